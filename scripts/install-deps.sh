@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages ORVA builds and tests with; only the missing ones are asked of apt-get.
+# Usage: scripts/install-deps.sh [--bench] [--gui]
+set -euo pipefail
+
+paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-dev
+          libcfitsio-dev libtiff-dev libgif-dev liberfa-dev)
+for arg in "$@"; do
+  case "$arg" in
+    --bench) paquetes+=(libbenchmark-dev libopencv-dev) ;;
+    --gui) paquetes+=(qt6-base-dev) ;;
+    --fuzz) paquetes+=(clang libclang-rt-14-dev) ;;
+    *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
+  esac
+done
+
+faltan=()
+for p in "${paquetes[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    faltan+=("$p")
+  fi
+done
+[ ${#faltan[@]} -eq 0 ] && exit 0
+
+echo "install-deps: installing ${faltan[*]}" >&2
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${faltan[@]}"
