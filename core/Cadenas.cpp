@@ -1,0 +1,239 @@
+// The string table: message, label and title texts by id (Spanish, UTF-8).
+#include "core/Cadenas.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace orva {
+namespace {
+
+struct EntradaCadena {
+  int id;
+  const char* texto;
+};
+
+// Sorted by id.
+constexpr EntradaCadena kCadenas[] = {
+    {3001, "ROTAR"},
+    {3002, "DESPLAZAR"},
+    {3003, "REDIMENSIONAR"},
+    {3004, "CORTAR"},
+    {3005, "TRATAR"},
+    {3006, "TRANSFORM"},
+    {3013, "POPUP ANADOBLES"},
+    {3016, "TIPO ARCHIVO"},
+    {3017, "TIPO ARCHIVO QOR"},
+    {3063, "TRATANDO ARCHIVOS"},
+    {3073, "PREFERENCIAS DETERMINACION CENTROIDE"},
+    {3085, "BUSCAR OBJETOS"},
+    {3107, "Busca estrellas PCVISTA"},
+    {3108, "TRATANDO ARCHIVOS"},
+    {5120, "Ejecutar &Macro..."},
+    {5155, "Definir Y Mínima"},
+    {5156, "Definir Y Máxima"},
+    {5157, "Definir X Mínima"},
+    {5158, "Definir X Máxima"},
+    {5159, "Definir Punto Referencia"},
+    {5160, "Definir Punto 2"},
+    {5162, "Definir Punto 1"},
+    {5163, "Preferencias"},
+    {5164, "Definir Negro"},
+    {5165, "Definir Blanco"},
+    {5166, "Definir Origen"},
+    {5167, "Origen Lin. Hor."},
+    {5168, "Definir Final"},
+    {5169, "Final  Lin. Hor."},
+    {5170, "Origen Lin. Vert."},
+    {5171, "Final  Lin. Vert."},
+    {5172, "Definir Centro Rotación"},
+    {5173, "Definir X Rotación"},
+    {5174, "Definir Y Rotación"},
+    {5175, "Media Zona"},
+    {5176, "Guardar linea"},
+    {5177, "Limpiar Puntos"},
+    {6400, "&Preferencias"},
+    {6401, "&Calcular"},
+    {10100, "No hay memoria para alocar %1 bytes."},
+    {10116, "Formato Día ilegal: %1.\nEl formato legal es dd/mm/aa"},
+    {10117, "Año ilegal: %1.\nDebe ser mayor que %2."},
+    {10118, "Mes ilegal: %1.\nDebe estar entre 1 y 12."},
+    {10119, "Día ilegal: %1.\nDebe estar entre 1 y 31 o fecha es ilegal."},
+    {10120, "Formato Hora ilegal: %1.\nEl formato legal es hh:mi:sg[.mls]"},
+    {10121, "Hora ilegal: %1. Debe estar entre 0 y 23."},
+    {10122, "Minuto ilegal: %1. Debe estar entre 0 y 59."},
+    {10123, "Segundo ilegal: %1. Debe estar entre 0 y 59."},
+    {10124, "Milisegundo ilegal: %1. Debe estar entre 0 y 999."},
+    {10125, "Error %2 abriendo archivo %1."},
+    {10126, "Error %3 leyendo %2 bytes del archivo %1."},
+    {10127, "Error %3 escribiendo %2 bytes al archivo %1."},
+    {10128, "Error %3 al ir a la posicion %2 del archivo %1."},
+    {10132, "El archivo aun no ha sido abierto."},
+    {10133, "El archivo ya está abierto."},
+    {10136, "Formato Asc. Recta ilegal: %1.\nFormato legal es 00h00m00s.000"},
+    {10137, "Hora de AR ilegal: %1.\nDebe ser de 0 a 23."},
+    {10138, "Minuto de AR ilegal: %1.\nDebe ser de 0 a 59."},
+    {10139, "Segundo de AR ilegal: %1\nDebe ser de 0 a 59."},
+    {10140, "Milisegundo de AR ilegal: %1. Debe estar entre 0 y 1."},
+    {10141, "Formato Declinación ilegal: %1.\nFormato legal es 00g00m00s.000"},
+    {10142, "Grado de declinación ilegal: %1.Debe ser de -90 a 90."},
+    {10143, "Minuto de declinación ilegal: %1.\nDebe ser de 0 a 59."},
+    {10144, "Segundo de declinación ilegal: %1.\nDebe ser de 0 a 59."},
+    {10145, "Milisegundo de declinación ilegal: %1. Debe estar entre 0 y 1."},
+    {10146, "Formato Longitud ilegal: %1.\nFormato legal es 00g00m00s.000"},
+    {10147, "Grado de Longitud ilegal: %1.Debe ser de -180 a 180."},
+    {10148, "Minuto de Longitud ilegal: %1.\nDebe ser de 0 a 59."},
+    {10149, "Segundo de Longitud ilegal: %1.\nDebe ser de 0 a 59."},
+    {10150, "Milisegundo de longitud ilegal: %1. Debe estar entre 0 y 1."},
+    {10151, "Formato Latitud ilegal: %1.\nFormato legal es 00g00m00s.000"},
+    {10152, "Grado de Latitud ilegal: %1.Debe ser de -90 a 90."},
+    {10153, "Minuto de Latitud ilegal: %1.\nDebe ser de 0 a 59."},
+    {10154, "Segundo de Latitud ilegal: %1.\nDebe ser de 0 a 59."},
+    {10155, "Milisegundo de Latitud ilegal: %1. Debe estar entre 0 y 1."},
+    {10156, "El recurso %1 no se encuentra."},
+    {10157, "Demasiados items en este Dialog Box."},
+    {10158, "Error en el botón tipo Radio %1. No hay ninguno pulsado."},
+    {10159, "Funcion Legalidad: puntero a los parametros es nulo"},
+    {10160, "El Valor %1 es ilegal. El rango permitido es entre %2 y %3"},
+    {11011, "Operación cancelada."},
+    {11012, "Posición (%1, %2) fuera de la imagen."},
+    {11017, "Tipo de archivo %1 no tiene implementada la lectura."},
+    {11018, "Tipo de archivo %1 no tiene implementada la escritura."},
+    {11019, "El archivo %1 no es del tipo %2."},
+    {11020, "El tipo %1 solo admite imagenes con las medidas (%2, %3)."},
+    {11021, "El tipo %1 solo admite imagenes con valores entre %2 y %3."},
+    {11022, "Numero ilegal de Bits en LeeValores: %1"},
+    {11023, "Numero ilegal de Bits en GuardaValores: %1"},
+    {11098, "El archivo es de tipo de datos Orva."},
+    {11101, "TIPO ARCHIVO ST4"},
+    {11102, "TIPO ARCHIVO LYNXX"},
+    {11105, "TIPO ARCHIVO TIFF"},
+    {11106, "TIPO ARCHIVO GIF"},
+    {11107, "TIPO ARCHIVO PANTALLA"},
+    {11108, "TIPO ARCHIVO Buil"},
+    {11109, "TIPO ARCHIVO SBIG"},
+    {11110, "TIPO ARCHIVO PDS"},
+    {11111, "TIPO ARCHIVO PIC 7852"},
+    {11112, "TIPO ARCHIVO PIC 7863"},
+    {11113, "TIPO ARCHIVO CCDRED"},
+    {11114, "TIPO ARCHIVO XPRESS"},
+    {11115, "TIPO ARCHIVO XPRESS Comprimido"},
+    {11116, "TIPO ARCHIVO T1M (Pic du Midi)"},
+    {11117, "TIPO ARCHIVO TC245 (252*242)"},
+    {11118, "TIPO ARCHIVO TC245 (378*242)"},
+    {11119, "TIPO ARCHIVO PIX"},
+    {11120, "TIPO ARCHIVO VICAR 2"},
+    {11121, "TIPO ARCHIVO GENERAL"},
+    {11122, "Para poder guardar un objeto el campo del nombre debe estar lleno."},
+    {11123, "El objeto %1 ya existe en esta imagen"},
+    {11124, "El Objeto %1 no existe en esta imagen."},
+    {12000, "ORVA"},
+    {12001, "Mem= %5dKb/%5dKb"},
+    {12004, "Error creando ventana para la imagen."},
+    {12005, "Error ejecutando macro inicial."},
+    {12015, "Error en GetOpenFileName: %1"},
+    {12016, "Error en GetSaveFileName: %1"},
+    {12023, "Macros ORVA (*.ORV)|*.ORV||Todos (*.*)|*.*||"},
+    {12029, "Versión %s"},
+    {12040, "No existe puntero de imagen en la ventana."},
+    {12041, "SALIR"},
+    {12042, "La imagen %1 ha sido modificada. ¿Quieres salir sin guardarla?"},
+    {12043, "En esta imagen no hay punto de referencia."},
+    {12044, "No hay niguna imagen de referencia."},
+    {12045, "Valor origen X incorrecto."},
+    {12046, "Valor origen Y incorrecto."},
+    {12047, "El Origen mas el tamaño no pueden ser mayor que el tamaño de la imagen."},
+    {12048, "El factor debe ser mayor que cero"},
+    {12050, "EJECUTAR MACRO"},
+    {12051, "Error ejecutando operacion '%1'."},
+    {12053, "Solo puedes seleccionar los tipos ESTELAR, VARIABLE o DOBLE"},
+    {12066, "No hay ninguna imagen de tipo DOBLE"},
+    {12067, "No hay ninguna imagen con las estrellas marcadas"},
+    {12068, "No hay ninguna imagen con trazos o estrellas de AR."},
+    {12069, "Error haciendo escalado grises"},
+    {12070, "Valor de %1 ilegal. Solo admite valores entre %2 y %3"},
+    {12071, "ESCALADO DE GRISES"},
+    {12072, "Error pasando filtro: %1"},
+    {12073, "El valor de Sigma debe estar entre 0 y 6."},
+    {12074, "La imagen activa no es de tipo variable."},
+    {12076, "Error calculando magnitúd instrumental."},
+    {12077, "Atención!!!. La estrella esta saturada."},
+    {12091, "Error al abrir el archivo %1 para escritura."},
+    {12101, "GUARDAR LOG"},
+    {12113, "Cruz Blanco y Negro"},
+    {12114, "Cruz Roja"},
+    {12115, "Cruz abierta"},
+    {12116, "Cruz abierta Roja"},
+    {12117, "Flecha arriba B y N"},
+    {12118, "Flecha arriba Roja"},
+    {12119, "Puntero "},
+    {12120, "Puntero Rojo"},
+    {12121, "Circulo 3 pix."},
+    {12122, "Circulo 3 pix. Rojo"},
+    {12129, "Circulo 15 pix."},
+    {12130, "Circulo 15 pix. Rojo"},
+    {12131, "Error <%1> modificando menú de análisis."},
+    {12132, "El menú de análisis no es menú"},
+    {12134, "Estrella demasiado cerca del borde de la imagen."},
+    {12135, "No se encuentra ninguna estrella después de %1 iteraciones."},
+    {12136, "No se encuentra estrella. FWHM ilegal: %1."},
+    {12137, "No hay estrella en esta posición."},
+    {12138, "No se encuentran puntos en el trazo."},
+    {12139, "El punto del trazo esta demasiado cerca del borde."},
+    {12140, "No se encuentra punto trazo. FWHM ilegal."},
+    {12142, "No hay puntos para calcular la regresión lineal."},
+    {12144, "NO HAY"},
+    {12145, "Incremento fecha formato ilegal: Solo especificar un nímero de dias a sumar o restar"},
+    {12146, "Incremento hora formato ilegal: Formato legal es [+/-]hora:minuto:segundo"},
+    {12147, "Incremento hora: minuto ilegal: valores entre 0 y 59."},
+    {12148, "Incremento hora: segundo ilegal: valores entre 0 y 59."},
+    {12172, "Dia Juliano: "},
+    {12173, "Dia Jul. Helio.: "},
+    {12196, "Cent. A: "},
+    {12197, "Cent. B: "},
+    {12198, "AP:"},
+    {12199, "Dist (pix):"},
+    {12200, "Ini. Trazo: "},
+    {12201, "Fin Trazo: "},
+    {12202, "AP trazo:"},
+    {14000, "Preferencias &Dobles"},
+    {14001, "&Preferencias variables"},
+    {14002, "Preferencias &Voyager."},
+    {14003, "A&nálisis"},
+    {14004, "Tratar Campos"},
+};
+
+}  // namespace
+
+bool ExisteCadena(int id) {
+  auto it = std::lower_bound(std::begin(kCadenas), std::end(kCadenas), id,
+                             [](const EntradaCadena& e, int v) { return e.id < v; });
+  return it != std::end(kCadenas) && it->id == id;
+}
+
+std::string Cadena(int id) {
+  auto it = std::lower_bound(std::begin(kCadenas), std::end(kCadenas), id,
+                             [](const EntradaCadena& e, int v) { return e.id < v; });
+  if (it == std::end(kCadenas) || it->id != id) return "[" + std::to_string(id) + "]";
+  return it->texto;
+}
+
+std::string FormateaMensaje(std::string_view texto, std::string_view a1, std::string_view a2,
+                            std::string_view a3) {
+  std::string r;
+  r.reserve(texto.size() + a1.size() + a2.size() + a3.size());
+  for (size_t i = 0; i < texto.size(); ++i) {
+    if (texto[i] == '%' && i + 1 < texto.size() && texto[i + 1] >= '1' && texto[i + 1] <= '3') {
+      const char n = texto[++i];
+      r += n == '1' ? a1 : n == '2' ? a2 : a3;
+    } else {
+      r += texto[i];
+    }
+  }
+  return r;
+}
+
+std::string Mensaje(int id, std::string_view a1, std::string_view a2, std::string_view a3) {
+  return FormateaMensaje(Cadena(id), a1, a2, a3);
+}
+
+}  // namespace orva
