@@ -695,7 +695,7 @@ void LeeConfiguracion(const std::string& archivo) {
   LeeConfiguracion(Configuracion::Global(), archivo);
 }
 
-void GuardaConfiguracion(Configuracion& config, const std::string& archivo) {
+void GuardaConfiguracion(const Configuracion& config, const std::string& archivo) {
   std::error_code ec;
   fs::path destino(archivo);
   // Write through a symbolic link to the file it names, keeping the link.

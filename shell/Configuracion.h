@@ -67,7 +67,7 @@ class Configuracion {
 
  private:
   friend void LeeConfiguracion(Configuracion& config, const std::string& archivo);
-  friend void GuardaConfiguracion(Configuracion& config, const std::string& archivo);
+  friend void GuardaConfiguracion(const Configuracion& config, const std::string& archivo);
   friend void ArrancaConfiguracion(Configuracion& config, const std::string& archivo,
                                    std::string_view version);
   // Sets every entry from the file's values; a missing key takes its default, or keeps its
@@ -90,7 +90,7 @@ void LeeConfiguracion(Configuracion& config, const std::string& archivo);
 // temporary file renamed over the old one, then calls every store hook. A failure raises JError
 // 12091 or 10127 and leaves the old file as it was.
 void GuardaConfiguracion(const std::string& archivo);
-void GuardaConfiguracion(Configuracion& config, const std::string& archivo);
+void GuardaConfiguracion(const Configuracion& config, const std::string& archivo);
 // Start-up read: reads the file, then, when VERSION differs from the program's version, lays the
 // older "ORVA2.INI" of the same folder over it (program version "4.0.2.1" only) and sets VERSION
 // to the program's version.
