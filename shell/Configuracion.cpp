@@ -18,7 +18,9 @@
 #include <utility>
 
 #include "core/JError.h"
+#include "core/Numeros.h"
 #include "core/Rango.h"
+#include "core/TiposObjeto.h"
 
 #ifndef ORVA_VERSION
 #define ORVA_VERSION "4.0.2.1"
@@ -253,14 +255,6 @@ constexpr Defecto kTabla[] = {
     {"SumaAgrup", "BORIMAGSUM", "1"},
 };
 
-// The object-type keywords by id (0 to 22), for the initial object type.
-constexpr const char* kPalabrasTipoObjeto[] = {
-    "DESCONOCIDO",   "SOL",         "LUNA",          "MARTE",        "JUPITER",
-    "SATURNO",       "URANO",       "NEPTUNO",       "PLAN. MARTE",  "PLAN. JUPITER",
-    "PLAN. SATURNO", "PLAN. URANO", "PLAN. NEPTUNO", "PROY.POL.JUP", "PROY.POL.SAT",
-    "VOYAGER",       "ESTELAR",     "VARIABLE",      "DOBLE",        "DARK",
-    "BIAS",          "FLAT",        "ESPCTRO"};
-
 char Minuscula(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -283,12 +277,6 @@ std::string ClaveIndice(std::string_view seccion, std::string_view clave) {
   return EnMinusculas(seccion) + '\n' + EnMinusculas(clave);
 }
 
-int TipoObjetoPorPalabraLocal(std::string_view palabra) {
-  for (int id = 0; id < static_cast<int>(std::size(kPalabrasTipoObjeto)); ++id)
-    if (IgualesSinCaso(palabra, kPalabrasTipoObjeto[id])) return id;
-  return 0;
-}
-
 bool EsBlanco(char c) {
   return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
@@ -305,23 +293,6 @@ std::string CortaValor(std::string_view v) {
   std::size_t n = kMaxValor;
   while (n > 0 && (static_cast<unsigned char>(v[n]) & 0xC0) == 0x80) --n;
   return std::string(v.substr(0, n));
-}
-
-// atoi as C does it: leading blanks, a sign, the leading digits; no digits give 0. Values past
-// the int range saturate instead of overflowing.
-int AtoiC(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
-  bool negativo = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negativo = s[i++] == '-';
-  long long v = 0;
-  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-    v = v * 10 + (s[i] - '0');
-    if (v > static_cast<long long>(INT_MAX) + 1) v = static_cast<long long>(INT_MAX) + 1;
-  }
-  if (negativo) v = -v;
-  if (v > INT_MAX) v = INT_MAX;
-  return static_cast<int>(v);
 }
 
 // atof in the "C" locale, whatever locale the program runs in (a decimal comma locale would
@@ -634,7 +605,7 @@ void Configuracion::Registra(std::string_view seccion, std::string_view clave,
 }
 
 int Configuracion::Entero(std::string_view clave) const {
-  return AtoiC(Valor(clave));
+  return LeeEntero(Valor(clave));
 }
 
 double Configuracion::Real(std::string_view clave) const {
@@ -662,7 +633,7 @@ void Configuracion::ActualizaDerivados() {
   derivados_.leeDatOrva = Entero("LEEDATORVA");
   derivados_.guardaDatOrva = Entero("GUARDATORVA");
   derivados_.tipoAuto = Entero("TIPOAUTO");
-  derivados_.tipoObjetoInicial = TipoObjetoPorPalabraLocal(Valor("Archivos", "TIPOOBJINI"));
+  derivados_.tipoObjetoInicial = TipoObjetoPorPalabra(Valor("Archivos", "TIPOOBJINI"));
   const char* margenes[4] = {"PLMARGENIZQ", "PLMARGENDER", "PLMARGENSUP", "PLMARGENINF"};
   for (int i = 0; i < 4; ++i) derivados_.margenes[i] = RedondeaEntero(Real(margenes[i]));
 }
@@ -712,7 +683,10 @@ void GuardaConfiguracion(const Configuracion& config, const std::string& archivo
   }
 
   std::string contenido;
-  mode_t modo = 0644;
+  // A new file gets the usual permissions of a new file; an old one keeps its own.
+  const mode_t mascara = ::umask(0);
+  ::umask(mascara);
+  mode_t modo = 0666 & ~mascara;
   switch (LeeTodo(destino.string(), contenido)) {
     case Lectura::Leido: {
       struct stat st {};
