@@ -18,6 +18,7 @@
 #include "core/EscrituraSegura.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
+#include "formats/TiposArchivo.h"
 #include "core/Rango.h"
 #include "shell/Configuracion.h"
 
@@ -212,11 +213,12 @@ void BuscaImagen(fitsfile* f, const std::string& archivo, bool primario, long& a
   // their first plane.
   constexpr LONGLONG kMaximo = std::numeric_limits<int32_t>::max();
   if (ejes[0] <= 0 || ejes[1] <= 0 || ejes[0] > kMaximo || ejes[1] > kMaximo) {
-    throw JError(11163, archivo,
-                 "NAXIS1 = " + std::to_string(ejes[0]) + ", NAXIS2 = " + std::to_string(ejes[1]));
+    throw JError(11143, archivo, std::to_string(ejes[0]), std::to_string(ejes[1]));  // 11143
   }
   for (int i = 2; i < std::min<int>(naxis, static_cast<int>(ejes.size())); ++i) {
-    if (ejes[static_cast<size_t>(i)] <= 0) throw JError(11163, archivo, "NAXIS");
+    if (ejes[static_cast<size_t>(i)] <= 0) {
+      throw JError(11143, archivo, std::to_string(ejes[0]), std::to_string(ejes[1]));  // 11143
+    }
   }
   ancho = static_cast<long>(ejes[0]);
   alto = static_cast<long>(ejes[1]);
@@ -457,6 +459,7 @@ void LeeFits(const std::string& archivo, ImagenObservacion& imagen) {
 }
 
 void LeeCabeceraFits(const std::string& archivo, ImagenObservacion& imagen) {
+  CompruebaTipoArchivo(archivo, kFits);  // 11019
   Lee(archivo, imagen, false);
 }
 

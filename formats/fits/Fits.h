@@ -42,7 +42,8 @@ AjustesFits AjustesActualesFits();
 bool EsFits(const std::string& archivo);
 
 void LeeFits(const std::string& archivo, ImagenObservacion& imagen);
-// Sizes and metadata only; the pixels are allocated but not read.
+// Sizes and metadata only, after the type check by detection (11019); the pixels are allocated
+// but not read.
 void LeeCabeceraFits(const std::string& archivo, ImagenObservacion& imagen);
 // Writes BITPIX 16 through a temporary file renamed over the target.
 void GuardaFits(const std::string& archivo, ImagenObservacion& imagen);

@@ -13,6 +13,7 @@
 #include "core/EscrituraSegura.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
+#include "formats/TiposArchivo.h"
 
 namespace orva {
 namespace {
@@ -88,10 +89,12 @@ bool EsGif(const std::string& archivo) {
 }
 
 void LeeGif(const std::string& archivo, ImagenObservacion& imagen) {
+  CompruebaTipoArchivo(archivo, kGif);  // 11019
   Lee(archivo, imagen, true);
 }
 
 void LeeCabeceraGif(const std::string& archivo, ImagenObservacion& imagen) {
+  CompruebaTipoArchivo(archivo, kGif);  // 11019
   Lee(archivo, imagen, false);
 }
 

@@ -14,6 +14,7 @@
 #include "core/EscrituraSegura.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
+#include "formats/TiposArchivo.h"
 
 namespace orva {
 namespace {
@@ -181,6 +182,7 @@ void LeeTiff(const std::string& archivo, ImagenObservacion& imagen) {
 }
 
 void LeeCabeceraTiff(const std::string& archivo, ImagenObservacion& imagen) {
+  CompruebaTipoArchivo(archivo, kTiff);  // 11019
   Lee(archivo, imagen, false);
 }
 

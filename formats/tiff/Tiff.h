@@ -16,7 +16,8 @@ bool EsTiff(const std::string& archivo);
 // (esPaleta 1, the colour map in its palette). Other layouts (colour, tiles, floats) raise
 // 11163. The date (DateTime), object name (ImageDescription) and observer (Artist) are read.
 void LeeTiff(const std::string& archivo, ImagenObservacion& imagen);
-// Sizes and metadata only; the pixels are allocated but not read.
+// Sizes and metadata only, after the type check by detection (11019); the pixels are allocated
+// but not read.
 void LeeCabeceraTiff(const std::string& archivo, ImagenObservacion& imagen);
 // Writes signed 16-bit gray (a palette image as 8-bit palette) with deflate compression,
 // through a temporary file renamed over the target.

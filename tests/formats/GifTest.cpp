@@ -95,10 +95,20 @@ TEST_F(GifTest, HostileFilesRaiseTheirMessage) {
   std::ofstream(corto, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
   const std::string basura = Ruta("x.gif");
   std::ofstream(basura, std::ios::binary) << "GIF89a\x01";
-  for (const std::string& a : {corto, basura, Ruta("missing.gif")}) {
-    SCOPED_TRACE(a);
+  const std::string otro = Ruta("otro.gif");
+  std::ofstream(otro, std::ios::binary) << "SIMPLE  =                    T";
+  struct Caso {
+    std::string archivo;
+    int id;
+  };
+  // The reader checks the type by detection first: a missing file fails to open (10125), a
+  // file of another type is refused (11019).
+  for (const Caso& c : {Caso{corto, 11162}, Caso{basura, 11162}, Caso{Ruta("missing.gif"), 10125},
+                        Caso{otro, 11019}}) {
+    SCOPED_TRACE(c.archivo);
     ImagenObservacion l;
-    EXPECT_EQ(Id([&] { LeeGif(a, l); }), 11162);
+    EXPECT_EQ(Id([&] { LeeGif(c.archivo, l); }), c.id);
+    EXPECT_EQ(Id([&] { LeeCabeceraGif(c.archivo, l); }), c.id);
   }
   ImagenObservacion vacia;
   EXPECT_EQ(Id([&] { GuardaGif(Ruta("v.gif"), vacia); }), 11163);
