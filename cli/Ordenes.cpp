@@ -3,7 +3,10 @@
 
 #include <strings.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string_view>
 
@@ -88,7 +91,8 @@ Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
 // not the macro header).
 std::vector<std::string> CargaMacroExistente(const std::string& archivo) {
   std::error_code e;
-  if (!fs::is_regular_file(archivo, e)) throw JError(10125, archivo, "ENOENT");  // 10125
+  if (!fs::is_regular_file(archivo, e))
+    throw JError(10125, archivo, std::strerror(ENOENT));  // 10125
   return CargaMacro(archivo);
 }
 
@@ -307,7 +311,11 @@ int OrdenMacro(const Argumentos& args) {
         // Another type gets that type's extension (its first filter pattern).
         const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
         const std::string patron = r ? r->filtro.substr(0, r->filtro.find(';')) : "";
-        if (patron.size() > 2 && patron != "*.*") salida.replace_extension(patron.substr(1));
+        if (patron.size() > 2 && patron != "*.*") {
+          std::string ext = patron.substr(1);
+          for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+          salida.replace_extension(ext);
+        }
       }
       GuardaArchivo(salida.string(), im, tipo);
       std::printf("%s -> %s\n", entrada.c_str(), salida.string().c_str());

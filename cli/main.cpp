@@ -2,6 +2,7 @@
 // where errors become messages and exit statuses.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -74,7 +75,8 @@ void Configura(const Global& g) {
   }
   for (const std::string& archivo : g.configs) {
     std::error_code e;
-    if (!fs::is_regular_file(archivo, e)) throw JError(10125, archivo, "ENOENT");  // 10125
+    if (!fs::is_regular_file(archivo, e))
+      throw JError(10125, archivo, std::strerror(ENOENT));  // 10125
     LeeConfiguracionEncima(archivo);
   }
   Configuracion& cfg = Configuracion::Global();
