@@ -24,8 +24,10 @@ paso "File type of the sample" "$orva" detect "$ejemplo"
 paso "What the image holds" "$orva" info "$ejemplo"
 paso "The demo macro on the image, written as FITS" \
   "$orva" /D apply "$ejemplo" "$salida/campo_demo.fits" -m "$macro"
-paso "The result read back (sizes, statistics, object)" "$orva" info "$salida/campo_demo.fits" \
-  | grep -E '^(CLAVETIPO|ANCHO|ALTO|MINIMO|MAXIMO|MEDIA|NOMOBJ|FECHAOBS)='
+printf '\n== The result read back (type, sizes, statistics, object)\n$ %s info %s\n' "$orva" \
+  "$salida/campo_demo.fits"
+"$orva" info "$salida/campo_demo.fits" |
+  grep -E '^(CLAVETIPO|ANCHO|ALTO|MINIMO|MAXIMO|MEDIA|NOMOBJ|FECHAOBS)='
 paso "Tile-compressed FITS (RICE_1, as fpack writes it)" \
   "$orva" --set TipoArch_FITS.COMPRIMIR=RICE_1 convert "$ejemplo" "$salida/campo.fits.fz"
 paso "TIFF (16-bit) and GIF (palette image)" "$orva" convert "$ejemplo" "$salida/campo.tif"
