@@ -125,7 +125,8 @@ void LeeMetadatos(const CabeceraQor& cab, ImagenObservacion& imagen) {
 
   // The comment: COMENT1 .. COMENT<NUMCOMENT>, each trimmed like any value.
   int numComent = 0;
-  LectorTexto ln(cab.Valor("NUMCOMENT"));
+  const std::string textoNum = cab.Valor("NUMCOMENT");  // the reader keeps a view of it
+  LectorTexto ln(textoNum);
   if (ln.Entero(numComent)) {
     std::string comentario;
     // A header cannot hold more lines than it has; a larger count is bounded by that.
