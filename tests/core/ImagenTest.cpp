@@ -178,8 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoNiveles{"%MEDIA", "%MAX", 38, 99},  // 5350 / 140 = 38.2
                       CasoNiveles{"%NEGRO", "%MAX", 0, 99},
                       // A keyword of the other side leaves the starting value.
-                      CasoNiveles{"%MAX", "%MIN", 0, 32767},
-                      CasoNiveles{"50", "99", 30, 98}));
+                      CasoNiveles{"%MAX", "%MIN", 0, 32767}, CasoNiveles{"50", "99", 30, 98}));
 
 TEST_F(ImagenTest, PreviousLevelsKeyword) {
   Imagen im;

@@ -16,10 +16,10 @@ TEST(TiposObjeto, KeywordLookupIgnoresCaseButNotSpelling) {
     const char* palabra;
     int tipo;
   };
-  for (const Caso& c : {Caso{"ESPCTRO", kEspectro}, Caso{"espctro", kEspectro},
-                        Caso{"ESPECTRO", kDesconocido}, Caso{"Plan. Urano", kPlanUrano},
-                        Caso{"PLAN. URANO ", kDesconocido}, Caso{"", kDesconocido},
-                        Caso{"VARIABLE", kVariable}, Caso{"DESCONOCIDO", kDesconocido}}) {
+  for (const Caso& c :
+       {Caso{"ESPCTRO", kEspectro}, Caso{"espctro", kEspectro}, Caso{"ESPECTRO", kDesconocido},
+        Caso{"Plan. Urano", kPlanUrano}, Caso{"PLAN. URANO ", kDesconocido}, Caso{"", kDesconocido},
+        Caso{"VARIABLE", kVariable}, Caso{"DESCONOCIDO", kDesconocido}}) {
     EXPECT_EQ(TipoObjetoPorPalabra(c.palabra), c.tipo) << c.palabra;
   }
 }
@@ -67,9 +67,15 @@ TEST(TiposObjeto, MappingsKeepTheCrossedPlanets) {
     } else {
       EXPECT_EQ(DiscoAPlanisferio(t), kDesconocido);
     }
-    if (!EsPlanisferio(t)) EXPECT_EQ(PlanisferioADisco(t), kDesconocido);
-    if (t != kJupiter && t != kSaturno) EXPECT_EQ(DiscoAProyeccionPolar(t), kDesconocido);
-    if (!EsProyeccionPolar(t)) EXPECT_EQ(ProyeccionPolarADisco(t), kDesconocido);
+    if (!EsPlanisferio(t)) {
+      EXPECT_EQ(PlanisferioADisco(t), kDesconocido);
+    }
+    if (t != kJupiter && t != kSaturno) {
+      EXPECT_EQ(DiscoAProyeccionPolar(t), kDesconocido);
+    }
+    if (!EsProyeccionPolar(t)) {
+      EXPECT_EQ(ProyeccionPolarADisco(t), kDesconocido);
+    }
   }
   EXPECT_EQ(DiscoAProyeccionPolar(kSaturno), kProyPolSat);
   EXPECT_EQ(ProyeccionPolarADisco(kProyPolJup), kJupiter);
@@ -83,8 +89,11 @@ TEST(Modulos, ApplicationItemsAreNumberedFrom7000InModuleOrder) {
   AnadirPreferenciasModulos(menu);
   ASSERT_EQ(menu.elementos.size(), 6u);
   const std::vector<std::pair<int, std::string>> esperado = {
-      {7000, Cadena(14001)}, {7001, Cadena(14004)}, {7002, Cadena(14000)},
-      {7003, Cadena(14002)}, {7004, "Preferencias Análisis Sol"},
+      {7000, Cadena(14001)},
+      {7001, Cadena(14004)},
+      {7002, Cadena(14000)},
+      {7003, Cadena(14002)},
+      {7004, "Preferencias Análisis Sol"},
       {7005, "Preferencias Análisis Espectros"}};
   for (size_t i = 0; i < esperado.size(); ++i) {
     EXPECT_EQ(menu.elementos[i].id, esperado[i].first);

@@ -76,20 +76,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(CasoLinea{"USAR 1", 1}, CasoLinea{"USAR 9", 0}, CasoLinea{"USAR 0", 0},
                       CasoLinea{"USAR 2", 0}, CasoLinea{"USAR", 0}, CasoLinea{"USAR 1 2", 0},
                       CasoLinea{"US 1", 1}, CasoLinea{"usar 1", 0}, CasoLinea{"ZOOM A 0", 0},
-                      CasoLinea{"ZOOM X 2", 0}, CasoLinea{"ZOOM A 3", 1},
-                      CasoLinea{"ZOOM D 4", 1}, CasoLinea{"ZOOM A -2", 0},
-                      CasoLinea{"MOSTRAR HISTO", 1}, CasoLinea{"MOSTRAR H", 1},
-                      CasoLinea{"MOSTRAR TODO", 0}, CasoLinea{"MOSTRAR histo", 0},
-                      CasoLinea{"INVERTIR", 1}, CasoLinea{"INVERTIR 1 2 3", 1},
-                      CasoLinea{"COPIAR 1 2", 1}, CasoLinea{"COPIAR 2 3", 0},
-                      CasoLinea{"COPIAR 1 1", 0}, CasoLinea{"COPIAR 1 9", 0},
-                      CasoLinea{"COPIAR 3 1", 0}, CasoLinea{"ROTAR", 0},
+                      CasoLinea{"ZOOM X 2", 0}, CasoLinea{"ZOOM A 3", 1}, CasoLinea{"ZOOM D 4", 1},
+                      CasoLinea{"ZOOM A -2", 0}, CasoLinea{"MOSTRAR HISTO", 1},
+                      CasoLinea{"MOSTRAR H", 1}, CasoLinea{"MOSTRAR TODO", 0},
+                      CasoLinea{"MOSTRAR histo", 0}, CasoLinea{"INVERTIR", 1},
+                      CasoLinea{"INVERTIR 1 2 3", 1}, CasoLinea{"COPIAR 1 2", 1},
+                      CasoLinea{"COPIAR 2 3", 0}, CasoLinea{"COPIAR 1 1", 0},
+                      CasoLinea{"COPIAR 1 9", 0}, CasoLinea{"COPIAR 3 1", 0}, CasoLinea{"ROTAR", 0},
                       CasoLinea{"DESPLAZA 3 4", 0}, CasoLinea{"SUMA 1 2 1.0 0.5", 0},
                       CasoLinea{"RESTA 1 2", 0}, CasoLinea{"DIVIDIR 1 3", 0},
                       CasoLinea{"LEER x.qor 2", 0}, CasoLinea{"LEER x.qor 9", 0},
                       CasoLinea{"NADA 1", 0}, CasoLinea{"", 0}, CasoLinea{" USAR 1", 0},
-                      CasoLinea{"ROTAR  30", 0},
-                      CasoLinea{"INVERTIR 1 2 3 4 5 6 7 8 9 10 11", 0}));
+                      CasoLinea{"ROTAR  30", 0}, CasoLinea{"INVERTIR 1 2 3 4 5 6 7 8 9 10 11", 0}));
 
 TEST(Macro, SlotTwoWorksAfterCopy) {
   auto im = NuevaImagen();
@@ -161,11 +159,12 @@ TEST(Macro, CancelledRunReturnsZeroWithoutRepaint) {
   Cancelador c;
   InstalaProgreso(&c);
   im->repintar = 0;
-  const int r = EjecutaMacro(*im, {"ZOOM A 2", "ZOOM A 3"});
+  const int r = EjecutaMacro(*im, {"MOSTRAR HISTO", "ZOOM A 3"});
   InstalaProgreso(nullptr);
   EXPECT_EQ(r, 0);
   EXPECT_EQ(im->repintar, 0);
-  EXPECT_EQ(im->Operaciones(), std::vector<std::string>{"ZOOM A 2"});
+  EXPECT_EQ(im->Operaciones(), std::vector<std::string>{"MOSTRAR HISTO"});
+  EXPECT_FLOAT_EQ(im->factorZoom, 1.0f);
 }
 
 class MacroArchivoTest : public ::testing::Test {
@@ -233,6 +232,22 @@ TEST_F(MacroArchivoTest, FailedSaveLeavesTheOldFile) {
   fs::permissions(dir_, fs::perms::owner_all);
   if (!lanzo) GTEST_SKIP() << "running with rights that ignore folder permissions";
   EXPECT_EQ(CargaMacro(ruta), std::vector<std::string>{"INVERTIR"});
+}
+
+// A rename that cannot replace the target fails loudly and leaves no temporary file behind.
+TEST_F(MacroArchivoTest, FailedRenameRaisesAndCleansUp) {
+  const std::string ruta = Ruta("carpeta.ORV");
+  fs::create_directories(fs::path(ruta) / "dentro");
+  try {
+    GuardaMacro({"INVERTIR"}, ruta);
+    FAIL();
+  } catch (const JError& e) {
+    EXPECT_EQ(e.Id(), 10127);
+  }
+  int entradas = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++entradas;
+  EXPECT_EQ(entradas, 1);
+  EXPECT_THROW(GuardaMacro({"INVERTIR"}, Ruta("no/existe/x.ORV")), JError);
 }
 
 }  // namespace
