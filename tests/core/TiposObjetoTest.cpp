@@ -121,6 +121,22 @@ TEST(Modulos, TypesWithoutModuleGetNothing) {
   EXPECT_EQ(menu->titulo, "A&nálisis");
 }
 
+TEST(Modulos, AnalysisPopupFollowsToolAndImage) {
+  CreaModulos();
+  Imagen estelar, jupiter;
+  estelar.CambiaTipoObjeto(kEstelar);
+  jupiter.CambiaTipoObjeto(kJupiter);
+  EXPECT_FALSE(MenuAnalisisBarra(0, &jupiter).activo);
+  EXPECT_FALSE(MenuAnalisisBarra(0, nullptr).activo);
+  EXPECT_FALSE(MenuAnalisisBarra(kHerramientaAnalisis, &estelar).activo);
+  const Menu sinImagen = MenuAnalisisBarra(kHerramientaAnalisis, nullptr);
+  EXPECT_TRUE(sinImagen.activo);
+  EXPECT_EQ(sinImagen.titulo, "A&nálisis");
+  ASSERT_EQ(sinImagen.elementos.size(), 6u);
+  EXPECT_EQ(sinImagen.elementos.back().id, 7005);
+  EXPECT_EQ(MenuAnalisisBarra(kHerramientaAnalisis, &jupiter).titulo, "A&nálisis");
+}
+
 TEST(Modulos, DefaultInformationLines) {
   CreaModulos();
   Imagen im;
