@@ -182,13 +182,12 @@ TEST(DiaJuliano, InversaIgualQueErfa) {
     EXPECT_EQ(fh.FechaDia().Mes(), m) << j;
     EXPECT_EQ(fh.FechaDia().Anio(), y) << j;
     const Hora& h = fh.HoraDia();
-    const double ms = ((h.Horas() * 60.0 + h.Minutos()) * 60.0 + h.Segundos()) * 1000.0 +
-                      h.Milisegundos();
+    const double ms =
+        ((h.Horas() * 60.0 + h.Minutos()) * 60.0 + h.Segundos()) * 1000.0 + h.Milisegundos();
     maxima = std::max(maxima, std::fabs(ms - fd * 86400000.0));
     ASSERT_LE(std::fabs(ms - fd * 86400000.0), 0.5 + 1e-4) << j;
   }
-  std::printf("[ medida ] max |time - eraJd2cal| = %.3g ms (rounded to the millisecond)\n",
-              maxima);
+  std::printf("[ medida ] max |time - eraJd2cal| = %.3g ms (rounded to the millisecond)\n", maxima);
 }
 
 // Truncating the day fraction turned whole minutes into hh:mm:59.999 after a round trip.
@@ -312,7 +311,7 @@ TEST(FechaHora, FechaDeArchivo) {
       (std::filesystem::temp_directory_path() / "orva_test_fecha_archivo").string();
   std::ofstream(ruta) << "x";
   const std::time_t t = 1234567890;  // its local form is what the file date must show
-  utimbuf tiempos{t + 86400, t};  // access time a day later: it must not be used
+  utimbuf tiempos{t + 86400, t};     // access time a day later: it must not be used
   ASSERT_EQ(utime(ruta.c_str(), &tiempos), 0);
   std::tm tm{};
   localtime_r(&t, &tm);
