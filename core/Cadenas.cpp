@@ -103,6 +103,25 @@ constexpr EntradaCadena kCadenas[] = {
     {11021, "El tipo %1 solo admite imagenes con valores entre %2 y %3."},
     {11022, "Numero ilegal de Bits en LeeValores: %1"},
     {11023, "Numero ilegal de Bits en GuardaValores: %1"},
+    {11057, "Desconocido"},
+    {11058, "Luna"},
+    {11059, "Marte"},
+    {11060, "Jupiter"},
+    {11061, "Saturno"},
+    {11062, "Urano"},
+    {11063, "Neptuno"},
+    {11064, "Plan. Marte"},
+    {11065, "Plan. Jupiter"},
+    {11066, "Plan. Saturno"},
+    {11067, "Plan. Urano"},
+    {11068, "Plan. Neptuno"},
+    {11069, "Voyager"},
+    {11070, "Estelar"},
+    {11071, "Variable"},
+    {11072, "Doble"},
+    {11073, "Dark"},
+    {11074, "Bias"},
+    {11075, "Flat"},
     {11098, "El archivo es de tipo de datos Orva."},
     {11101, "TIPO ARCHIVO ST4"},
     {11102, "TIPO ARCHIVO LYNXX"},
@@ -126,6 +145,10 @@ constexpr EntradaCadena kCadenas[] = {
     {11122, "Para poder guardar un objeto el campo del nombre debe estar lleno."},
     {11123, "El objeto %1 ya existe en esta imagen"},
     {11124, "El Objeto %1 no existe en esta imagen."},
+    {11127, "Proy. Pol. Jupiter"},
+    {11128, "Proy. Pol. Saturno"},
+    {11130, "Sol"},
+    {11133, "Espectro"},
     {12000, "ORVA"},
     {12001, "Mem= %5dKb/%5dKb"},
     {12004, "Error creando ventana para la imagen."},
@@ -201,6 +224,8 @@ constexpr EntradaCadena kCadenas[] = {
     {14002, "Preferencias &Voyager."},
     {14003, "A&nálisis"},
     {14004, "Tratar Campos"},
+    {14005, "Preferencias Análisis Sol"},
+    {14006, "Preferencias Análisis Espectros"},
 };
 
 }  // namespace
@@ -214,7 +239,12 @@ bool ExisteCadena(int id) {
 std::string Cadena(int id) {
   auto it = std::lower_bound(std::begin(kCadenas), std::end(kCadenas), id,
                              [](const EntradaCadena& e, int v) { return e.id < v; });
-  if (it == std::end(kCadenas) || it->id != id) return "[" + std::to_string(id) + "]";
+  if (it == std::end(kCadenas) || it->id != id) {
+    std::string r(1, '[');
+    r += std::to_string(id);
+    r += ']';
+    return r;
+  }
   return it->texto;
 }
 

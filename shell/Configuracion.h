@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,18 @@ struct EntradaConfig {
   std::string clave;
   std::string valor;
   std::string defecto;
+};
+
+// Values computed from the settings after every read: the flags as integers, the initial
+// object type (0 DESCONOCIDO when the keyword is unknown) and the planisphere margins
+// (left, right, top, bottom) rounded to the nearest integer.
+struct ValoresDerivados {
+  int imgReal = 1;
+  int leeDatOrva = 1;
+  int guardaDatOrva = 1;
+  int tipoAuto = 1;
+  int tipoObjetoInicial = 0;
+  int margenes[4] = {20, 20, 20, 20};
 };
 
 class Configuracion {
@@ -31,7 +44,8 @@ class Configuracion {
   const std::string& Valor(std::string_view clave) const;
   // Sets a value; a setting not in the table is added to it (with an empty default).
   void Asigna(std::string_view seccion, std::string_view clave, std::string_view valor);
-  // Adds a setting bound by a module or file type; keeps the value when it already exists.
+  // Adds a setting bound by a module or file type, with the value the last file read gave it
+  // (else the default); an existing setting keeps its value and takes the new default.
   void Registra(std::string_view seccion, std::string_view clave, std::string_view defecto);
   // The value read as C's atoi / atof do.
   int Entero(std::string_view clave) const;
@@ -43,22 +57,47 @@ class Configuracion {
   using Gancho = std::function<void(const std::string& archivo)>;
   void AnadeGanchos(Gancho lee, Gancho guarda);
 
-  // Every value back to its default (tests, "new configuration").
+  // Every value back to its default (tests, "new configuration"); the derived values follow.
   void RestableceDefectos();
 
+  const ValoresDerivados& Derivados() const { return derivados_; }
+  // Recomputes the derived values from the current settings and sets the process-wide pixel
+  // range (core/Rango.h) from VALORMIN, VALORMAX and VALORDEF. Called after every read; call it
+  // after changing those settings by hand.
+  void ActualizaDerivados();
+
  private:
-  friend void LeeConfiguracion(const std::string& archivo);
-  friend void GuardaConfiguracion(const std::string& archivo);
+  friend void LeeConfiguracion(Configuracion& config, const std::string& archivo);
+  friend void GuardaConfiguracion(const Configuracion& config, const std::string& archivo);
+  friend void ArrancaConfiguracion(Configuracion& config, const std::string& archivo,
+                                   std::string_view version);
+  // Sets every entry from the file's values; a missing key takes its default, or keeps its
+  // current value when sobreActuales is set.
+  void LeeValores(const std::string& archivo, bool sobreActuales);
+
   std::vector<EntradaConfig> entradas_;
   std::vector<std::pair<Gancho, Gancho>> ganchos_;
+  ValoresDerivados derivados_;
+  // Every section/key value of the last file read (lower-case "section\nkey"), so a setting
+  // registered later by a module takes its value from the file.
+  std::map<std::string, std::string> leidos_;
 };
 
 // Reads every setting from the file (missing ones take their defaults), computes the derived
-// values, then calls every load hook.
+// values, then calls every load hook. A missing or unreadable file gives the defaults.
 void LeeConfiguracion(const std::string& archivo);
+void LeeConfiguracion(Configuracion& config, const std::string& archivo);
 // Writes every setting into the file in place (unknown sections and keys survive), through a
-// temporary file renamed over the old one, then calls every store hook.
+// temporary file renamed over the old one, then calls every store hook. A failure raises JError
+// 12091 or 10127 and leaves the old file as it was.
 void GuardaConfiguracion(const std::string& archivo);
+void GuardaConfiguracion(const Configuracion& config, const std::string& archivo);
+// Start-up read: reads the file, then, when VERSION differs from the program's version, lays the
+// older "ORVA2.INI" of the same folder over it (program version "4.0.2.1" only) and sets VERSION
+// to the program's version.
+void ArrancaConfiguracion(const std::string& archivo);
+void ArrancaConfiguracion(Configuracion& config, const std::string& archivo,
+                          std::string_view version);
 // The default location: $XDG_CONFIG_HOME/orva/ORVA4.INI, else ~/.config/orva/ORVA4.INI.
 std::string ArchivoConfiguracion();
 

@@ -1,0 +1,503 @@
+// The image record: statistics, percentile, bilinear reads, gray levels and table, copies.
+#include "core/Imagen.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+#include "core/JError.h"
+#include "core/ListaImagenes.h"
+#include "core/ModuloAnalisis.h"
+#include "core/Rango.h"
+#include "core/TiposObjeto.h"
+#include "shell/Configuracion.h"
+#include "shell/Progreso.h"
+
+namespace orva {
+
+// ---------------------------------------------------------------------------------------------
+// Pixel layer
+
+ImagenPixeles::ImagenPixeles() : minimo_(Rango().minimo), maximo_(Rango().maximo) {}
+
+int16_t ImagenPixeles::ValorFuera() {
+  return Rango().defecto;
+}
+
+void ImagenPixeles::Modificada(int marca) {
+  modificada_ = marca;
+}
+
+void ImagenPixeles::CopiaPixeles(const ImagenPixeles& f) {
+  if (&f == this) return;
+  ancho_ = f.ancho_;
+  alto_ = f.alto_;
+  pixeles_ = f.pixeles_;
+  offsetX = f.offsetX;
+  offsetY = f.offsetY;
+  bitsPixel = f.bitsPixel;
+  numModa_ = f.numModa_;
+  valorModa_ = f.valorModa_;
+  desviacion_ = f.desviacion_;
+  media_ = f.media_;
+  minimo_ = f.minimo_;
+  maximo_ = f.maximo_;
+  primerHisto_ = f.primerHisto_;
+  ultimoHisto_ = f.ultimoHisto_;
+  histograma_ = f.histograma_;
+  esPaleta = f.esPaleta;
+  bitsPaleta = f.bitsPaleta;
+  paleta = f.paleta;
+  modificada_ = f.modificada_;
+}
+
+void ImagenPixeles::DimensionaImagen(uint32_t ancho, uint32_t alto) {
+  const uint64_t n = static_cast<uint64_t>(ancho) * alto;
+  if (n != pixeles_.size()) {
+    // 10100: refuse before the allocation can abort the process.
+    if (n > pixeles_.max_size() || n > (uint64_t{1} << 36)) {
+      throw JError(10100, std::to_string(n * sizeof(int16_t)));
+    }
+    try {
+      std::vector<int16_t> nuevos(static_cast<size_t>(n));
+      pixeles_.swap(nuevos);
+    } catch (const std::bad_alloc&) {
+      throw JError(10100, std::to_string(n * sizeof(int16_t)));
+    }
+  }
+  ancho_ = ancho;
+  alto_ = alto;
+}
+
+void ImagenPixeles::CambiaPixeles(uint32_t ancho, uint32_t alto, std::vector<int16_t> pixeles) {
+  if (static_cast<uint64_t>(ancho) * alto != pixeles.size()) {
+    throw JError(11012, std::to_string(ancho), std::to_string(alto));
+  }
+  ancho_ = ancho;
+  alto_ = alto;
+  pixeles_ = std::move(pixeles);
+}
+
+void ImagenPixeles::PonPixel(long x, long y, int16_t v) {
+  if (x < 0 || y < 0 || x >= static_cast<long>(ancho_) || y >= static_cast<long>(alto_)) {
+    throw JError(11012, std::to_string(x), std::to_string(y));  // 11012
+  }
+  pixeles_[static_cast<size_t>(y) * ancho_ + static_cast<size_t>(x)] = v;
+}
+
+void ImagenPixeles::PonPixel(size_t i, int16_t v) {
+  if (i >= pixeles_.size()) throw JError(11012, std::to_string(i));  // 11012
+  pixeles_[i] = v;
+}
+
+int16_t ImagenPixeles::Pixel(double x, double y) const {
+  if (!(x >= 0.0) || !(y >= 0.0) || x >= ancho_ || y >= alto_) return ValorFuera();
+  const long x0 = static_cast<long>(x);
+  const long y0 = static_cast<long>(y);
+  if (x == static_cast<double>(x0) && y == static_cast<double>(y0)) return Pixel(x0, y0);
+  const double fx = x - static_cast<double>(x0);
+  const double fy = y - static_cast<double>(y0);
+  // Neighbours beyond the right or bottom edge read as the out-of-image value.
+  const double a = Pixel(x0, y0);
+  const double b = Pixel(x0, y0 + 1);
+  const double c = Pixel(x0 + 1, y0);
+  const double d = Pixel(x0 + 1, y0 + 1);
+  const double v = a * (1 - fx) * (1 - fy) + b * (1 - fx) * fy + c * fx * (1 - fy) + d * fx * fy;
+  return static_cast<int16_t>(v);  // truncated toward zero; always within the neighbours' range
+}
+
+void ImagenPixeles::Actualiza() {
+  if (esPaleta) return;
+  const size_t n = pixeles_.size();
+  if (n == 0) {
+    // An empty image keeps the empty statistics it was created with.
+    minimo_ = Rango().minimo;
+    maximo_ = Rango().maximo;
+    histograma_.clear();
+    primerHisto_ = 0;
+    ultimoHisto_ = -1;
+    media_ = 0.0;
+    desviacion_ = 1.0;
+    numModa_ = 0;
+    valorModa_ = 0;
+    return;
+  }
+  int minimo = 32767, maximo = -32768;
+  for (int16_t v : pixeles_) {
+    minimo = std::min<int>(minimo, v);
+    maximo = std::max<int>(maximo, v);
+  }
+  // A constant image gets a span of one value so that ranges and scales never divide by zero.
+  // At the top of the 16-bit range the maximum cannot be raised: the minimum is lowered instead.
+  if (minimo == maximo) {
+    if (maximo < 32767) {
+      ++maximo;
+    } else {
+      --minimo;
+    }
+  }
+  minimo_ = static_cast<int16_t>(minimo);
+  maximo_ = static_cast<int16_t>(maximo);
+  primerHisto_ = minimo;
+  ultimoHisto_ = maximo;
+  histograma_.assign(static_cast<size_t>(maximo - minimo + 1), 0);
+  double suma = 0.0, suma2 = 0.0;
+  for (int16_t v : pixeles_) {
+    ++histograma_[static_cast<size_t>(v - minimo)];
+    const double d = v;
+    suma += d;
+    suma2 += d * d;
+  }
+  const double nd = static_cast<double>(n);
+  media_ = suma / nd;
+  const double var = suma2 - media_ * media_ * nd;
+  desviacion_ = var > 0.0 && n > 1 ? std::sqrt(var / (nd - 1.0)) : 1.0;
+  if (desviacion_ == 0.0) desviacion_ = 1.0;
+  // Mode: the first value whose count is strictly greater than every earlier count.
+  int32_t mejor = -1;
+  for (int v = minimo; v <= maximo; ++v) {
+    const int32_t c = histograma_[static_cast<size_t>(v - minimo)];
+    if (c > mejor) {
+      mejor = c;
+      valorModa_ = static_cast<int16_t>(v);
+    }
+  }
+  numModa_ = mejor;
+}
+
+int ImagenPixeles::Percentil(double p) const {
+  if (p == 0.0) return minimo_;
+  if (p == 100.0) return maximo_;
+  const double n = static_cast<double>(pixeles_.size());
+  if (n > 0) {
+    double acumulado = 0.0;
+    for (int v = minimo_; v < maximo_; ++v) {
+      acumulado += Histograma(v);
+      if (acumulado * 100.0 / n > p) return v;
+    }
+  }
+  return Rango().maximo;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Observation layer
+
+ImagenObservacion::ImagenObservacion() : analisis_(std::make_unique<DatosAnalisis>()) {}
+
+ImagenObservacion::~ImagenObservacion() = default;
+
+void ImagenObservacion::CopiaDatos(const ImagenObservacion& f) {
+  if (&f == this) return;
+  CopiaPixeles(f);
+  unidad = f.unidad;
+  directorio = f.directorio;
+  nombre = f.nombre;
+  extension = f.extension;
+  numCopia = f.numCopia;
+  tipoArchivo = f.tipoArchivo;
+  claveTipoArchivo = f.claveTipoArchivo;
+  objetos = f.objetos;
+  datos = f.datos;
+  analisis_ = f.analisis_->Clona();
+  puntosTrans = f.puntosTrans;
+  nombreVentana.clear();  // rebuilt by the image list
+}
+
+void ImagenObservacion::CreaDatosAnalisis() {
+  std::unique_ptr<DatosAnalisis> nuevos;
+  if (datos.tipoObjeto >= 0 && datos.tipoObjeto < kNumTiposObjeto) {
+    if (ModuloAnalisis* m = TablaTiposObjeto()[datos.tipoObjeto].modulo) {
+      // Modules create data for display-layer images only; the observation layer is the
+      // working copy of writers and macro buffers.
+      if (auto* im = dynamic_cast<Imagen*>(this)) nuevos = m->CrearDatos(*im);
+    }
+  }
+  analisis_ = nuevos ? std::move(nuevos) : std::make_unique<DatosAnalisis>();
+}
+
+void ImagenObservacion::CambiaTipoObjeto(int tipo) {
+  datos.tipoObjeto = tipo;
+  CreaDatosAnalisis();
+}
+
+void ImagenObservacion::CambiaAnalisis(std::unique_ptr<DatosAnalisis> d) {
+  analisis_ = d ? std::move(d) : std::make_unique<DatosAnalisis>();
+}
+
+void ImagenObservacion::AsignaRuta(std::string_view ruta) {
+  unidad.clear();
+  const size_t barra = ruta.find_last_of('/');
+  directorio = barra == std::string_view::npos ? "" : std::string(ruta.substr(0, barra + 1));
+  const std::string_view archivo = barra == std::string_view::npos ? ruta : ruta.substr(barra + 1);
+  const size_t punto = archivo.find_last_of('.');
+  if (punto == std::string_view::npos || punto == 0) {
+    nombre = std::string(archivo);
+    extension.clear();
+  } else {
+    nombre = std::string(archivo.substr(0, punto));
+    extension = std::string(archivo.substr(punto));
+  }
+}
+
+std::string ImagenObservacion::Ruta() const {
+  return unidad + directorio + nombre + extension;
+}
+
+// ---------------------------------------------------------------------------------------------
+// DatosImagen text forms
+
+const std::vector<std::string>& ClavesDatosImagen() {
+  static const std::vector<std::string> claves = {
+      "NOMOBJ",     "TIPOOBJ",   "AROBJ",     "DECOBJ",     "EPOCAOBJ",     "FECHAOBS",
+      "HORAOBS",    "TIEMPOEXP", "FILTRO",    "NOMCCD",     "TEMPCCD",      "FACTORRESP",
+      "TELESCOPIO", "APERTURA",  "DISTFOCAL", "OBSERVADOR", "OBSERVATORIO", "LONOBS",
+      "LATOBS",     "ALTOBS",    "COMENTARIO"};
+  return claves;
+}
+
+namespace {
+
+std::string Formato(const char* fmt, double v) {
+  char b[64];
+  std::snprintf(b, sizeof b, fmt, v);
+  return b;
+}
+
+}  // namespace
+
+std::string TextoDatoImagen(const DatosImagen& d, std::string_view c) {
+  if (c == "NOMOBJ") return d.nombreObjeto;
+  if (c == "TIPOOBJ") return PalabraTipoObjeto(d.tipoObjeto < 0 ? kDesconocido : d.tipoObjeto);
+  if (c == "AROBJ") return d.ar.Texto();
+  if (c == "DECOBJ") return d.dec.Texto();
+  if (c == "EPOCAOBJ") return std::to_string(d.epoca);
+  if (c == "FECHAOBS") return d.fechaHora.FechaDia().Texto();
+  if (c == "HORAOBS") return d.fechaHora.HoraDia().Texto();
+  if (c == "TIEMPOEXP") return Formato("%.3f", d.tiempoExp);
+  if (c == "FILTRO") return d.filtro;
+  if (c == "NOMCCD") return d.nomCCD;
+  if (c == "TEMPCCD") return Formato("%.1f", d.tempCCD);
+  if (c == "FACTORRESP") return d.factorResp;
+  if (c == "TELESCOPIO") return d.observatorio.telescopio;
+  if (c == "APERTURA") return std::to_string(d.observatorio.apertura);
+  if (c == "DISTFOCAL") return std::to_string(d.observatorio.distFocal);
+  if (c == "OBSERVADOR") return d.observatorio.observador;
+  if (c == "OBSERVATORIO") return d.observatorio.nombre;
+  if (c == "LONOBS") return d.observatorio.longitud.Texto();
+  if (c == "LATOBS") return d.observatorio.latitud.Texto();
+  if (c == "ALTOBS") return std::to_string(d.observatorio.altitud);
+  if (c == "COMENTARIO") return d.comentario;
+  return {};
+}
+
+bool AsignaDatoImagen(DatosImagen& d, std::string_view c, std::string_view t) {
+  const std::string s(t);
+  if (c == "NOMOBJ")
+    d.nombreObjeto = s;
+  else if (c == "TIPOOBJ")
+    d.tipoObjeto = TipoObjetoPorPalabra(s);
+  else if (c == "AROBJ")
+    d.ar.AsignaTexto(s);
+  else if (c == "DECOBJ")
+    d.dec.AsignaTexto(s);
+  else if (c == "EPOCAOBJ")
+    d.epoca = std::atoi(s.c_str());
+  else if (c == "FECHAOBS")
+    d.fechaHora.AsignaFecha(Fecha(s));
+  else if (c == "HORAOBS")
+    d.fechaHora.AsignaHora(Hora(s));
+  else if (c == "TIEMPOEXP")
+    d.tiempoExp = std::atof(s.c_str());
+  else if (c == "FILTRO")
+    d.filtro = s;
+  else if (c == "NOMCCD")
+    d.nomCCD = s;
+  else if (c == "TEMPCCD")
+    d.tempCCD = std::atof(s.c_str());
+  else if (c == "FACTORRESP")
+    d.factorResp = s;
+  else if (c == "TELESCOPIO")
+    d.observatorio.telescopio = s;
+  else if (c == "APERTURA")
+    d.observatorio.apertura = std::atoi(s.c_str());
+  else if (c == "DISTFOCAL")
+    d.observatorio.distFocal = std::atoi(s.c_str());
+  else if (c == "OBSERVADOR")
+    d.observatorio.observador = s;
+  else if (c == "OBSERVATORIO")
+    d.observatorio.nombre = s;
+  else if (c == "LONOBS")
+    d.observatorio.longitud.AsignaTexto(s);
+  else if (c == "LATOBS")
+    d.observatorio.latitud.AsignaTexto(s);
+  else if (c == "ALTOBS")
+    d.observatorio.altitud = std::atoi(s.c_str());
+  else if (c == "COMENTARIO")
+    d.comentario = s;
+  else
+    return false;
+  return true;
+}
+
+const std::vector<std::pair<std::string, int>>& ClavesPuntosReferencia() {
+  static const std::vector<std::pair<std::string, int>> claves = {
+      {"PORIROTAHOR", kOriRotaHor}, {"PFINROTAHOR", kFinRotaHor}, {"PORIROTAVER", kOriRotaVer},
+      {"PFINROTAVER", kFinRotaVer}, {"PCENTROROTA", kCentroRota}, {"PDESPMIN", kDespMin},
+      {"PDESPMAX", kDespMax},       {"PDESPREF", kDespRef},       {"PREDIMREF1", kRedimRef1},
+      {"PREDIMREF2", kRedimRef2}};
+  return claves;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Display layer
+
+Imagen::Imagen() {
+  ListaImagenes::Global().Anade(this);
+}
+
+Imagen::~Imagen() {
+  ListaImagenes::Global().Quita(this);
+}
+
+void Imagen::Modificada(int marca) {
+  ImagenPixeles::Modificada(marca);
+  if (marca != 1) return;
+  repintar = 1;
+  Actualiza();
+  Analisis().PixelesCambiados();
+  Repinta(ObservadorImagen::kVentana | ObservadorImagen::kHistograma | ObservadorImagen::kDatos |
+          ObservadorImagen::kLinea);
+}
+
+int Imagen::Interrumpida() {
+  return ProgresoActual().Cancelado();
+}
+
+void Imagen::RepintaPaneles(int marca) {
+  if (marca == 1) Repinta(ObservadorImagen::kDatos | ObservadorImagen::kLinea);
+}
+
+void Imagen::CopiaImagen(const Imagen& f) {
+  if (&f == this) return;
+  CopiaDatos(f);
+  negro_ = f.negro_;
+  blanco_ = f.blanco_;
+  primeroTabla_ = f.primeroTabla_;
+  ultimoTabla_ = f.ultimoTabla_;
+  tablaGris_ = f.tablaGris_;
+  pasoTabla_ = f.pasoTabla_;
+  loTabla_ = f.loTabla_;
+  hiTabla_ = f.hiTabla_;
+  comandoZoom = f.comandoZoom;
+  factorZoom = f.factorZoom;
+  modoPanel = f.modoPanel;
+  puntos = f.puntos;
+  operaciones_ = f.operaciones_;
+  repintar = 1;
+}
+
+namespace {
+
+// Compares the first four characters of a level specification with a keyword, ignoring case.
+bool EsPalabra(const std::string& spec, const char* palabra) {
+  return spec.size() >= 4 && strncasecmp(spec.c_str(), palabra, 4) == 0;
+}
+
+}  // namespace
+
+void Imagen::Actualiza() {
+  ImagenPixeles::Actualiza();
+  if (esPaleta) return;
+  const Configuracion& cfg = Configuracion::Global();
+  const std::string specNegro = cfg.Valor("General", "CONTNEGRO");
+  const std::string specBlanco = cfg.Valor("General", "CONTBLANCO");
+  int negro = Rango().minimo;
+  int blanco = Rango().maximo;
+  if (!specNegro.empty() && specNegro[0] == '%') {
+    if (EsPalabra(specNegro, "%MIN"))
+      negro = minimo_;
+    else if (EsPalabra(specNegro, "%CIE") || EsPalabra(specNegro, "%CEL"))
+      negro = valorModa_;
+    else if (EsPalabra(specNegro, "%MED"))
+      negro = static_cast<int>(std::lround(media_));
+    else if (EsPalabra(specNegro, "%NEG"))
+      negro = Rango().minimo;
+    else if (EsPalabra(specNegro, "%ANT"))
+      negro = negro_;
+  } else {
+    negro = Percentil(std::atof(specNegro.c_str()));
+  }
+  if (!specBlanco.empty() && specBlanco[0] == '%') {
+    if (EsPalabra(specBlanco, "%MAX"))
+      blanco = maximo_;
+    else if (EsPalabra(specBlanco, "%BLA"))
+      blanco = Rango().maximo;
+    else if (EsPalabra(specBlanco, "%ANT"))
+      blanco = blanco_;
+  } else {
+    blanco = Percentil(std::atof(specBlanco.c_str()));
+  }
+  if (negro == blanco) ++blanco;
+  FijaNiveles(negro, blanco);
+}
+
+void Imagen::FijaNiveles(int negro, int blanco) {
+  if (blanco == negro) ++blanco;
+  if (esPaleta) return;
+  const int lo = Rango().minimo;
+  const int hi = Rango().maximo;
+  // The stored table is still right only if it was built for the same levels and range.
+  if (negro == negro_ && blanco == blanco_ && lo == loTabla_ && hi == hiTabla_ &&
+      !tablaGris_.empty()) {
+    return;
+  }
+  negro = std::clamp(negro, std::min(lo, hi), std::max(lo, hi));
+  blanco = std::clamp(blanco, std::min(lo, hi), std::max(lo, hi));
+  negro_ = static_cast<int16_t>(negro);
+  blanco_ = static_cast<int16_t>(blanco);
+  loTabla_ = lo;
+  hiTabla_ = hi;
+
+  pasoTabla_ = std::max(1, (hi - lo + 1) / 4096);
+  const int lo1 = lo / pasoTabla_, hi1 = hi / pasoTabla_;
+  const int b1 = negro / pasoTabla_, w1 = blanco / pasoTabla_;
+  primeroTabla_ = std::min(lo1, hi1);
+  ultimoTabla_ = std::max(lo1, hi1);
+  tablaGris_.assign(static_cast<size_t>(ultimoTabla_ - primeroTabla_ + 1), 0);
+  auto entrada = [&](int i) -> uint8_t& {
+    return tablaGris_[static_cast<size_t>(i - primeroTabla_)];
+  };
+  const double s = std::abs(w1 - b1 + 1) / 256.0;
+  if (s == 0.0) {
+    for (int i = primeroTabla_; i <= ultimoTabla_; ++i) entrada(i) = i < b1 ? 0 : 255;
+    return;
+  }
+  // Black and white falling into one entry keep the direction of the levels themselves, so
+  // black 1000 and white 1001 do not turn the scale upside down.
+  const bool normal = b1 < w1 || (b1 == w1 && negro < blanco);
+  if (normal) {
+    for (int i = primeroTabla_; i <= ultimoTabla_; ++i) {
+      if (i <= b1)
+        entrada(i) = 0;
+      else if (i < w1)
+        entrada(i) = static_cast<uint8_t>(static_cast<int>((i - b1) / s));
+      if (i >= w1) entrada(i) = 255;
+    }
+  } else {
+    for (int i = primeroTabla_; i <= ultimoTabla_; ++i) {
+      if (i <= w1)
+        entrada(i) = 255;
+      else if (i < b1)
+        entrada(i) = static_cast<uint8_t>(static_cast<int>(256 - (i - w1) / s));
+      if (i >= b1) entrada(i) = 0;
+    }
+  }
+  repintar = 1;
+}
+
+}  // namespace orva

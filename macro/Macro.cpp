@@ -1,0 +1,257 @@
+// The macro language: file format, line splitting, command table, slots and the run loop.
+#include "macro/Macro.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "core/EscrituraSegura.h"
+#include "core/Imagen.h"
+#include "core/JError.h"
+#include "core/Numeros.h"
+#include "shell/Progreso.h"
+
+namespace orva {
+
+// ---------------------------------------------------------------------------------------------
+// Slots
+
+Imagen* Ranuras::En(int n) const {
+  if (n < 1 || n > 8) return nullptr;
+  return n == 1 ? principal_ : propias_[static_cast<size_t>(n - 1)].get();
+}
+
+void Ranuras::Copia(int a, int b) {
+  Imagen* fuente = En(a);
+  if (!fuente || b < 2 || b > 8 || a == b) return;
+  auto copia = std::make_unique<Imagen>();
+  copia->CopiaImagen(*fuente);
+  propias_[static_cast<size_t>(b - 1)] = std::move(copia);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Lines
+
+LineaMacro DivideLinea(std::string_view linea) {
+  while (!linea.empty() && (linea.back() == '\n' || linea.back() == '\r')) linea.remove_suffix(1);
+  LineaMacro r;
+  size_t pos = 0;
+  bool primero = true;
+  while (pos <= linea.size()) {
+    size_t fin = linea.find(' ', pos);
+    if (fin == std::string_view::npos) fin = linea.size();
+    const std::string_view campo = linea.substr(pos, fin - pos);
+    if (campo.empty()) break;  // an empty field ends the line
+    if (primero) {
+      r.comando = std::string(campo);
+      primero = false;
+    } else if (r.args.size() < 10) {
+      r.args.emplace_back(campo);
+    } else {
+      r.demasiados = true;
+      break;
+    }
+    pos = fin + 1;
+  }
+  return r;
+}
+
+int BuscaPalabra(std::string_view palabra, const std::vector<std::string_view>& lista) {
+  if (palabra.empty()) return -1;
+  for (size_t i = 0; i < lista.size(); ++i) {
+    if (lista[i].substr(0, palabra.size()) == palabra) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The commands that belong to the interpreter and the image window.
+
+namespace {
+
+int Usar(Ranuras&, int, const std::vector<std::string>& a) {
+  return LeeEntero(a[0]);
+}
+
+int Copiar(Ranuras& r, int actual, const std::vector<std::string>& a) {
+  r.Copia(LeeEntero(a[0]), LeeEntero(a[1]));
+  return actual;
+}
+
+int Mostrar(Ranuras& r, int actual, const std::vector<std::string>& a) {
+  static const std::vector<std::string_view> kModos = {"NADA", "HISTO",  "DATOS", "OPER",
+                                                       "CABE", "LINHOR", "LINVER"};
+  const int i = BuscaPalabra(a[0], kModos);
+  if (i < 0) return 0;
+  Imagen* im = r.En(actual);
+  im->modoPanel = kNada + i;
+  return actual;
+}
+
+int Zoom(Ranuras& r, int actual, const std::vector<std::string>& a) {
+  const int16_t n = static_cast<int16_t>(LeeEntero(a[1]));
+  // A negative factor has no picture; 0 is refused as always.
+  if (n <= 0 || a[0].empty()) return 0;
+  Imagen* im = r.En(actual);
+  // 1:1 either way is the 1:1 command; n:1 and 1:n have commands for n up to 9.
+  if (a[0][0] == 'A') {
+    im->FijaZoom(n == 1   ? 5014
+                 : n <= 9 ? static_cast<int16_t>(5037 + n)
+                          : 0,
+                 static_cast<float>(n));
+  } else if (a[0][0] == 'D') {
+    im->FijaZoom(n == 1 ? 5014 : n <= 9 ? static_cast<int16_t>(5028 + n) : 0, 1.0f / n);
+  } else {
+    return 0;
+  }
+  return actual;
+}
+
+int Invertir(Ranuras& r, int actual, const std::vector<std::string>&) {
+  r.En(actual)->Invierte();
+  return actual;
+}
+
+// One row of the command table: word, argument counts, which arguments are slots that must
+// hold an image, and the operation.
+struct ComandoMacro {
+  std::string_view palabra;
+  int minArgs;
+  int maxArgs;
+  std::vector<int> ranurasLlenas;  // argument indices
+  ManejadorMacro manejador;
+};
+
+std::vector<ComandoMacro>& Tabla() {
+  static std::vector<ComandoMacro> tabla = {
+      {"USAR", 1, 1, {0}, &Usar},         {"COPIAR", 2, 2, {0}, &Copiar},
+      {"LEER", 2, 2, {1}, nullptr},       {"MOSTRAR", 1, 1, {}, &Mostrar},
+      {"ZOOM", 2, 2, {}, &Zoom},          {"INVERTIR", 0, 10, {}, &Invertir},
+      {"ROTAR", 1, 10, {}, nullptr},      {"ESPEJO", 1, 1, {}, nullptr},
+      {"DESPLAZA", 3, 3, {}, nullptr},    {"CORTAR", 4, 10, {}, nullptr},
+      {"REDIM", 6, 6, {}, nullptr},       {"ESCALGRIS", 0, 10, {}, nullptr},
+      {"FILTRO", 0, 10, {}, nullptr},     {"SUMA", 4, 4, {0, 1}, nullptr},
+      {"RESTA", 2, 2, {0, 1}, nullptr},   {"FLAT", 2, 2, {0, 1}, nullptr},
+      {"DIVIDIR", 2, 2, {0, 1}, nullptr},
+  };
+  return tabla;
+}
+
+std::vector<std::string_view> Palabras() {
+  std::vector<std::string_view> p;
+  for (const ComandoMacro& c : Tabla()) p.push_back(c.palabra);
+  return p;
+}
+
+}  // namespace
+
+void EnlazaComandoMacro(std::string_view palabra, ManejadorMacro manejador) {
+  for (ComandoMacro& c : Tabla()) {
+    if (c.palabra == palabra) c.manejador = manejador;
+  }
+}
+
+int EjecutaLinea(Ranuras& ranuras, std::string_view linea, int actual) {
+  const LineaMacro l = DivideLinea(linea);
+  if (l.comando.empty() || l.demasiados) return 0;
+  static const std::vector<std::string_view> palabras = Palabras();
+  const int i = BuscaPalabra(l.comando, palabras);
+  if (i < 0) return 0;
+  const ComandoMacro& c = Tabla()[static_cast<size_t>(i)];
+  const int n = static_cast<int>(l.args.size());
+  if (n < c.minArgs || n > c.maxArgs) return 0;
+  for (int k : c.ranurasLlenas) {
+    if (!ranuras.En(LeeEntero(l.args[static_cast<size_t>(k)]))) return 0;
+  }
+  if (c.palabra == "COPIAR") {
+    // A copy into slot 1 would destroy the image being processed; a copy onto itself is
+    // meaningless. Both are refused.
+    const int a = LeeEntero(l.args[0]), b = LeeEntero(l.args[1]);
+    if (b < 2 || b > 8 || a == b) return 0;
+  }
+  if (c.palabra == "LEER") {
+    // A slot number is checked before the file is touched.
+    const int s = LeeEntero(l.args[1]);
+    if (s < 1 || s > 8) return 0;
+  }
+  if (!ranuras.En(actual) || !c.manejador) return 0;
+  const int r = c.manejador(ranuras, actual, l.args);
+  return r >= 1 && r <= 8 ? r : 0;
+}
+
+int EjecutaMacro(Imagen& imagen, const std::vector<std::string>& lineas) {
+  Ranuras ranuras(imagen);
+  int actual = 1;
+  Progreso& progreso = ProgresoActual();
+  for (const std::string& linea : lineas) {
+    progreso.TextoProceso(linea);
+    if (progreso.Cancelado()) return 0;
+    int r = 0;
+    try {
+      r = EjecutaLinea(ranuras, linea, actual);
+    } catch (...) {
+      imagen.repintar = 1;
+      throw;
+    }
+    if (r == 0) {
+      imagen.repintar = 1;
+      throw JError(12051, linea);  // 12051
+    }
+    actual = r;
+    imagen.AnadeOperacion(linea);
+  }
+  imagen.repintar = 1;
+  return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Files
+
+std::vector<std::string> CargaMacro(const std::string& archivo) {
+  std::vector<std::string> lineas;
+  std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(archivo.c_str(), "rb"), &std::fclose);
+  if (!f) {
+    if (errno == ENOENT) return lineas;
+    throw JError(10125, archivo, std::strerror(errno));  // 10125
+  }
+  // Lines are read up to 1023 characters; the rest of a longer line is dropped.
+  auto leeLinea = [&](std::string& linea) {
+    linea.clear();
+    int ch;
+    bool alguno = false;
+    while ((ch = std::fgetc(f.get())) != EOF) {
+      alguno = true;
+      if (ch == '\n') break;
+      if (linea.size() < 1023) linea.push_back(static_cast<char>(ch));
+    }
+    if (!linea.empty() && linea.back() == '\r') linea.pop_back();
+    return alguno;
+  };
+  std::string linea;
+  if (!leeLinea(linea) || linea != kCabeceraMacro) return lineas;
+  while (leeLinea(linea)) lineas.push_back(linea);
+  if (std::ferror(f.get())) {
+    throw JError(10126, archivo, "1023", std::strerror(errno));  // 10126
+  }
+  return lineas;
+}
+
+void GuardaMacro(const std::vector<std::string>& lineas, const std::string& archivo) {
+  std::string texto = std::string(kCabeceraMacro) + "\r\n";
+  std::string ultimoModo;
+  bool hayMostrar = false;
+  for (const std::string& l : lineas) {
+    if (l.compare(0, 7, "MOSTRAR") == 0) {
+      hayMostrar = true;
+      const LineaMacro partes = DivideLinea(l);
+      ultimoModo = partes.args.empty() ? "" : partes.args[0];
+      continue;
+    }
+    texto += l + "\r\n";
+  }
+  if (hayMostrar) texto += "MOSTRAR " + ultimoModo + "\r\n";
+  EscribeArchivoSeguro(archivo, texto);
+}
+
+}  // namespace orva

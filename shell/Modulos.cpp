@@ -1,0 +1,42 @@
+// The six analysis modules of the system, created once at start-up in their fixed order.
+#include "core/Cadenas.h"
+#include "core/ModuloBasico.h"
+#include "core/TiposObjeto.h"
+#include "shell/Configuracion.h"
+
+namespace orva {
+
+void CreaModulos() {
+  if (!Modulos().empty()) return;
+  Configuracion& cfg = Configuracion::Global();
+
+  // 1. Planetary: disks, planispheres and polar projections; no application-level items.
+  RegistraModulo(std::make_unique<ModuloBasico>(
+      std::vector<int>{kMarte, kJupiter, kSaturno, kUrano, kNeptuno, kPlanMarte, kPlanJupiter,
+                       kPlanSaturno, kPlanUrano, kPlanNeptuno, kProyPolJup, kProyPolSat},
+      std::vector<std::string>{}));
+  // 2. Variable stars.
+  RegistraModulo(std::make_unique<ModuloBasico>(
+      std::vector<int>{kVariable}, std::vector<std::string>{Cadena(14001), Cadena(14004)}));
+  // 3. Double stars.
+  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kDoble},
+                                                std::vector<std::string>{Cadena(14000)}));
+  // 4. Spacecraft frames.
+  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kVoyager},
+                                                std::vector<std::string>{Cadena(14002)}));
+  // 5. Sun, with its settings.
+  for (const char* clave :
+       {"RadioBusCentro", "RadioFotom", "RadioFotomIntVen", "BusquedaAutom", "TamVenusFijo",
+        "TamVenus", "NumZonasSol", "NumZonasCorona", "SolVenResolu", "SolVenExtra"}) {
+    cfg.Registra("PREFANASOL", clave, "");
+  }
+  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kSol},
+                                                std::vector<std::string>{Cadena(14005)}));
+  // 6. Spectra, with its settings.
+  cfg.Registra("PREFANAESPEC", "MedianaRadio", "");
+  cfg.Registra("PREFANAESPEC", "MedianaFactor", "");
+  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kEspectro},
+                                                std::vector<std::string>{Cadena(14006)}));
+}
+
+}  // namespace orva
