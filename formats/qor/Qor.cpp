@@ -236,6 +236,8 @@ void LeeQor(const std::string& archivo, ImagenObservacion& imagen) {
   const uint64_t bloque = longitud - uint64_t(cab.NumLineas()) * CabeceraQor::kLargoLinea - 1;
   const std::string compresion = cab.Valor("COMPRESION");
   CompruebaCompresionQor(compresion);
+  // Sizes beyond the machine's memory are refused before the block is looked at.
+  CompruebaMemoria(2 * n);
 
   // What the block can hold: DIFF8 takes at least one byte per pixel (two for the first).
   const bool diff8 = compresion == "DIFF8";
@@ -345,6 +347,7 @@ void GuardaQor(const std::string& archivo, const ImagenObservacion& imagen,
 }
 
 void GuardaQor(const std::string& archivo, ImagenObservacion& imagen) {
+  ListaTiposArchivo();  // the registry registers the setting with its default
   GuardaQor(archivo, imagen, Configuracion::Global().Valor(kSeccion, "COMPRESION"));
 }
 
