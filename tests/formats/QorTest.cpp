@@ -304,6 +304,13 @@ TEST(Qor, SoloCabecera) {
   EXPECT_EQ(TextosQor(leida), TextosQor(im));
   prueba::Escribe(c / "no.qor", "SIMPLE  = T");
   EXPECT_EQ(IdError([&] { LeeCabeceraQor(c / "no.qor", leida); }), 11019);
+  // Sizes the file cannot hold are refused before room is made for them.
+  std::string grande = prueba::Lee(c / "h.qor");
+  grande.replace(2 * 80, 80, "NAXIS1=40000" + std::string(66, ' ') + "\r\n");
+  grande.replace(3 * 80, 80, "NAXIS2=40000" + std::string(66, ' ') + "\r\n");
+  prueba::Escribe(c / "grande.qor", grande);
+  EXPECT_EQ(IdError([&] { LeeCabeceraQor(c / "grande.qor", leida); }), 11141);
+  EXPECT_EQ(leida.Ancho(), 5u);
 }
 
 // ---- Crafted bad files
