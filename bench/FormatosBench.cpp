@@ -112,3 +112,5 @@ ORVA_BENCH(LeeFitsBench, GZIP_1, "GZIP_1");
 
 }  // namespace
 }  // namespace orva
+
+BENCHMARK_MAIN();
