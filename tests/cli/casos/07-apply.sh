@@ -7,3 +7,7 @@ ls mal.qor 2>&1 | sed 's/.*: //'
 orva apply m51_iraf_devpix.fits mal.qor -m no_hay.orv
 orva /D apply m51_iraf_devpix.fits copia.fits -e "COPIAR 1 2" -e "USAR 2" -e "USAR 1"
 orva detect copia.fits
+# LEER reads another file into the slot; the written result is that file's image.
+orva apply m51_iraf_devpix.fits leido.qor -e "LEER eyuma_r90s_cutout.fits 1"
+orva info leido.qor | grep -E '^(ANCHO|NOMOBJ)='
+orva apply m51_iraf_devpix.fits leido.qor -e "LEER no_hay.fits 1"
