@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "cli/ProgresoConsola.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/ModuloAnalisis.h"
@@ -318,9 +319,12 @@ int OrdenMacro(const Argumentos& args) {
         }
       }
       GuardaArchivo(salida.string(), im, tipo);
+      if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
       std::printf("%s -> %s\n", entrada.c_str(), salida.string().c_str());
+      std::fflush(stdout);
     } catch (const JError& e) {
       if (e.Id() == 11011) throw;
+      if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
       ImprimeError(e.Id(), entrada + ": " + e.Mensaje());
       estado = 1;
     }

@@ -25,9 +25,12 @@ class ProgresoConsola : public Progreso {
   int Cancelado() override;
   void AnadirLinea(const std::string& texto) override;
 
+  // Clears the status line so that a line printed on stdout to the same terminal starts clean;
+  // the next progress event draws it again.
+  void Borra();
+
  private:
   void Dibuja();
-  void Borra();
 
   bool visible_;
   bool abierto_ = false;
