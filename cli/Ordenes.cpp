@@ -181,6 +181,7 @@ int OrdenDetect(const Argumentos& args) {
       const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
       const std::string clave = r ? r->clave : tipo == kDatosOrva ? "DATOS" : "-";
       std::printf("%s: %d %s\n", archivo.c_str(), tipo, clave.c_str());
+      std::fflush(stdout);  // lines and error lines in file order
     } catch (const JError& e) {
       ImprimeError(e.Id(), e.Mensaje());
       estado = 1;
