@@ -357,9 +357,9 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
 // ---------------------------------------------------------------------------------------------
 // TASS: a matched filter for stars of the typical seeing.
 //
-// Noise N: 1.4826 x the median absolute deviation of all pixels about their median (computed from
-// a 65536-bin histogram), so stars and bright objects do not inflate it; at least 1/sqrt(12),
-// the noise of integer quantisation, so a noiseless image still has a scale.
+// Sky and noise N: the median of all pixels, and 1.4826 x their median absolute deviation about
+// it (both from a 65536-bin histogram), so stars and bright objects do not inflate them; N is at
+// least 1/sqrt(12), the noise of integer quantisation, so a noiseless image still has a scale.
 //
 // Kernel: the profile of a faint star of peak 20 N, a circular Gaussian of sigma 1.25 px (FWHM
 // 2.94 px), sampled on a square of half-size ceil(2.5 sigma) = 4 px, the square shrunk while it
@@ -373,12 +373,14 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
 //
 // Candidates: pixels at least the kernel half-size inside the borders whose smoothed value
 // reaches the threshold and is the largest of the kernel square around them (on ties the first
-// in reading order). A moment centroid over that square, weighted by the pixels above the fitted
-// background, gives the position; the peak is the brightest pixel of the 3 x 3 square at the
-// nearest pixel of the centroid, above that background. Hot pixels have a peak far above the
-// fitted amplitude, extended objects far below it: the candidate is kept when peak / amplitude
-// lies within [1 / VARRELCIELEST, VARRELCIELEST]. Kept candidates go, in reading order, into a
-// list that starts with room for 16 and doubles when full.
+// in reading order). A moment centroid over that square, weighted by the pixels above the
+// background fitted with the amplitude, gives the position. The peak is the brightest pixel of
+// the 3 x 3 square at the nearest pixel of the centroid, above the image's sky. For a star on
+// clean sky peak / amplitude is near 1; a hot pixel has a peak far above the fitted amplitude,
+// and an extended object or a bump on a bright background (nebula, galaxy, halo) sits well above
+// the sky for the little star-shaped signal it holds: the candidate is kept when the ratio of
+// sky-and-star to star lies within [1 / VARRELCIELEST, VARRELCIELEST]. Kept candidates go, in
+// reading order, into a list that starts with room for 16 and doubles when full.
 
 namespace {
 
@@ -387,12 +389,17 @@ constexpr double kRadioNucleoSigmas = 2.5;
 constexpr int kMaxPixelesNucleo = 100;
 constexpr double kPicoPlantillaRuidos = 20.0;
 
-double EstimaRuido(const ImagenPixeles& im) {
+struct FondoRuido {
+  double fondo = 0.0;  // median of all pixels
+  double ruido = 0.0;
+};
+
+FondoRuido EstimaFondoRuido(const ImagenPixeles& im) {
   std::vector<int64_t> h(65536, 0);
   for (int16_t v : im.Pixeles()) ++h[static_cast<size_t>(v + 32768)];
   const int64_t n = static_cast<int64_t>(im.NumPixeles());
   const double minimo = 1.0 / std::sqrt(12.0);
-  if (n == 0) return minimo;
+  if (n == 0) return {0.0, minimo};
   int64_t acum = 0;
   int mediana = 0;
   for (int b = 0; b < 65536; ++b) {
@@ -410,7 +417,7 @@ double EstimaRuido(const ImagenPixeles& im) {
     if (mediana - d >= 0) acum += h[static_cast<size_t>(mediana - d)];
     if (mediana + d < 65536) acum += h[static_cast<size_t>(mediana + d)];
   }
-  return std::max(1.4826 * d, minimo);
+  return {static_cast<double>(mediana - 32768), std::max(1.4826 * d, minimo)};
 }
 
 }  // namespace
@@ -420,7 +427,8 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
   std::vector<CandidataTASS> lista;
   lista.reserve(16);  // grows by doubling
   const long w = im.Ancho(), h = im.Alto();
-  const double n = ruido > 0 ? ruido : EstimaRuido(im);
+  const FondoRuido fr = EstimaFondoRuido(im);
+  const double n = ruido > 0 ? ruido : fr.ruido;
 
   int mitad = static_cast<int>(std::ceil(kRadioNucleoSigmas * kSigmaNucleo));
   while (mitad > 1 && (2 * mitad + 1) * (2 * mitad + 1) > kMaxPixelesNucleo) --mitad;
@@ -526,7 +534,7 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
       for (long f = yc - 1; f <= yc + 1; ++f) {
         for (long c = xc - 1; c <= xc + 1; ++c) brillo = std::max<int>(brillo, im.Pixel(c, f));
       }
-      cand.pico = brillo - base;
+      cand.pico = brillo - fr.fondo;
       cand.amplitud = amplitud[i];
       cand.senal = s / (std::sqrt(npix) * n);
       if (!(cand.amplitud > 0)) continue;
