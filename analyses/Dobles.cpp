@@ -260,8 +260,8 @@ std::pair<double, double> RegresionLineal(const std::vector<PuntoDoble>& puntos)
   return {(n * sxy - sx * sy) / den, (sx2 * sy - sxy * sx) / den};
 }
 
-void DefineExtremoTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esFinal, int x,
-                        int y, ParametrosCentroide p) {
+void DefineExtremoTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esFinal, int x, int y,
+                        ParametrosCentroide p) {
   Trazo& tr = TrazoDe(d, t);
   bool& definido = esFinal ? tr.finalDefinido : tr.inicioDefinido;
   bool& medido = esFinal ? tr.finalMedido : tr.inicioMedido;
@@ -304,8 +304,8 @@ void DefineExtremoTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esF
   tr.medido = true;
 }
 
-void DefineEstrellaTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esFinal, int x,
-                         int y, const ParametrosCentroide& p) {
+void DefineEstrellaTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esFinal, int x, int y,
+                         const ParametrosCentroide& p) {
   Trazo& tr = TrazoDe(d, t);
   bool& definida = esFinal ? tr.estrFinalDefinida : tr.estrOrigenDefinida;
   definida = false;
@@ -422,8 +422,8 @@ ObjetosCalculo ObjetosCalculoDobles(const std::vector<const Imagen*>& imagenes) 
     if (d->parMedido) anade(o.conPar, im->datos.nombreObjeto);
     if (d->trazos[0].medido || d->trazos[1].medido) anade(o.conTrazo, im->datos.nombreObjeto);
   }
-  if (!hayDoble) throw JError(12066);         // 12066
-  if (o.conPar.empty()) throw JError(12067);  // 12067
+  if (!hayDoble) throw JError(12066);           // 12066
+  if (o.conPar.empty()) throw JError(12067);    // 12067
   if (o.conTrazo.empty()) throw JError(12068);  // 12068
   return o;
 }

@@ -41,7 +41,7 @@ struct Trazo {
   PuntoDoble inicio, fin;
   bool medido = false;
   char letra = 'T';
-  double angulo = 0.0;  // degrees
+  double angulo = 0.0;                     // degrees
   double pendiente = 0.0, ordenada = 0.0;  // y = pendiente * x + ordenada
 };
 
@@ -93,12 +93,12 @@ std::pair<double, double> RegresionLineal(const std::vector<PuntoDoble>& puntos)
 // Sets the start (esFinal false) or the end of trail t (0 or 1) from a clicked trail point; when
 // both ends are set, follows the trail column by column and fits its line (12138 with fewer
 // than two points). The information option is off while the trail is followed.
-void DefineExtremoTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esFinal, int x,
-                        int y, ParametrosCentroide p);
+void DefineExtremoTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esFinal, int x, int y,
+                        ParametrosCentroide p);
 // Sets the origin (esFinal false) or the final position of the star of trail t; when both are
 // set the trail angle is the position angle from the origin to the final centroid.
-void DefineEstrellaTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esFinal, int x,
-                         int y, const ParametrosCentroide& p);
+void DefineEstrellaTrazo(const ImagenPixeles& im, DatosDobles& d, int t, bool esFinal, int x, int y,
+                         const ParametrosCentroide& p);
 
 // One image's contribution to the calculation.
 struct MedidaDoble {

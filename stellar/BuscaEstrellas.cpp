@@ -26,9 +26,9 @@ struct ClavePCVista {
   const char* defecto;
 };
 constexpr ClavePCVista kClavesPCVista[] = {
-    {"NumSigmas", "3"},   {"MaxDistCentPico", "2"}, {"RadioCajaBusq", "7"}, {"NumMaxIter", "5"},
-    {"FWHMMin", "2.0"},   {"FWHMMax", "4.5"},       {"RoundMin", "-1.0"},   {"RoundMax", "1.0"},
-    {"SharpMin", "1.0"},  {"SharpMax", "5.0"},      {"VerLog", "1"},
+    {"NumSigmas", "3"},  {"MaxDistCentPico", "2"}, {"RadioCajaBusq", "7"}, {"NumMaxIter", "5"},
+    {"FWHMMin", "2.0"},  {"FWHMMax", "4.5"},       {"RoundMin", "-1.0"},   {"RoundMax", "1.0"},
+    {"SharpMin", "1.0"}, {"SharpMax", "5.0"},      {"VerLog", "1"},
 };
 
 // printf-style text for the log.
@@ -251,9 +251,8 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
 
       CentroideMomentos c = CalculaCentroide(imagen, x, y, static_cast<int>(r), cielo);
       if (std::fabs(c.x - x) >= maxDist || std::fabs(c.y - y) >= maxDist) {
-        progreso.AnadirLinea(
-            Formato("Pico encontrado en (%d, %d): Demasiado movimiento.\n", static_cast<int>(x),
-                    static_cast<int>(y)));
+        progreso.AnadirLinea(Formato("Pico encontrado en (%d, %d): Demasiado movimiento.\n",
+                                     static_cast<int>(x), static_cast<int>(y)));
         continue;
       }
       progreso.AnadirLinea(Formato("***Candidata=(%6.2f,%6.2f), tam=(%.2f,%.2f), fwhm = %.3f\n",
@@ -278,17 +277,17 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
                                    c.x, c.y, c.tamX, c.tamY, c.fwhm));
 
       if (n > p.numMaxIter) {
-        progreso.AnadirLinea(Formato(
-            "Estrella rechazada por demasiadas iteraciones=(%6.2f,%6.2f), tam=(%.2f,%.2f), "
-            "fwhm = %.3f\n",
-            c.x, c.y, c.tamX, c.tamY, c.fwhm));
+        progreso.AnadirLinea(
+            Formato("Estrella rechazada por demasiadas iteraciones=(%6.2f,%6.2f), tam=(%.2f,%.2f), "
+                    "fwhm = %.3f\n",
+                    c.x, c.y, c.tamX, c.tamY, c.fwhm));
         continue;
       }
       if (!cerca) {
-        progreso.AnadirLinea(Formato(
-            "Estrella rechazada por demasiado movimiento=(%6.2f,%6.2f), tam=(%.2f,%.2f), "
-            "fwhm = %.3f\n",
-            c.x, c.y, c.tamX, c.tamY, c.fwhm));
+        progreso.AnadirLinea(
+            Formato("Estrella rechazada por demasiado movimiento=(%6.2f,%6.2f), tam=(%.2f,%.2f), "
+                    "fwhm = %.3f\n",
+                    c.x, c.y, c.tamX, c.tamY, c.fwhm));
         continue;
       }
       if (estaMarcado(xi, yi)) {
@@ -297,8 +296,8 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
       }
       if (c.fwhm > p.fwhmMax || c.fwhm < p.fwhmMin) {
         progreso.AnadirLinea(Formato(
-            "Estrella rechazada por fwhm ilegal=(%6.2f,%6.2f), tam=(%.2f,%.2f), fwhm = %.3f\n",
-            c.x, c.y, c.tamX, c.tamY, c.fwhm));
+            "Estrella rechazada por fwhm ilegal=(%6.2f,%6.2f), tam=(%.2f,%.2f), fwhm = %.3f\n", c.x,
+            c.y, c.tamX, c.tamY, c.fwhm));
         continue;
       }
       // A star with no spread (one bright pixel) has no defined roundness or sharpness; the
@@ -319,10 +318,10 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
             c.x, c.y, c.tamX, c.tamY, c.fwhm, sharp));
         continue;
       }
-      progreso.AnadirLinea(Formato(
-          "!!!Estrella VALIDA=(%6.2f,%6.2f), tam=(%.2f,%.2f), fwhm = %.3f, round=%.3f, "
-          "sharp=%.3f.\n",
-          c.x, c.y, c.tamX, c.tamY, c.fwhm, redondez, sharp));
+      progreso.AnadirLinea(
+          Formato("!!!Estrella VALIDA=(%6.2f,%6.2f), tam=(%.2f,%.2f), fwhm = %.3f, round=%.3f, "
+                  "sharp=%.3f.\n",
+                  c.x, c.y, c.tamX, c.tamY, c.fwhm, redondez, sharp));
 
       // Mark the square of half-size FWHM around the star; a side whose lower end falls
       // before the image marks nothing.
@@ -454,7 +453,8 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
   const double escala = std::sqrt(npix) / std::sqrt(sumaK2);
   const double umbral = std::sqrt(npix) * n * p.limDetec;
 
-  // Separable passes: rows then columns, for the profile sum G and the box sum S; F = G - mean(g) S.
+  // Separable passes: rows then columns, for the profile sum G and the box sum S; F = G - mean(g)
+  // S.
   const size_t total = static_cast<size_t>(w) * static_cast<size_t>(h);
   const std::vector<int16_t>& px = im.Pixeles();
   std::vector<float> filaG(total, 0.f), filaS(total, 0.f);

@@ -15,17 +15,17 @@ class DatosVariables;
 
 // Settings of section "BuscaEstPCVista".
 struct ParametrosPCVista {
-  double numSigmas = 3.0;    // NumSigmas: threshold above the sky in image deviations
-  int maxDistCentPico = 2;   // MaxDistCentPico: allowed centroid-to-peak distance per axis
-  int radioCajaBusq = 7;     // RadioCajaBusq: box half-size R and border margin
-  int numMaxIter = 5;        // NumMaxIter: re-centring passes
-  double fwhmMin = 2.0;      // FWHMMin
-  double fwhmMax = 4.5;      // FWHMMax
-  double roundMin = -1.0;    // RoundMin
-  double roundMax = 1.0;     // RoundMax
-  double sharpMin = 1.0;     // SharpMin
-  double sharpMax = 5.0;     // SharpMax
-  int verLog = 1;            // VerLog: show the search log
+  double numSigmas = 3.0;   // NumSigmas: threshold above the sky in image deviations
+  int maxDistCentPico = 2;  // MaxDistCentPico: allowed centroid-to-peak distance per axis
+  int radioCajaBusq = 7;    // RadioCajaBusq: box half-size R and border margin
+  int numMaxIter = 5;       // NumMaxIter: re-centring passes
+  double fwhmMin = 2.0;     // FWHMMin
+  double fwhmMax = 4.5;     // FWHMMax
+  double roundMin = -1.0;   // RoundMin
+  double roundMax = 1.0;    // RoundMax
+  double sharpMin = 1.0;    // SharpMin
+  double sharpMax = 5.0;    // SharpMax
+  int verLog = 1;           // VerLog: show the search log
 };
 // Adds the "BuscaEstPCVista" keys to the settings table (once is enough; repeating is harmless).
 void RegistraConfigPCVista();
@@ -35,7 +35,7 @@ void GuardaParametrosPCVista(const ParametrosPCVista& p);
 
 // Settings of the TASS finder (section "AnaVariables").
 struct ParametrosTASS {
-  double limDetec = 4.0;    // VARLIMDETEC: detection limit in noise units
+  double limDetec = 4.0;     // VARLIMDETEC: detection limit in noise units
   double relCielEst = 1.75;  // VARRELCIELEST: largest peak / fitted-amplitude ratio (and 1/it)
   int calcCentroide = 0;     // VARCALCCENT: 1 refines each star with the configured centroid
 };

@@ -49,11 +49,10 @@ ResultadoCentroide CentroideEstrella(const ImagenPixeles& im, double x, double y
   const int pasos = std::max(p.numItera, 1);
   for (int paso = 1; paso <= pasos; ++paso) {
     if (xi - r < 0 || yi - r < 0 || xi + r >= w || yi + r >= h) throw JError(12134);  // 12134
-    const Cielo cielo =
-        p.skyStar == 1
-            ? EstimaCielo(im, xi, yi, p.skyRadInt, p.skyRadExt, 1, 0)
-            : EstimaCielo(im, xi, yi, static_cast<int>(r) + 1,
-                          static_cast<int>(r) + std::max(p.radioSky, 1), 1, 0);
+    const Cielo cielo = p.skyStar == 1
+                            ? EstimaCielo(im, xi, yi, p.skyRadInt, p.skyRadExt, 1, 0)
+                            : EstimaCielo(im, xi, yi, static_cast<int>(r) + 1,
+                                          static_cast<int>(r) + std::max(p.radioSky, 1), 1, 0);
     const double base = cielo.nivel + (p.metodo == 2 ? 3.0 * cielo.desviacion : 0.0);
     double sw = 0, sx = 0, sy = 0;
     for (long f = yi - r; f <= yi + r; ++f) {

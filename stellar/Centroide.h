@@ -7,16 +7,16 @@ namespace orva {
 class ImagenPixeles;
 
 struct ParametrosCentroide {
-  int metodo = 1;        // CENTMETODO: 1 plain moments, 2 moments above sky + 3 deviations
-  int radio = 5;         // CENTRADIO: half-size of the centroid box
-  int radioSky = 5;      // CENTRADIOSKY: width of the sky ring just outside the box
-  int info = 0;          // CENTINFO: 1 logs each result to the progress log
-  double minFWHM = 0.1;  // CENTMINFWHM
+  int metodo = 1;         // CENTMETODO: 1 plain moments, 2 moments above sky + 3 deviations
+  int radio = 5;          // CENTRADIO: half-size of the centroid box
+  int radioSky = 5;       // CENTRADIOSKY: width of the sky ring just outside the box
+  int info = 0;           // CENTINFO: 1 logs each result to the progress log
+  double minFWHM = 0.1;   // CENTMINFWHM
   double maxFWHM = 20.0;  // CENTMAXFWHM
-  int skyRadInt = 5;     // CENTSKYRADINT: inner radius of the star's own sky ring
-  int skyRadExt = 20;    // CENTSKYRADEXT: outer radius of that ring
-  int skyStar = 0;       // CENTSKYSTAR: 1 takes the sky from the CENTSKYRAD ring
-  int numItera = 20;     // CENTNUMITERA: largest number of re-centring steps
+  int skyRadInt = 5;      // CENTSKYRADINT: inner radius of the star's own sky ring
+  int skyRadExt = 20;     // CENTSKYRADEXT: outer radius of that ring
+  int skyStar = 0;        // CENTSKYSTAR: 1 takes the sky from the CENTSKYRAD ring
+  int numItera = 20;      // CENTNUMITERA: largest number of re-centring steps
 };
 ParametrosCentroide LeeParametrosCentroide();
 

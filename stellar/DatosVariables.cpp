@@ -35,8 +35,8 @@ bool DatosVariables::Lee(std::string_view clave, std::string_view valor) {
   ObjetoEstelar e;
   int usados = 0;
   if (std::sscanf(texto.c_str(), "%lf,%lf,%lf,%lf,%d,%lf,%lf,%lf,%d,%n", &e.x, &e.y, &e.cielo,
-                  &e.desvCielo, &e.numPixeles, &e.sumaBruta, &e.sumaLimpia, &e.magnitud,
-                  &e.marca, &usados) != 9 ||
+                  &e.desvCielo, &e.numPixeles, &e.sumaBruta, &e.sumaLimpia, &e.magnitud, &e.marca,
+                  &usados) != 9 ||
       usados <= 0) {
     return true;
   }

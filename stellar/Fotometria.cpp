@@ -180,8 +180,8 @@ ResultadoFotometria MideEstrella(const ImagenPixeles& im, double x, double y,
     return res;
   }
   const long xi = static_cast<long>(x), yi = static_cast<long>(y);  // integer parts
-  const Cielo cielo = EstimaCielo(im, xi, yi, p.radioCieloInt, p.radioCieloExt,
-                                  p.maxIteraciones, p.usarMediaCielo);
+  const Cielo cielo =
+      EstimaCielo(im, xi, yi, p.radioCieloInt, p.radioCieloExt, p.maxIteraciones, p.usarMediaCielo);
   res.cielo = cielo.nivel;
   res.desvCielo = cielo.desviacion;
   if (!SumaApertura(im, xi, yi, p.radioEstrella, p.valorSaturacion, res.sumaBruta,

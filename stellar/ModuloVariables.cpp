@@ -40,8 +40,7 @@ const ObjetoEstelar* EstrellaCercana(const DatosVariables& d, double x, double y
 
 }  // namespace
 
-ModuloVariables::ModuloVariables()
-    : ModuloBasico({kVariable}, {Cadena(14001), Cadena(14004)}) {
+ModuloVariables::ModuloVariables() : ModuloBasico({kVariable}, {Cadena(14001), Cadena(14004)}) {
   RegistraConfigPCVista();
 }
 
@@ -110,8 +109,8 @@ void ModuloVariables::Informacion(const Imagen& imagen, std::vector<std::string>
     std::snprintf(b, sizeof b, "Estrellas: %zu", v->Estrellas().size());
     lineas.push_back(b);
     for (const ObjetoEstelar& e : v->Estrellas()) {
-      std::snprintf(b, sizeof b, "%s: (%.2lf,%.2lf) mag=%.3lf cielo=%.2lf", e.nombre.c_str(),
-                    e.x, e.y, e.magnitud, e.cielo);
+      std::snprintf(b, sizeof b, "%s: (%.2lf,%.2lf) mag=%.3lf cielo=%.2lf", e.nombre.c_str(), e.x,
+                    e.y, e.magnitud, e.cielo);
       lineas.push_back(b);
     }
   }

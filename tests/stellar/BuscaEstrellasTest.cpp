@@ -43,8 +43,8 @@ const std::vector<EstrellaSintetica> kCampo = {
 TEST_F(BuscaEstrellasTest, PCVistaFindsExactlyTheStarsOfASyntheticField) {
   Imagen im;
   std::vector<EstrellaSintetica> estrellas = kCampo;
-  estrellas.push_back({4.0, 40.0, 5000});    // within R = 7 of the left border: never visited
-  estrellas.push_back({60.0, 75.5, 5000});   // within R of the bottom border (height 80)
+  estrellas.push_back({4.0, 40.0, 5000});   // within R = 7 of the left border: never visited
+  estrellas.push_back({60.0, 75.5, 5000});  // within R of the bottom border (height 80)
   CreaCampo(im, 110, 80, 200, estrellas);
   ProgresoRegistro log;
   const DatosVariables d = Busca(im, ParametrosPCVista{}, log);
@@ -67,14 +67,12 @@ TEST_F(BuscaEstrellasTest, PCVistaFindsExactlyTheStarsOfASyntheticField) {
   EXPECT_EQ(log.Cuenta("!!!Estrella VALIDA="), 4);
   EXPECT_EQ(log.Cuenta("!!!Estrella nueva: "), 4);
   EXPECT_EQ(log.lineas[0], "Buscando estrellas en Imagen \n");
-  EXPECT_EQ(log.lineas.back(), "!!!Estrella nueva: 4, magnitud= " +
-                                   [&] {
-                                     char b[32];
-                                     std::snprintf(b, sizeof b, "%.3lf",
-                                                   d.Estrellas()[3].magnitud);
-                                     return std::string(b);
-                                   }() +
-                                   ".\n");
+  EXPECT_EQ(
+      log.lineas.back(), "!!!Estrella nueva: 4, magnitud= " + [&] {
+        char b[32];
+        std::snprintf(b, sizeof b, "%.3lf", d.Estrellas()[3].magnitud);
+        return std::string(b);
+      }() + ".\n");
   EXPECT_EQ(im.ModificadaMarca(), 1);
 }
 
