@@ -472,8 +472,6 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
     }
   }
   std::vector<float> suav(total, 0.f);  // smoothed value, noise N sqrt(npix)
-  std::vector<float> amplitud(total, 0.f);
-  std::vector<float> fondo(total, 0.f);
   for (long y = m; y < h - m; ++y) {
     if (progreso.Cancelado()) return lista;
     for (long x = m; x < w - m; ++x) {
@@ -483,12 +481,7 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
         sg += g1[static_cast<size_t>(k + m)] * filaG[i];
         ss += filaS[i];
       }
-      const double f = pico * sg - mediaG * ss;  // sum of K v
-      const size_t i = static_cast<size_t>(y * w + x);
-      suav[i] = static_cast<float>(f * escala);
-      const double a = f / sumaK2;  // in units of the template's peak
-      amplitud[i] = static_cast<float>(a * pico);
-      fondo[i] = static_cast<float>((ss - a * sumaG) / npix);
+      suav[static_cast<size_t>(y * w + x)] = static_cast<float>((pico * sg - mediaG * ss) * escala);
     }
   }
   filaG = {};
@@ -514,7 +507,17 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
       }
       if (!maximo) continue;
 
-      const double base = fondo[i];
+      // The fitted amplitude and background, from the pixels of the square.
+      double sv = 0, sgv = 0;
+      for (long f = y - m; f <= y + m; ++f) {
+        for (long c = x - m; c <= x + m; ++c) {
+          const double v = px[static_cast<size_t>(f * w + c)];
+          sv += v;
+          sgv += g1[static_cast<size_t>(f - y + m)] * g1[static_cast<size_t>(c - x + m)] * v;
+        }
+      }
+      const double a = (pico * sgv - mediaG * sv) / sumaK2;  // in units of the template's peak
+      const double base = (sv - a * sumaG) / npix;
       double sw = 0, sx = 0, sy = 0;
       for (long f = y - m; f <= y + m; ++f) {
         for (long c = x - m; c <= x + m; ++c) {
@@ -535,7 +538,7 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
         for (long c = xc - 1; c <= xc + 1; ++c) brillo = std::max<int>(brillo, im.Pixel(c, f));
       }
       cand.pico = brillo - fr.fondo;
-      cand.amplitud = amplitud[i];
+      cand.amplitud = a * pico;
       cand.senal = s / (std::sqrt(npix) * n);
       if (!(cand.amplitud > 0)) continue;
       const double razon = cand.pico / cand.amplitud;
