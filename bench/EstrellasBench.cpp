@@ -144,6 +144,17 @@ void Busca(benchmark::State& state, MetodoBusqueda metodo) {
   state.counters["recall"] = c.recall;
   state.counters["precision"] = c.precision;
   state.counters["rms_mag"] = c.rmsMag;
+  if (metodo == MetodoBusqueda::kTASS) {
+    // The finder alone, before the photometry drops the stars it cannot measure.
+    std::vector<ObjetoEstelar> candidatas;
+    for (const CandidataTASS& k : BuscaCandidatasTASS(im, LeeParametrosTASS(), p)) {
+      ObjetoEstelar e;
+      e.x = k.x;
+      e.y = k.y;
+      candidatas.push_back(e);
+    }
+    state.counters["finder_recall"] = MideCalidad(EstrellasVerdaderas(lado), candidatas).recall;
+  }
 }
 
 void BM_PCVista(benchmark::State& s) {

@@ -371,7 +371,7 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
 // Both the profile and the box are separable, so each pixel costs two short 1-D passes.
 //
 // Candidates: pixels at least the kernel half-size inside the borders whose smoothed value
-// reaches the threshold and is the largest of the kernel square around them (on ties the first
+// reaches the threshold and is the largest of the 5 x 5 square around them (on ties the first
 // in reading order). A moment centroid over that square, weighted by the pixels above the
 // background fitted with the amplitude, gives the position. The peak is the brightest pixel of
 // the 3 x 3 square at the nearest pixel of the centroid, above the image's sky. For a star on
@@ -387,6 +387,9 @@ constexpr double kSigmaNucleo = 1.25;
 constexpr double kRadioNucleoSigmas = 2.5;
 constexpr int kMaxPixelesNucleo = 100;
 constexpr double kPicoPlantillaRuidos = 20.0;
+// Half-size of the square in which a candidate must be the largest smoothed value: the smoothed
+// image has one maximum per star, so two stars 3 px apart still give two candidates.
+constexpr long kMitadMaximo = 2;
 
 struct FondoRuido {
   double fondo = 0.0;  // median of all pixels
@@ -495,8 +498,8 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
       const float s = suav[i];
       if (!(s >= umbral)) continue;
       bool maximo = true;
-      for (long f = y - m; f <= y + m && maximo; ++f) {
-        for (long c = x - m; c <= x + m; ++c) {
+      for (long f = y - kMitadMaximo; f <= y + kMitadMaximo && maximo; ++f) {
+        for (long c = x - kMitadMaximo; c <= x + kMitadMaximo; ++c) {
           const float o = suav[static_cast<size_t>(f * w + c)];
           const bool antes = f < y || (f == y && c < x);
           if (o > s || (antes && o == s)) {
@@ -519,8 +522,8 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
       const double a = (pico * sgv - mediaG * sv) / sumaK2;  // in units of the template's peak
       const double base = (sv - a * sumaG) / npix;
       double sw = 0, sx = 0, sy = 0;
-      for (long f = y - m; f <= y + m; ++f) {
-        for (long c = x - m; c <= x + m; ++c) {
+      for (long f = y - kMitadMaximo; f <= y + kMitadMaximo; ++f) {
+        for (long c = x - kMitadMaximo; c <= x + kMitadMaximo; ++c) {
           const double v = px[static_cast<size_t>(f * w + c)] - base;
           if (v <= 0) continue;
           sw += v;
