@@ -310,6 +310,9 @@ VentanaImagen::VentanaImagen(std::unique_ptr<Imagen> imagen, QWidget* padre)
   fuente.setPointSize(std::clamp(Configuracion::Global().Entero("TAMFUEN"), 6, 30) * 3 / 4);
   datos_->setFont(fuente);
   divisor_->addWidget(datos_);
+  divisor_->setStretchFactor(0, 3);
+  divisor_->setStretchFactor(1, 1);
+  divisor_->setStretchFactor(2, 1);
   imagen_->AsignaObservador(this);
   ActualizaVista();
   const QSize tam = panel_->size() + QSize(24, 24);
@@ -379,6 +382,10 @@ void VentanaImagen::ActualizaVista() {
     datos_->setPlainText(l.join('\n'));
   }
   if (histo) histo_->update();
+  // The companion pane takes its preferred height; the image keeps the rest.
+  const int alto = std::max(height(), 240);
+  const int panel = std::min(std::max(160, Configuracion::Global().Entero("TAMHISY")), alto / 2);
+  divisor_->setSizes({alto - (histo || texto ? panel : 0), histo ? panel : 0, texto ? panel : 0});
   panel_->AjustaTamano();
   panel_->update();
   setWindowTitle(Q(imagen_->nombreVentana) + (imagen_->ModificadaMarca() ? "*" : ""));

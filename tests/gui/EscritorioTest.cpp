@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <cmath>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -296,6 +298,41 @@ class EscritorioTest : public QObject {
     QCOMPARE(v->imagen().puntos[kCentroRota].definido, int16_t{1});
     QCOMPARE(v->imagen().puntos[kCentroRota].x, 7);
     QCOMPARE(v->imagen().puntos[kCentroRota].y, 9);
+  }
+
+  // With ORVA_CAPTURA=file.png, saves a picture of the frame with two image windows, one
+  // showing its histogram (the README's picture).
+  void Captura() {
+    const QByteArray destino = qgetenv("ORVA_CAPTURA");
+    if (destino.isEmpty()) QSKIP("ORVA_CAPTURA not set");
+    auto campo = std::make_unique<Imagen>();
+    std::vector<int16_t> px(320 * 240);
+    const int estrellas[][3] = {{60, 50, 9000},    {200, 80, 14000}, {150, 170, 6000},
+                                {260, 200, 11000}, {90, 190, 4000},  {230, 40, 3000}};
+    for (int y = 0; y < 240; ++y) {
+      for (int x = 0; x < 320; ++x) {
+        double v = 600 + 40 * ((x * 7 + y * 13) % 11);
+        for (const auto& e : estrellas) {
+          const double d2 = (x - e[0]) * (x - e[0]) + (y - e[1]) * (y - e[1]);
+          v += e[2] * std::exp(-d2 / 18.0);
+        }
+        px[static_cast<size_t>(y) * 320 + static_cast<size_t>(x)] = static_cast<int16_t>(v);
+      }
+    }
+    campo->CambiaPixeles(320, 240, std::move(px));
+    campo->AsignaRuta("campo.qor");
+    campo->Actualiza();
+    VentanaImagen* a = marco_->MuestraImagen(std::move(campo));
+    a->parentWidget()->setGeometry(10, 10, 360, 300);
+    VentanaImagen* b = marco_->MuestraImagen(ImagenRampa());
+    b->parentWidget()->setGeometry(390, 10, 360, 420);
+    marco_->Accion(5040)->trigger();  // 3:1
+    a->parentWidget()->setFocus();
+    marco_->Mdi()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(a->parentWidget()));
+    marco_->Accion(5017)->trigger();  // histogram pane
+    a->parentWidget()->resize(360, 460);
+    QTest::qWait(100);
+    QVERIFY(marco_->grab().save(QString::fromLocal8Bit(destino)));
   }
 
   void MemoriaDeProcMeminfo() {
