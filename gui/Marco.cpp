@@ -127,8 +127,7 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
 }
 
 Marco::~Marco() {
-  // The windows go before the progress object they might poll.
-  mdi_->closeAllSubWindows();
+  // The windows go, without questions, before the progress object they might poll.
   for (QMdiSubWindow* s : mdi_->subWindowList()) delete s;
   InstalaProgreso(nullptr);
 }
