@@ -79,6 +79,14 @@ void Archivo::Posiciona(uint64_t posicion) {
   }
 }
 
+uint64_t Archivo::Posicion() {
+  std::FILE* f = F();
+  errno = 0;
+  const off_t p = ftello(f);
+  if (p < 0) throw JError(10128, nombre_, "-1", TextoError(errno));  // 10128
+  return static_cast<uint64_t>(p);
+}
+
 uint64_t Archivo::Longitud() {
   std::FILE* f = F();
   errno = 0;

@@ -37,6 +37,8 @@ class Archivo {
   void Escribe(const void* datos, size_t n);
   // Moves to an absolute byte position; a failure raises 10128.
   void Posiciona(uint64_t posicion);
+  // The current byte position; a failure raises 10128.
+  uint64_t Posicion();
   // The length in bytes (the position is kept); a failure raises 10128.
   uint64_t Longitud();
 

@@ -136,8 +136,10 @@ bool AplicaDatosOrva(Imagen& im, std::string_view texto) {
     const std::string valor = Desescapa(linea.substr(igual + 1));
     try {
       if (clave == "TIPOOBJ") {
-        // The analysis data follows the type, so the type is changed through the image.
-        im.CambiaTipoObjeto(TipoObjetoPorPalabra(valor));
+        // The analysis data follows the type, so a new type is set through the image (and
+        // the same type keeps the data it has).
+        const int tipo = TipoObjetoPorPalabra(valor);
+        if (tipo != im.TipoObjeto()) im.CambiaTipoObjeto(tipo);
       } else if (std::find(clavesDatos.begin(), clavesDatos.end(), clave) != clavesDatos.end()) {
         AsignaDatoImagen(im.datos, clave, valor);
       } else if (clave == "OFFSETX") {

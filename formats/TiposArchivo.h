@@ -56,6 +56,9 @@ struct RegistroTipoArchivo {
   FuncionLee leeCabecera = nullptr;
   FuncionGuarda guarda = nullptr;
   // Type-specific settings beyond FILTRO, which the registry loads and stores for every type.
+  // They run at every configuration load and store (registry order), and leeConfig once more
+  // with an empty file name when the registry is built, so that it can register its keys with
+  // their defaults (Configuracion::Registra) before any file is read.
   FuncionConfig leeConfig = nullptr;
   FuncionConfig guardaConfig = nullptr;
 };

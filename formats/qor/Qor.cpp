@@ -23,8 +23,7 @@ namespace {
 
 constexpr const char* kSeccion = "TipoArch_QOR";
 constexpr size_t kLargoComentario = 60;  // characters per COMENT line
-// Deflate never packs more than about 1032 bytes into one; a block that claims more pixels
-// than its length can hold is refused before anything is allocated.
+// Deflate never packs more than about 1032 bytes into one.
 constexpr uint64_t kRazonDeflate = 1040;
 constexpr uint64_t kHolguraDeflate = 4096;
 
@@ -125,7 +124,8 @@ void LeeMetadatos(const CabeceraQor& cab, ImagenObservacion& imagen) {
 
   // The comment: COMENT1 .. COMENT<NUMCOMENT>, each trimmed like any value.
   int numComent = 0;
-  LectorTexto ln(cab.Valor("NUMCOMENT"));
+  const std::string textoNum = cab.Valor("NUMCOMENT");
+  LectorTexto ln(textoNum);
   if (ln.Entero(numComent)) {
     std::string comentario;
     // A header cannot hold more lines than it has; a larger count is bounded by that.
@@ -147,6 +147,21 @@ void LeeMetadatos(const CabeceraQor& cab, ImagenObservacion& imagen) {
 // The bytes of memory a file's pixels need, refused (10100) beyond the machine's memory.
 void CompruebaMemoria(uint64_t bytes) {
   if (bytes > MemoriaFisica()) throw JError(10100, std::to_string(bytes));  // 10100
+}
+
+// Refuses, before anything is allocated, sizes beyond the machine's memory (10100), an unknown
+// coding (11140) and a block too short for the pixels it claims (11141): DIFF8 takes at least
+// one byte per pixel (two for the first), and deflate packs at most about 1032 bytes into one.
+void CompruebaBloque(uint64_t n, uint64_t bloque, const std::string& compresion,
+                     const std::string& archivo) {
+  CompruebaMemoria(2 * n);
+  CompruebaCompresionQor(compresion);
+  const uint64_t minimoDiff8 = n + 1;
+  const uint64_t maximoInflado = kRazonDeflate * bloque + kHolguraDeflate;
+  const bool corto = compresion == "DIFF8"    ? bloque < minimoDiff8
+                     : compresion == "DEFLAT" ? 2 * n > maximoInflado
+                                              : minimoDiff8 > maximoInflado;
+  if (corto) throw JError(11141, archivo);  // 11141
 }
 
 }  // namespace
@@ -235,17 +250,9 @@ void LeeQor(const std::string& archivo, ImagenObservacion& imagen) {
   const uint64_t n = m.pixeles();
   const uint64_t bloque = longitud - uint64_t(cab.NumLineas()) * CabeceraQor::kLargoLinea - 1;
   const std::string compresion = cab.Valor("COMPRESION");
-  CompruebaCompresionQor(compresion);
-
-  // What the block can hold: DIFF8 takes at least one byte per pixel (two for the first).
+  CompruebaBloque(n, bloque, compresion, archivo);
   const bool diff8 = compresion == "DIFF8";
   const bool deflat = compresion == "DEFLAT";
-  const uint64_t minimoDiff8 = n + 1;
-  const uint64_t maximoInflado = kRazonDeflate * bloque + kHolguraDeflate;
-  if ((diff8 && bloque < minimoDiff8) || (deflat && 2 * n > maximoInflado) ||
-      (!diff8 && !deflat && minimoDiff8 > maximoInflado)) {
-    throw JError(11141, archivo);  // 11141
-  }
   const uint64_t inflado = diff8 ? 0 : deflat ? 2 * n : 3 * n + 2;
   CompruebaMemoria(2 * n + bloque + (deflat ? 0 : inflado));
 
@@ -292,7 +299,8 @@ void LeeCabeceraQor(const std::string& archivo, ImagenObservacion& imagen) {
   const uint64_t longitud = f.Longitud();
   const CabeceraQor cab = LeeCabeceraArchivo(f, longitud);
   const Medidas m = LeeMedidas(cab, archivo);
-  CompruebaMemoria(2 * m.pixeles());
+  CompruebaBloque(m.pixeles(), longitud - uint64_t(cab.NumLineas()) * CabeceraQor::kLargoLinea - 1,
+                  cab.Valor("COMPRESION"), archivo);
   // The sizes come with room for pixels that are not read.
   imagen.DimensionaImagen(m.ancho, m.alto);
   LeeMetadatos(cab, imagen);
@@ -345,6 +353,7 @@ void GuardaQor(const std::string& archivo, const ImagenObservacion& imagen,
 }
 
 void GuardaQor(const std::string& archivo, ImagenObservacion& imagen) {
+  ListaTiposArchivo();  // the registry registers the setting with its default
   GuardaQor(archivo, imagen, Configuracion::Global().Valor(kSeccion, "COMPRESION"));
 }
 
