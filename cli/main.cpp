@@ -33,10 +33,16 @@ constexpr const char* kUso =
     "  macro MACRO.ORV FILE... [-o DIR] [--type KEY]\n"
     "                                       run a macro over files on disk\n"
     "  convert IN OUT [--type KEY]          read and write\n"
+    "  stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json]\n"
+    "                                       star detection; one row per star:\n"
+    "                                       name x y sky skydev npix rawsum cleansum mag\n"
+    "  phot FILE X Y                        aperture photometry at a point:\n"
+    "                                       sky skydev npix rawsum cleansum mag status\n"
+    "  double FILE --a X,Y --b X,Y          centroids of A and B, position angle, separation\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
-constexpr const char* kPendientes[] = {"render", "stars", "phot", "double"};
+constexpr const char* kPendientes[] = {"render"};
 
 struct Global {
   std::vector<std::string> configs;  // --config files, in order
@@ -106,6 +112,9 @@ int Ejecuta(const Global& g) {
   if (orden == "apply") return OrdenApply(args);
   if (orden == "macro") return OrdenMacro(args);
   if (orden == "convert") return OrdenConvert(args);
+  if (orden == "stars") return OrdenStars(args);
+  if (orden == "phot") return OrdenPhot(args);
+  if (orden == "double") return OrdenDouble(args);
   for (const char* p : kPendientes) {
     if (orden == p) throw ErrorUso("command '" + orden + "' is not available yet");
   }

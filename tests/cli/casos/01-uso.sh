@@ -2,7 +2,7 @@
 orva --help
 orva
 orva render m51_iraf_devpix.fits out.png
-orva stars m51_iraf_devpix.fits
+orva stars
 orva frobnicate
 orva info
 orva info m51_iraf_devpix.fits --bogus
