@@ -22,7 +22,7 @@ for o in "${objetivos[@]}"; do
   # for a failed allocation; the sanitizer must let them see it instead of stopping the run.
   opciones=""
   [ "$o" = lectores ] && opciones="allocator_may_return_null=1"
-  if ! (cd "$trabajo" && ASAN_OPTIONS="$opciones" "$build/bin/fuzz_$o" -max_total_time="$segundos" -timeout=10 \
+  if ! (cd "$trabajo" && ASAN_OPTIONS="$opciones" "$build/bin/fuzz_$o" -max_total_time="$segundos" -seed="${ORVA_FUZZ_SEED:-1}" -timeout=10 \
           -rss_limit_mb=2048 -max_len=65536 -print_final_stats=1 \
           -artifact_prefix="$trabajo/fallos/" corpus "$raiz/fuzz/corpus/$o" \
           > "$trabajo/log.txt" 2>&1); then
