@@ -22,15 +22,19 @@ int OrdenInfo(const Argumentos& args);
 int OrdenApply(const Argumentos& args);
 int OrdenMacro(const Argumentos& args);
 int OrdenConvert(const Argumentos& args);
-// stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json]: star detection on the
-// image taken as VARIABLE; one row per star of its list: name x y sky skydev npix rawsum
-// cleansum mag. --log writes the search log on stderr.
+// stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json] [--save]: star detection on
+// the image taken as VARIABLE; one row per star of its list: name x y sky skydev npix rawsum
+// cleansum mag. --log writes the search log on stderr; --save keeps the stars in the image's side
+// data file.
 int OrdenStars(const Argumentos& args);
 // phot FILE X Y: sky skydev npix rawsum cleansum mag status.
 int OrdenPhot(const Argumentos& args);
 // double FILE --a X,Y --b X,Y: the centroids of A and B, the position angle in degrees and the
 // separation in pixels.
 int OrdenDouble(const Argumentos& args);
+// render IN OUT.png [--zoom N] [--marks]: the image as displayed (gray table, zoom), optionally
+// with the analysis overlay.
+int OrdenRender(const Argumentos& args);
 
 // The type a file name's extension names (the types' extension filters, plus ".fits", ".fz"
 // and ".tiff"); 0 when none.

@@ -9,6 +9,7 @@
 #include "cli/Ordenes.h"
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
+#include "formats/DatosOrva.h"
 #include "formats/TiposArchivo.h"
 #include "shell/Progreso.h"
 #include "stellar/BuscaEstrellas.h"
@@ -74,7 +75,7 @@ class ProgresoConLog : public Progreso {
 int OrdenStars(const Argumentos& args) {
   std::string archivo;
   MetodoBusqueda metodo = MetodoBusqueda::kPCVista;
-  bool borrar = false, log = false, csv = false, json = false;
+  bool borrar = false, log = false, csv = false, json = false, guardar = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--method") {
@@ -95,6 +96,8 @@ int OrdenStars(const Argumentos& args) {
       csv = true;
     } else if (a == "--json") {
       json = true;
+    } else if (a == "--save") {
+      guardar = true;
     } else if (a.size() > 1 && a[0] == '-') {
       throw ErrorUso("unknown option " + a);
     } else if (archivo.empty()) {
@@ -117,6 +120,9 @@ int OrdenStars(const Argumentos& args) {
     ProgresoSilencioso p;
     BuscaEstrellas(im, metodo, borrar, p);
   }
+
+  // --save keeps the type and the star list in the image's side data file.
+  if (guardar) GuardaDatosOrva(im, archivo);
 
   const auto& estrellas = DatosVariablesDe(im).Estrellas();
   if (json) {

@@ -33,16 +33,17 @@ constexpr const char* kUso =
     "  macro MACRO.ORV FILE... [-o DIR] [--type KEY]\n"
     "                                       run a macro over files on disk\n"
     "  convert IN OUT [--type KEY]          read and write\n"
-    "  stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json]\n"
+    "  stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json] [--save]\n"
     "                                       star detection; one row per star:\n"
     "                                       name x y sky skydev npix rawsum cleansum mag\n"
     "  phot FILE X Y                        aperture photometry at a point:\n"
     "                                       sky skydev npix rawsum cleansum mag status\n"
     "  double FILE --a X,Y --b X,Y          centroids of A and B, position angle, separation\n"
+    "  render IN OUT.png [--zoom N] [--marks]\n"
+    "                                       the image as displayed, with the analysis overlay\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
-constexpr const char* kPendientes[] = {"render"};
 
 struct Global {
   std::vector<std::string> configs;  // --config files, in order
@@ -115,9 +116,7 @@ int Ejecuta(const Global& g) {
   if (orden == "stars") return OrdenStars(args);
   if (orden == "phot") return OrdenPhot(args);
   if (orden == "double") return OrdenDouble(args);
-  for (const char* p : kPendientes) {
-    if (orden == p) throw ErrorUso("command '" + orden + "' is not available yet");
-  }
+  if (orden == "render") return OrdenRender(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 

@@ -1,7 +1,7 @@
 # Usage errors exit 2; --help and --version succeed.
 orva --help
 orva
-orva render m51_iraf_devpix.fits out.png
+orva render m51_iraf_devpix.fits
 orva stars
 orva frobnicate
 orva info
