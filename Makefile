@@ -6,7 +6,7 @@ CMAKE_FLAGS ?=
 .PHONY: run test deps build clean
 
 deps:
-	scripts/install-deps.sh
+	scripts/install-deps.sh --gui
 
 build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)

@@ -209,6 +209,7 @@ constexpr EntradaCadena kCadenas[] = {
     {12146, "Incremento hora formato ilegal: Formato legal es [+/-]hora:minuto:segundo"},
     {12147, "Incremento hora: minuto ilegal: valores entre 0 y 59."},
     {12148, "Incremento hora: segundo ilegal: valores entre 0 y 59."},
+    {12149, "Fecha fuera de rango: día juliano %1.\nEl año debe estar entre 1 y 9999."},
     {12172, "Dia Juliano: "},
     {12173, "Dia Jul. Helio.: "},
     {12196, "Cent. A: "},

@@ -105,4 +105,20 @@ int ComandoModulos(Imagen* imagen, int mensaje, int id, long parametro) {
   return 1;
 }
 
+Menu MenuAnalisisBarra(int herramienta, const Imagen* activa) {
+  Menu menu;
+  if (herramienta == kHerramientaAnalisis && activa) {
+    if (std::optional<Menu> m = MenuAnalisisImagen(*activa))
+      menu = std::move(*m);
+    else
+      menu.activo = false;
+  } else if (herramienta == kHerramientaAnalisis) {
+    AnadirPreferenciasModulos(menu);
+  } else {
+    menu.activo = false;
+  }
+  menu.titulo = Cadena(14003);
+  return menu;
+}
+
 }  // namespace orva

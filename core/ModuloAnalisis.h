@@ -74,6 +74,13 @@ void AnadirPreferenciasModulos(Menu& menu);
 // Passes a command to every module in list order; returns 1.
 int ComandoModulos(Imagen* imagen, int mensaje, int id, long parametro);
 
+// The tool index of the analysis tool.
+constexpr int kHerramientaAnalisis = 8;
+// The "Análisis" popup of the menu bar for the current tool and active image (nullptr: none):
+// grayed unless the analysis tool is chosen; the module's menu of the image (grayed when its type
+// has no module); with no image, every module's application-level items.
+Menu MenuAnalisisBarra(int herramienta, const Imagen* activa);
+
 // Registers a module at the end of the list (the system's own are made by CreaModulos).
 void RegistraModulo(std::unique_ptr<ModuloAnalisis> modulo);
 

@@ -44,7 +44,8 @@ class Configuracion {
   const std::string& Valor(std::string_view clave) const;
   // Sets a value; a setting not in the table is added to it (with an empty default).
   void Asigna(std::string_view seccion, std::string_view clave, std::string_view valor);
-  // Adds a setting bound by a module or file type; keeps the value when it already exists.
+  // Adds a setting bound by a module or file type, with the value the last file read gave it
+  // (else the default); an existing setting keeps its value and takes the new default.
   void Registra(std::string_view seccion, std::string_view clave, std::string_view defecto);
   // The value read as C's atoi / atof do.
   int Entero(std::string_view clave) const;
