@@ -29,7 +29,8 @@ int64_t RefEstira(int v, int a, int b, int c, int d) {
 }
 
 // The table from the curve formulas, one value at a time.
-std::vector<int16_t> RefTabla(const Imagen& im, const std::string& clave, const std::vector<std::string>& t) {
+std::vector<int16_t> RefTabla(const Imagen& im, const std::string& clave,
+                              const std::vector<std::string>& t) {
   const int lo = Rango().minimo, hi = Rango().maximo, n = hi - lo + 1;
   std::vector<int16_t> tabla(static_cast<size_t>(n), 0);
   auto clamp = [&](int64_t v) { return static_cast<int16_t>(std::clamp<int64_t>(v, lo, hi)); };
@@ -67,7 +68,8 @@ std::vector<int16_t> RefTabla(const Imagen& im, const std::string& clave, const 
       e = clamp(Tr(std::pow(static_cast<double>(i) / n, R(0)) * n + lo));
     } else if (clave == "EQUALIZAR") {
       const int g1 = std::max(E(0), lo), g2 = std::min(E(1), hi);
-      e = Bajos(v < g1 || v > g2 || S == 0 ? v : Tr(cum[static_cast<size_t>(i)] * ((g2 - g1) / S) + g1));
+      e = Bajos(
+          v < g1 || v > g2 || S == 0 ? v : Tr(cum[static_cast<size_t>(i)] * ((g2 - g1) / S) + g1));
     } else if (clave == "NIVELES") {
       const int paso = static_cast<int>(Tr(n / R(0)));
       e = Bajos(i / paso * paso);
@@ -75,7 +77,8 @@ std::vector<int16_t> RefTabla(const Imagen& im, const std::string& clave, const 
       const int k = static_cast<int>(R(0)), paso = static_cast<int>(Tr(n / R(0)));
       e = i < k * paso ? Bajos((i % paso) * k) : 0;
     } else if (clave == "CONTORNO") {
-      const int bandas = E(0) + 1, paso = n / bandas, ancho = static_cast<int>(Tr(E(1) * 0.01 * paso));
+      const int bandas = E(0) + 1, paso = n / bandas,
+                ancho = static_cast<int>(Tr(E(1) * 0.01 * paso));
       e = E(3) == 0 ? 0 : E(3) == 1 ? Bajos(i) : Bajos(E(3));
       if (paso > 0 && i % paso < ancho && i / paso < bandas) e = Bajos(E(2));
     } else if (clave == "MASC_NEGROS" || clave == "MASC_BLANC") {
@@ -93,20 +96,41 @@ struct Caso {
 
 const std::vector<Caso>& Casos() {
   static const std::vector<Caso> c = {
-      {"EXPANDIR", {"100", "30000"}},  {"EXPANDIR", {"30000", "100"}}, {"EXPANDIR", {"500", "500"}},
-      {"EXPANDIR", {"-5", "-6"}},      {"EXPANDIR", {"-32768", "32767"}},
-      {"EXPANPERC", {"5", "95"}},      {"EXPANPERC", {"0", "100"}},   {"EXPANPERC", {"50", "10"}},
-      {"COMPRIMIR", {"1000", "2000"}}, {"COMPRIMIR", {"2000", "1000"}}, {"COMPRIMIR", {"7", "6"}},
-      {"ALGEBRAICO", {"4000", "1", "0"}}, {"ALGEBRAICO", {"100", "-2.5", "77.7"}},
-      {"LOG_10", {"5000"}},            {"LOG_E", {"2000"}},            {"LOG_E", {"1"}},
-      {"EXPONENCIAL", {"1"}},          {"EXPONENCIAL", {"0.1"}},       {"EXPONENCIAL", {"30"}},
-      {"EQUALIZAR", {"-32768", "32767"}}, {"EQUALIZAR", {"10", "200"}}, {"EQUALIZAR", {"300", "20"}},
-      {"NIVELES", {"8 "}},             {"NIVELES", {"3"}},             {"NIVELES", {"40"}},
-      {"DENTADO", {"4 "}},             {"DENTADO", {"7"}},             {"DENTADO", {"1"}},
-      {"CONTORNO", {"8", "33", "0", "1"}}, {"CONTORNO", {"3", "50", "65536", "0"}},
+      {"EXPANDIR", {"100", "30000"}},
+      {"EXPANDIR", {"30000", "100"}},
+      {"EXPANDIR", {"500", "500"}},
+      {"EXPANDIR", {"-5", "-6"}},
+      {"EXPANDIR", {"-32768", "32767"}},
+      {"EXPANPERC", {"5", "95"}},
+      {"EXPANPERC", {"0", "100"}},
+      {"EXPANPERC", {"50", "10"}},
+      {"COMPRIMIR", {"1000", "2000"}},
+      {"COMPRIMIR", {"2000", "1000"}},
+      {"COMPRIMIR", {"7", "6"}},
+      {"ALGEBRAICO", {"4000", "1", "0"}},
+      {"ALGEBRAICO", {"100", "-2.5", "77.7"}},
+      {"LOG_10", {"5000"}},
+      {"LOG_E", {"2000"}},
+      {"LOG_E", {"1"}},
+      {"EXPONENCIAL", {"1"}},
+      {"EXPONENCIAL", {"0.1"}},
+      {"EXPONENCIAL", {"30"}},
+      {"EQUALIZAR", {"-32768", "32767"}},
+      {"EQUALIZAR", {"10", "200"}},
+      {"EQUALIZAR", {"300", "20"}},
+      {"NIVELES", {"8 "}},
+      {"NIVELES", {"3"}},
+      {"NIVELES", {"40"}},
+      {"DENTADO", {"4 "}},
+      {"DENTADO", {"7"}},
+      {"DENTADO", {"1"}},
+      {"CONTORNO", {"8", "33", "0", "1"}},
+      {"CONTORNO", {"3", "50", "65536", "0"}},
       {"CONTORNO", {"40", "99", "1000", "5"}},
-      {"MASC_NEGROS", {"600", "0", "1", "0"}}, {"MASC_NEGROS", {"-50", "-7", "-2.5", "3.5"}},
-      {"MASC_BLANC", {"31000", "0", "1", "0"}}, {"MASC_BLANC", {"20", "9", "0.5", "-1"}},
+      {"MASC_NEGROS", {"600", "0", "1", "0"}},
+      {"MASC_NEGROS", {"-50", "-7", "-2.5", "3.5"}},
+      {"MASC_BLANC", {"31000", "0", "1", "0"}},
+      {"MASC_BLANC", {"20", "9", "0.5", "-1"}},
   };
   return c;
 }
@@ -124,7 +148,8 @@ class EscalaGrisTest : public ::testing::Test {
 };
 
 TEST_F(EscalaGrisTest, EveryCurveMatchesItsFormulaOnSeveralRanges) {
-  for (auto [lo, hi] : std::vector<std::pair<int, int>>{{-32768, 32767}, {0, 32767}, {0, 255}, {-100, 101}, {5, 6}}) {
+  for (auto [lo, hi] : std::vector<std::pair<int, int>>{
+           {-32768, 32767}, {0, 32767}, {0, 255}, {-100, 101}, {5, 6}}) {
     Rango().minimo = static_cast<int16_t>(lo);
     Rango().maximo = static_cast<int16_t>(hi);
     uint32_t semilla = 3;
@@ -217,7 +242,7 @@ TEST_F(EscalaGrisTest, MacroPathChecksAndRecords) {
   EXPECT_FALSE(EjecutaEscalaGris(im, {"expandir", "0", "10"}));  // exact, case-sensitive
   EXPECT_FALSE(EjecutaEscalaGris(im, {"EXPAND", "0", "10"}));
   EXPECT_FALSE(EjecutaEscalaGris(im, {"EXPANDIR", "0"}));
-  EXPECT_FALSE(EjecutaEscalaGris(im, {"LOG_10", "0"}));      // below 1
+  EXPECT_FALSE(EjecutaEscalaGris(im, {"LOG_10", "0"}));        // below 1
   EXPECT_FALSE(EjecutaEscalaGris(im, {"EXPONENCIAL", "31"}));  // above 30
   EXPECT_FALSE(EjecutaEscalaGris(im, {"CONTORNO", "8", "33", "65537", "1"}));
   EXPECT_TRUE(EjecutaEscalaGris(im, {"EXPANDIR", "%MIN", "99999"}) == false);
@@ -281,7 +306,8 @@ TEST_F(EscalaGrisTest, PreviewData) {
   prueba::Carga(im, Bloque{4, 1, {0, 0, 1, 99}});
   const std::vector<int> col = ColumnasHistogramaGris(im, 10, 100);
   ASSERT_EQ(col.size(), 10u);
-  EXPECT_EQ(col[0], static_cast<int>(std::log(3.0) * 100 / std::log(8001.0)));  // 0 twice, 1 once: max 2
+  EXPECT_EQ(col[0],
+            static_cast<int>(std::log(3.0) * 100 / std::log(8001.0)));  // 0 twice, 1 once: max 2
   EXPECT_EQ(col[5], 0);
   EXPECT_EQ(col[9], static_cast<int>(std::log(2.0) * 100 / std::log(8001.0)));
   std::vector<int16_t> identidad(100);
