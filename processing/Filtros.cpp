@@ -112,20 +112,20 @@ const T* BuscaPrefijo(const std::vector<T>& tabla, std::string_view nombre) {
 // ---------------------------------------------------------------------------------------------
 // Row loops
 
-ORVA_VARIANTES void AcumulaEntero(int32_t* acc, const int16_t* s, int32_t k, int n) {
+ORVA_VARIANTES void AcumulaEntero(int32_t* __restrict acc, const int16_t* __restrict s, int32_t k, int n) {
   for (int x = 0; x < n; ++x) acc[x] += k * s[x];
 }
 
-ORVA_VARIANTES void AcumulaReal(int32_t* acc, const double* s, double k, int n) {
+ORVA_VARIANTES void AcumulaReal(int32_t* __restrict acc, const double* __restrict s, double k, int n) {
   // Each product truncated toward zero before it is added.
   for (int x = 0; x < n; ++x) acc[x] += static_cast<int32_t>(s[x] * k);
 }
 
-ORVA_VARIANTES void AcumulaDoble(double* acc, const double* s, double k, int n) {
+ORVA_VARIANTES void AcumulaDoble(double* __restrict acc, const double* __restrict s, double k, int n) {
   for (int x = 0; x < n; ++x) acc[x] += s[x] * k;
 }
 
-ORVA_VARIANTES void ConvierteFila(double* d, const int16_t* s, int n) {
+ORVA_VARIANTES void ConvierteFila(double* __restrict d, const int16_t* __restrict s, int n) {
   for (int x = 0; x < n; ++x) d[x] = s[x];
 }
 
@@ -133,7 +133,7 @@ ORVA_VARIANTES void ConvierteFila(double* d, const int16_t* s, int n) {
 // truncates to the exact integer quotient: both operands are exact, the division is correctly
 // rounded, and a non-integer quotient lies at least 1/D from any integer while its rounding
 // error is below |S/D| * 2^-24 < 1/D.
-ORVA_VARIANTES void TerminaFloat(const int32_t* acc, int16_t* o, float d, int32_t suma, int n) {
+ORVA_VARIANTES void TerminaFloat(const int32_t* __restrict acc, int16_t* __restrict o, float d, int32_t suma, int n) {
   for (int x = 0; x < n; ++x) {
     int32_t r = static_cast<int32_t>(static_cast<float>(acc[x]) / d) + suma;
     r = r < -32768 ? -32768 : r > 32767 ? 32767 : r;
@@ -142,7 +142,7 @@ ORVA_VARIANTES void TerminaFloat(const int32_t* acc, int16_t* o, float d, int32_
 }
 
 // The same for |S| < 2^31 in double precision (53 bits leave the same margin for D < 2^22).
-ORVA_VARIANTES void TerminaDouble(const int32_t* acc, int16_t* o, double d, int64_t suma, int n) {
+ORVA_VARIANTES void TerminaDouble(const int32_t* __restrict acc, int16_t* __restrict o, double d, int64_t suma, int n) {
   for (int x = 0; x < n; ++x) {
     int64_t r = static_cast<int64_t>(static_cast<double>(acc[x]) / d) + suma;
     r = r < -32768 ? -32768 : r > 32767 ? 32767 : r;
@@ -504,29 +504,38 @@ void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b) {
 
 namespace {
 
-// 3 x 3 windows of a row, sorted by an odd-even transposition network (nine passes sort nine
-// values); writes the second largest, the median and the second smallest.
-ORVA_VARIANTES void Ordena3x3(const int16_t* f0, const int16_t* f1, const int16_t* f2, int16_t* seg,
-                              int16_t* med, int16_t* pen, int n) {
+// Compare-exchange: the larger value first (descending order).
+inline void Intercambia(int16_t& a, int16_t& b) {
+  const int16_t mayor = std::max(a, b), menor = std::min(a, b);
+  a = mayor;
+  b = menor;
+}
+
+// 3 x 3 windows of a row, sorted by an odd-even transposition network (nine alternating passes
+// sort nine values), written out so that the loop runs on whole vectors of pixels; writes the
+// second largest, the median and the second smallest.
+ORVA_VARIANTES void Ordena3x3(const int16_t* __restrict f0, const int16_t* __restrict f1,
+                              const int16_t* __restrict f2, int16_t* __restrict seg,
+                              int16_t* __restrict med, int16_t* __restrict pen, int n) {
   for (int x = 0; x < n; ++x) {
-    int16_t v[9] = {f0[x],     f0[x + 1], f0[x + 2], f1[x],    f1[x + 1],
-                    f1[x + 2], f2[x],     f2[x + 1], f2[x + 2]};
-    for (int pasada = 0; pasada < 9; ++pasada) {
-      for (int i = pasada & 1; i + 1 < 9; i += 2) {
-        const int16_t mayor = std::max(v[i], v[i + 1]);
-        const int16_t menor = std::min(v[i], v[i + 1]);
-        v[i] = mayor;
-        v[i + 1] = menor;
-      }
+    int16_t v0 = f0[x], v1 = f0[x + 1], v2 = f0[x + 2];
+    int16_t v3 = f1[x], v4 = f1[x + 1], v5 = f1[x + 2];
+    int16_t v6 = f2[x], v7 = f2[x + 1], v8 = f2[x + 2];
+    // Nine passes, alternately on the even and the odd neighbour pairs.
+    for (int i = 0; i < 4; ++i) {
+      Intercambia(v0, v1), Intercambia(v2, v3), Intercambia(v4, v5), Intercambia(v6, v7);
+      Intercambia(v1, v2), Intercambia(v3, v4), Intercambia(v5, v6), Intercambia(v7, v8);
     }
-    seg[x] = v[1];
-    med[x] = v[4];
-    pen[x] = v[7];
+    Intercambia(v0, v1), Intercambia(v2, v3), Intercambia(v4, v5), Intercambia(v6, v7);
+    seg[x] = v1;
+    med[x] = v4;
+    pen[x] = v7;
   }
 }
 
-ORVA_VARIANTES void UmbralEntero(const int16_t* p, const int16_t* seg, const int16_t* med,
-                                 const int16_t* pen, int16_t* o, int32_t f, int n) {
+ORVA_VARIANTES void UmbralEntero(const int16_t* __restrict p, const int16_t* __restrict seg,
+                                 const int16_t* __restrict med, const int16_t* __restrict pen,
+                                 int16_t* __restrict o, int32_t f, int n) {
   for (int x = 0; x < n; ++x) {
     const int32_t d = std::abs(int32_t{p[x]} - med[x]);
     const int32_t s = int32_t{seg[x]} - pen[x];
