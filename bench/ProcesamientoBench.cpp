@@ -33,14 +33,17 @@ const std::vector<int16_t>& Campo() {
     for (int s = 0; s < 4000; ++s) {
       const float cx = pos(g), cy = pos(g), b = brillo(g), sg = sig(g);
       const int r = static_cast<int>(4 * sg) + 1;
-      for (int y = std::max(0, static_cast<int>(cy) - r); y < std::min(kLado, static_cast<int>(cy) + r); ++y)
-        for (int x = std::max(0, static_cast<int>(cx) - r); x < std::min(kLado, static_cast<int>(cx) + r); ++x) {
+      for (int y = std::max(0, static_cast<int>(cy) - r);
+           y < std::min(kLado, static_cast<int>(cy) + r); ++y)
+        for (int x = std::max(0, static_cast<int>(cx) - r);
+             x < std::min(kLado, static_cast<int>(cx) + r); ++x) {
           const float d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
           f[static_cast<size_t>(y) * kLado + x] += b * std::exp(-d2 / (2 * sg * sg));
         }
     }
     std::vector<int16_t> p(f.size());
-    for (size_t i = 0; i < f.size(); ++i) p[i] = static_cast<int16_t>(std::clamp(f[i], -32768.0f, 32767.0f));
+    for (size_t i = 0; i < f.size(); ++i)
+      p[i] = static_cast<int16_t>(std::clamp(f[i], -32768.0f, 32767.0f));
     return p;
   }();
   return campo;
@@ -93,10 +96,12 @@ void Par(benchmark::State& st, F op) {
 void Registra() {
   auto ms = [](benchmark::internal::Benchmark* b) { b->Unit(benchmark::kMillisecond); };
   auto orva = [&](const char* n, auto op) {
-    ms(benchmark::RegisterBenchmark((std::string("orva/") + n).c_str(), [op](benchmark::State& s) { Orva(s, op); }));
+    ms(benchmark::RegisterBenchmark((std::string("orva/") + n).c_str(),
+                                    [op](benchmark::State& s) { Orva(s, op); }));
   };
   auto par = [&](const char* n, auto op) {
-    ms(benchmark::RegisterBenchmark((std::string("peer/") + n).c_str(), [op](benchmark::State& s) { Par(s, op); }));
+    ms(benchmark::RegisterBenchmark((std::string("peer/") + n).c_str(),
+                                    [op](benchmark::State& s) { Par(s, op); }));
   };
 
   ms(benchmark::RegisterBenchmark("peer/memcpy", [](benchmark::State& st) {
@@ -114,7 +119,9 @@ void Registra() {
     }
   }));
 
-  orva("EXPANDIR", [](Imagen& im) { AplicaEscalaGris(im, ParamsEscalaGris{0, {"1000", "20000", "", ""}}); });
+  orva("EXPANDIR", [](Imagen& im) {
+    AplicaEscalaGris(im, ParamsEscalaGris{0, {"1000", "20000", "", ""}});
+  });
   par("EXPANDIR", [](cv::Mat& in, cv::Mat& out) {
     // A 65536-entry table loop (cv::LUT takes 8-bit input only).
     static std::vector<int16_t> t = [] {
@@ -138,7 +145,8 @@ void Registra() {
   orva("MEDIA 5", [](Imagen& im) { EjecutaFiltro(im, {"MEDIA", "5"}); });
   par("MEDIA 5", [](cv::Mat& in, cv::Mat& out) { cv::blur(in, out, cv::Size(5, 5)); });
   orva("GAUS 1 3", [](Imagen& im) { EjecutaFiltro(im, {"GAUS", "1", "3"}); });
-  par("GAUS 1 3", [](cv::Mat& in, cv::Mat& out) { cv::GaussianBlur(in, out, cv::Size(7, 7), 1.0); });
+  par("GAUS 1 3",
+      [](cv::Mat& in, cv::Mat& out) { cv::GaussianBlur(in, out, cv::Size(7, 7), 1.0); });
   orva("MEDIANA 1 1", [](Imagen& im) { EjecutaFiltro(im, {"MEDIANA", "1", "1"}); });
   par("MEDIANA 1 1", [](cv::Mat& in, cv::Mat& out) { cv::medianBlur(in, out, 3); });
   orva("GRAD SOBEL", [](Imagen& im) { EjecutaFiltro(im, {"GRAD", "SOBEL"}); });
@@ -155,8 +163,12 @@ void Registra() {
   });
   orva("ROTAR 90", [](Imagen& im) { AplicaRotacion(im, ParamsRotacion{90}); });
   par("ROTAR 90", [](cv::Mat& in, cv::Mat& out) { cv::rotate(in, out, cv::ROTATE_90_CLOCKWISE); });
-  orva("REDIM 3000x2500", [](Imagen& im) { AplicaRedim(im, ParamsRedim{0, 0, kLado, kLado, 3000, 2500}); });
-  par("REDIM 3000x2500", [](cv::Mat& in, cv::Mat& out) { cv::resize(in, out, cv::Size(3000, 2500), 0, 0, cv::INTER_LINEAR); });
+  orva("REDIM 3000x2500", [](Imagen& im) {
+    AplicaRedim(im, ParamsRedim{0, 0, kLado, kLado, 3000, 2500});
+  });
+  par("REDIM 3000x2500", [](cv::Mat& in, cv::Mat& out) {
+    cv::resize(in, out, cv::Size(3000, 2500), 0, 0, cv::INTER_LINEAR);
+  });
   orva("ESPEJO HORIZONTAL", [](Imagen& im) { AplicaEspejo(im, Espejo::kHorizontal); });
   par("ESPEJO HORIZONTAL", [](cv::Mat& in, cv::Mat& out) { cv::flip(in, out, 1); });
   orva("ESPEJO VERTICAL", [](Imagen& im) { AplicaEspejo(im, Espejo::kVertical); });

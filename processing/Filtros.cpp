@@ -16,8 +16,10 @@
 // and double arithmetic in every variant (no fused multiply-add), so results do not change.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define ORVA_VARIANTES __attribute__((target_clones("avx2", "default")))
+#define ORVA_VARIANTES_512 __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define ORVA_VARIANTES
+#define ORVA_VARIANTES_512
 #endif
 
 namespace orva {
@@ -112,16 +114,48 @@ const T* BuscaPrefijo(const std::vector<T>& tabla, std::string_view nombre) {
 // ---------------------------------------------------------------------------------------------
 // Row loops
 
-ORVA_VARIANTES void AcumulaEntero(int32_t* __restrict acc, const int16_t* __restrict s, int32_t k, int n) {
+ORVA_VARIANTES void AcumulaEntero(int32_t* __restrict acc, const int16_t* __restrict s, int32_t k,
+                                  int n) {
   for (int x = 0; x < n; ++x) acc[x] += k * s[x];
 }
 
-ORVA_VARIANTES void AcumulaReal(int32_t* __restrict acc, const double* __restrict s, double k, int n) {
+ORVA_VARIANTES_512 void AcumulaReal(int32_t* __restrict acc, const double* __restrict s, double k,
+                                    int n) {
   // Each product truncated toward zero before it is added.
   for (int x = 0; x < n; ++x) acc[x] += static_cast<int32_t>(s[x] * k);
 }
 
-ORVA_VARIANTES void AcumulaDoble(double* __restrict acc, const double* __restrict s, double k, int n) {
+// Four and eight taps of one kernel row at once, so the sums stay in registers; 32-bit integer
+// additions, so the grouping does not change the sum.
+ORVA_VARIANTES_512 void AcumulaReal4(int32_t* __restrict acc, const double* __restrict s,
+                                     const int* dx, const double* k, int n) {
+  const double* s0 = s + dx[0];
+  const double* s1 = s + dx[1];
+  const double* s2 = s + dx[2];
+  const double* s3 = s + dx[3];
+  const double k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3];
+  for (int x = 0; x < n; ++x) {
+    acc[x] += static_cast<int32_t>(s0[x] * k0) + static_cast<int32_t>(s1[x] * k1) +
+              static_cast<int32_t>(s2[x] * k2) + static_cast<int32_t>(s3[x] * k3);
+  }
+}
+
+ORVA_VARIANTES_512 void AcumulaReal8(int32_t* __restrict acc, const double* __restrict s,
+                                     const int* dx, const double* k, int n) {
+  const double *s0 = s + dx[0], *s1 = s + dx[1], *s2 = s + dx[2], *s3 = s + dx[3];
+  const double *s4 = s + dx[4], *s5 = s + dx[5], *s6 = s + dx[6], *s7 = s + dx[7];
+  const double k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3], k4 = k[4], k5 = k[5], k6 = k[6],
+               k7 = k[7];
+  for (int x = 0; x < n; ++x) {
+    acc[x] += static_cast<int32_t>(s0[x] * k0) + static_cast<int32_t>(s1[x] * k1) +
+              static_cast<int32_t>(s2[x] * k2) + static_cast<int32_t>(s3[x] * k3) +
+              static_cast<int32_t>(s4[x] * k4) + static_cast<int32_t>(s5[x] * k5) +
+              static_cast<int32_t>(s6[x] * k6) + static_cast<int32_t>(s7[x] * k7);
+  }
+}
+
+ORVA_VARIANTES void AcumulaDoble(double* __restrict acc, const double* __restrict s, double k,
+                                 int n) {
   for (int x = 0; x < n; ++x) acc[x] += s[x] * k;
 }
 
@@ -133,7 +167,8 @@ ORVA_VARIANTES void ConvierteFila(double* __restrict d, const int16_t* __restric
 // truncates to the exact integer quotient: both operands are exact, the division is correctly
 // rounded, and a non-integer quotient lies at least 1/D from any integer while its rounding
 // error is below |S/D| * 2^-24 < 1/D.
-ORVA_VARIANTES void TerminaFloat(const int32_t* __restrict acc, int16_t* __restrict o, float d, int32_t suma, int n) {
+ORVA_VARIANTES void TerminaFloat(const int32_t* __restrict acc, int16_t* __restrict o, float d,
+                                 int32_t suma, int n) {
   for (int x = 0; x < n; ++x) {
     int32_t r = static_cast<int32_t>(static_cast<float>(acc[x]) / d) + suma;
     r = r < -32768 ? -32768 : r > 32767 ? 32767 : r;
@@ -142,11 +177,23 @@ ORVA_VARIANTES void TerminaFloat(const int32_t* __restrict acc, int16_t* __restr
 }
 
 // The same for |S| < 2^31 in double precision (53 bits leave the same margin for D < 2^22).
-ORVA_VARIANTES void TerminaDouble(const int32_t* __restrict acc, int16_t* __restrict o, double d, int64_t suma, int n) {
+ORVA_VARIANTES void TerminaDouble(const int32_t* __restrict acc, int16_t* __restrict o, double d,
+                                  int64_t suma, int n) {
   for (int x = 0; x < n; ++x) {
     int64_t r = static_cast<int64_t>(static_cast<double>(acc[x]) / d) + suma;
     r = r < -32768 ? -32768 : r > 32767 ? 32767 : r;
     o[x] = static_cast<int16_t>(r);
+  }
+}
+
+// result = clamp(trunc(S / D) + c) for a = 0, b = 1, O = 0 and |S| < 2^31, |D| >= 1: the
+// quotient fits 32 bits, so the 32-bit truncating conversion is the exact trunc.
+ORVA_VARIANTES_512 void TerminaReal(const int32_t* __restrict acc, int16_t* __restrict o, double d,
+                                    int32_t c, int n) {
+  for (int x = 0; x < n; ++x) {
+    int32_t r = static_cast<int32_t>(static_cast<double>(acc[x]) / d);
+    r = r < -32768 - c ? -32768 - c : r > 32767 - c ? 32767 - c : r;
+    o[x] = static_cast<int16_t>(r + c);
   }
 }
 
@@ -407,6 +454,8 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c)
       }
   // Products and their sum fit 32 bits for kernels whose absolute sum is below 65535.
   const bool cabe = sumaAbs * 32768.0 < 2147483647.0;
+  const bool rapido = cabe && a == 0.0 && b == 1.0 && k.offset == 0.0 &&
+                      std::fabs(k.divisor) >= 1.0 && c >= -32768 && c <= 32767;
   FilasReales filas(src, w, n);
   static std::vector<int32_t> accV;
   int32_t* acc = Trabajo(accV, static_cast<size_t>(w));
@@ -417,12 +466,38 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c)
     const size_t fila = static_cast<size_t>(y) * ws;
     if (cabe) {
       std::fill(acc + x0, acc + x0 + nx, 0);
-      for (int t = 0; t < ntaps; ++t) {
-        const TapReal& tp = taps[static_cast<size_t>(t)];
-        AcumulaReal(acc + x0, filas.Fila(y + tp.dy) + tp.dx + x0, tp.k, nx);
+      // The taps come row by row: each kernel row's taps in groups of eight, four, then one.
+      for (int t = 0; t < ntaps;) {
+        const int dy = taps[static_cast<size_t>(t)].dy;
+        int fin = t;
+        while (fin < ntaps && taps[static_cast<size_t>(fin)].dy == dy) ++fin;
+        const double* f = filas.Fila(y + dy) + x0;
+        while (t < fin) {
+          // Groups of 8 or 4; a group padded with zero taps (whose truncated products are 0)
+          // costs less than single passes.
+          const int resto = fin - t;
+          const int m = resto >= 6 ? std::min(resto, 8) : resto >= 4 ? 4 : resto >= 2 ? resto : 1;
+          if (m == 1) {
+            AcumulaReal(acc + x0, f + taps[static_cast<size_t>(t)].dx,
+                        taps[static_cast<size_t>(t)].k, nx);
+          } else {
+            std::array<int, 8> dxs{};
+            std::array<double, 8> ks{};
+            for (int j = 0; j < m; ++j) {
+              dxs[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].dx;
+              ks[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].k;
+            }
+            (m > 4 ? AcumulaReal8 : AcumulaReal4)(acc + x0, f, dxs.data(), ks.data(), nx);
+          }
+          t += m;
+        }
       }
     }
     int16_t* o = out.data() + fila;
+    if (rapido) {
+      TerminaReal(acc + x0, o + x0, k.divisor, c, nx);
+      continue;
+    }
     for (int x = x0; x < w - h; ++x) {
       int64_t s = 0;
       if (cabe) {
@@ -511,9 +586,10 @@ inline void Intercambia(int16_t& a, int16_t& b) {
   b = menor;
 }
 
-// 3 x 3 windows of a row, sorted by an odd-even transposition network (nine alternating passes
-// sort nine values), written out so that the loop runs on whole vectors of pixels; writes the
-// second largest, the median and the second smallest.
+// 3 x 3 windows of a row through a sorting network for nine values (each row of three sorted,
+// then each column, then the diagonals), written out so that the loop runs on whole vectors of
+// pixels. The last two exchanges of the full network, (2, 3) and (5, 6), are left out: they do
+// not touch places 1, 4 and 7, the second largest, the median and the second smallest.
 ORVA_VARIANTES void Ordena3x3(const int16_t* __restrict f0, const int16_t* __restrict f1,
                               const int16_t* __restrict f2, int16_t* __restrict seg,
                               int16_t* __restrict med, int16_t* __restrict pen, int n) {
@@ -521,12 +597,14 @@ ORVA_VARIANTES void Ordena3x3(const int16_t* __restrict f0, const int16_t* __res
     int16_t v0 = f0[x], v1 = f0[x + 1], v2 = f0[x + 2];
     int16_t v3 = f1[x], v4 = f1[x + 1], v5 = f1[x + 2];
     int16_t v6 = f2[x], v7 = f2[x + 1], v8 = f2[x + 2];
-    // Nine passes, alternately on the even and the odd neighbour pairs.
-    for (int i = 0; i < 4; ++i) {
-      Intercambia(v0, v1), Intercambia(v2, v3), Intercambia(v4, v5), Intercambia(v6, v7);
-      Intercambia(v1, v2), Intercambia(v3, v4), Intercambia(v5, v6), Intercambia(v7, v8);
-    }
-    Intercambia(v0, v1), Intercambia(v2, v3), Intercambia(v4, v5), Intercambia(v6, v7);
+    Intercambia(v0, v1), Intercambia(v3, v4), Intercambia(v6, v7);
+    Intercambia(v1, v2), Intercambia(v4, v5), Intercambia(v7, v8);
+    Intercambia(v0, v1), Intercambia(v3, v4), Intercambia(v6, v7);
+    Intercambia(v0, v3), Intercambia(v3, v6), Intercambia(v0, v3);
+    Intercambia(v1, v4), Intercambia(v4, v7), Intercambia(v1, v4);
+    Intercambia(v2, v5), Intercambia(v5, v8), Intercambia(v2, v5);
+    Intercambia(v1, v3), Intercambia(v5, v7), Intercambia(v2, v6);
+    Intercambia(v4, v6), Intercambia(v2, v4);
     seg[x] = v1;
     med[x] = v4;
     pen[x] = v7;
