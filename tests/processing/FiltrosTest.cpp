@@ -98,6 +98,20 @@ TEST_F(FiltrosTest, MedianMatchesReference) {
     }
 }
 
+TEST_F(FiltrosTest, MedianNetworkOnEveryBinaryWindow) {
+  // Every one of the 512 0/1 windows sits at some centre (x = 3k + 1); by the 0-1 principle a
+  // network that orders them all orders any values. Factors -1 and 0 expose the median and the
+  // spread (second largest minus second smallest).
+  Bloque b{3 * 512, 3, std::vector<int16_t>(3 * 512 * 3)};
+  for (int k = 0; k < 512; ++k)
+    for (int i = 0; i < 9; ++i) b.p[static_cast<size_t>((i / 3) * b.w + 3 * k + i % 3)] = static_cast<int16_t>((k >> i) & 1);
+  for (const char* f : {"-1", "0", "0.5"}) {
+    Bloque r;
+    ASSERT_TRUE(Corre(b, {"MEDIANA", f, "1"}, r));
+    ASSERT_EQ(r.p, prueba::RefMediana(b, std::atof(f), 1).p) << f;
+  }
+}
+
 TEST_F(FiltrosTest, MedianHalfSizeZeroKeepsImage) {
   Compara({"MEDIANA", "0", "0"}, [](const Bloque& b) { return b; });
   Compara({"MEDIANA", "1", "-2"}, [](const Bloque& b) { return b; });
