@@ -65,16 +65,16 @@ void EntregaBloque(Imagen& im, uint32_t ancho, uint32_t alto, std::vector<int16_
 }
 
 #if ORVA_GIRO_AVX2
-// The bilinear samples of one output row, four at a time, for the groups whose four source
-// positions all have their 2 x 2 neighbourhood inside the image; the other pixels are left to
-// the scalar loop. The same double operations in the same order as MuestraBilineal (no fused
-// multiply-add), so the results are identical: at a whole position the weights 1 and 0 give
-// p00 exactly. A 32-bit gather at a pixel reads it and its right neighbour.
+// The bilinear samples of one output row at (colX[x] - fs, colY[x] + fc), four at a time, for the
+// groups whose four source positions all have their 2 x 2 neighbourhood inside the image; the other
+// pixels are left to the scalar loop. The same double operations in the same order as
+// MuestraBilineal (no fused multiply-add), so the results are identical: at a whole position the
+// weights 1 and 0 give p00 exactly. A 32-bit gather at a pixel reads it and its right neighbour.
 // Returns the column where the scalar loop takes over.
-__attribute__((target("avx2"))) long FilaRotadaAvx2(const int16_t* px, long w, long h,
-                                                    const double* colX, const double* colY,
-                                                    double fs, double fc, int16_t* o, long x,
-                                                    long fin) {
+__attribute__((target("avx2"))) long FilaBilinealAvx2(const int16_t* px, long w, long h,
+                                                      const double* colX, const double* colY,
+                                                      double fs, double fc, int16_t* o, long x,
+                                                      long fin) {
   const __m256d vfs = _mm256_set1_pd(fs), vfc = _mm256_set1_pd(fc);
   const __m256d cero = _mm256_setzero_pd(), uno = _mm256_set1_pd(1.0);
   const __m256d wLim = _mm256_set1_pd(static_cast<double>(w - 1));
@@ -113,6 +113,21 @@ __attribute__((target("avx2"))) long FilaRotadaAvx2(const int16_t* px, long w, l
     _mm_storel_epi64(reinterpret_cast<__m128i*>(o + x), _mm_packs_epi32(r, r));
   }
   return x;
+}
+#endif
+
+#if ORVA_GIRO_AVX2
+// Whether the vector path can serve a block of that many pixels (32-bit linear indices).
+bool VectorBilineal(uint64_t pixeles) {
+  return __builtin_cpu_supports("avx2") && pixeles < (uint64_t{1} << 31);
+}
+
+// Zeros for the row terms of the resampling paths, whose source row is the same for a whole
+// output row (x + 0 is x, so the samples are unchanged).
+const double* Ceros(size_t n) {
+  static std::vector<double> ceros;
+  if (ceros.size() < n) ceros.resize(n, 0.0);
+  return ceros.data();
 }
 #endif
 
@@ -180,8 +195,7 @@ void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
   std::vector<int16_t>& out = BufferSalida(static_cast<size_t>(w) * static_cast<size_t>(h));
 #if ORVA_GIRO_AVX2
   // Linear indices of the vector path are 32-bit.
-  const bool avx2 =
-      __builtin_cpu_supports("avx2") && static_cast<uint64_t>(w) * h < (uint64_t{1} << 31);
+  const bool avx2 = VectorBilineal(static_cast<uint64_t>(w) * static_cast<uint64_t>(h));
 #endif
   // The column terms (x - cx) c + cx and (x - cx) s + cy, the same operations the per-pixel
   // formula makes, computed once per column.
@@ -198,7 +212,7 @@ void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
     int16_t* o = out.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
     long x = 0;
 #if ORVA_GIRO_AVX2
-    if (avx2) x = FilaRotadaAvx2(src, w, h, colX.data(), colY.data(), fs, fc, o, 0, w);
+    if (avx2) x = FilaBilinealAvx2(src, w, h, colX.data(), colY.data(), fs, fc, o, 0, w);
 #endif
     for (; x < w; ++x) {
       const double sx = colX[static_cast<size_t>(x)] - fs;
@@ -253,6 +267,9 @@ void RemuestreaVentana(Imagen& im, double ox, double oy, int w, int h) {
   // A whole offset moves pixels exactly: rows are copied, the rest takes the fill value.
   const bool entero =
       ox == std::trunc(ox) && oy == std::trunc(oy) && std::fabs(ox) < 2e9 && std::fabs(oy) < 2e9;
+#if ORVA_GIRO_AVX2
+  const bool vector = VectorBilineal(static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh));
+#endif
   static std::vector<double> colX;
   if (!entero) {
     colX.resize(ws);
@@ -275,7 +292,14 @@ void RemuestreaVentana(Imagen& im, double ox, double oy, int w, int h) {
       continue;
     }
     const double sy = static_cast<double>(y) + oy;
-    for (size_t x = 0; x < ws; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
+    size_t x = 0;
+#if ORVA_GIRO_AVX2
+    if (vector) {
+      x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), Ceros(ws), 0.0, sy, o, 0,
+                                               static_cast<long>(ws)));
+    }
+#endif
+    for (; x < ws; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
   }
   EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
 }
@@ -315,6 +339,9 @@ bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
   std::vector<int16_t> out = NuevoBloque(static_cast<uint64_t>(p.nw) * static_cast<uint64_t>(p.nh));
   const size_t nw = static_cast<size_t>(p.nw);
   std::vector<double> colX(nw);
+#if ORVA_GIRO_AVX2
+  const bool vector = VectorBilineal(static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh));
+#endif
   for (size_t x = 0; x < nw; ++x) {
     colX[x] = static_cast<double>(x) * p.w / p.nw + p.x;
   }
@@ -322,7 +349,14 @@ bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
     CompruebaCancelacion(im);
     const double sy = static_cast<double>(y) * p.h / p.nh + p.y;
     int16_t* o = out.data() + static_cast<size_t>(y) * nw;
-    for (size_t x = 0; x < nw; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
+    size_t x = 0;
+#if ORVA_GIRO_AVX2
+    if (vector) {
+      x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), Ceros(nw), 0.0, sy, o, 0,
+                                               static_cast<long>(nw)));
+    }
+#endif
+    for (; x < nw; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
   }
   EntregaBloque(im, static_cast<uint32_t>(p.nw), static_cast<uint32_t>(p.nh), out);
   return true;
