@@ -154,6 +154,27 @@ ORVA_VARIANTES_512 void AcumulaReal8(int32_t* __restrict acc, const double* __re
   }
 }
 
+ORVA_VARIANTES void DesplazaColumnas(int32_t* __restrict col, const int16_t* __restrict entra,
+                                     const int16_t* __restrict sale, int n) {
+  for (int x = 0; x < n; ++x) col[x] += int32_t{entra[x]} - sale[x];
+}
+
+// acc[x] = col[x] + ... + col[x + s - 1].
+ORVA_VARIANTES void SumaColumnas(int32_t* __restrict acc, const int32_t* __restrict col, int s,
+                                 int n) {
+  if (s == 3) {
+    for (int x = 0; x < n; ++x) acc[x] = col[x] + col[x + 1] + col[x + 2];
+  } else if (s == 5) {
+    for (int x = 0; x < n; ++x) acc[x] = col[x] + col[x + 1] + col[x + 2] + col[x + 3] + col[x + 4];
+  } else {
+    for (int x = 0; x < n; ++x) {
+      int32_t t = 0;
+      for (int j = 0; j < s; ++j) t += col[x + j];
+      acc[x] = t;
+    }
+  }
+}
+
 ORVA_VARIANTES void AcumulaDoble(double* __restrict acc, const double* __restrict s, double k,
                                  int n) {
   for (int x = 0; x < n; ++x) acc[x] += s[x] * k;
@@ -374,17 +395,19 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
     CompruebaCancelacion(im);
     const size_t fila = static_cast<size_t>(y) * ws;
     if (caja) {
-      // Mean kernel: column sums of the s rows of the block, then s of them across; integer
-      // sums, so exactly the kernel's S.
+      // Mean kernel: column sums of the s rows of the block, carried from row to row (the new
+      // row added, the row that left subtracted), then s of them across; integer sums, so
+      // exactly the kernel's S.
       const int s = k.caja;
-      std::fill(col, col + w, 0);
-      for (int r = 0; r < s; ++r)
-        AcumulaEntero(col, src + static_cast<size_t>(y - h + r) * ws, 1, w);
-      std::fill(acc + x0, acc + x0 + nx, 0);
-      for (int j = 0; j < s; ++j) {
-        const int32_t* cj = col + (j - h) + x0;
-        for (int x = 0; x < nx; ++x) acc[x0 + x] += cj[x];
+      if (y == h) {
+        std::fill(col, col + w, 0);
+        for (int r = 0; r < s; ++r)
+          AcumulaEntero(col, src + static_cast<size_t>(y - h + r) * ws, 1, w);
+      } else {
+        DesplazaColumnas(col, src + static_cast<size_t>(y - h + s - 1) * ws,
+                         src + static_cast<size_t>(y - h - 1) * ws, w);
       }
+      SumaColumnas(acc + x0, col + x0 - h, s, nx);
     } else if (maxS < (int64_t{1} << 31)) {
       std::fill(acc + x0, acc + x0 + nx, 0);
       for (int t = 0; t < ntaps; ++t) {
