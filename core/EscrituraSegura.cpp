@@ -43,3 +43,38 @@ void EscribeArchivoSeguro(const std::string& archivo, std::string_view contenido
 }
 
 }  // namespace orva
+
+namespace orva {
+
+ArchivoTemporal::ArchivoTemporal(const std::string& archivo)
+    : archivo_(archivo), temporal_(archivo + ".XXXXXX") {
+  fd_ = mkstemp(temporal_.data());
+  if (fd_ < 0) throw JError(12091, archivo);  // 12091
+}
+
+ArchivoTemporal::~ArchivoTemporal() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!confirmado_) std::remove(temporal_.c_str());
+}
+
+int ArchivoTemporal::CedeDescriptor() {
+  const int fd = fd_;
+  fd_ = -1;
+  return fd;
+}
+
+void ArchivoTemporal::Confirma() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+  const mode_t mascara = umask(0);
+  umask(mascara);
+  ::chmod(temporal_.c_str(), 0666 & ~mascara);
+  if (std::rename(temporal_.c_str(), archivo_.c_str()) != 0) {
+    throw JError(10127, archivo_, "0", std::strerror(errno));  // 10127
+  }
+  confirmado_ = true;
+}
+
+}  // namespace orva

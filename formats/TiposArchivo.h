@@ -2,6 +2,8 @@
 // image-level entry points through which every image file is read and written.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -45,15 +47,26 @@ using FuncionConfig = void (*)(const std::string& archivoConfig);
 
 struct RegistroTipoArchivo {
   int id = 0;
-  int idCadena = 0;         // display name in the string table
-  std::string clave;        // "QOR", "FITS"...; its settings section is "TipoArch_" + clave
-  std::string filtro;       // extension patterns separated by ';'
+  int idCadena = 0;    // display name in the string table
+  std::string clave;   // "QOR", "FITS"...; its settings section is "TipoArch_" + clave
+  std::string filtro;  // extension patterns separated by ';' (setting FILTRO)
+  int idDialogo = 0;   // settings dialog: 3016 for the simple types, 3017 QOR, 3109 FITS
+  int idTitulo = 0;    // title string of dialog 3016 (11101...), 0 for the others
   FuncionLee lee = nullptr;
   FuncionLee leeCabecera = nullptr;
   FuncionGuarda guarda = nullptr;
+  // Type-specific settings beyond FILTRO, which the registry loads and stores for every type.
+  // They run at every configuration load and store (registry order), and leeConfig once more
+  // with an empty file name when the registry is built, so that it can register its keys with
+  // their defaults (Configuracion::Registra) before any file is read.
   FuncionConfig leeConfig = nullptr;
   FuncionConfig guardaConfig = nullptr;
 };
+
+// "TipoArch_" + key: the settings section of a type.
+std::string SeccionTipoArchivo(const RegistroTipoArchivo& r);
+// Changes a type's extension filter, in the record and in the settings.
+void FijaFiltroTipoArchivo(RegistroTipoArchivo& r, const std::string& filtro);
 
 // The process-wide list in presentation order (QOR, FITS, GIF, TIFF, ST4, ...).
 std::vector<RegistroTipoArchivo>& ListaTiposArchivo();
@@ -61,14 +74,28 @@ std::vector<RegistroTipoArchivo>& ListaTiposArchivo();
 RegistroTipoArchivo* BuscaTipoArchivo(int id);
 RegistroTipoArchivo* BuscaTipoArchivo(const std::string& clave);
 
-// The type of a file from its first bytes and length; kTipoDesconocido when nothing matches.
+// The type of a file from its first bytes and length; kTipoDesconocido when nothing matches,
+// kDatosOrva for a side data file. A file that cannot be opened raises 10125.
 int DetectaTipoArchivo(const std::string& archivo);
+// The same tests on bytes already read: the first min(length, 512) bytes of the file, its
+// length and its name (only the extension is looked at).
+int DetectaTipoArchivo(const unsigned char* primeros, size_t n, uint64_t longitud,
+                       const std::string& archivo);
+// The check a reader makes before reading: raises 11019 (file, key of tipo) when the file's
+// detected type is not tipo.
+void CompruebaTipoArchivo(const std::string& archivo, int tipo);
 
 // Reads an image file into imagen (type detected when TIPOAUTO is on, else tipo, else
-// TIPARCHLEER) with its side data file when LEEDATORVA is on.
+// TIPARCHLEER) with its side data file when LEEDATORVA is on. Raises 11098 for a side data
+// file, 11017 for a type without reader, and the reader's own errors; on failure the image's
+// file identity is put back.
 void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo = kTipoDesconocido);
 // Writes imagen as the given type (else TIPARCHGUARDAR) through a working copy: the image in
 // memory never changes by saving except for its modified mark and file identity.
 void GuardaArchivo(const std::string& archivo, Imagen& imagen, int tipo = kTipoDesconocido);
+
+// Installs the macro command "LEER file n" (read a file into the image of slot n with the type
+// of TIPARCHLEER, detected when TIPOAUTO is on). Called by start-up code and tests.
+void EnlazaFormatosMacro();
 
 }  // namespace orva

@@ -666,6 +666,18 @@ void LeeConfiguracion(const std::string& archivo) {
   LeeConfiguracion(Configuracion::Global(), archivo);
 }
 
+void LeeConfiguracionEncima(Configuracion& config, const std::string& archivo) {
+  config.LeeValores(archivo, true);
+  config.ActualizaDerivados();
+  const std::size_t n = config.ganchos_.size();
+  for (std::size_t i = 0; i < n; ++i)
+    if (config.ganchos_[i].first) config.ganchos_[i].first(archivo);
+}
+
+void LeeConfiguracionEncima(const std::string& archivo) {
+  LeeConfiguracionEncima(Configuracion::Global(), archivo);
+}
+
 void GuardaConfiguracion(const Configuracion& config, const std::string& archivo) {
   std::error_code ec;
   fs::path destino(archivo);

@@ -71,6 +71,7 @@ class Configuracion {
   friend void GuardaConfiguracion(const Configuracion& config, const std::string& archivo);
   friend void ArrancaConfiguracion(Configuracion& config, const std::string& archivo,
                                    std::string_view version);
+  friend void LeeConfiguracionEncima(Configuracion& config, const std::string& archivo);
   // Sets every entry from the file's values; a missing key takes its default, or keeps its
   // current value when sobreActuales is set.
   void LeeValores(const std::string& archivo, bool sobreActuales);
@@ -98,6 +99,11 @@ void GuardaConfiguracion(const Configuracion& config, const std::string& archivo
 void ArrancaConfiguracion(const std::string& archivo);
 void ArrancaConfiguracion(Configuracion& config, const std::string& archivo,
                           std::string_view version);
+// Reads a further file on top of the values already held (the command line's "/C=" and
+// --config): the keys it holds replace the current values, the others keep theirs; then the
+// derived values and the load hooks. A missing file changes nothing.
+void LeeConfiguracionEncima(const std::string& archivo);
+void LeeConfiguracionEncima(Configuracion& config, const std::string& archivo);
 // The default location: $XDG_CONFIG_HOME/orva/ORVA4.INI, else ~/.config/orva/ORVA4.INI.
 std::string ArchivoConfiguracion();
 

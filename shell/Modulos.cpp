@@ -1,8 +1,10 @@
 // The six analysis modules of the system, created once at start-up in their fixed order.
+#include "analyses/ModuloDobles.h"
 #include "core/Cadenas.h"
 #include "core/ModuloBasico.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"
+#include "stellar/ModuloVariables.h"
 
 namespace orva {
 
@@ -16,11 +18,9 @@ void CreaModulos() {
                        kPlanSaturno, kPlanUrano, kPlanNeptuno, kProyPolJup, kProyPolSat},
       std::vector<std::string>{}));
   // 2. Variable stars.
-  RegistraModulo(std::make_unique<ModuloBasico>(
-      std::vector<int>{kVariable}, std::vector<std::string>{Cadena(14001), Cadena(14004)}));
+  RegistraModulo(std::make_unique<ModuloVariables>());
   // 3. Double stars.
-  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kDoble},
-                                                std::vector<std::string>{Cadena(14000)}));
+  RegistraModulo(std::make_unique<ModuloDobles>());
   // 4. Spacecraft frames.
   RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kVoyager},
                                                 std::vector<std::string>{Cadena(14002)}));

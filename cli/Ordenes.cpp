@@ -1,0 +1,331 @@
+// The subcommands detect, info, apply, macro and convert.
+#include "cli/Ordenes.h"
+
+#include <strings.h>
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+
+#include "core/Imagen.h"
+#include "core/JError.h"
+#include "core/ModuloAnalisis.h"
+#include "formats/TiposArchivo.h"
+#include "macro/Macro.h"
+#include "shell/Configuracion.h"
+#include "shell/Progreso.h"
+
+namespace orva {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool IgualSinCaso(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::string Extension(const std::string& archivo) {
+  return fs::path(archivo).extension().string();
+}
+
+// The type of a --type key (the registry key, upper or lower case); a usage error when none.
+int TipoPorClave(const std::string& clave) {
+  for (const RegistroTipoArchivo& r : ListaTiposArchivo()) {
+    if (IgualSinCaso(r.clave, clave)) return r.id;
+  }
+  throw ErrorUso("unknown file type '" + clave + "'");
+}
+
+// The writing type: --type, else the output's extension, else TIPARCHGUARDAR (0 lets
+// GuardaArchivo take that setting).
+int TipoSalida(const std::string& tipo, const std::string& salida) {
+  if (!tipo.empty()) return TipoPorClave(tipo);
+  return TipoPorExtension(salida);
+}
+
+// Splits options from operands: "-e"/"-m"/"-o"/"--type" take a value, "--json" none.
+struct Opciones {
+  Argumentos operandos;
+  std::vector<std::pair<std::string, std::string>> lineas;  // ("-e", line) or ("-m", file)
+  std::string tipo;
+  std::string dirSalida;
+  bool json = false;
+};
+
+Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
+  Opciones o;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    auto valor = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw ErrorUso("option " + a + " needs a value");
+      return args[++i];
+    };
+    auto admite = [&](std::string_view op) {
+      if (admitidas.find(op) == std::string_view::npos) throw ErrorUso("unknown option " + a);
+    };
+    if (a == "-e" || a == "-m") {
+      admite(a);
+      o.lineas.emplace_back(a, valor());
+    } else if (a == "--type") {
+      admite(a);
+      o.tipo = valor();
+    } else if (a == "-o") {
+      admite(a);
+      o.dirSalida = valor();
+    } else if (a == "--json") {
+      admite(a);
+      o.json = true;
+    } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+      throw ErrorUso("unknown option " + a);
+    } else {
+      o.operandos.push_back(a);
+    }
+  }
+  return o;
+}
+
+// A macro file given on the command line must exist; its lines (none when its first line is
+// not the macro header).
+std::vector<std::string> CargaMacroExistente(const std::string& archivo) {
+  std::error_code e;
+  if (!fs::is_regular_file(archivo, e))
+    throw JError(10125, archivo, std::strerror(ENOENT));  // 10125
+  return CargaMacro(archivo);
+}
+
+void Ejecuta(Imagen& imagen, const std::vector<std::string>& lineas) {
+  if (lineas.empty()) return;
+  if (EjecutaMacro(imagen, lineas) == 0) throw JError(11011);  // 11011: cancelled
+}
+
+std::string Json(std::string_view s) {
+  std::string r = "\"";
+  for (unsigned char c : s) {
+    switch (c) {
+      case '"':
+        r += "\\\"";
+        break;
+      case '\\':
+        r += "\\\\";
+        break;
+      case '\n':
+        r += "\\n";
+        break;
+      case '\r':
+        r += "\\r";
+        break;
+      case '\t':
+        r += "\\t";
+        break;
+      default:
+        if (c < 0x20) {
+          char b[8];
+          std::snprintf(b, sizeof b, "\\u%04x", c);
+          r += b;
+        } else {
+          r += static_cast<char>(c);
+        }
+    }
+  }
+  return r + "\"";
+}
+
+std::string Real(double v) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%.3f", v);
+  return b;
+}
+
+}  // namespace
+
+void ImprimeError(int id, const std::string& texto) {
+  // One line: the few messages with line breaks are joined with blanks.
+  std::string linea = texto;
+  for (char& c : linea) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  std::fprintf(stderr, "orva: %d: %s\n", id, linea.c_str());
+}
+
+int TipoPorExtension(const std::string& archivo) {
+  const std::string ext = Extension(archivo);
+  if (ext.size() < 2) return 0;
+  if (IgualSinCaso(ext, ".fits") || IgualSinCaso(ext, ".fz")) return kFits;
+  if (IgualSinCaso(ext, ".tiff")) return kTiff;
+  for (const RegistroTipoArchivo& r : ListaTiposArchivo()) {
+    std::string_view filtro = r.filtro;
+    while (!filtro.empty()) {
+      const size_t fin = filtro.find(';');
+      std::string_view patron = filtro.substr(0, fin);
+      if (patron.size() > 2 && patron.substr(0, 2) == "*." && patron != "*.*" &&
+          IgualSinCaso(patron.substr(1), ext)) {
+        return r.id;
+      }
+      filtro = fin == std::string_view::npos ? std::string_view{} : filtro.substr(fin + 1);
+    }
+  }
+  return 0;
+}
+
+int OrdenDetect(const Argumentos& args) {
+  const Opciones o = Analiza(args, "");
+  if (o.operandos.empty()) throw ErrorUso("detect needs at least one file");
+  int estado = 0;
+  for (const std::string& archivo : o.operandos) {
+    try {
+      const int tipo = DetectaTipoArchivo(archivo);
+      const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
+      const std::string clave = r ? r->clave : tipo == kDatosOrva ? "DATOS" : "-";
+      std::printf("%s: %d %s\n", archivo.c_str(), tipo, clave.c_str());
+    } catch (const JError& e) {
+      ImprimeError(e.Id(), e.Mensaje());
+      estado = 1;
+    }
+  }
+  return estado;
+}
+
+int OrdenInfo(const Argumentos& args) {
+  const Opciones o = Analiza(args, "--json");
+  if (o.operandos.size() != 1) throw ErrorUso("info needs exactly one file");
+  Imagen im;
+  LeeArchivo(o.operandos[0], im);
+  std::vector<std::pair<std::string, std::string>> campos = {
+      {"ARCHIVO", o.operandos[0]},
+      {"TIPO", std::to_string(im.tipoArchivo)},
+      {"CLAVETIPO", im.claveTipoArchivo},
+      {"ANCHO", std::to_string(im.Ancho())},
+      {"ALTO", std::to_string(im.Alto())},
+      {"BITS", std::to_string(im.bitsPixel)},
+      {"PALETA", std::to_string(im.esPaleta)},
+      {"OFFSETX", std::to_string(im.offsetX)},
+      {"OFFSETY", std::to_string(im.offsetY)},
+  };
+  // A palette image has no gray statistics.
+  if (!im.esPaleta) {
+    campos.insert(campos.end(), {{"MINIMO", std::to_string(im.Minimo())},
+                                 {"MAXIMO", std::to_string(im.Maximo())},
+                                 {"MEDIA", Real(im.Media())},
+                                 {"DESVIACION", Real(im.Desviacion())},
+                                 {"MODA", std::to_string(im.ValorModa())},
+                                 {"NUMMODA", std::to_string(im.NumModa())}});
+  }
+  std::vector<std::pair<std::string, std::string>> datos;
+  for (const std::string& clave : ClavesDatosImagen()) {
+    datos.emplace_back(clave, TextoDatoImagen(im.datos, clave));
+  }
+  std::vector<std::string> lineas;
+  InformacionImagen(im, lineas);
+
+  if (!o.json) {
+    for (const auto& [k, v] : campos) std::printf("%s=%s\n", k.c_str(), v.c_str());
+    for (const auto& [k, v] : datos) std::printf("%s=%s\n", k.c_str(), v.c_str());
+    for (const std::string& l : lineas) std::printf("%s\n", l.c_str());
+    return 0;
+  }
+  std::string s = "{";
+  for (const auto& [k, v] : campos) {
+    const bool texto = k == "ARCHIVO" || k == "CLAVETIPO";
+    s += Json(k) + ": " + (texto ? Json(v) : v) + ", ";
+  }
+  s += "\"DATOS\": {";
+  for (size_t i = 0; i < datos.size(); ++i) {
+    s += (i ? ", " : "") + Json(datos[i].first) + ": " + Json(datos[i].second);
+  }
+  s += "}, \"ANALISIS\": [";
+  for (size_t i = 0; i < lineas.size(); ++i) s += (i ? ", " : "") + Json(lineas[i]);
+  s += "]}";
+  std::printf("%s\n", s.c_str());
+  return 0;
+}
+
+int OrdenApply(const Argumentos& args) {
+  const Opciones o = Analiza(args, "-e -m --type");
+  if (o.operandos.size() != 2) throw ErrorUso("apply needs IN and OUT");
+  const int tipo = TipoSalida(o.tipo, o.operandos[1]);
+  std::vector<std::string> lineas;
+  for (const auto& [op, valor] : o.lineas) {
+    if (op == "-e") {
+      lineas.push_back(valor);
+    } else {
+      for (std::string& l : CargaMacroExistente(valor)) lineas.push_back(std::move(l));
+    }
+  }
+  Imagen im;
+  LeeArchivo(o.operandos[0], im);
+  {
+    SesionProgreso sesion("EJECUTANDO MACRO");
+    ProgresoActual().TextoArchivo(o.operandos[0]);
+    Ejecuta(im, lineas);
+  }
+  GuardaArchivo(o.operandos[1], im, tipo);
+  return 0;
+}
+
+int OrdenConvert(const Argumentos& args) {
+  const Opciones o = Analiza(args, "--type");
+  if (o.operandos.size() != 2) throw ErrorUso("convert needs IN and OUT");
+  const int tipo = TipoSalida(o.tipo, o.operandos[1]);
+  Imagen im;
+  LeeArchivo(o.operandos[0], im);
+  GuardaArchivo(o.operandos[1], im, tipo);
+  return 0;
+}
+
+int OrdenMacro(const Argumentos& args) {
+  const Opciones o = Analiza(args, "-o --type");
+  if (o.operandos.size() < 2) throw ErrorUso("macro needs a macro file and at least one file");
+  const int tipoFijo = o.tipo.empty() ? 0 : TipoPorClave(o.tipo);
+  const std::vector<std::string> lineas = CargaMacroExistente(o.operandos[0]);
+  const Configuracion& cfg = Configuracion::Global();
+  const bool mismoTipo = cfg.Entero("GUARMISMOTIPO") == 1;
+  const bool cambiaExt = cfg.Entero("CAMBEXTEN") == 1 && !cfg.Valor("EXTENTRAT").empty();
+  if (!o.dirSalida.empty()) {
+    std::error_code e;
+    if (!fs::is_directory(o.dirSalida, e)) throw JError(12091, o.dirSalida);  // 12091
+  }
+
+  SesionProgreso sesion("TRATANDO ARCHIVOS");
+  int estado = 0;
+  const size_t total = o.operandos.size() - 1;
+  for (size_t i = 1; i < o.operandos.size(); ++i) {
+    const std::string& entrada = o.operandos[i];
+    ProgresoActual().TextoArchivo(std::to_string(i) + "/" + std::to_string(total) + " " + entrada);
+    if (ProgresoActual().Cancelado()) throw JError(11011);  // 11011
+    try {
+      Imagen im;
+      LeeArchivo(entrada, im);
+      Ejecuta(im, lineas);
+      // The type: --type, else the file's own when GUARMISMOTIPO is "1", else the setting.
+      const int tipo = tipoFijo ? tipoFijo : mismoTipo ? im.tipoArchivo : 0;
+      fs::path salida = o.dirSalida.empty() ? fs::path(entrada)
+                                            : fs::path(o.dirSalida) / fs::path(entrada).filename();
+      if (cambiaExt) {
+        std::string ext = cfg.Valor("EXTENTRAT");
+        if (ext.front() != '.') ext.insert(ext.begin(), '.');
+        salida.replace_extension(ext);
+      } else if (tipo != 0 && tipo != im.tipoArchivo) {
+        // Another type gets that type's extension (its first filter pattern).
+        const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
+        const std::string patron = r ? r->filtro.substr(0, r->filtro.find(';')) : "";
+        if (patron.size() > 2 && patron != "*.*") {
+          std::string ext = patron.substr(1);
+          for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+          salida.replace_extension(ext);
+        }
+      }
+      GuardaArchivo(salida.string(), im, tipo);
+      std::printf("%s -> %s\n", entrada.c_str(), salida.string().c_str());
+    } catch (const JError& e) {
+      if (e.Id() == 11011) throw;
+      ImprimeError(e.Id(), entrada + ": " + e.Mensaje());
+      estado = 1;
+    }
+  }
+  return estado;
+}
+
+}  // namespace orva

@@ -1,0 +1,42 @@
+// The subcommands of the command-line program, each given its own arguments.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace orva {
+
+// A usage error: wrong subcommand, option or argument count (exit status 2).
+class ErrorUso : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+using Argumentos = std::vector<std::string>;
+
+// Each returns the exit status (0, or 1 when a file of a batch failed); errors of the system
+// raise JError, usage errors ErrorUso.
+int OrdenDetect(const Argumentos& args);
+int OrdenInfo(const Argumentos& args);
+int OrdenApply(const Argumentos& args);
+int OrdenMacro(const Argumentos& args);
+int OrdenConvert(const Argumentos& args);
+// stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json]: star detection on the
+// image taken as VARIABLE; one row per star of its list: name x y sky skydev npix rawsum
+// cleansum mag. --log writes the search log on stderr.
+int OrdenStars(const Argumentos& args);
+// phot FILE X Y: sky skydev npix rawsum cleansum mag status.
+int OrdenPhot(const Argumentos& args);
+// double FILE --a X,Y --b X,Y: the centroids of A and B, the position angle in degrees and the
+// separation in pixels.
+int OrdenDouble(const Argumentos& args);
+
+// The type a file name's extension names (the types' extension filters, plus ".fits", ".fz"
+// and ".tiff"); 0 when none.
+int TipoPorExtension(const std::string& archivo);
+
+// Prints an error of the system as the one line "orva: <id>: <text>" on stderr.
+void ImprimeError(int id, const std::string& texto);
+
+}  // namespace orva

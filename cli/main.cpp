@@ -1,0 +1,164 @@
+// The command-line program `orva`: global options, start-up, the subcommand, and the one place
+// where errors become messages and exit statuses.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "cli/Ordenes.h"
+#include "cli/ProgresoConsola.h"
+#include "core/Cadenas.h"
+#include "core/JError.h"
+#include "core/ModuloAnalisis.h"
+#include "formats/TiposArchivo.h"
+#include "shell/Configuracion.h"
+#include "shell/Progreso.h"
+
+namespace orva {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUso =
+    "usage: orva [--config PATH] [--set Section.KEY=VALUE]... [/D] [/C=NAME] COMMAND ...\n"
+    "  detect FILE...                       the detected file type of each file\n"
+    "  info FILE [--json]                   type, sizes, statistics and observation data\n"
+    "  apply IN OUT [-e LINE]... [-m MACRO.ORV]... [--type KEY]\n"
+    "                                       read IN, run the lines, write OUT\n"
+    "  macro MACRO.ORV FILE... [-o DIR] [--type KEY]\n"
+    "                                       run a macro over files on disk\n"
+    "  convert IN OUT [--type KEY]          read and write\n"
+    "  stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json]\n"
+    "                                       star detection; one row per star:\n"
+    "                                       name x y sky skydev npix rawsum cleansum mag\n"
+    "  phot FILE X Y                        aperture photometry at a point:\n"
+    "                                       sky skydev npix rawsum cleansum mag status\n"
+    "  double FILE --a X,Y --b X,Y          centroids of A and B, position angle, separation\n"
+    "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
+
+// The subcommands that later parts of the system will serve.
+constexpr const char* kPendientes[] = {"render"};
+
+struct Global {
+  std::vector<std::string> configs;  // --config files, in order
+  std::string nombreC;               // "/C=" name
+  std::vector<std::string> ajustes;  // --set values
+  bool silencioso = false;
+  std::vector<std::string> resto;  // the subcommand and its arguments
+};
+
+Global AnalizaGlobal(int argc, char** argv) {
+  Global g;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--config" || a == "--set") {
+      if (i + 1 >= argc) throw ErrorUso("option " + a + " needs a value");
+      (a == "--config" ? g.configs : g.ajustes).push_back(argv[++i]);
+    } else if (a == "/D" || a == "/d") {
+      g.silencioso = true;
+    } else if (a.size() > 3 && (a.compare(0, 3, "/C=") == 0 || a.compare(0, 3, "/c=") == 0)) {
+      // The name is the characters up to the first '.', blank or the end.
+      g.nombreC = a.substr(3, a.find_first_of(". ", 3) - 3);
+    } else {
+      g.resto.push_back(a);
+    }
+  }
+  return g;
+}
+
+// Reads the settings: the user's file, then "/C=" and --config on top, then --set values.
+void Configura(const Global& g) {
+  ListaTiposArchivo();  // the registry binds its settings before the first read
+  const std::string principal = ArchivoConfiguracion();
+  ArrancaConfiguracion(principal);
+  if (!g.nombreC.empty()) {
+    LeeConfiguracionEncima((fs::path(principal).parent_path() / (g.nombreC + ".INI")).string());
+  }
+  for (const std::string& archivo : g.configs) {
+    std::error_code e;
+    if (!fs::is_regular_file(archivo, e))
+      throw JError(10125, archivo, std::strerror(ENOENT));  // 10125
+    LeeConfiguracionEncima(archivo);
+  }
+  Configuracion& cfg = Configuracion::Global();
+  for (const std::string& ajuste : g.ajustes) {
+    const size_t punto = ajuste.find('.');
+    const size_t igual = ajuste.find('=');
+    if (punto == 0 || punto == std::string::npos || igual == std::string::npos ||
+        igual < punto + 2) {
+      throw ErrorUso("--set needs Section.KEY=VALUE, not '" + ajuste + "'");
+    }
+    cfg.Asigna(ajuste.substr(0, punto), ajuste.substr(punto + 1, igual - punto - 1),
+               ajuste.substr(igual + 1));
+  }
+  cfg.ActualizaDerivados();
+  // The file types take over filters set on the command line.
+  for (RegistroTipoArchivo& r : ListaTiposArchivo()) {
+    r.filtro = cfg.Valor(SeccionTipoArchivo(r), "FILTRO");
+  }
+}
+
+int Ejecuta(const Global& g) {
+  if (g.resto.empty()) throw ErrorUso("no command given");
+  const std::string& orden = g.resto[0];
+  const Argumentos args(g.resto.begin() + 1, g.resto.end());
+  if (orden == "detect") return OrdenDetect(args);
+  if (orden == "info") return OrdenInfo(args);
+  if (orden == "apply") return OrdenApply(args);
+  if (orden == "macro") return OrdenMacro(args);
+  if (orden == "convert") return OrdenConvert(args);
+  if (orden == "stars") return OrdenStars(args);
+  if (orden == "phot") return OrdenPhot(args);
+  if (orden == "double") return OrdenDouble(args);
+  for (const char* p : kPendientes) {
+    if (orden == p) throw ErrorUso("command '" + orden + "' is not available yet");
+  }
+  throw ErrorUso("unknown command '" + orden + "'");
+}
+
+}  // namespace
+}  // namespace orva
+
+int main(int argc, char** argv) {
+  using namespace orva;
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUso, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("orva %s\n", ORVA_VERSION);
+    return 0;
+  }
+  try {
+    const Global g = AnalizaGlobal(argc, argv);
+    ModoSilencioso() = g.silencioso;
+    ProgresoConsola progreso(!g.silencioso && ::isatty(STDERR_FILENO));
+    InstalaProgreso(&progreso);
+    struct Desinstala {
+      ~Desinstala() { InstalaProgreso(nullptr); }
+    } desinstala;
+    Configura(g);
+    CreaModulos();
+    EnlazaFormatosMacro();
+    const int estado = Ejecuta(g);
+    std::fflush(stdout);
+    return estado;
+  } catch (const ErrorUso& e) {
+    std::fprintf(stderr, "orva: %s\n(orva --help lists the commands)\n", e.what());
+    return 2;
+  } catch (const JError& e) {
+    ImprimeError(e.Id(), e.Mensaje());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    ImprimeError(10100, Mensaje(10100, "?"));
+    return 1;
+  } catch (const std::exception& e) {
+    ImprimeError(0, e.what());
+    return 1;
+  }
+}

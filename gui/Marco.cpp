@@ -1,0 +1,691 @@
+// The frame window and the commands it handles.
+#include "gui/Marco.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDate>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "core/Cadenas.h"
+#include "core/Imagen.h"
+#include "core/JError.h"
+#include "core/ListaImagenes.h"
+#include "core/ModuloAnalisis.h"
+#include "formats/TiposArchivo.h"
+#include "gui/Preferencias.h"
+#include "gui/ProgresoQt.h"
+#include "gui/VentanaImagen.h"
+#include "macro/Macro.h"
+#include "shell/Comandos.h"
+#include "shell/Configuracion.h"
+
+namespace orva {
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+// "Text (*.A)|*.A||Other (*.*)|*.*||" -> "Text (*.A *.a);;Other (*.*)".
+QString FiltroQt(const std::string& filtro) {
+  QStringList partes;
+  for (const QString& par : Q(filtro).split(QStringLiteral("||"), Qt::SkipEmptyParts)) {
+    const QStringList dos = par.split('|');
+    if (dos.size() < 2) continue;
+    QString patron = dos[1];
+    patron.replace(';', ' ');
+    QString texto = dos[0];
+    const int p = texto.indexOf('(');
+    if (p >= 0) texto = texto.left(p).trimmed();
+    partes << QStringLiteral("%1 (%2 %3)").arg(texto, patron, patron.toLower());
+  }
+  return partes.join(QStringLiteral(";;"));
+}
+
+QString FiltroTipo(const RegistroTipoArchivo& t) {
+  QString patron = Q(t.filtro);
+  patron.replace(';', ' ');
+  return QStringLiteral("%1 (%2 %3)").arg(Q(Cadena(t.idCadena)), patron, patron.toLower());
+}
+
+// "Versión %s" of the string table with the program's version.
+QString TextoVersion() {
+  std::string t = Cadena(12029);
+  if (const size_t p = t.find("%s"); p != std::string::npos) t.replace(p, 2, ORVA_VERSION);
+  return Q(t);
+}
+
+std::string Directorio(const char* clave) {
+  return Configuracion::Global().Valor(clave);
+}
+
+}  // namespace
+
+void MemoriaDisponible(const std::string& meminfo, long& fisica, long& virtualKb) {
+  fisica = virtualKb = -1;
+  long limite = -1, comprometida = -1;
+  std::istringstream in(meminfo);
+  std::string clave;
+  long valor = 0;
+  std::string unidad;
+  while (in >> clave >> valor) {
+    std::getline(in, unidad);
+    if (clave == "MemAvailable:") fisica = valor;
+    if (clave == "CommitLimit:") limite = valor;
+    if (clave == "Committed_AS:") comprometida = valor;
+  }
+  if (limite >= 0 && comprometida >= 0) virtualKb = std::max(0L, limite - comprometida);
+}
+
+Marco::Marco(QWidget* padre) : QMainWindow(padre) {
+  setObjectName("Marco");
+  setWindowTitle(Q(Cadena(12000)));
+  setAcceptDrops(true);
+  mdi_ = new QMdiArea;
+  mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  setCentralWidget(mdi_);
+  ConstruyeMenus();
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { RefrescaMenus(); });
+
+  // Status bar: three equal parts.
+  version_ = new QLabel(TextoVersion());
+  memoria_ = new QLabel;
+  memoria_->setObjectName("Memoria");
+  statusBar()->addWidget(version_, 1);
+  statusBar()->addWidget(memoria_, 1);
+  statusBar()->addWidget(new QLabel, 1);
+  ActualizaMemoria();
+  reloj_ = new QTimer(this);
+  reloj_->setInterval(5000);
+  connect(reloj_, &QTimer::timeout, this, &Marco::ActualizaMemoria);
+  reloj_->start();
+
+  progreso_ = std::make_unique<ProgresoSimple>(this);
+  InstalaProgreso(progreso_.get());
+  RefrescaMenus();
+}
+
+Marco::~Marco() {
+  // The windows go, without questions, before the progress object they might poll.
+  for (QMdiSubWindow* s : mdi_->subWindowList()) delete s;
+  InstalaProgreso(nullptr);
+}
+
+void Marco::ConstruyeMenus() {
+  std::map<std::string, QMenu*> menus;
+  for (const std::string& titulo : PopupsBarra()) {
+    QMenu* m = menuBar()->addMenu(Q(titulo));
+    m->setObjectName(Q(titulo));
+    menus[titulo] = m;
+    popups_.push_back(m);
+  }
+  analisis_ = popups_[kPopupAnalisis];
+  analisis_->setTitle(Q(Cadena(14003)));
+  for (const Comando& c : ComandosExpandidos()) {
+    // The popup path, created on first use.
+    QMenu* destino = nullptr;
+    std::string camino;
+    size_t pos = 0;
+    while (pos <= c.popup.size()) {
+      size_t fin = c.popup.find('/', pos);
+      if (fin == std::string::npos) fin = c.popup.size();
+      const std::string parte = c.popup.substr(pos, fin - pos);
+      camino = camino.empty() ? parte : camino + "/" + parte;
+      if (!menus.count(camino)) menus[camino] = destino->addMenu(Q(parte));
+      destino = menus[camino];
+      pos = fin + 1;
+    }
+    if (c.separadorAntes) destino->addSeparator();
+    QAction* a = destino->addAction(Q(c.etiqueta));
+    a->setData(c.id);
+    a->setObjectName(QStringLiteral("a%1").arg(c.id));
+    QList<QKeySequence> atajos;
+    for (const std::string& s : c.atajos) atajos << QKeySequence(Q(s));
+    a->setShortcuts(atajos);
+    a->setShortcutContext(Qt::ApplicationShortcut);
+    a->setCheckable(EsZoom(c.id) || ModoDeComando(c.id) || (c.id >= 5131 && c.id <= 5139) ||
+                    (c.id >= 5140 && c.id <= 5143));
+    if (c.disponible != kDisponible) {
+      a->setEnabled(false);
+      a->setStatusTip(QStringLiteral("No disponible"));
+      a->setToolTip(QStringLiteral("No disponible"));
+    }
+    const int id = c.id;
+    connect(a, &QAction::triggered, this, [this, id] { Ejecuta(id); });
+    acciones_[id] = a;
+  }
+}
+
+QAction* Marco::Accion(int id) const {
+  auto it = acciones_.find(id);
+  return it == acciones_.end() ? nullptr : it->second;
+}
+
+VentanaImagen* Marco::VentanaActiva() const {
+  QMdiSubWindow* s = mdi_->activeSubWindow();
+  if (!s) s = mdi_->currentSubWindow();
+  return s ? qobject_cast<VentanaImagen*>(s->widget()) : nullptr;
+}
+
+std::vector<VentanaImagen*> Marco::Ventanas() const {
+  std::vector<VentanaImagen*> r;
+  for (QMdiSubWindow* s : mdi_->subWindowList()) {
+    if (auto* v = qobject_cast<VentanaImagen*>(s->widget())) r.push_back(v);
+  }
+  return r;
+}
+
+QMdiSubWindow* Marco::Sub(VentanaImagen* v) const {
+  for (QMdiSubWindow* s : mdi_->subWindowList()) {
+    if (s->widget() == v) return s;
+  }
+  return nullptr;
+}
+
+void Marco::RefrescaMenus() {
+  const Configuracion& cfg = Configuracion::Global();
+  VentanaImagen* v = VentanaActiva();
+  SituacionMenu s;
+  s.hayImagen = v != nullptr;
+  s.herramienta = std::clamp(cfg.Entero("HERRAMIENTA"), 0, kNumHerramientas - 1);
+  s.lenguaje = std::clamp(cfg.Entero("LENGUAJE"), 0, 3);
+  if (v) {
+    s.tipoVentana = v->tipoVentana;
+    s.comandoZoom = v->imagen().comandoZoom;
+    s.modoPanel = v->imagen().modoPanel;
+  }
+  const EstadoMenu e = CalculaEstadoMenu(s);
+  for (auto& [id, a] : acciones_) {
+    const Comando* c = BuscaComando(id);
+    if (a->isCheckable()) a->setChecked(e.marcados.count(id) > 0);
+    if (c && c->disponible != kDisponible) continue;
+    if (e.activos.count(id)) a->setEnabled(true);
+    if (e.inactivos.count(id)) a->setEnabled(false);
+  }
+  popups_[1]->setEnabled(e.popupVisualizar);
+  popups_[2]->setEnabled(e.popupsImagen);
+  popups_[3]->setEnabled(e.popupsImagen);
+
+  // The analysis popup for the tool and the active image.
+  const Menu m = MenuAnalisisBarra(s.herramienta, v ? &v->imagen() : nullptr);
+  analisis_->clear();
+  LlenaMenuQt(*analisis_, m.elementos);
+  for (QAction* a : analisis_->actions()) {
+    const int id = a->data().toInt();
+    if (id > 0) connect(a, &QAction::triggered, this, [this, id] { Ejecuta(id); });
+  }
+  analisis_->setEnabled(m.activo);
+  analisis_->menuAction()->setEnabled(m.activo);
+}
+
+void Marco::ActualizaMemoria() {
+  std::ifstream f("/proc/meminfo");
+  std::stringstream texto;
+  texto << f.rdbuf();
+  long fisica = -1, virtualKb = -1;
+  MemoriaDisponible(texto.str(), fisica, virtualKb);
+  if (fisica == ultimaFisica_ && virtualKb == ultimaVirtual_) return;
+  ultimaFisica_ = fisica;
+  ultimaVirtual_ = virtualKb;
+  char b[96];
+  std::snprintf(b, sizeof b, "Mem= %5ldKb/%5ldKb", fisica, virtualKb);
+  memoria_->setText(Q(b));
+}
+
+void Marco::Ejecuta(int id) {
+  try {
+    switch (Ruta(id, VentanaActiva() != nullptr)) {
+      case kRutaMarco:
+        ComandoMarco(id);
+        break;
+      case kRutaImagen:
+        ComandoImagenActiva(*VentanaActiva(), id);
+        break;
+      case kRutaModulos:
+        ComandoModulos(nullptr, 0, id, 0);
+        break;
+      case kRutaNinguna:
+        break;
+    }
+  } catch (const JError& e) {
+    QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
+  } catch (const std::exception& e) {
+    QMessageBox::warning(this, Q(Cadena(12000)), Q(e.what()));
+  }
+  RefrescaMenus();
+}
+
+VentanaImagen* Marco::MuestraImagen(std::unique_ptr<Imagen> imagen) {
+  ListaImagenes::Global().Nombra(*imagen);
+  auto* v = new VentanaImagen(std::move(imagen));
+  QMdiSubWindow* s = mdi_->addSubWindow(v);
+  if (!s) {
+    delete v;
+    throw JError(12004);
+  }
+  s->setAttribute(Qt::WA_DeleteOnClose);
+  connect(v, &VentanaImagen::Cambiada, this, [this] { RefrescaMenus(); });
+  v->show();
+  mdi_->setActiveSubWindow(s);
+  RefrescaMenus();
+  return v;
+}
+
+VentanaImagen* Marco::AbreArchivo(const std::string& archivo) {
+  try {
+    auto im = std::make_unique<Imagen>();
+    LeeArchivo(archivo, *im);
+    return MuestraImagen(std::move(im));
+  } catch (const JError& e) {
+    QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
+  }
+  return nullptr;
+}
+
+void Marco::Abrir() {
+  QFileDialog d(this, QStringLiteral("ABRIR"), Q(Directorio("DIRARCHIVOS")));
+  d.setObjectName("DialogoAbrir");
+  d.setOption(QFileDialog::DontUseNativeDialog);
+  d.setFileMode(QFileDialog::ExistingFiles);
+  QStringList filtros;
+  for (const RegistroTipoArchivo& t : ListaTiposArchivo()) {
+    if (t.lee) filtros << FiltroTipo(t);
+  }
+  filtros << QStringLiteral("Todos (*)");
+  d.setNameFilters(filtros);
+  if (d.exec() != QDialog::Accepted) return;
+  for (const QString& f : d.selectedFiles()) AbreArchivo(f.toStdString());
+}
+
+void Marco::Guardar(VentanaImagen& v, bool comoNuevo) {
+  Imagen& im = v.imagen();
+  if (!comoNuevo && !im.nombre.empty() && BuscaTipoArchivo(im.tipoArchivo) &&
+      BuscaTipoArchivo(im.tipoArchivo)->guarda) {
+    GuardaArchivo(im.Ruta(), im, im.tipoArchivo);
+  } else {
+    QFileDialog d(this, QStringLiteral("GUARDAR COMO"), Q(Directorio("DIRGUARDAR")));
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setAcceptMode(QFileDialog::AcceptSave);
+    std::vector<int> tipos;
+    QStringList filtros;
+    for (const RegistroTipoArchivo& t : ListaTiposArchivo()) {
+      if (!t.guarda) continue;
+      tipos.push_back(t.id);
+      filtros << FiltroTipo(t);
+    }
+    d.setNameFilters(filtros);
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
+    const int i = static_cast<int>(filtros.indexOf(d.selectedNameFilter()));
+    GuardaArchivo(d.selectedFiles().front().toStdString(), im,
+                  i >= 0 ? tipos[static_cast<size_t>(i)] : kTipoDesconocido);
+    ListaImagenes::Global().Nombra(im);
+  }
+  v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
+}
+
+void Marco::Duplicar(VentanaImagen& v) {
+  auto copia = std::make_unique<Imagen>();
+  copia->CopiaImagen(v.imagen());
+  MuestraImagen(std::move(copia));
+}
+
+void Marco::EjecutarMacro(VentanaImagen& v) {
+  const QString archivo = QFileDialog::getOpenFileName(
+      this, Q(Cadena(12050)), Q(Directorio("DIRMACROS")), FiltroQt(Cadena(12023)), nullptr,
+      QFileDialog::DontUseNativeDialog);
+  if (archivo.isEmpty()) return;
+  VentanaImagen* destino = &v;
+  const bool duplica = Configuracion::Global().Valor("DUPLIMA") == "1";
+  if (duplica) {
+    Duplicar(v);
+    destino = VentanaActiva();
+  }
+  Imagen& im = destino->imagen();
+  try {
+    SesionProgreso sesion("EJECUTANDO MACRO");
+    ProgresoActual().TextoArchivo(im.nombreVentana);
+    if (EjecutaMacro(im, CargaMacro(archivo.toStdString()))) {
+      im.Actualiza();
+      im.Modificada(1);
+    }
+  } catch (...) {
+    if (duplica) {
+      im.Modificada(0);
+      if (QMdiSubWindow* s = Sub(destino)) s->close();
+    } else {
+      destino->Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
+    }
+    throw;
+  }
+  destino->Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos |
+                   ObservadorImagen::kHistograma);
+}
+
+void Marco::GuardarMacro(VentanaImagen& v) {
+  const QString archivo = QFileDialog::getSaveFileName(
+      this, QStringLiteral("GUARDAR MACRO"), Q(Directorio("DIRMACROS")), FiltroQt(Cadena(12023)),
+      nullptr, QFileDialog::DontUseNativeDialog);
+  if (archivo.isEmpty()) return;
+  GuardaMacro(v.imagen().Operaciones(), archivo.toStdString());
+}
+
+void Marco::MacroEnDisco() {
+  if (!DialogoMacroDisco(this)) return;
+  const Configuracion& cfg = Configuracion::Global();
+  const std::vector<std::string> lineas = CargaMacro(cfg.Valor("MACRODISCO"));
+  const QStringList archivos =
+      QFileDialog::getOpenFileNames(this, QStringLiteral("ARCHIVOS"), Q(Directorio("DIRARCHIVOS")),
+                                    QString(), nullptr, QFileDialog::DontUseNativeDialog);
+  if (archivos.isEmpty()) return;
+  ProgresoLog log(this);
+  Progreso* anterior = &ProgresoActual();
+  InstalaProgreso(&log);
+  log.Abrir("EJECUTANDO MACRO EN DISCO");
+  for (const QString& a : archivos) {
+    if (log.Cancelado()) break;
+    log.TextoArchivo(a.toStdString());
+    try {
+      Imagen im;
+      LeeArchivo(a.toStdString(), im);
+      EjecutaMacro(im, lineas);
+      im.Actualiza();
+      const int tipo = cfg.Valor("GUARMISMOTIPO") == "1" ? im.tipoArchivo : kTipoDesconocido;
+      const std::string salida = cfg.Valor("DIRGUARDAR") + "/" + im.NombreArchivo();
+      GuardaArchivo(salida, im, tipo);
+      log.AnadirLinea(a.toStdString() + " -> " + salida + "\n");
+    } catch (const JError& e) {
+      log.AnadirLinea(a.toStdString() + ": " + e.Mensaje() + "\n");
+    }
+  }
+  log.Cerrar();
+  InstalaProgreso(anterior);
+}
+
+void Marco::NuevaImagen() {
+  std::string nombre = "NUEVA";
+  int ancho = 0, alto = 0;
+  if (!DialogoImagenNueva(this, nombre, ancho, alto)) return;
+  auto im = std::make_unique<Imagen>();
+  im->CambiaPixeles(
+      static_cast<uint32_t>(ancho), static_cast<uint32_t>(alto),
+      std::vector<int16_t>(static_cast<size_t>(ancho) * static_cast<size_t>(alto), 0));
+  im->AsignaRuta(nombre);
+  im->CambiaTipoObjeto(Configuracion::Global().Derivados().tipoObjetoInicial);
+  im->Actualiza();
+  MuestraImagen(std::move(im));
+}
+
+std::vector<VentanaImagen*> Marco::Elige() {
+  std::vector<std::string> nombres;
+  const std::vector<VentanaImagen*> todas = Ventanas();
+  for (VentanaImagen* v : todas) nombres.push_back(v->imagen().nombreVentana);
+  const std::vector<std::string> elegidas = SeleccionImagenes(this, nombres);
+  std::vector<VentanaImagen*> r;
+  for (VentanaImagen* v : todas) {
+    if (std::find(elegidas.begin(), elegidas.end(), v->imagen().nombreVentana) != elegidas.end())
+      r.push_back(v);
+  }
+  return r;
+}
+
+void Marco::Mosaico(bool vertical) {
+  const QList<QMdiSubWindow*> lista = mdi_->subWindowList();
+  if (lista.isEmpty()) return;
+  const QSize t = mdi_->viewport()->size();
+  const int n = static_cast<int>(lista.size());
+  for (int i = 0; i < n; ++i) {
+    lista[i]->showNormal();
+    if (vertical) {
+      lista[i]->setGeometry(i * t.width() / n, 0, t.width() / n, t.height());
+    } else {
+      lista[i]->setGeometry(0, i * t.height() / n, t.width(), t.height() / n);
+    }
+  }
+}
+
+void Marco::ComandoMarco(int id) {
+  Configuracion& cfg = Configuracion::Global();
+  if (const int impar = ComandoDeVarias(id)) {
+    for (VentanaImagen* v : Elige()) ComandoImagenActiva(*v, impar);
+    return;
+  }
+  if (id >= 5131 && id <= 5139) {
+    cfg.Asigna("General", "HERRAMIENTA", std::to_string(id - 5131));
+    return;
+  }
+  if (id >= 5140 && id <= 5143) {
+    cfg.Asigna("General", "LENGUAJE", std::to_string(id - 5140));
+    return;
+  }
+  switch (id) {
+    case 5000:
+      NuevaImagen();
+      break;
+    case 5001:
+      Abrir();
+      break;
+    case 5007:
+      if (QMdiSubWindow* s = mdi_->activeSubWindow()) s->close();
+      break;
+    case 5150: {
+      const auto elegidas = Elige();
+      if (elegidas.empty()) break;
+      if (QMessageBox::question(this, Q(Cadena(12030)), Q(Cadena(12031))) != QMessageBox::Yes)
+        break;
+      for (VentanaImagen* v : elegidas) {
+        if (QMdiSubWindow* s = Sub(v)) s->close();
+      }
+      break;
+    }
+    case 5151:
+      for (VentanaImagen* v : Elige()) {
+        if (QMdiSubWindow* s = Sub(v)) s->showMinimized();
+      }
+      break;
+    case 5152:
+      for (VentanaImagen* v : Elige()) {
+        if (QMdiSubWindow* s = Sub(v)) s->showNormal();
+      }
+      break;
+    case 5008:
+      MacroEnDisco();
+      break;
+    case 5010: {
+      const QString f =
+          QFileDialog::getOpenFileName(this, Q(Cadena(12038)), QString(), FiltroQt(Cadena(12037)),
+                                       nullptr, QFileDialog::DontUseNativeDialog);
+      if (!f.isEmpty()) LeeConfiguracion(f.toStdString());
+      break;
+    }
+    case 5011: {
+      const QString f =
+          QFileDialog::getSaveFileName(this, Q(Cadena(12039)), QString(), FiltroQt(Cadena(12037)),
+                                       nullptr, QFileDialog::DontUseNativeDialog);
+      if (!f.isEmpty()) GuardaConfiguracion(f.toStdString());
+      break;
+    }
+    case 5124:
+      DialogoGenerales(this);
+      break;
+    case 5125:
+      DialogoTiposArchivo(this);
+      break;
+    case 5126:
+      if (DialogoHistograma(this)) {
+        for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kHistograma);
+      }
+      break;
+    case 5127:
+      if (DialogoVentanaDatos(this)) {
+        for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kDatos);
+      }
+      break;
+    case 5009:
+      close();
+      break;
+    case 5147:
+      mdi_->cascadeSubWindows();
+      break;
+    case 5146:
+      Mosaico(true);
+      break;
+    case 5145:
+      Mosaico(false);
+      break;
+    case 5148:
+      mdi_->tileSubWindows();
+      break;
+    case 5130: {
+      QStringList nombres;
+      for (VentanaImagen* v : Elige()) nombres << Q(v->imagen().nombreVentana);
+      if (!nombres.isEmpty()) {
+        QMessageBox::information(this, QStringLiteral("INFORMACION"), nombres.join('\n'));
+      }
+      break;
+    }
+    case 5153: {
+      QMessageBox::about(this, QStringLiteral("ACERCA DE..."),
+                         QStringLiteral("%1\n%2\n%3")
+                             .arg(Q(Cadena(12000)), TextoVersion(), ORVA_FECHA_COMPILACION));
+      break;
+    }
+    default:
+      // Commands of operations this system does not define are grayed; reaching here means a
+      // grayed action was forced, so say so instead of doing nothing.
+      QMessageBox::information(this, Q(Cadena(12000)), QStringLiteral("No disponible"));
+      break;
+  }
+}
+
+void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
+  if (v.Comando(id)) return;
+  switch (id) {
+    case 5002:
+      Guardar(v, false);
+      break;
+    case 5005:
+      Guardar(v, true);
+      break;
+    case 5003:
+      for (VentanaImagen* w : Elige()) Guardar(*w, false);
+      break;
+    case 5004: {
+      const auto elegidas = Elige();
+      if (elegidas.empty()) break;
+      const QString dir = QFileDialog::getExistingDirectory(
+          this, QStringLiteral("GUARDAR VARIAS EN..."), Q(Directorio("DIRGUARDAR")),
+          QFileDialog::DontUseNativeDialog);
+      if (dir.isEmpty()) break;
+      for (VentanaImagen* w : elegidas) {
+        Imagen& im = w->imagen();
+        GuardaArchivo(dir.toStdString() + "/" + im.NombreArchivo(), im, im.tipoArchivo);
+        w->Repinta(ObservadorImagen::kVentana);
+      }
+      break;
+    }
+    case 5006:
+      Duplicar(v);
+      break;
+    case 5012:
+      if (DialogoCurvaGrises(this, v.imagen())) v.Repinta(ObservadorImagen::kVentana);
+      break;
+    case 5120:
+      EjecutarMacro(v);
+      break;
+    case 5121:
+      GuardarMacro(v);
+      break;
+    default:
+      QMessageBox::information(this, Q(Cadena(12000)), QStringLiteral("No disponible"));
+      break;
+  }
+}
+
+void Marco::closeEvent(QCloseEvent* e) {
+  // Every image is asked before any window closes, so a refusal leaves them all open.
+  const std::vector<VentanaImagen*> ventanas = Ventanas();
+  for (VentanaImagen* v : ventanas) {
+    if (!v->PuedeCerrar()) {
+      e->ignore();
+      return;
+    }
+  }
+  for (VentanaImagen* v : ventanas) v->ConsienteCierre();
+  for (QMdiSubWindow* s : mdi_->subWindowList()) s->close();
+  if (!mdi_->subWindowList().isEmpty()) {
+    e->ignore();
+    return;
+  }
+  setAcceptDrops(false);
+  if (Configuracion::Global().Valor("GUARCONF") == "1" && !archivoConfig.empty()) {
+    try {
+      GuardaConfiguracion(archivoConfig);
+    } catch (const JError& err) {
+      QMessageBox::warning(this, Q(Cadena(12000)), Q(err.Mensaje()));
+    }
+  }
+  e->accept();
+}
+
+void Marco::dragEnterEvent(QDragEnterEvent* e) {
+  if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void Marco::dropEvent(QDropEvent* e) {
+  for (const QUrl& u : e->mimeData()->urls()) {
+    if (u.isLocalFile()) AbreArchivo(u.toLocalFile().toStdString());
+  }
+  e->acceptProposedAction();
+}
+
+void Marco::keyPressEvent(QKeyEvent* e) {
+  QPoint d;
+  switch (e->key()) {
+    case Qt::Key_Left:
+      d = {-1, 0};
+      break;
+    case Qt::Key_Right:
+      d = {1, 0};
+      break;
+    case Qt::Key_Up:
+      d = {0, -1};
+      break;
+    case Qt::Key_Down:
+      d = {0, 1};
+      break;
+    case Qt::Key_M:
+      if (VentanaImagen* v = VentanaActiva()) {
+        PanelImagen* p = v->panelImagen();
+        const QPoint en = p->mapFromGlobal(QCursor::pos());
+        if (p->rect().contains(en)) p->MenuHerramienta(en);
+      }
+      return;
+    default:
+      QMainWindow::keyPressEvent(e);
+      return;
+  }
+  QCursor::setPos(QCursor::pos() + d);
+}
+
+}  // namespace orva

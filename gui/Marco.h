@@ -1,0 +1,86 @@
+// The frame: MDI area, menu bar generated from the command table, status bar, command routing
+// under one error handler, exit rules, drag and drop.
+#pragma once
+
+#include <QMainWindow>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QTimer;
+
+namespace orva {
+
+class Imagen;
+class ProgresoSimple;
+class VentanaImagen;
+
+class Marco : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit Marco(QWidget* padre = nullptr);
+  ~Marco() override;
+
+  // Runs a command under the error handler: a JError is shown in a message box.
+  void Ejecuta(int id);
+  // Opens an image file in a new window; nullptr (after the message) when it fails.
+  VentanaImagen* AbreArchivo(const std::string& archivo);
+  // Shows an image in a new window (the window owns it).
+  VentanaImagen* MuestraImagen(std::unique_ptr<Imagen> imagen);
+  VentanaImagen* VentanaActiva() const;
+  std::vector<VentanaImagen*> Ventanas() const;
+  // Recomputes checks and grays of the menu bar and rebuilds the analysis popup.
+  void RefrescaMenus();
+  // The status-bar memory text: available physical and virtual memory.
+  void ActualizaMemoria();
+
+  QAction* Accion(int id) const;
+  QMenu* PopupAnalisis() const { return analisis_; }
+  QMdiArea* Mdi() const { return mdi_; }
+  QLabel* EtiquetaMemoria() const { return memoria_; }
+  // The configuration file written on exit when GUARCONF is "1".
+  std::string archivoConfig;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  void ConstruyeMenus();
+  void ComandoMarco(int id);
+  void ComandoImagenActiva(VentanaImagen& v, int id);
+  // Chosen windows of the selection dialog (empty when cancelled).
+  std::vector<VentanaImagen*> Elige();
+  void Abrir();
+  void Guardar(VentanaImagen& v, bool comoNuevo);
+  void Duplicar(VentanaImagen& v);
+  void EjecutarMacro(VentanaImagen& v);
+  void GuardarMacro(VentanaImagen& v);
+  void MacroEnDisco();
+  void NuevaImagen();
+  void Mosaico(bool vertical);
+  QMdiSubWindow* Sub(VentanaImagen* v) const;
+
+  QMdiArea* mdi_;
+  std::map<int, QAction*> acciones_;
+  std::vector<QMenu*> popups_;  // the top-level popups in bar order
+  QMenu* analisis_ = nullptr;
+  QLabel* version_;
+  QLabel* memoria_;
+  QTimer* reloj_;
+  std::unique_ptr<ProgresoSimple> progreso_;
+  long ultimaFisica_ = -1, ultimaVirtual_ = -1;
+};
+
+// Available physical memory (MemAvailable) and available virtual memory (CommitLimit minus
+// Committed_AS, not below zero), in kilobytes, from the text of /proc/meminfo; -1 when absent.
+void MemoriaDisponible(const std::string& meminfo, long& fisica, long& virtualKb);
+
+}  // namespace orva
