@@ -31,10 +31,12 @@
 #include "core/ListaImagenes.h"
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
+#include "gui/Operaciones.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
+#include "processing/Procesamiento.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
 
@@ -79,6 +81,11 @@ std::string Directorio(const char* clave) {
   return Configuracion::Global().Valor(clave);
 }
 
+// The processing operations are linked into the desktop, so only the undefined ones stay grayed.
+bool Disponible(const Comando& c) {
+  return c.disponible == kDisponible || c.disponible == kSinProcesamiento;
+}
+
 }  // namespace
 
 void MemoriaDisponible(const std::string& meminfo, long& fisica, long& virtualKb) {
@@ -101,6 +108,7 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   setObjectName("Marco");
   setWindowTitle(Q(Cadena(12000)));
   setAcceptDrops(true);
+  EnlazaProcesamientoMacro();
   mdi_ = new QMdiArea;
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -142,7 +150,15 @@ void Marco::ConstruyeMenus() {
   }
   analisis_ = popups_[kPopupAnalisis];
   analisis_->setTitle(Q(Cadena(14003)));
-  for (const Comando& c : ComandosExpandidos()) {
+  for (Comando c : ComandosExpandidos()) {
+    // The filter items take their popups and labels from the filter table.
+    if (c.id >= kPrimerFiltro && c.id <= kFiltroGeneral) {
+      std::string popup, etiqueta;
+      if (!MenuDeFiltro(c.id, popup, etiqueta)) continue;
+      c.popup = popup;
+      c.etiqueta = etiqueta;
+      c.separadorAntes = c.id == kFiltroGeneral;
+    }
     // The popup path, created on first use.
     QMenu* destino = nullptr;
     std::string camino;
@@ -166,7 +182,7 @@ void Marco::ConstruyeMenus() {
     a->setShortcutContext(Qt::ApplicationShortcut);
     a->setCheckable(EsZoom(c.id) || ModoDeComando(c.id) || (c.id >= 5131 && c.id <= 5139) ||
                     (c.id >= 5140 && c.id <= 5143));
-    if (c.disponible != kDisponible) {
+    if (!Disponible(c)) {
       a->setEnabled(false);
       a->setStatusTip(QStringLiteral("No disponible"));
       a->setToolTip(QStringLiteral("No disponible"));
@@ -219,7 +235,7 @@ void Marco::RefrescaMenus() {
   for (auto& [id, a] : acciones_) {
     const Comando* c = BuscaComando(id);
     if (a->isCheckable()) a->setChecked(e.marcados.count(id) > 0);
-    if (c && c->disponible != kDisponible) continue;
+    if (c && !Disponible(*c)) continue;
     if (e.activos.count(id)) a->setEnabled(true);
     if (e.inactivos.count(id)) a->setEnabled(false);
   }
@@ -345,9 +361,18 @@ void Marco::Guardar(VentanaImagen& v, bool comoNuevo) {
 }
 
 void Marco::Duplicar(VentanaImagen& v) {
+  Duplica(v);
+}
+
+VentanaImagen* Marco::Duplica(VentanaImagen& v) {
   auto copia = std::make_unique<Imagen>();
   copia->CopiaImagen(v.imagen());
-  MuestraImagen(std::move(copia));
+  return MuestraImagen(std::move(copia));
+}
+
+void Marco::CierraVentana(VentanaImagen& v) {
+  v.ConsienteCierre();
+  if (QMdiSubWindow* s = Sub(&v)) s->close();
 }
 
 void Marco::EjecutarMacro(VentanaImagen& v) {
@@ -617,6 +642,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
       GuardarMacro(v);
       break;
     default:
+      if (ComandoOperacion(*this, v, id)) break;
       QMessageBox::information(this, Q(Cadena(12000)), QStringLiteral("No disponible"));
       break;
   }

@@ -39,6 +39,13 @@ class Marco : public QMainWindow {
   // The status-bar memory text: available physical and virtual memory.
   void ActualizaMemoria();
 
+  // Duplicates the image into a new window (the active one) and returns it.
+  VentanaImagen* Duplica(VentanaImagen& v);
+  // Closes an image window without asking.
+  void CierraVentana(VentanaImagen& v);
+  // The windows chosen in the image selection dialog (empty when cancelled).
+  std::vector<VentanaImagen*> EligeVentanas() { return Elige(); }
+
   QAction* Accion(int id) const;
   QMenu* PopupAnalisis() const { return analisis_; }
   QMdiArea* Mdi() const { return mdi_; }

@@ -1,0 +1,635 @@
+// The operation commands of the desktop: dialogs that build one macro line per operation and the
+// common runner that executes it on the image (or its duplicate) under a progress window.
+#include "gui/Operaciones.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cmath>
+#include <deque>
+#include <map>
+
+#include "core/Cadenas.h"
+#include "core/Imagen.h"
+#include "core/JError.h"
+#include "core/Numeros.h"
+#include "core/Rango.h"
+#include "gui/DialogoQt.h"
+#include "gui/Marco.h"
+#include "gui/VentanaImagen.h"
+#include "macro/Macro.h"
+#include "processing/Comun.h"
+#include "processing/Procesamiento.h"
+#include "shell/Configuracion.h"
+#include "shell/Progreso.h"
+
+namespace orva {
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+const PuntoReferencia& Punto(const Imagen& im, int p) {
+  return im.puntos[static_cast<size_t>(p)];
+}
+bool Completo(const Imagen& im, int p) {
+  return (Punto(im, p).definido & 1) != 0;
+}
+
+// Runs the line on the window, or on a duplicate when DUPLIMA is "1" or duplicar is set, under
+// a progress window. A failing line becomes message idError (with the line as %1); the
+// duplicate of a failed operation is closed. Returns the window that received the line.
+VentanaImagen* CorreLinea(Marco& marco, VentanaImagen& v, const std::string& linea,
+                          const std::string& titulo, int idError, bool duplicar = false) {
+  const bool duplica = duplicar || Configuracion::Global().Valor("DUPLIMA") == "1";
+  VentanaImagen* destino = duplica ? marco.Duplica(v) : &v;
+  try {
+    SesionProgreso sesion(titulo);
+    ProgresoActual().TextoArchivo(destino->imagen().nombreVentana);
+    ProgresoActual().TextoProceso(linea);
+    destino->EjecutaLinea(linea);
+    destino->imagen().Modificada(1);
+  } catch (const JError& e) {
+    if (duplica) {
+      destino->imagen().Modificada(0);
+      marco.CierraVentana(*destino);
+    } else {
+      destino->Repinta(ObservadorImagen::kVentana | ObservadorImagen::kHistograma |
+                       ObservadorImagen::kDatos);
+    }
+    if (e.Id() == 12051 && idError) throw JError(idError, linea);
+    throw;
+  }
+  return destino;
+}
+
+// The first other open image with every one of the points set.
+const Imagen* Referencia(Marco& marco, const VentanaImagen& v, std::initializer_list<int> puntos) {
+  for (VentanaImagen* w : marco.Ventanas()) {
+    if (w == &v) continue;
+    bool todos = true;
+    for (int p : puntos) todos = todos && Completo(w->imagen(), p);
+    if (todos) return &w->imagen();
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Filters
+
+struct GrupoFiltro {
+  const char* grupo;
+  const char* popup;
+};
+constexpr GrupoFiltro kGruposFiltro[] = {
+    {"Suavizado", "Filtros &suavizantes"},
+    {"Realce", "Filtros de &realce"},
+    {"Realce contornos", "Filtros &realce contornos"},
+    {"Contornos", "Filtros de &contornos"},
+};
+
+std::string EtiquetaCampoFiltro(const std::string& clave) {
+  if (clave.find("SIGMA") != std::string::npos) return "Sigma";
+  if (clave.find("RADIO") != std::string::npos) return "Radio";
+  if (clave.rfind("TAMFILT", 0) == 0) return "Tamaño";
+  if (clave.rfind("FACTIMAG1", 0) == 0) return "Factor imagen original";
+  if (clave.rfind("FACTIMAG2", 0) == 0) return "Factor imagen filtrada";
+  return "Factor";
+}
+
+// The filter's dialog over copies of its "FiltrosConvol" settings; written back on accept.
+int DialogoFiltro(QWidget* padre, const FiltroMenu& f) {
+  Configuracion& cfg = Configuracion::Global();
+  std::deque<std::string> valores;
+  std::vector<std::string> claves;
+  std::vector<ItemDialogo> tabla;
+  DisenoDialogo diseno;
+  diseno.titulo = f.dialogo;
+  const bool laplaciana = f.dialogo.find("LAPLACIANA") != std::string::npos;
+  auto ultimaSigma = std::make_shared<std::string>();
+  int id = 100;
+  for (const std::string& a : f.argumentos) {
+    if (!a.empty() && a[0] == '=') continue;
+    claves.push_back(a);
+    valores.push_back(cfg.Valor("FiltrosConvol", a));
+    ItemDialogo it;
+    it.tipo = kItemEdicion;
+    it.id = id;
+    it.valor = &valores.back();
+    if (a.find("SIGMA") != std::string::npos) {
+      // The radius field follows the sigma field; a newly accepted sigma proposes it.
+      *ultimaSigma = valores.back();
+      const int idRadio = id + 1;
+      it.legalidad = [laplaciana, ultimaSigma, idRadio](MotorDialogo& d, ItemDialogo& item,
+                                                        const ExtraDialogo&, int informar) {
+        const double s = LeeReal(*item.valor);
+        if (!(s >= 0.0 && s <= 6.0)) {
+          if (informar) d.Vista().Mensaje(Cadena(12073));
+          return 0;
+        }
+        if (*item.valor != *ultimaSigma) {
+          *ultimaSigma = *item.valor;
+          const int r = laplaciana ? RadioPropuestoLaplaciana(s) : RadioPropuestoGaus(s);
+          for (const ItemDialogo& otro : d.Items()) {
+            if (otro.id == idRadio && otro.valor) *otro.valor = std::to_string(r);
+          }
+          d.Vista().PonTexto(idRadio, std::to_string(r));
+        }
+        return 1;
+      };
+    } else if (a.find("RADIO") != std::string::npos) {
+      it.legalidad = &LegalidadEntero;
+      it.extra = RangoEntero{1, 24};
+    } else if (a.rfind("TAMFILT", 0) == 0) {
+      it.legalidad = &LegalidadEntero;
+      it.extra = RangoEntero{2, 50};
+    } else {
+      it.legalidad = &LegalidadSiempre;
+    }
+    diseno.controles.push_back({id, EtiquetaCampoFiltro(a)});
+    tabla.push_back(std::move(it));
+    ++id;
+  }
+  if (!EjecutarDialogo(std::move(tabla), diseno, 0, padre)) return 0;
+  for (size_t i = 0; i < claves.size(); ++i) cfg.Asigna("FiltrosConvol", claves[i], valores[i]);
+  return 1;
+}
+
+void ComandoFiltro(Marco& marco, VentanaImagen& v, int id) {
+  std::string linea;
+  if (id == kFiltroGeneral) {
+    // Any FILTRO form, typed by the user; remembered in the filter settings.
+    Configuracion& cfg = Configuracion::Global();
+    std::string texto = cfg.Valor("FiltrosConvol", "FILTROGENERAL");
+    std::vector<ItemDialogo> tabla(1);
+    tabla[0] = {kItemEdicion, 100, 0, &texto, &LegalidadSiempre, {}, nullptr};
+    DisenoDialogo d{"FILTRO GENERAL", {{100, "FILTRO"}}, 0};
+    if (!EjecutarDialogo(std::move(tabla), d, 0, &marco)) return;
+    cfg.Asigna("FiltrosConvol", "FILTROGENERAL", texto);
+    linea = "FILTRO " + texto;
+  } else {
+    const FiltroMenu& f = MenuFiltros()[static_cast<size_t>(id - kPrimerFiltro)];
+    if (!f.dialogo.empty() && !DialogoFiltro(&marco, f)) return;
+    linea = LineaFiltroMenu(f);
+  }
+  // At most ten tokens after FILTRO reach the interpreter.
+  LineaMacro partes = DivideLinea(linea);
+  if (partes.args.size() > 10) partes.args.resize(10);
+  linea = partes.comando;
+  for (const std::string& t : partes.args) linea += " " + t;
+  CorreLinea(marco, v, linea, "PASANDO FILTRO", 12072);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry
+
+// Crop: origin and size fields, proposed from the crop tool's points.
+void ComandoCortar(Marco& marco, VentanaImagen& v) {
+  Configuracion& cfg = Configuracion::Global();
+  const Imagen& im = v.imagen();
+  ParamsCorte p;
+  p.w = LeeEntero(cfg.Valor("Cortar", "CORTARTAMX"));
+  p.h = LeeEntero(cfg.Valor("Cortar", "CORTARTAMY"));
+  const bool fijo = cfg.Valor("Cortar", "TAMFIJO") == "1";
+  const PuntoReferencia& o = Punto(im, kDespMin);
+  const PuntoReferencia& f = Punto(im, kDespMax);
+  if (Completo(im, kDespMin)) {
+    p.x = o.x;
+    p.y = o.y;
+    if (!fijo && Completo(im, kDespMax)) {
+      p.w = f.x - o.x + 1;
+      p.h = f.y - o.y + 1;
+    }
+  } else if (Completo(im, kCentroRota)) {
+    p.x = Punto(im, kCentroRota).x - p.w / 2;
+    p.y = Punto(im, kCentroRota).y - p.h / 2;
+  }
+  std::string x = std::to_string(p.x), y = std::to_string(p.y), w = std::to_string(p.w),
+              h = std::to_string(p.h);
+  const RangoEntero rango{0, 1000000};
+  std::vector<ItemDialogo> tabla = {
+      {kItemEdicion, 100, 0, &x, &LegalidadEntero, rango, nullptr},
+      {kItemEdicion, 101, 0, &y, &LegalidadEntero, rango, nullptr},
+      {kItemEdicion, 102, 0, &w, &LegalidadEntero, RangoEntero{1, 1000000}, nullptr},
+      {kItemEdicion, 103, 0, &h, &LegalidadEntero, RangoEntero{1, 1000000}, nullptr},
+  };
+  DisenoDialogo d{"CORTAR IMAGEN",
+                  {{100, "Origen X:"}, {101, "Origen Y:"}, {102, "Ancho:"}, {103, "Alto:"}},
+                  0};
+  if (!EjecutarDialogo(std::move(tabla), d, 0, &marco)) return;
+  p = {LeeEntero(x), LeeEntero(y), LeeEntero(w), LeeEntero(h), false, 0};
+  CompruebaCorte(im, p);
+  cfg.Asigna("Cortar", "CORTARTAMX", w);
+  cfg.Asigna("Cortar", "CORTARTAMY", h);
+  CorreLinea(marco, v, LineaCorte(p), "CORTANDO IMAGEN", 12051);
+}
+
+void ComandoDesplazar(Marco& marco, VentanaImagen& v) {
+  const Imagen& im = v.imagen();
+  double dx = 0, dy = 0;
+  if (Completo(im, kDespMin) && Completo(im, kDespMax)) {
+    dx = Punto(im, kDespMax).x - Punto(im, kDespMin).x;
+    dy = Punto(im, kDespMax).y - Punto(im, kDespMin).y;
+  }
+  std::string tx = TextoReal(dx), ty = TextoReal(dy);
+  std::vector<ItemDialogo> tabla = {
+      {kItemEdicion, 100, 0, &tx, &LegalidadReal, RangoReal{-100000, 100000}, nullptr},
+      {kItemEdicion, 101, 0, &ty, &LegalidadReal, RangoReal{-100000, 100000}, nullptr},
+  };
+  DisenoDialogo d{"DESPLAZAR IMAGEN", {{100, "Desplazamiento X:"}, {101, "Desplazamiento Y:"}}, 0};
+  if (!EjecutarDialogo(std::move(tabla), d, 0, &marco)) return;
+  const ParamsDesplaza p{LeeReal(tx), LeeReal(ty), Rango().defecto};
+  CorreLinea(marco, v, LineaDesplaza(p), "DESPLAZANDO IMAGEN", 12051);
+}
+
+void ComandoRedimensionar(Marco& marco, VentanaImagen& v) {
+  Configuracion& cfg = Configuracion::Global();
+  const Imagen& im = v.imagen();
+  std::string fx = cfg.Valor("Redimensionar", "FACTOR_X");
+  std::string fy = cfg.Valor("Redimensionar", "FACTOR_Y");
+  std::string igual = cfg.Valor("Redimensionar", "XIGUALY");
+  std::string conserva = cfg.Valor("Redimensionar", "IMORICONS");
+  std::vector<ItemDialogo> tabla = {
+      {kItemEdicion, 100, 0, &fx, &LegalidadSiempre, {}, nullptr},
+      {kItemEdicion, 101, 0, &fy, &LegalidadSiempre, {}, nullptr},
+      {kItemCasilla, 102, 0, &igual, nullptr, {}, nullptr},
+      {kItemCasilla, 103, 0, &conserva, nullptr, {}, nullptr},
+  };
+  DisenoDialogo d{"REDIMENSIONAR IMAGEN",
+                  {{100, "Factor X:"},
+                   {101, "Factor Y:"},
+                   {102, "Factor Y igual a factor X"},
+                   {103, "Conservar la imagen original"}},
+                  0};
+  if (!EjecutarDialogo(std::move(tabla), d, 0, &marco)) return;
+  const double factorX = LeeReal(fx);
+  const double factorY = igual == "1" ? factorX : LeeReal(fy);
+  CompruebaFactor(factorX);
+  CompruebaFactor(factorY);
+  cfg.Asigna("Redimensionar", "FACTOR_X", fx);
+  cfg.Asigna("Redimensionar", "FACTOR_Y", igual == "1" ? fx : fy);
+  cfg.Asigna("Redimensionar", "XIGUALY", igual);
+  cfg.Asigna("Redimensionar", "IMORICONS", conserva);
+  ParamsRedim p{0, 0, static_cast<int>(im.Ancho()), static_cast<int>(im.Alto()), 0, 0};
+  if (Completo(im, kDespMin) && Completo(im, kDespMax)) {
+    p.x = Punto(im, kDespMin).x;
+    p.y = Punto(im, kDespMin).y;
+    p.w = Punto(im, kDespMax).x - p.x + 1;
+    p.h = Punto(im, kDespMax).y - p.y + 1;
+  }
+  p.nw = std::max(1, static_cast<int>(std::lround(p.w * factorX)));
+  p.nh = std::max(1, static_cast<int>(std::lround(p.h * factorY)));
+  CorreLinea(marco, v, LineaRedim(p), "REDIMENSIONANDO IMAGEN", 12051, conserva == "1");
+}
+
+// "ROTACIÓN IMAGEN": angle with the 90/180/270 buttons and the centre fields.
+int DialogoRotacion(QWidget* padre, const Imagen& im, ParamsRotacion& p) {
+  QDialog d(padre);
+  d.setObjectName("DialogoRotacion");
+  d.setWindowTitle(QStringLiteral("ROTACIÓN IMAGEN"));
+  auto* forma = new QFormLayout(&d);
+  double angulo = 0;
+  AnguloDeSegmento(im, angulo);
+  auto* ang = new QLineEdit(QString::asprintf("%.2f", angulo));
+  ang->setObjectName("Angulo");
+  forma->addRow(QStringLiteral("Angulo (-359..359):"), ang);
+  auto* botones = new QHBoxLayout;
+  for (int a : {90, 180, 270}) {
+    auto* b = new QPushButton(QStringLiteral("%1º").arg(a));
+    b->setObjectName(QStringLiteral("b%1").arg(a));
+    QObject::connect(b, &QPushButton::clicked, &d,
+                     [ang, a] { ang->setText(QString::asprintf("%.2f", double(a))); });
+    botones->addWidget(b);
+  }
+  forma->addRow(botones);
+  const bool marcado = Completo(im, kCentroRota);
+  const int cx0 = marcado ? Punto(im, kCentroRota).x : static_cast<int>(im.Ancho() / 2);
+  const int cy0 = marcado ? Punto(im, kCentroRota).y : static_cast<int>(im.Alto() / 2);
+  auto* cx = new QLineEdit(QString::number(cx0));
+  auto* cy = new QLineEdit(QString::number(cy0));
+  cx->setObjectName("CentroX");
+  cy->setObjectName("CentroY");
+  forma->addRow(QStringLiteral("Centro rotación X:"), cx);
+  forma->addRow(QStringLiteral("Centro rotación Y:"), cy);
+  auto* caja = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  caja->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
+  caja->button(QDialogButtonBox::Ok)->setObjectName("b1");
+  caja->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
+  caja->button(QDialogButtonBox::Cancel)->setObjectName("b2");
+  forma->addRow(caja);
+  QObject::connect(caja, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+  QObject::connect(caja, &QDialogButtonBox::accepted, &d, [&] {
+    const double a = LeeReal(ang->text().toStdString());
+    if (!(a >= -359 && a <= 359)) {
+      QMessageBox::warning(&d, Q(Cadena(12000)),
+                           Q(JError(10160, ang->text().toStdString(), "-359", "359").Mensaje()));
+      return;
+    }
+    d.accept();
+  });
+  if (d.exec() != QDialog::Accepted) return 0;
+  p.angulo = LeeReal(ang->text().toStdString());
+  p.cx = LeeReal(cx->text().toStdString());
+  p.cy = LeeReal(cy->text().toStdString());
+  // The centre goes into the line when it is marked or was changed from the image's middle.
+  p.conCentro = marcado || p.cx != cx0 || p.cy != cy0;
+  return 1;
+}
+
+void ComandoRotar(Marco& marco, VentanaImagen& v) {
+  ParamsRotacion p;
+  if (!DialogoRotacion(&marco, v.imagen(), p)) return;
+  CorreLinea(marco, v, LineaRotacion(p), "ROTANDO IMAGEN", 12051);
+}
+
+void ComandoEscalaGris(Marco& marco, VentanaImagen& v) {
+  PreparaDialogoGris(CurvaGrisElegida());
+  DialogoEscalaGris d(v.imagen(), &marco);
+  if (d.exec() != QDialog::Accepted) return;
+  const int curva = d.Curva();
+  CurvaGrisElegida() = curva;
+  CorreLinea(marco, v, LineaEscalaGris(ParamsActuales(curva)), Cadena(12071), 12069);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta) {
+  if (id == kFiltroGeneral) {
+    popup = "&Tratar";
+    etiqueta = "&Filtro General";
+    return true;
+  }
+  const auto& menu = MenuFiltros();
+  const int i = id - kPrimerFiltro;
+  if (i < 0 || i >= static_cast<int>(menu.size())) return false;
+  const FiltroMenu& f = menu[static_cast<size_t>(i)];
+  for (const GrupoFiltro& g : kGruposFiltro) {
+    if (f.grupo == g.grupo) popup = std::string("&Tratar/") + g.popup;
+  }
+  etiqueta = f.item;
+  return true;
+}
+
+bool AnguloDeSegmento(const Imagen& im, double& angulo) {
+  const double kGrados = 180.0 / std::acos(-1.0);
+  double objetivo = 0;
+  int a = kOriRotaHor, b = kFinRotaHor;
+  if (!(Completo(im, a) && Completo(im, b))) {
+    a = kOriRotaVer;
+    b = kFinRotaVer;
+    objetivo = 90;
+    if (!(Completo(im, a) && Completo(im, b))) return false;
+  }
+  const double dx = Punto(im, b).x - Punto(im, a).x, dy = Punto(im, b).y - Punto(im, a).y;
+  if (dx == 0 && dy == 0) return false;
+  double fi = std::atan2(dy, dx) * kGrados;
+  // A vertical line may be drawn either way; it is turned onto the nearer direction.
+  if (objetivo == 90 && fi < 0) fi += 180;
+  angulo = objetivo - fi;
+  while (angulo > 180) angulo -= 360;
+  while (angulo <= -180) angulo += 360;
+  return true;
+}
+
+std::string LineaCortePorReferencia(const Imagen& im, const Imagen* ref) {
+  if (!Completo(im, kDespRef)) throw JError(12043);
+  if (!ref) throw JError(12044);
+  ParamsCorte p;
+  p.x = Punto(im, kDespRef).x - Punto(*ref, kDespRef).x;
+  p.y = Punto(im, kDespRef).y - Punto(*ref, kDespRef).y;
+  p.w = static_cast<int>(ref->Ancho());
+  p.h = static_cast<int>(ref->Alto());
+  CompruebaCorte(im, p);
+  return LineaCorte(p);
+}
+
+std::string LineaDesplazaPorReferencia(const Imagen& im, const Imagen* ref) {
+  if (!Completo(im, kDespRef)) throw JError(12043);
+  if (!ref) throw JError(12044);
+  const ParamsDesplaza p{static_cast<double>(Punto(*ref, kDespRef).x - Punto(im, kDespRef).x),
+                         static_cast<double>(Punto(*ref, kDespRef).y - Punto(im, kDespRef).y),
+                         Rango().defecto};
+  return LineaDesplaza(p);
+}
+
+std::string LineaRedimPorReferencia(const Imagen& im, const Imagen* ref) {
+  if (!Completo(im, kRedimRef1) || !Completo(im, kRedimRef2)) throw JError(12043);
+  if (!ref) throw JError(12044);
+  auto distancia = [](const Imagen& i) {
+    return std::hypot(double(Punto(i, kRedimRef2).x - Punto(i, kRedimRef1).x),
+                      double(Punto(i, kRedimRef2).y - Punto(i, kRedimRef1).y));
+  };
+  const double da = distancia(im), dr = distancia(*ref);
+  const double factor = da > 0 ? dr / da : 0.0;
+  CompruebaFactor(factor);
+  const int w = static_cast<int>(im.Ancho()), h = static_cast<int>(im.Alto());
+  return LineaRedim({0, 0, w, h, std::max(1, static_cast<int>(std::lround(w * factor))),
+                     std::max(1, static_cast<int>(std::lround(h * factor)))});
+}
+
+bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
+  if (id >= kPrimerFiltro && id <= kFiltroGeneral) {
+    std::string popup, etiqueta;
+    if (!MenuDeFiltro(id, popup, etiqueta)) return false;
+    ComandoFiltro(marco, v, id);
+    return true;
+  }
+  switch (id) {
+    case 5062:
+      ComandoEscalaGris(marco, v);
+      return true;
+    case 5048:
+      ComandoRotar(marco, v);
+      return true;
+    case 5049:
+      CorreLinea(marco, v, LineaEspejo(Espejo::kHorizontal), "ESPEJO HORIZONTAL", 12051);
+      return true;
+    case 5050:
+      CorreLinea(marco, v, LineaEspejo(Espejo::kVertical), "ESPEJO VERTICAL", 12051);
+      return true;
+    case 5051:
+      ComandoDesplazar(marco, v);
+      return true;
+    case 5052: {
+      const std::string l =
+          LineaDesplazaPorReferencia(v.imagen(), Referencia(marco, v, {kDespRef}));
+      CorreLinea(marco, v, l, "DESPLAZANDO POR REFERENCIA", 12051);
+      return true;
+    }
+    case 5217: {
+      // Every chosen image moves its reference point onto the reference image's one.
+      const Imagen* ref = Referencia(marco, v, {kDespRef});
+      if (Completo(v.imagen(), kDespRef)) ref = &v.imagen();
+      if (!ref) throw JError(12044);
+      for (VentanaImagen* w : marco.EligeVentanas()) {
+        if (&w->imagen() == ref) continue;
+        const std::string l = LineaDesplazaPorReferencia(w->imagen(), ref);
+        CorreLinea(marco, *w, l, "DESPLAZANDO POR REFERENCIA", 12051);
+      }
+      return true;
+    }
+    case 5053:
+      ComandoRedimensionar(marco, v);
+      return true;
+    case 5054: {
+      const std::string l =
+          LineaRedimPorReferencia(v.imagen(), Referencia(marco, v, {kRedimRef1, kRedimRef2}));
+      const bool conserva = Configuracion::Global().Valor("Redimensionar", "IMORICONS") == "1";
+      CorreLinea(marco, v, l, "REDIMENSIONANDO IMAGEN", 12051, conserva);
+      return true;
+    }
+    case 5055:
+      ComandoCortar(marco, v);
+      return true;
+    case 5056: {
+      const std::string l = LineaCortePorReferencia(v.imagen(), Referencia(marco, v, {kDespRef}));
+      CorreLinea(marco, v, l, "CORTANDO IMAGEN", 12051);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Gray-scale dialog
+
+VistaCurvaGris::VistaCurvaGris(QWidget* padre) : QWidget(padre) {
+  setObjectName("VistaCurva");
+  setFixedSize(256, 160);
+}
+
+void VistaCurvaGris::Pon(std::vector<int> columnas, std::vector<int> curva) {
+  columnas_ = std::move(columnas);
+  curva_ = std::move(curva);
+  update();
+}
+
+void VistaCurvaGris::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), Qt::white);
+  p.setPen(Qt::black);
+  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  const int alto = height();
+  p.setPen(QColor(128, 128, 128));
+  for (size_t x = 0; x < columnas_.size(); ++x) {
+    if (columnas_[x] > 0) {
+      p.drawLine(int(x), alto - 1, int(x), alto - 1 - std::min(columnas_[x], alto - 1));
+    }
+  }
+  p.setPen(Qt::black);
+  QPolygon linea;
+  for (size_t x = 0; x < curva_.size(); ++x) {
+    linea << QPoint(int(x), alto - 1 - std::clamp(curva_[x], 0, alto - 1));
+  }
+  if (linea.size() > 1) p.drawPolyline(linea);
+}
+
+DialogoEscalaGris::DialogoEscalaGris(Imagen& imagen, QWidget* padre)
+    : QDialog(padre), imagen_(imagen) {
+  setObjectName("DialogoEscalaGris");
+  setWindowTitle(QStringLiteral("ESCALADO NIVELES GRIS"));
+  auto* rejilla = new QGridLayout(this);
+  lista_ = new QListWidget;
+  lista_->setObjectName("Curvas");
+  for (const CurvaGris& c : CurvasGris()) lista_->addItem(Q(c.nombre));
+  rejilla->addWidget(lista_, 0, 0, 6, 1);
+  for (int i = 0; i < 4; ++i) {
+    etiquetas_[i] = new QLabel;
+    etiquetas_[i]->setObjectName(QStringLiteral("Etiqueta%1").arg(i + 1));
+    campos_[i] = new QLineEdit;
+    campos_[i]->setObjectName(QStringLiteral("Campo%1").arg(i + 1));
+    rejilla->addWidget(etiquetas_[i], i, 1);
+    rejilla->addWidget(campos_[i], i, 2);
+  }
+  auto* rango =
+      new QLabel(QStringLiteral("Mínimo: %1   Máximo: %2").arg(Rango().minimo).arg(Rango().maximo));
+  rango->setObjectName("Rango");
+  rejilla->addWidget(rango, 4, 1, 1, 2);
+  vista_ = new VistaCurvaGris;
+  rejilla->addWidget(vista_, 6, 0, 1, 3);
+  auto* botones = new QHBoxLayout;
+  auto* ver = new QPushButton(QStringLiteral("Ver Curva"));
+  ver->setObjectName("VerCurva");
+  auto* aceptar = new QPushButton(QStringLiteral("Aceptar"));
+  aceptar->setObjectName("b1");
+  aceptar->setDefault(true);
+  auto* cancelar = new QPushButton(QStringLiteral("Cancelar"));
+  cancelar->setObjectName("b2");
+  botones->addWidget(ver);
+  botones->addWidget(aceptar);
+  botones->addWidget(cancelar);
+  rejilla->addLayout(botones, 7, 0, 1, 3);
+  connect(ver, &QPushButton::clicked, this, [this] { VerCurva(); });
+  connect(aceptar, &QPushButton::clicked, this, &DialogoEscalaGris::accept);
+  connect(cancelar, &QPushButton::clicked, this, &DialogoEscalaGris::reject);
+  connect(lista_, &QListWidget::currentRowChanged, this, [this](int fila) {
+    if (fila >= 0) MuestraCurva(fila);
+  });
+  lista_->setCurrentRow(std::clamp(CurvaGrisElegida(), 0, 12));
+  MuestraCurva(lista_->currentRow());
+}
+
+int DialogoEscalaGris::Curva() const {
+  return std::max(0, lista_->currentRow());
+}
+
+void DialogoEscalaGris::MuestraCurva(int curva) {
+  const CurvaGris& c = CurvasGris()[static_cast<size_t>(curva)];
+  for (int i = 0; i < 4; ++i) {
+    const bool usado = i < c.numParametros;
+    etiquetas_[i]->setText(usado ? Q(c.etiquetas[static_cast<size_t>(i)]) : QString());
+    campos_[i]->setText(usado ? Q(c.valores[static_cast<size_t>(i)]) : QString());
+    campos_[i]->setEnabled(usado);
+  }
+}
+
+bool DialogoEscalaGris::GuardaCampos() {
+  const int curva = Curva();
+  CurvaGris& c = CurvasGris()[static_cast<size_t>(curva)];
+  std::array<std::string, 4> valores;
+  for (int i = 0; i < c.numParametros; ++i) {
+    valores[static_cast<size_t>(i)] = campos_[i]->text().toStdString();
+  }
+  try {
+    CompruebaCamposGris(curva, valores);
+  } catch (const JError& e) {
+    QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
+    return false;
+  }
+  for (int i = 0; i < c.numParametros; ++i) {
+    c.valores[static_cast<size_t>(i)] = valores[static_cast<size_t>(i)];
+  }
+  return true;
+}
+
+void DialogoEscalaGris::VerCurva() {
+  if (!GuardaCampos()) return;
+  std::vector<int16_t> tabla;
+  try {
+    ConstruyeTablaGris(imagen_, ParamsActuales(Curva()), tabla);
+  } catch (const JError& e) {
+    QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
+    return;
+  }
+  vista_->Pon(ColumnasHistogramaGris(imagen_, vista_->width(), vista_->height()),
+              CurvaTablaGris(tabla, vista_->width(), vista_->height()));
+}
+
+void DialogoEscalaGris::accept() {
+  if (GuardaCampos()) QDialog::accept();
+}
+
+}  // namespace orva

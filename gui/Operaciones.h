@@ -1,0 +1,80 @@
+// The image operations of the desktop: the dialogs of the gray-scale transforms, the filters and
+// the geometry, each ending in one macro line run through the interpreter on the image.
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+
+namespace orva {
+
+class Imagen;
+class Marco;
+class VentanaImagen;
+
+// Menu ids of the filters: the items of the filter table from 5063 on, the general one last.
+constexpr int kPrimerFiltro = 5063;
+constexpr int kFiltroGeneral = 5111;
+// The popup under "&Tratar" of a filter item and its label; false for an id without item.
+bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta);
+
+// Runs an operation command on the window; false when the id is not an operation.
+bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id);
+
+// The macro lines the dialogs build, without running them (the tests check them too).
+// The angle that turns the image's marked segment horizontal (or vertical for the vertical
+// line points), in degrees within (-180, 180]; false when no full segment is marked.
+bool AnguloDeSegmento(const Imagen& im, double& angulo);
+// Crop by reference: the active image cut to the reference image's size, placed so that both
+// reference points fall on the same pixel. Raises 12043/12044 and the crop checks.
+std::string LineaCortePorReferencia(const Imagen& im, const Imagen* referencia);
+// Shift by reference: moves the image's reference point onto the reference image's one.
+std::string LineaDesplazaPorReferencia(const Imagen& im, const Imagen* referencia);
+// Resize by reference: both axes by the ratio of the distances between the two resize points.
+std::string LineaRedimPorReferencia(const Imagen& im, const Imagen* referencia);
+
+// The preview box of the gray-scale dialog: histogram columns in mid gray, table in black.
+class VistaCurvaGris : public QWidget {
+  Q_OBJECT
+ public:
+  explicit VistaCurvaGris(QWidget* padre = nullptr);
+  void Pon(std::vector<int> columnas, std::vector<int> curva);
+  const std::vector<int>& Columnas() const { return columnas_; }
+  const std::vector<int>& Curva() const { return curva_; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+
+ private:
+  std::vector<int> columnas_, curva_;
+};
+
+// "ESCALADO NIVELES GRIS": the curve list, four labelled fields, lo and hi, "Ver Curva".
+class DialogoEscalaGris : public QDialog {
+  Q_OBJECT
+ public:
+  DialogoEscalaGris(Imagen& imagen, QWidget* padre);
+  // The chosen curve, after acceptance.
+  int Curva() const;
+
+ public slots:
+  void accept() override;
+
+ private:
+  void MuestraCurva(int curva);
+  // Checks the fields (12070) and stores them as the curve's current values.
+  bool GuardaCampos();
+  void VerCurva();
+
+  Imagen& imagen_;
+  QListWidget* lista_;
+  QLabel* etiquetas_[4];
+  QLineEdit* campos_[4];
+  VistaCurvaGris* vista_;
+};
+
+}  // namespace orva
