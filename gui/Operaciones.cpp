@@ -57,8 +57,8 @@ VentanaImagen* CorreLinea(Marco& marco, VentanaImagen& v, const std::string& lin
     SesionProgreso sesion(titulo);
     ProgresoActual().TextoArchivo(destino->imagen().nombreVentana);
     ProgresoActual().TextoProceso(linea);
+    // The operations mark the image modified and update it themselves.
     destino->EjecutaLinea(linea);
-    destino->imagen().Modificada(1);
   } catch (const JError& e) {
     if (duplica) {
       destino->imagen().Modificada(0);
