@@ -29,6 +29,9 @@
 #include "processing/Comun.h"
 #include "processing/Procesamiento.h"
 #include "shell/Configuracion.h"
+#include "stellar/BuscaEstrellas.h"
+#include "core/TiposObjeto.h"
+#include "gui/ProgresoQt.h"
 #include "shell/Progreso.h"
 
 namespace orva {
@@ -361,6 +364,105 @@ void ComandoEscalaGris(Marco& marco, VentanaImagen& v) {
   CorreLinea(marco, v, LineaEscalaGris(ParamsActuales(curva)), Cadena(12071), 12069);
 }
 
+// ---------------------------------------------------------------------------------------------
+// Star detection
+
+// Edit fields over copies of settings of one section, written back on accept.
+struct CampoAjuste {
+  int id;
+  const char* clave;
+  const char* etiqueta;
+  int tipo = kItemEdicion;
+  ExtraDialogo extra = {};
+};
+
+int DialogoSeccion(QWidget* padre, const char* seccion, int idTitulo,
+                   const std::vector<CampoAjuste>& campos, std::vector<ItemDialogo> extras = {},
+                   std::vector<ControlDiseno> disenoExtra = {}) {
+  Configuracion& cfg = Configuracion::Global();
+  std::deque<std::string> valores;
+  std::vector<ItemDialogo> tabla;
+  DisenoDialogo diseno;
+  diseno.titulo = Cadena(idTitulo);
+  for (const CampoAjuste& c : campos) {
+    valores.push_back(cfg.Valor(seccion, c.clave));
+    ItemDialogo it;
+    it.tipo = c.tipo;
+    it.id = c.id;
+    it.valor = &valores.back();
+    it.extra = c.extra;
+    if (std::holds_alternative<RangoEntero>(c.extra)) it.legalidad = &LegalidadEntero;
+    if (std::holds_alternative<RangoReal>(c.extra)) it.legalidad = &LegalidadReal;
+    diseno.controles.push_back({c.id, c.etiqueta});
+    tabla.push_back(std::move(it));
+  }
+  for (ItemDialogo& it : extras) tabla.push_back(std::move(it));
+  for (ControlDiseno& c : disenoExtra) diseno.controles.push_back(std::move(c));
+  if (!EjecutarDialogo(std::move(tabla), diseno, 0, padre)) return 0;
+  for (size_t i = 0; i < campos.size(); ++i) cfg.Asigna(seccion, campos[i].clave, valores[i]);
+  return 1;
+}
+
+void ComandoPCVista(Marco& marco, VentanaImagen& v) {
+  Imagen& im = v.imagen();
+  if (im.TipoObjeto() != kVariable) throw JError(12074);
+  RegistraConfigPCVista();
+  const RangoReal real{-1e6, 1e6};
+  std::string borrar = "0";
+  std::vector<ItemDialogo> extra(1);
+  extra[0] = {kItemCasilla, 565, 0, &borrar, nullptr, {}, nullptr};
+  if (!DialogoSeccion(
+          &marco, "BuscaEstPCVista", 3107,
+          {
+              {551, "NumSigmas", "Sigmas por encima del cielo:", kItemEdicion, real},
+              {553, "MaxDistCentPico", "Máx dist. centroide al pico:", kItemEdicion,
+               RangoEntero{0, 100}},
+              {552, "RadioCajaBusq", "Radio caja de busqueda:", kItemEdicion, RangoEntero{1, 100}},
+              {554, "NumMaxIter", "Número máximo de iteraciones:", kItemEdicion,
+               RangoEntero{1, 1000}},
+              {555, "FWHMMin", "FWHM Mínimo:", kItemEdicion, real},
+              {556, "FWHMMax", "FWHM Máximo:", kItemEdicion, real},
+              {561, "RoundMin", "Criterio de redondas: Mínimo:", kItemEdicion, real},
+              {562, "RoundMax", "Criterio de redondas: Máximo:", kItemEdicion, real},
+              {563, "SharpMin", "Criterio de sharp: Mínimo:", kItemEdicion, real},
+              {564, "SharpMax", "Criterio de sharp: Máximo:", kItemEdicion, real},
+              {557, "VerLog", "Ver Log", kItemCasilla},
+          },
+          std::move(extra), {{565, "Borrar estrellas existentes"}})) {
+    return;
+  }
+  // The log window stays until the user leaves it; the plain one is the frame's own.
+  if (LeeParametrosPCVista().verLog == 1) {
+    ProgresoLog log(&marco);
+    Progreso* anterior = &ProgresoActual();
+    InstalaProgreso(&log);
+    try {
+      BuscaEstrellas(im, MetodoBusqueda::kPCVista, borrar == "1", log);
+    } catch (...) {
+      InstalaProgreso(anterior);
+      throw;
+    }
+    InstalaProgreso(anterior);
+  } else {
+    BuscaEstrellas(im, MetodoBusqueda::kPCVista, borrar == "1", ProgresoActual());
+  }
+  v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
+}
+
+void ComandoTASS(Marco& marco, VentanaImagen& v) {
+  Imagen& im = v.imagen();
+  if (im.TipoObjeto() != kVariable) throw JError(12074);
+  const RangoReal real{0, 1e6};
+  if (!DialogoSeccion(
+          &marco, "AnaVariables", 3085,
+          {{370, "VARLIMDETEC", "Limite deteccion (sigmas):", kItemEdicion, real},
+           {371, "VARRELCIELEST", "Relación máxima cielo/estrella:", kItemEdicion, real}})) {
+    return;
+  }
+  BuscaEstrellas(im, MetodoBusqueda::kTASS, false, ProgresoActual());
+  v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -447,6 +549,12 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
     return true;
   }
   switch (id) {
+    case 6023:
+      ComandoPCVista(marco, v);
+      return true;
+    case 6022:
+      ComandoTASS(marco, v);
+      return true;
     case 5062:
       ComandoEscalaGris(marco, v);
       return true;

@@ -1,5 +1,7 @@
 // The operation commands of the desktop driven through their dialogs on the offscreen platform.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,8 @@
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/ModuloAnalisis.h"
+#include "core/TiposObjeto.h"
+#include "core/Cadenas.h"
 #include "gui/Marco.h"
 #include "gui/Operaciones.h"
 #include "gui/VentanaImagen.h"
@@ -348,6 +352,64 @@ class OperacionesTest : public QObject {
         [archivo](QWidget* w) { AceptaArchivo(qobject_cast<QFileDialog*>(w), archivo); });
     marco_->Accion(5120)->trigger();
     QCOMPARE(nueva->imagen().Pixeles(), trabajada);
+  }
+
+  void PCVistaListaLasEstrellasDelCampo() {
+    VentanaImagen* v = marco_->AbreArchivo(ORVA_FUENTE "/examples/campo_estelar.qor");
+    QVERIFY(v);
+    if (v->imagen().TipoObjeto() != kVariable) v->imagen().CambiaTipoObjeto(kVariable);
+    marco_->Accion(5019)->trigger();  // the data pane
+    // The log window waits for "SALIR" once the search ends.
+    bool salio = false;
+    auto* t = new QTimer(marco_.get());
+    t->setInterval(30);
+    QObject::connect(t, &QTimer::timeout, [&salio, t] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* b = w->findChild<QPushButton*>("b559");
+        if (w->objectName() == "ProgresoLog" && w->isVisible() && b && b->text() == "SALIR") {
+          salio = true;
+          t->stop();
+          b->click();
+        }
+      }
+    });
+    t->start();
+    AlAparecerModal([](QWidget* w) {
+      QCOMPARE(w->windowTitle(), QString::fromStdString(Cadena(3107)));
+      QVERIFY(Hijo<QWidget>(w, "c565"));
+      Hijo<QPushButton>(w, "b1")->click();
+    });
+    marco_->Ejecuta(6023);
+    QVERIFY(salio);
+    const std::vector<std::string> lineas = v->LineasDatos();
+    int estrellas = -1;
+    for (const std::string& l : lineas) std::sscanf(l.c_str(), "Estrellas: %d", &estrellas);
+    QVERIFY2(estrellas > 3, qPrintable(QString::number(estrellas)));
+    const QString panel = v->panelDatos()->toPlainText();
+    QVERIFY(panel.contains(QStringLiteral("Estrellas: %1").arg(estrellas)));
+    QVERIFY(panel.contains(QStringLiteral("\n1: (")));
+
+    // A second search with "Borrar estrellas existentes" finds the same stars again.
+    Configuracion::Global().Asigna("BuscaEstPCVista", "VerLog", "0");
+    AlAparecerModal([](QWidget* w) {
+      Hijo<QAbstractButton>(w, "c565")->click();
+      Hijo<QPushButton>(w, "b1")->click();
+    });
+    marco_->Ejecuta(6023);
+    QVERIFY(
+        v->panelDatos()->toPlainText().contains(QStringLiteral("Estrellas: %1").arg(estrellas)));
+  }
+
+  void BusquedaEnImagenNoVariableDa12074() {
+    VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
+    v->imagen().CambiaTipoObjeto(0);
+    QString mensaje;
+    AlAparecerModal([&mensaje](QWidget* m) {
+      mensaje = qobject_cast<QMessageBox*>(m)->text();
+      qobject_cast<QMessageBox*>(m)->accept();
+    });
+    marco_->Ejecuta(6023);
+    QCOMPARE(mensaje, QString::fromStdString(Cadena(12074)));
   }
 
  private:
