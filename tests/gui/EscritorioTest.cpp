@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -80,10 +81,25 @@ class EscritorioTest : public QObject {
     auto im = ImagenRampa();
     GuardaArchivo(ruta, *im, kQor);
     AlAparecerModal([ruta](QWidget* w) {
-      auto* d = qobject_cast<QFileDialog*>(w);
+      // Accepted again until it goes: the first accept may come while the dialog is still
+      // reading its directory.
+      QPointer<QFileDialog> d(qobject_cast<QFileDialog*>(w));
       QVERIFY(d);
-      d->selectFile(QString::fromStdString(ruta));
-      QMetaObject::invokeMethod(d, "accept");
+      auto* t = new QTimer;
+      t->setInterval(30);
+      QObject::connect(t, &QTimer::timeout, [t, d, ruta] {
+        if (!d || !d->isVisible()) {
+          t->stop();
+          t->deleteLater();
+          return;
+        }
+        if (auto* e = d->findChild<QLineEdit*>("fileNameEdit")) {
+          e->setText(QString::fromStdString(ruta));
+        }
+        d->selectFile(QString::fromStdString(ruta));
+        QMetaObject::invokeMethod(d, "accept");
+      });
+      t->start();
     });
     marco_->Accion(5001)->trigger();
     QCOMPARE(marco_->Ventanas().size(), size_t{1});
