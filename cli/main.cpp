@@ -16,6 +16,7 @@
 #include "core/JError.h"
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
+#include "processing/Procesamiento.h"
 #include "shell/Configuracion.h"
 #include "shell/Progreso.h"
 
@@ -144,6 +145,7 @@ int main(int argc, char** argv) {
     Configura(g);
     CreaModulos();
     EnlazaFormatosMacro();
+    EnlazaProcesamientoMacro();
     const int estado = Ejecuta(g);
     std::fflush(stdout);
     return estado;

@@ -272,6 +272,8 @@ constexpr EntradaCadena kCadenas[] = {
     {12200, "Ini. Trazo: "},
     {12201, "Fin Trazo: "},
     {12202, "AP trazo:"},
+    {12210, "Las imágenes no tienen el mismo tamaño: %1 y %2."},
+    {12211, "La imagen de flat tiene media cero."},
     {14000, "Preferencias &Dobles"},
     {14001, "&Preferencias variables"},
     {14002, "Preferencias &Voyager."},

@@ -1,0 +1,78 @@
+// Image arithmetic: weighted sum and flat-field division.
+#include "processing/Aritmetica.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/Imagen.h"
+#include "core/JError.h"
+#include "core/Rango.h"
+#include "processing/Comun.h"
+
+namespace orva {
+
+namespace {
+
+void MismoTamano(const Imagen& a, const Imagen& b) {
+  if (a.Ancho() != b.Ancho() || a.Alto() != b.Alto()) {
+    throw JError(12210, std::to_string(a.Ancho()) + "x" + std::to_string(a.Alto()),  // 12210
+                 std::to_string(b.Ancho()) + "x" + std::to_string(b.Alto()));
+  }
+}
+
+int16_t AlRango(int64_t v) {
+  return static_cast<int16_t>(std::clamp<int64_t>(v, Rango().minimo, Rango().maximo));
+}
+
+}  // namespace
+
+void SumaImagenes(Imagen& a, const Imagen& b, double f1, double f2) {
+  MismoTamano(a, b);
+  const size_t w = a.Ancho(), h = a.Alto();
+  const int16_t* pa = a.Pixeles().data();
+  const int16_t* pb = b.Pixeles().data();
+  std::vector<int16_t>& out = BufferSalida(w * h);
+  for (size_t y = 0; y < h; ++y) {
+    CompruebaCancelacion(a);
+    for (size_t x = y * w; x < (y + 1) * w; ++x)
+      out[x] = AlRango(TruncaEntero(f1 * pa[x] + f2 * pb[x]));
+  }
+  a.Pixeles().swap(out);
+  a.Modificada(1);
+}
+
+void DivideImagenes(Imagen& a, const Imagen& flat) {
+  MismoTamano(a, flat);
+  const size_t w = a.Ancho(), h = a.Alto();
+  const int16_t* pa = a.Pixeles().data();
+  const int16_t* pb = flat.Pixeles().data();
+  double suma = 0.0;
+  for (size_t i = 0; i < w * h; ++i) suma += pb[i];
+  const double media = w * h > 0 ? suma / static_cast<double>(w * h) : 0.0;
+  if (media == 0.0) throw JError(12211);  // 12211
+  std::vector<int16_t>& out = BufferSalida(w * h);
+  for (size_t y = 0; y < h; ++y) {
+    CompruebaCancelacion(a);
+    for (size_t x = y * w; x < (y + 1) * w; ++x) {
+      out[x] = pb[x] == 0 ? pa[x] : AlRango(TruncaEntero(pa[x] * media / pb[x]));
+    }
+  }
+  a.Pixeles().swap(out);
+  a.Modificada(1);
+}
+
+std::string LineaSuma(int b, double f1, double f2) {
+  char texto[96];
+  std::snprintf(texto, sizeof texto, "SUMA 1 %d %.2lf %.2lf", b, f1, f2);
+  return texto;
+}
+
+std::string LineaResta(int b) {
+  return "RESTA 1 " + std::to_string(b);
+}
+
+std::string LineaDivide(int b) {
+  return "DIVIDIR 1 " + std::to_string(b);
+}
+
+}  // namespace orva

@@ -1,0 +1,27 @@
+// Helpers shared by the image operations.
+#include "processing/Comun.h"
+
+#include <charconv>
+
+#include "core/Imagen.h"
+#include "core/JError.h"
+
+namespace orva {
+
+void CompruebaCancelacion(Imagen& imagen) {
+  if (imagen.Interrumpida()) throw JError(11011);  // 11011
+}
+
+std::vector<int16_t>& BufferSalida(size_t n) {
+  static std::vector<int16_t> buffer;
+  buffer.resize(n);
+  return buffer;
+}
+
+std::string TextoReal(double v) {
+  char texto[32];
+  const auto r = std::to_chars(texto, texto + sizeof texto, v);
+  return std::string(texto, r.ptr);
+}
+
+}  // namespace orva

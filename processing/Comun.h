@@ -1,0 +1,40 @@
+// Helpers shared by the image operations: safe truncation, saturation, the cancel poll, the
+// process-wide output buffer and the number text of recorded lines.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orva {
+
+class Imagen;
+
+// trunc(v) toward zero as a 64-bit integer; values beyond +-2^62 saturate and NaN gives 0, so a
+// degenerate parameter never reaches an undefined conversion.
+inline int64_t TruncaEntero(double v) {
+  if (!(v == v)) return 0;
+  constexpr double kLimite = 4611686018427387904.0;  // 2^62
+  if (v >= kLimite) return int64_t{1} << 62;
+  if (v <= -kLimite) return -(int64_t{1} << 62);
+  return static_cast<int64_t>(v);
+}
+
+// Clamp to the signed 16-bit range.
+inline int16_t Satura16(int64_t v) {
+  return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
+}
+
+// Raises 11011 when the user has cancelled the operation running on the image.
+void CompruebaCancelacion(Imagen& imagen);
+
+// The process-wide output buffer of the filters and geometric operations, resized to n values.
+// It grows when an image needs more and is never shrunk; operations swap it with the image's
+// pixel block on success, so the old block becomes the next buffer.
+std::vector<int16_t>& BufferSalida(size_t n);
+
+// A real number as the shortest text that reads back to the same value ("2", "-0.5").
+std::string TextoReal(double v);
+
+}  // namespace orva

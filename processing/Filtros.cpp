@@ -1,0 +1,1029 @@
+// Convolution and rank filters.
+#include "processing/Filtros.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "core/Imagen.h"
+#include "core/JError.h"
+#include "core/Numeros.h"
+#include "processing/Comun.h"
+#include "shell/Configuracion.h"
+#include "shell/Progreso.h"
+
+// Hot row loops get an AVX2 variant chosen at load time; the arithmetic is the same integer
+// and double arithmetic in every variant (no fused multiply-add), so results do not change.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define ORVA_VARIANTES __attribute__((target_clones("avx2", "default")))
+#define ORVA_VARIANTES_512 __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define ORVA_VARIANTES
+#define ORVA_VARIANTES_512
+#endif
+
+namespace orva {
+
+namespace {
+
+NucleoEntero Entero3(const char* nombre, std::initializer_list<int> v, int d) {
+  NucleoEntero k;
+  k.nombre = nombre;
+  k.n = 3;
+  k.divisor = d;
+  int i = 0;
+  for (int x : v) {
+    k.En(i / 3, i % 3) = x;
+    ++i;
+  }
+  return k;
+}
+
+const std::vector<NucleoEntero>& TablaEnteros() {
+  static const std::vector<NucleoEntero> t = {
+      Entero3("SUAV_1", {0, 1, 0, 1, 16, 1, 0, 1, 0}, 20),
+      Entero3("SUAV_2", {1, 1, 1, 1, 12, 1, 1, 1, 1}, 20),
+      Entero3("SUAV_3", {1, 1, 1, 1, 4, 1, 1, 1, 1}, 12),
+      Entero3("MEDIA_CRUZ", {0, 1, 0, 1, 5, 1, 0, 1, 0}, 9),
+      Entero3("REALCE_1", {-1, -1, -1, -1, 20, -1, -1, -1, -1}, 12),
+      Entero3("REALCE_2", {-1, -1, -1, -1, 16, -1, -1, -1, -1}, 8),
+      Entero3("REALCE_3", {0, -1, 0, -1, 5, -1, 0, -1, 0}, 1),
+      Entero3("REALCE_4", {-1, -1, -1, -1, 9, -1, -1, -1, -1}, 1),
+      Entero3("LAPLAC_1", {0, -1, 0, -1, 4, -1, 0, -1, 0}, 1),
+      Entero3("LAPLAC_2", {-1, -1, -1, -1, 8, -1, -1, -1, -1}, 1),
+      Entero3("LAPLAC_3", {-1, -2, -1, -2, 12, -2, -1, -2, -1}, 1),
+  };
+  return t;
+}
+
+// A gradient kernel from its right half: rows from the top, columns from the centre outward;
+// the centre column is 0 and the left half the negated mirror.
+NucleoReal Gradiente(const char* nombre, int n, std::initializer_list<double> mitad) {
+  NucleoReal k;
+  k.nombre = nombre;
+  k.n = n;
+  const int h = (n - 1) / 2;
+  int i = 0;
+  for (double v : mitad) {
+    const int fila = i / h, col = i % h + 1;
+    k.En(fila, h + col) = v;
+    k.En(fila, h - col) = -v;
+    ++i;
+  }
+  return k;
+}
+
+const std::vector<NucleoReal>& TablaGradientes() {
+  static const std::vector<NucleoReal> t = [] {
+    NucleoReal roberts;
+    roberts.nombre = "ROBERTS";
+    roberts.n = 2;
+    roberts.En(1, 2) = 1.0;
+    roberts.En(2, 1) = -1.0;
+    return std::vector<NucleoReal>{
+        roberts,
+        Gradiente("PREWITT", 3, {1, 1, 1}),
+        Gradiente("SOBEL", 3, {1, 2, 1}),
+        Gradiente("ISOTROPIC", 3, {1, 1.4142, 1}),
+        Gradiente("STOCH_1_3", 3, {0.97, 1, 0.97}),
+        Gradiente("STOCH_1_5", 5,
+                  {0.836, 0.802, 0.897, 0.845, 1, 0.87, 0.897, 0.845, 0.836, 0.802}),
+        Gradiente("STOCH_1_7", 7,
+                  {0.719, 0.672, 0.641, 0.781, 0.719, 0.656, 0.875, 0.781, 0.688, 1,    0.813,
+                   0.703, 0.875, 0.781, 0.688, 0.781, 0.719, 0.656, 0.719, 0.672, 0.641}),
+        Gradiente("STOCH_2_3", 3, {0.776, 1, 0.776}),
+        Gradiente("STOCH_2_5", 5,
+                  {0.364, 0.267, 0.562, 0.373, 1, 0.463, 0.562, 0.373, 0.364, 0.267}),
+        Gradiente("STOCH_2_7", 7,
+                  {0.283, 0.24,  0.073, 0.348, 0.213, 0.104, 0.579, 0.354, 0.165, 1,    0.463,
+                   0.195, 0.579, 0.354, 0.165, 0.348, 0.213, 0.104, 0.283, 0.24,  0.073}),
+    };
+  }();
+  return t;
+}
+
+template <class T>
+const T* BuscaPrefijo(const std::vector<T>& tabla, std::string_view nombre) {
+  if (nombre.empty()) return nullptr;
+  for (const T& k : tabla) {
+    if (std::string_view(k.nombre).substr(0, nombre.size()) == nombre) return &k;
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Row loops
+
+ORVA_VARIANTES void AcumulaEntero(int32_t* __restrict acc, const int16_t* __restrict s, int32_t k,
+                                  int n) {
+  for (int x = 0; x < n; ++x) acc[x] += k * s[x];
+}
+
+ORVA_VARIANTES_512 void AcumulaReal(int32_t* __restrict acc, const double* __restrict s, double k,
+                                    int n) {
+  // Each product truncated toward zero before it is added.
+  for (int x = 0; x < n; ++x) acc[x] += static_cast<int32_t>(s[x] * k);
+}
+
+// Four and eight taps of one kernel row at once, so the sums stay in registers; 32-bit integer
+// additions, so the grouping does not change the sum.
+ORVA_VARIANTES_512 void AcumulaReal4(int32_t* __restrict acc, const double* __restrict s,
+                                     const int* dx, const double* k, int n) {
+  const double* s0 = s + dx[0];
+  const double* s1 = s + dx[1];
+  const double* s2 = s + dx[2];
+  const double* s3 = s + dx[3];
+  const double k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3];
+  for (int x = 0; x < n; ++x) {
+    acc[x] += static_cast<int32_t>(s0[x] * k0) + static_cast<int32_t>(s1[x] * k1) +
+              static_cast<int32_t>(s2[x] * k2) + static_cast<int32_t>(s3[x] * k3);
+  }
+}
+
+ORVA_VARIANTES_512 void AcumulaReal8(int32_t* __restrict acc, const double* __restrict s,
+                                     const int* dx, const double* k, int n) {
+  const double *s0 = s + dx[0], *s1 = s + dx[1], *s2 = s + dx[2], *s3 = s + dx[3];
+  const double *s4 = s + dx[4], *s5 = s + dx[5], *s6 = s + dx[6], *s7 = s + dx[7];
+  const double k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3], k4 = k[4], k5 = k[5], k6 = k[6],
+               k7 = k[7];
+  for (int x = 0; x < n; ++x) {
+    acc[x] += static_cast<int32_t>(s0[x] * k0) + static_cast<int32_t>(s1[x] * k1) +
+              static_cast<int32_t>(s2[x] * k2) + static_cast<int32_t>(s3[x] * k3) +
+              static_cast<int32_t>(s4[x] * k4) + static_cast<int32_t>(s5[x] * k5) +
+              static_cast<int32_t>(s6[x] * k6) + static_cast<int32_t>(s7[x] * k7);
+  }
+}
+
+ORVA_VARIANTES void DesplazaColumnas(int32_t* __restrict col, const int16_t* __restrict entra,
+                                     const int16_t* __restrict sale, int n) {
+  for (int x = 0; x < n; ++x) col[x] += int32_t{entra[x]} - sale[x];
+}
+
+// acc[x] = col[x] + ... + col[x + s - 1].
+ORVA_VARIANTES void SumaColumnas(int32_t* __restrict acc, const int32_t* __restrict col, int s,
+                                 int n) {
+  if (s == 3) {
+    for (int x = 0; x < n; ++x) acc[x] = col[x] + col[x + 1] + col[x + 2];
+  } else if (s == 5) {
+    for (int x = 0; x < n; ++x) acc[x] = col[x] + col[x + 1] + col[x + 2] + col[x + 3] + col[x + 4];
+  } else {
+    for (int x = 0; x < n; ++x) {
+      int32_t t = 0;
+      for (int j = 0; j < s; ++j) t += col[x + j];
+      acc[x] = t;
+    }
+  }
+}
+
+ORVA_VARIANTES void AcumulaDoble(double* __restrict acc, const double* __restrict s, double k,
+                                 int n) {
+  for (int x = 0; x < n; ++x) acc[x] += s[x] * k;
+}
+
+ORVA_VARIANTES void ConvierteFila(double* __restrict d, const int16_t* __restrict s, int n) {
+  for (int x = 0; x < n; ++x) d[x] = s[x];
+}
+
+// result = clamp(S / D + suma) for a = 0, b = 1. With |S| < 2^24 the single-precision quotient
+// truncates to the exact integer quotient: both operands are exact, the division is correctly
+// rounded, and a non-integer quotient lies at least 1/D from any integer while its rounding
+// error is below |S/D| * 2^-24 < 1/D.
+ORVA_VARIANTES void TerminaFloat(const int32_t* __restrict acc, int16_t* __restrict o, float d,
+                                 int32_t suma, int n) {
+  for (int x = 0; x < n; ++x) {
+    int32_t r = static_cast<int32_t>(static_cast<float>(acc[x]) / d) + suma;
+    r = r < -32768 ? -32768 : r > 32767 ? 32767 : r;
+    o[x] = static_cast<int16_t>(r);
+  }
+}
+
+// The same for |S| < 2^31 in double precision (53 bits leave the same margin for D < 2^22).
+ORVA_VARIANTES void TerminaDouble(const int32_t* __restrict acc, int16_t* __restrict o, double d,
+                                  int64_t suma, int n) {
+  for (int x = 0; x < n; ++x) {
+    int64_t r = static_cast<int64_t>(static_cast<double>(acc[x]) / d) + suma;
+    r = r < -32768 ? -32768 : r > 32767 ? 32767 : r;
+    o[x] = static_cast<int16_t>(r);
+  }
+}
+
+// result = clamp(trunc(S / D) + c) for a = 0, b = 1, O = 0 and |S| < 2^31, |D| >= 1: the
+// quotient fits 32 bits, so the 32-bit truncating conversion is the exact trunc.
+ORVA_VARIANTES_512 void TerminaReal(const int32_t* __restrict acc, int16_t* __restrict o, double d,
+                                    int32_t c, int n) {
+  for (int x = 0; x < n; ++x) {
+    int32_t r = static_cast<int32_t>(static_cast<double>(acc[x]) / d);
+    r = r < -32768 - c ? -32768 - c : r > 32767 - c ? 32767 - c : r;
+    o[x] = static_cast<int16_t>(r + c);
+  }
+}
+
+// Working rows, grown when an image needs more and never shrunk.
+template <class T>
+T* Trabajo(std::vector<T>& v, size_t n) {
+  if (v.size() < n) v.resize(n);
+  return v.data();
+}
+
+struct Tap {
+  int dy, dx;
+  int32_t k;
+};
+struct TapReal {
+  int dy, dx;
+  double k;
+};
+
+// The output starts as a copy of the input: pixels of the frame keep their values.
+std::vector<int16_t>& SalidaConBorde(const Imagen& im) {
+  std::vector<int16_t>& out = BufferSalida(im.NumPixeles());
+  std::memcpy(out.data(), im.Pixeles().data(), im.NumPixeles() * sizeof(int16_t));
+  return out;
+}
+
+void Entrega(Imagen& im, std::vector<int16_t>& out) {
+  im.Pixeles().swap(out);
+  im.Modificada(1);
+}
+
+// A ring of rows converted to double, each converted once.
+class FilasReales {
+ public:
+  FilasReales(const int16_t* src, int ancho, int n) : src_(src), ancho_(ancho), n_(n) {
+    datos_ = Trabajo(buffer(), static_cast<size_t>(n) * static_cast<size_t>(ancho));
+    std::fill(cargada_.begin(), cargada_.end(), -1);
+  }
+  const double* Fila(int y) {
+    const int i = y % n_;
+    double* d = datos_ + static_cast<size_t>(i) * static_cast<size_t>(ancho_);
+    if (cargada_[static_cast<size_t>(i)] != y) {
+      ConvierteFila(d, src_ + static_cast<size_t>(y) * static_cast<size_t>(ancho_), ancho_);
+      cargada_[static_cast<size_t>(i)] = y;
+    }
+    return d;
+  }
+
+ private:
+  static std::vector<double>& buffer() {
+    static std::vector<double> b;
+    return b;
+  }
+  const int16_t* src_;
+  int ancho_, n_;
+  double* datos_;
+  std::array<int, kTamMaxNucleo + 1> cargada_{};
+};
+
+}  // namespace
+
+const NucleoEntero* BuscaNucleoEntero(std::string_view nombre) {
+  return BuscaPrefijo(TablaEnteros(), nombre);
+}
+
+const NucleoReal* BuscaNucleoGradiente(std::string_view nombre) {
+  return BuscaPrefijo(TablaGradientes(), nombre);
+}
+
+std::vector<std::string> NombresNucleosEnteros() {
+  std::vector<std::string> r;
+  for (const auto& k : TablaEnteros()) r.push_back(k.nombre);
+  return r;
+}
+
+std::vector<std::string> NombresNucleosGradiente() {
+  std::vector<std::string> r;
+  for (const auto& k : TablaGradientes()) r.push_back(k.nombre);
+  return r;
+}
+
+bool NucleoMedia(int tam, NucleoEntero& k) {
+  if (tam < 1 || tam > kTamMaxNucleo) return false;
+  k = NucleoEntero{};
+  k.nombre = "MEDIA";
+  // An even size gets the next odd frame with its block of ones at the top left.
+  k.n = tam % 2 ? tam : tam + 1;
+  k.divisor = tam * tam;
+  k.caja = tam;
+  for (int i = 0; i < tam; ++i)
+    for (int j = 0; j < tam; ++j) k.En(i, j) = 1;
+  return true;
+}
+
+bool NucleoGaus(double sigma, int radio, NucleoReal& k) {
+  if (radio < 0 || 2 * radio + 1 > kTamMaxNucleo) return false;
+  k = NucleoReal{};
+  k.nombre = "GAUS";
+  k.n = 2 * radio + 1;
+  double suma = 0.0;
+  for (int dy = -radio; dy <= radio; ++dy) {
+    for (int dx = -radio; dx <= radio; ++dx) {
+      const double d2 = dx * dx + dy * dy;
+      const double v = std::sqrt(d2) <= radio ? std::exp(-d2 / (2.0 * sigma * sigma)) : 0.0;
+      k.En(dy + radio, dx + radio) = v;
+      suma += v;
+    }
+  }
+  k.divisor = suma;
+  return true;
+}
+
+bool NucleoLaplaciana(double sigma, int radio, NucleoReal& k) {
+  if (radio < 0 || 2 * radio + 1 > kTamMaxNucleo) return false;
+  k = NucleoReal{};
+  k.nombre = "LAP_GENE";
+  k.n = 2 * radio + 1;
+  double d = 1.0;
+  for (int dy = -radio; dy <= radio; ++dy) {
+    for (int dx = -radio; dx <= radio; ++dx) {
+      const double t = (dx * dx + dy * dy) / (2.0 * sigma * sigma);
+      const double v = (1.0 - t) * std::exp(-t);
+      k.En(dy + radio, dx + radio) = v;
+      d += v;
+    }
+  }
+  k.divisor = d > -1.0 && d < 1.0 ? 1.0 : d;
+  return true;
+}
+
+NucleoReal SegundoNucleoGradiente(const NucleoReal& k) {
+  NucleoReal k2 = k;
+  if (k.n == 2) {
+    for (int i = 0; i < 3; ++i) std::swap(k2.En(i, 1), k2.En(i, 2));
+  } else {
+    for (int i = 0; i < k.n; ++i)
+      for (int j = 0; j < k.n; ++j) k2.En(i, j) = k.En(k.n - 1 - j, i);
+  }
+  return k2;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Integer convolution: S = sum of pixel x K over the window (no flip), F = S / D truncated,
+// result = trunc((F + O) b + a pixel) + c, clamped to the 16-bit range.
+
+void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, int c) {
+  const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
+  const int n = k.n, h = (n - 1) / 2;
+  std::vector<int16_t>& out = SalidaConBorde(im);
+  if (n < 1 || w <= 2 * h || alto <= 2 * h) {
+    Entrega(im, out);
+    return;
+  }
+  const int16_t* src = im.Pixeles().data();
+  const int d = k.divisor == 0 ? 1 : k.divisor;
+  std::array<Tap, kTamMaxNucleo * kTamMaxNucleo> taps;
+  int ntaps = 0;
+  int64_t sumaAbs = 0;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      if (k.En(i, j) != 0) {
+        taps[static_cast<size_t>(ntaps++)] = {i - h, j - h, k.En(i, j)};
+        sumaAbs += std::abs(static_cast<int64_t>(k.En(i, j)));
+      }
+  const int64_t maxS = sumaAbs * 32768;
+  const bool simple =
+      a == 0.0 && b == 1.0 && maxS + std::abs(int64_t{k.offset}) + std::abs(c) < (int64_t{1} << 31);
+  const bool enteros =
+      a == std::trunc(a) && b == std::trunc(b) && std::fabs(a) < 1e6 && std::fabs(b) < 1e6;
+  static std::vector<int32_t> accV;
+  int32_t* acc = Trabajo(accV, static_cast<size_t>(w));
+  const int x0 = h, nx = w - 2 * h;
+  const size_t ws = static_cast<size_t>(w);
+  const bool caja = k.caja > 0 && k.caja <= 8 && maxS < (int64_t{1} << 31);
+  static std::vector<int32_t> colV;
+  int32_t* col = caja ? Trabajo(colV, ws) : nullptr;
+  for (int y = h; y < alto - h; ++y) {
+    CompruebaCancelacion(im);
+    const size_t fila = static_cast<size_t>(y) * ws;
+    if (caja) {
+      // Mean kernel: column sums of the s rows of the block, carried from row to row (the new
+      // row added, the row that left subtracted), then s of them across; integer sums, so
+      // exactly the kernel's S.
+      const int s = k.caja;
+      if (y == h) {
+        std::fill(col, col + w, 0);
+        for (int r = 0; r < s; ++r)
+          AcumulaEntero(col, src + static_cast<size_t>(y - h + r) * ws, 1, w);
+      } else {
+        DesplazaColumnas(col, src + static_cast<size_t>(y - h + s - 1) * ws,
+                         src + static_cast<size_t>(y - h - 1) * ws, w);
+      }
+      SumaColumnas(acc + x0, col + x0 - h, s, nx);
+    } else if (maxS < (int64_t{1} << 31)) {
+      std::fill(acc + x0, acc + x0 + nx, 0);
+      for (int t = 0; t < ntaps; ++t) {
+        const Tap& tp = taps[static_cast<size_t>(t)];
+        AcumulaEntero(
+            acc + x0,
+            src + fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x0), tp.k,
+            nx);
+      }
+    }
+    int16_t* o = out.data() + fila;
+    if (simple && maxS < (int64_t{1} << 24)) {
+      TerminaFloat(acc + x0, o + x0, static_cast<float>(d), k.offset + c, nx);
+      continue;
+    }
+    if (simple) {
+      TerminaDouble(acc + x0, o + x0, static_cast<double>(d), int64_t{k.offset} + c, nx);
+      continue;
+    }
+    for (int x = x0; x < w - h; ++x) {
+      int64_t s;
+      if (maxS < (int64_t{1} << 31)) {
+        s = acc[x];
+      } else {
+        s = 0;
+        for (int t = 0; t < ntaps; ++t) {
+          const Tap& tp = taps[static_cast<size_t>(t)];
+          s += int64_t{tp.k} *
+               src[fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x)];
+        }
+      }
+      const int64_t f = s / d;
+      const int16_t p = src[fila + static_cast<size_t>(x)];
+      int64_t r;
+      if (enteros) {
+        r = (f + k.offset) * static_cast<int64_t>(b) + static_cast<int64_t>(a) * p + c;
+      } else {
+        r = TruncaEntero(static_cast<double>(f + k.offset) * b + a * p) + c;
+      }
+      o[x] = Satura16(r);
+    }
+  }
+  Entrega(im, out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Real convolution: S = sum of trunc(pixel x K), F = trunc(S / D + O),
+// result = trunc(F b + a pixel) + c, clamped.
+
+void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c) {
+  const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
+  const int n = k.n, h = (n - 1) / 2;
+  std::vector<int16_t>& out = SalidaConBorde(im);
+  if (n < 1 || w <= 2 * h || alto <= 2 * h) {
+    Entrega(im, out);
+    return;
+  }
+  const int16_t* src = im.Pixeles().data();
+  std::array<TapReal, kTamMaxNucleo * kTamMaxNucleo> taps;
+  int ntaps = 0;
+  double sumaAbs = 0.0;
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j)
+      if (k.En(i, j) != 0.0) {
+        taps[static_cast<size_t>(ntaps++)] = {i - h, j - h, k.En(i, j)};
+        sumaAbs += std::fabs(k.En(i, j));
+      }
+  // Products and their sum fit 32 bits for kernels whose absolute sum is below 65535.
+  const bool cabe = sumaAbs * 32768.0 < 2147483647.0;
+  const bool rapido = cabe && a == 0.0 && b == 1.0 && k.offset == 0.0 &&
+                      std::fabs(k.divisor) >= 1.0 && c >= -32768 && c <= 32767;
+  FilasReales filas(src, w, n);
+  static std::vector<int32_t> accV;
+  int32_t* acc = Trabajo(accV, static_cast<size_t>(w));
+  const int x0 = h, nx = w - 2 * h;
+  const size_t ws = static_cast<size_t>(w);
+  for (int y = h; y < alto - h; ++y) {
+    CompruebaCancelacion(im);
+    const size_t fila = static_cast<size_t>(y) * ws;
+    if (cabe) {
+      std::fill(acc + x0, acc + x0 + nx, 0);
+      // The taps come row by row: each kernel row's taps in groups of eight, four, then one.
+      for (int t = 0; t < ntaps;) {
+        const int dy = taps[static_cast<size_t>(t)].dy;
+        int fin = t;
+        while (fin < ntaps && taps[static_cast<size_t>(fin)].dy == dy) ++fin;
+        const double* f = filas.Fila(y + dy) + x0;
+        while (t < fin) {
+          // Groups of 8 or 4; a group padded with zero taps (whose truncated products are 0)
+          // costs less than single passes.
+          const int resto = fin - t;
+          const int m = resto >= 6 ? std::min(resto, 8) : resto >= 4 ? 4 : resto >= 2 ? resto : 1;
+          if (m == 1) {
+            AcumulaReal(acc + x0, f + taps[static_cast<size_t>(t)].dx,
+                        taps[static_cast<size_t>(t)].k, nx);
+          } else {
+            std::array<int, 8> dxs{};
+            std::array<double, 8> ks{};
+            for (int j = 0; j < m; ++j) {
+              dxs[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].dx;
+              ks[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].k;
+            }
+            (m > 4 ? AcumulaReal8 : AcumulaReal4)(acc + x0, f, dxs.data(), ks.data(), nx);
+          }
+          t += m;
+        }
+      }
+    }
+    int16_t* o = out.data() + fila;
+    if (rapido) {
+      TerminaReal(acc + x0, o + x0, k.divisor, c, nx);
+      continue;
+    }
+    for (int x = x0; x < w - h; ++x) {
+      int64_t s = 0;
+      if (cabe) {
+        s = acc[x];
+      } else {
+        for (int t = 0; t < ntaps; ++t) {
+          const TapReal& tp = taps[static_cast<size_t>(t)];
+          s += TruncaEntero(
+              src[fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x)] *
+              tp.k);
+        }
+      }
+      const int64_t f = TruncaEntero(static_cast<double>(s) / k.divisor + k.offset);
+      const int16_t p = src[fila + static_cast<size_t>(x)];
+      const int64_t r =
+          (a == 0.0 && b == 1.0) ? f + c : TruncaEntero(static_cast<double>(f) * b + a * p) + c;
+      o[x] = Satura16(r);
+    }
+  }
+  Entrega(im, out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Gradient magnitude: G1 and G2 over the window in double, M = trunc(sqrt(G1^2 + G2^2)),
+// result = trunc(M b + a pixel), clamped. Zero taps are skipped: adding a zero product does
+// not change a sum (up to the sign of a zero sum, which squaring removes).
+
+void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b) {
+  const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
+  const NucleoReal k2 = SegundoNucleoGradiente(k);
+  const int marco = k.n == 2 ? 3 : k.n;  // the size-2 kernel lives in a 3 x 3 frame
+  const int h = k.n == 2 ? 1 : (k.n - 1) / 2;
+  std::vector<int16_t>& out = SalidaConBorde(im);
+  if (k.n < 1 || w <= 2 * h || alto <= 2 * h) {
+    Entrega(im, out);
+    return;
+  }
+  const int16_t* src = im.Pixeles().data();
+  std::array<TapReal, kTamMaxNucleo * kTamMaxNucleo> t1, t2;
+  int n1 = 0, n2 = 0;
+  for (int i = 0; i < marco; ++i)
+    for (int j = 0; j < marco; ++j) {
+      if (k.En(i, j) != 0.0) t1[static_cast<size_t>(n1++)] = {i - h, j - h, k.En(i, j)};
+      if (k2.En(i, j) != 0.0) t2[static_cast<size_t>(n2++)] = {i - h, j - h, k2.En(i, j)};
+    }
+  FilasReales filas(src, w, marco);
+  static std::vector<double> g1V, g2V;
+  double* g1 = Trabajo(g1V, static_cast<size_t>(w));
+  double* g2 = Trabajo(g2V, static_cast<size_t>(w));
+  const int x0 = h, nx = w - 2 * h;
+  const size_t ws = static_cast<size_t>(w);
+  for (int y = h; y < alto - h; ++y) {
+    CompruebaCancelacion(im);
+    std::fill(g1 + x0, g1 + x0 + nx, 0.0);
+    std::fill(g2 + x0, g2 + x0 + nx, 0.0);
+    for (int t = 0; t < n1; ++t) {
+      const TapReal& tp = t1[static_cast<size_t>(t)];
+      AcumulaDoble(g1 + x0, filas.Fila(y + tp.dy) + tp.dx + x0, tp.k, nx);
+    }
+    for (int t = 0; t < n2; ++t) {
+      const TapReal& tp = t2[static_cast<size_t>(t)];
+      AcumulaDoble(g2 + x0, filas.Fila(y + tp.dy) + tp.dx + x0, tp.k, nx);
+    }
+    const size_t fila = static_cast<size_t>(y) * ws;
+    int16_t* o = out.data() + fila;
+    for (int x = x0; x < w - h; ++x) {
+      const int64_t m = TruncaEntero(std::sqrt(g1[x] * g1[x] + g2[x] * g2[x]));
+      const int16_t p = src[fila + static_cast<size_t>(x)];
+      const int64_t r =
+          (a == 0.0 && b == 1.0) ? m : TruncaEntero(static_cast<double>(m) * b + a * p);
+      o[x] = Satura16(r);
+    }
+  }
+  Entrega(im, out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Thresholded median.
+
+namespace {
+
+// Compare-exchange: the larger value first (descending order).
+inline void Intercambia(int16_t& a, int16_t& b) {
+  const int16_t mayor = std::max(a, b), menor = std::min(a, b);
+  a = mayor;
+  b = menor;
+}
+
+// 3 x 3 windows of a row through a sorting network for nine values (each row of three sorted,
+// then each column, then the diagonals), written out so that the loop runs on whole vectors of
+// pixels. The last two exchanges of the full network, (2, 3) and (5, 6), are left out: they do
+// not touch places 1, 4 and 7, the second largest, the median and the second smallest.
+ORVA_VARIANTES void Ordena3x3(const int16_t* __restrict f0, const int16_t* __restrict f1,
+                              const int16_t* __restrict f2, int16_t* __restrict seg,
+                              int16_t* __restrict med, int16_t* __restrict pen, int n) {
+  for (int x = 0; x < n; ++x) {
+    int16_t v0 = f0[x], v1 = f0[x + 1], v2 = f0[x + 2];
+    int16_t v3 = f1[x], v4 = f1[x + 1], v5 = f1[x + 2];
+    int16_t v6 = f2[x], v7 = f2[x + 1], v8 = f2[x + 2];
+    Intercambia(v0, v1), Intercambia(v3, v4), Intercambia(v6, v7);
+    Intercambia(v1, v2), Intercambia(v4, v5), Intercambia(v7, v8);
+    Intercambia(v0, v1), Intercambia(v3, v4), Intercambia(v6, v7);
+    Intercambia(v0, v3), Intercambia(v3, v6), Intercambia(v0, v3);
+    Intercambia(v1, v4), Intercambia(v4, v7), Intercambia(v1, v4);
+    Intercambia(v2, v5), Intercambia(v5, v8), Intercambia(v2, v5);
+    Intercambia(v1, v3), Intercambia(v5, v7), Intercambia(v2, v6);
+    Intercambia(v4, v6), Intercambia(v2, v4);
+    seg[x] = v1;
+    med[x] = v4;
+    pen[x] = v7;
+  }
+}
+
+ORVA_VARIANTES void UmbralEntero(const int16_t* __restrict p, const int16_t* __restrict seg,
+                                 const int16_t* __restrict med, const int16_t* __restrict pen,
+                                 int16_t* __restrict o, int32_t f, int n) {
+  for (int x = 0; x < n; ++x) {
+    const int32_t d = std::abs(int32_t{p[x]} - med[x]);
+    const int32_t s = int32_t{seg[x]} - pen[x];
+    o[x] = d > f * s ? med[x] : p[x];
+  }
+}
+
+}  // namespace
+
+void MedianaUmbral(Imagen& im, double factor, int medio) {
+  const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
+  if (medio <= 0 || w <= 2 * medio || alto <= 2 * medio) {
+    // Nothing to replace: a one-value window is its own median, a window larger than the
+    // image has no interior pixel.
+    return;
+  }
+  std::vector<int16_t>& out = SalidaConBorde(im);
+  const int16_t* src = im.Pixeles().data();
+  const size_t ws = static_cast<size_t>(w);
+  const int lado = 2 * medio + 1;
+  const size_t nv = static_cast<size_t>(lado) * static_cast<size_t>(lado);
+  const size_t iMed = (nv - 1) / 2;
+  const bool fEntero = factor == std::trunc(factor) && std::fabs(factor) <= 16384.0;
+  if (medio == 1) {
+    static std::vector<int16_t> segV, medV, penV;
+    int16_t* seg = Trabajo(segV, ws);
+    int16_t* med = Trabajo(medV, ws);
+    int16_t* pen = Trabajo(penV, ws);
+    const int nx = w - 2;
+    for (int y = 1; y < alto - 1; ++y) {
+      CompruebaCancelacion(im);
+      const int16_t* f1 = src + static_cast<size_t>(y) * ws;
+      Ordena3x3(f1 - ws, f1, f1 + ws, seg, med, pen, nx);
+      int16_t* o = out.data() + static_cast<size_t>(y) * ws + 1;
+      if (fEntero) {
+        UmbralEntero(f1 + 1, seg, med, pen, o, static_cast<int32_t>(factor), nx);
+      } else {
+        for (int x = 0; x < nx; ++x) {
+          const double d = std::abs(int32_t{f1[x + 1]} - med[x]);
+          if (d > factor * (int32_t{seg[x]} - pen[x])) o[x] = med[x];
+        }
+      }
+    }
+  } else {
+    std::vector<int16_t> ventana(nv), copia(nv);
+    for (int y = medio; y < alto - medio; ++y) {
+      CompruebaCancelacion(im);
+      for (int x = medio; x < w - medio; ++x) {
+        size_t i = 0;
+        for (int dy = -medio; dy <= medio; ++dy)
+          for (int dx = -medio; dx <= medio; ++dx)
+            ventana[i++] = src[static_cast<size_t>(y + dy) * ws + static_cast<size_t>(x + dx)];
+        copia = ventana;
+        std::nth_element(copia.begin(), copia.begin() + static_cast<long>(iMed), copia.end(),
+                         std::greater<int16_t>());
+        const int32_t m = copia[iMed];
+        std::partial_sort(ventana.begin(), ventana.begin() + 8, ventana.end(),
+                          std::greater<int16_t>());
+        const int32_t s = int32_t{ventana[1]} - ventana[7];
+        const int16_t p = src[static_cast<size_t>(y) * ws + static_cast<size_t>(x)];
+        const double d = std::abs(int32_t{p} - m);
+        if (d > factor * s)
+          out[static_cast<size_t>(y) * ws + static_cast<size_t>(x)] = static_cast<int16_t>(m);
+      }
+    }
+  }
+  Entrega(im, out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Local contrast normalisation over the (2h + 1)^2 window, h = (s - 1) div 2, normaliser s^2.
+
+void ContrasteLocal(Imagen& im, int tam, int modo) {
+  const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
+  const int h = (tam - 1) / 2;
+  std::vector<int16_t>& out = SalidaConBorde(im);
+  if (tam < 1 || w <= 2 * h || alto <= 2 * h) {
+    Entrega(im, out);
+    return;
+  }
+  const int16_t* src = im.Pixeles().data();
+  const size_t ws = static_cast<size_t>(w);
+  const double nrm = static_cast<double>(tam) * tam;
+  for (int y = h; y < alto - h; ++y) {
+    CompruebaCancelacion(im);
+    for (int x = h; x < w - h; ++x) {
+      double suma = 0.0;
+      for (int dy = -h; dy <= h; ++dy)
+        for (int dx = -h; dx <= h; ++dx)
+          suma += src[static_cast<size_t>(y + dy) * ws + static_cast<size_t>(x + dx)];
+      const double media = suma / nrm;
+      double var = 0.0;
+      for (int dy = -h; dy <= h; ++dy)
+        for (int dx = -h; dx <= h; ++dx) {
+          const double d = std::trunc(
+              src[static_cast<size_t>(y + dy) * ws + static_cast<size_t>(x + dx)] - media);
+          var += d * d;
+        }
+      const double sd = std::sqrt(var / nrm);
+      const size_t i = static_cast<size_t>(y) * ws + static_cast<size_t>(x);
+      if (sd == 0.0) continue;  // a flat window keeps the pixel
+      out[i] = Satura16(TruncaEntero((modo == 0 ? media : static_cast<double>(src[i])) / sd));
+    }
+  }
+  Entrega(im, out);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The FILTRO forms.
+
+namespace {
+
+bool EmpiezaPorCifra(const std::string& t) {
+  return !t.empty() && t[0] >= '0' && t[0] <= '9';
+}
+
+bool RadioValido(double sigma, int radio) {
+  return sigma != 0.0 && radio > 0 && 2 * radio + 1 <= kTamMaxNucleo;
+}
+
+}  // namespace
+
+bool LeeFiltro(const std::vector<std::string>& t, ParamsFiltro& p) {
+  p = ParamsFiltro{};
+  p.tokens = t;
+  if (t.empty()) return false;
+  auto hay = [&](size_t n) { return t.size() >= n; };
+  const std::string& f = t[0];
+  if (f == "MEDIA") {
+    if (!hay(2) || !EmpiezaPorCifra(t[1])) return false;
+    p.forma = FormaFiltro::kMedia;
+    p.tam = LeeEntero(t[1]);
+    return p.tam >= 1 && p.tam <= kTamMaxNucleo;
+  }
+  if (f == "GAUS") {
+    if (!hay(3)) return false;
+    p.forma = FormaFiltro::kGaus;
+    p.sigma = LeeReal(t[1]);
+    p.radio = LeeEntero(t[2]);
+    return RadioValido(p.sigma, p.radio);
+  }
+  if (f == "MEDIANA") {
+    if (!hay(3)) return false;
+    p.forma = FormaFiltro::kMediana;
+    p.factor = LeeReal(t[1]);
+    p.medio = LeeEntero(t[2]);
+    return true;
+  }
+  if (f == "CONTR_INV") {
+    if (!hay(3)) return false;
+    p.forma = FormaFiltro::kContraste;
+    p.tam = LeeEntero(t[1]);
+    p.modo = LeeEntero(t[2]);
+    // A window below 1 has no normaliser, and only modes 0 and 1 exist.
+    return p.tam >= 1 && (p.modo == 0 || p.modo == 1);
+  }
+  if (f == "CONT") {
+    if (!hay(2)) return false;
+    p.c = -1;
+    if (t[1] == "LAP_GENE") {
+      if (!hay(4)) return false;
+      p.forma = FormaFiltro::kLaplaciana;
+      p.sigma = LeeReal(t[2]);
+      p.radio = LeeEntero(t[3]);
+      return RadioValido(p.sigma, p.radio);
+    }
+    p.nombre = t[1];
+    return BuscaNucleoEntero(p.nombre) != nullptr;
+  }
+  if (f == "RCONT") {
+    if (!hay(2)) return false;
+    if (t[1] == "MEDIA") {
+      if (!hay(5)) return false;
+      p.forma = FormaFiltro::kMedia;
+      p.tam = LeeEntero(t[2]);
+      p.a = LeeReal(t[3]);
+      p.b = LeeReal(t[4]);
+      return p.tam >= 1 && p.tam <= kTamMaxNucleo && p.a != 0.0 && p.b != 0.0;
+    }
+    if (t[1] == "GAUS") {
+      if (!hay(6)) return false;
+      p.forma = FormaFiltro::kGaus;
+      p.sigma = LeeReal(t[2]);
+      p.radio = LeeEntero(t[3]);
+      p.a = LeeReal(t[4]);
+      p.b = LeeReal(t[5]);
+      return RadioValido(p.sigma, p.radio) && p.a != 0.0 && p.b != 0.0;
+    }
+    if (t[1] == "LAP_GENE") {
+      if (!hay(5)) return false;
+      p.forma = FormaFiltro::kLaplaciana;
+      p.sigma = LeeReal(t[2]);
+      p.radio = LeeEntero(t[3]);
+      p.a = 1.0;
+      p.b = LeeReal(t[4]);
+      return RadioValido(p.sigma, p.radio) && p.b != 0.0;
+    }
+    if (!hay(3)) return false;
+    p.nombre = t[1];
+    p.a = 1.0;
+    p.b = LeeReal(t[2]);
+    return BuscaNucleoEntero(p.nombre) != nullptr && p.b != 0.0;
+  }
+  if (f == "GRAD" || f == "RGRAD") {
+    if (!hay(2)) return false;
+    p.forma = FormaFiltro::kGradiente;
+    p.nombre = t[1];
+    if (f == "RGRAD") {
+      if (!hay(4)) return false;
+      p.a = LeeReal(t[2]);
+      p.b = LeeReal(t[3]);
+      if (p.a == 0.0 || p.b == 0.0) return false;
+    }
+    return BuscaNucleoGradiente(p.nombre) != nullptr;
+  }
+  p.nombre = f;
+  return BuscaNucleoEntero(p.nombre) != nullptr;
+}
+
+bool AplicaFiltro(Imagen& im, const ParamsFiltro& p) {
+  SesionProgreso sesion(std::string("PASANDO FILTRO"));
+  switch (p.forma) {
+    case FormaFiltro::kNombrado: {
+      const NucleoEntero* k = BuscaNucleoEntero(p.nombre);
+      if (!k) return false;
+      ConvolucionEntera(im, *k, p.a, p.b, p.c);
+      return true;
+    }
+    case FormaFiltro::kMedia: {
+      NucleoEntero k;
+      if (!NucleoMedia(p.tam, k)) return false;
+      ConvolucionEntera(im, k, p.a, p.b, p.c);
+      return true;
+    }
+    case FormaFiltro::kGaus:
+    case FormaFiltro::kLaplaciana: {
+      NucleoReal k;
+      const bool ok = p.forma == FormaFiltro::kGaus ? NucleoGaus(p.sigma, p.radio, k)
+                                                    : NucleoLaplaciana(p.sigma, p.radio, k);
+      if (!ok) return false;
+      ConvolucionReal(im, k, p.a, p.b, p.c);
+      return true;
+    }
+    case FormaFiltro::kGradiente: {
+      const NucleoReal* k = BuscaNucleoGradiente(p.nombre);
+      if (!k) return false;
+      GradienteMagnitud(im, *k, p.a, p.b);
+      return true;
+    }
+    case FormaFiltro::kMediana:
+      MedianaUmbral(im, p.factor, p.medio);
+      return true;
+    case FormaFiltro::kContraste:
+      if (p.tam < 1) return false;
+      ContrasteLocal(im, p.tam, p.modo);
+      return true;
+  }
+  return false;
+}
+
+bool EjecutaFiltro(Imagen& im, const std::vector<std::string>& tokens) {
+  ParamsFiltro p;
+  return LeeFiltro(tokens, p) && AplicaFiltro(im, p);
+}
+
+std::string LineaFiltro(const ParamsFiltro& p) {
+  std::string l = "FILTRO";
+  for (const std::string& t : p.tokens) l += " " + t;
+  return l;
+}
+
+const std::vector<FiltroMenu>& MenuFiltros() {
+  static const std::vector<FiltroMenu> menu = [] {
+    std::vector<FiltroMenu> m;
+    const char* kSuav = "Suavizado";
+    m.push_back({kSuav, "Suavizado 1", "", "FILTRO %s", {"=SUAV_1"}});
+    m.push_back({kSuav, "Suavizado 2", "", "FILTRO %s", {"=SUAV_2"}});
+    m.push_back({kSuav, "Suavizado 3", "", "FILTRO %s", {"=SUAV_3"}});
+    m.push_back({kSuav, "Media en cruz", "", "FILTRO %s", {"=MEDIA_CRUZ"}});
+    m.push_back({kSuav, "Media...", "TAMAÑO MEDIA", "FILTRO MEDIA %s", {"TAMFILTMEDIA"}});
+    m.push_back(
+        {kSuav, "Gaus...", "DATOS FILTRO GAUS", "FILTRO GAUS %s %s", {"GAUSSIGMA", "GAUSRADIO"}});
+    m.push_back({kSuav,
+                 "Mediana (Ruido)",
+                 "FACTOR MEDIANA",
+                 "FILTRO MEDIANA %s %d",
+                 {"FACTMEDIANA", "=1"}});
+    const char* kRealce = "Realce";
+    for (int i = 1; i <= 4; ++i) {
+      m.push_back({kRealce,
+                   "Grado &" + std::to_string(i),
+                   "",
+                   "FILTRO %s",
+                   {"=REALCE_" + std::to_string(i)}});
+    }
+    m.push_back(
+        {kRealce, "&Contraste inverso", "TAMAÑO MEDIA", "FILTRO CONTR_INV %s 0", {"TAMFILTMEDIA"}});
+    m.push_back({kRealce,
+                 "&Escalado estadistico",
+                 "TAMAÑO MEDIA",
+                 "FILTRO CONTR_INV %s 1",
+                 {"TAMFILTMEDIA"}});
+    const char* kRc = "Realce contornos";
+    m.push_back({kRc,
+                 "Media...",
+                 "REALCE CONTORNOS CON MEDIA",
+                 "FILTRO RCONT MEDIA %s %s %s",
+                 {"TAMFILTMEDRCM", "FACTIMAG1RCM", "FACTIMAG2RCM"}});
+    m.push_back({kRc,
+                 "Gaus...",
+                 "REALCE CONTORNOS CON GAUS",
+                 "FILTRO RCONT GAUS %s %s %s %s",
+                 {"GAUSSIGMARCG", "GAUSRADIORCG", "FACTIMAG1RCG", "FACTIMAG2RCG"}});
+    for (int i = 1; i <= 3; ++i) {
+      m.push_back({kRc,
+                   "Laplaciana " + std::to_string(i),
+                   "FACTOR REALCE CONTORNOS",
+                   "FILTRO RCONT %s %s",
+                   {"=LAPLAC_" + std::to_string(i), "FACTLAPLAC"}});
+    }
+    m.push_back({kRc,
+                 "La&placiana General",
+                 "REALCE LAPLACIANA GENERAL",
+                 "FILTRO RCONT LAP_GENE %s %s %s",
+                 {"GAUSSIGMARCL", "GAUSRADIORCL", "FACTLAPLACRCL"}});
+    const char* kCont = "Contornos";
+    for (int i = 1; i <= 3; ++i) {
+      m.push_back({kCont,
+                   "Laplaciana " + std::to_string(i),
+                   "",
+                   "FILTRO CONT %s",
+                   {"=LAPLAC_" + std::to_string(i)}});
+    }
+    m.push_back({kCont,
+                 "La&placiana General",
+                 "LAPLACIANA GENERAL",
+                 "FILTRO CONT LAP_GENE %s %s",
+                 {"GAUSSIGMALG", "GAUSRADIOLG"}});
+    const std::vector<std::pair<const char*, const char*>> grad = {
+        {"&Roberts", "ROBERTS"},     {"&Prewitt", "PREWITT"}, {"&Sobel", "SOBEL"},
+        {"&Isotropic", "ISOTROPIC"}, {"3 * 3", "STOCH_1_3"},  {"5 * 5", "STOCH_1_5"},
+        {"7 * 7", "STOCH_1_7"},      {"3 * 3", "STOCH_2_3"},  {"5 * 5", "STOCH_2_5"},
+        {"7 * 7", "STOCH_2_7"}};
+    for (const auto& [item, nombre] : grad) {
+      m.push_back({kCont, item, "", "FILTRO GRAD %s", {std::string("=") + nombre}});
+    }
+    return m;
+  }();
+  return menu;
+}
+
+std::string LineaFiltroMenu(const FiltroMenu& f) {
+  std::string l;
+  size_t arg = 0;
+  for (size_t i = 0; i < f.formato.size(); ++i) {
+    if (f.formato[i] == '%' && i + 1 < f.formato.size() &&
+        (f.formato[i + 1] == 's' || f.formato[i + 1] == 'd')) {
+      ++i;
+      if (arg < f.argumentos.size()) {
+        const std::string& a = f.argumentos[arg++];
+        l += !a.empty() && a[0] == '=' ? a.substr(1)
+                                       : Configuracion::Global().Valor("FiltrosConvol", a);
+      }
+    } else {
+      l += f.formato[i];
+    }
+  }
+  return l;
+}
+
+void CompruebaSigma(double sigma) {
+  if (!(sigma >= 0.0 && sigma <= 6.0)) throw JError(12073);  // 12073
+}
+
+namespace {
+int RadioPropuesto(double escala) {
+  const int64_t r = TruncaEntero(escala * std::sqrt(-2.0 * std::log(0.1)) + 0.5);
+  return static_cast<int>(std::clamp<int64_t>(r, 1, 24));
+}
+}  // namespace
+
+int RadioPropuestoGaus(double sigma) {
+  return RadioPropuesto(sigma);
+}
+
+int RadioPropuestoLaplaciana(double sigma) {
+  return RadioPropuesto(2.0 * sigma);
+}
+
+}  // namespace orva

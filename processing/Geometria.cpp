@@ -1,0 +1,386 @@
+// Geometric operations: rotation, mirrors, window resampling for crop and shift, resize.
+#include "processing/Geometria.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <optional>
+
+#include "core/Imagen.h"
+#include "core/JError.h"
+#include "core/Rango.h"
+#include "processing/Comun.h"
+#include "shell/Progreso.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define ORVA_GIRO_AVX2 1
+#else
+#define ORVA_GIRO_AVX2 0
+#endif
+
+namespace orva {
+
+int16_t MuestraBilineal(const int16_t* px, long ancho, long alto, double x, double y,
+                        int16_t relleno) {
+  if (!(x >= 0.0) || !(y >= 0.0) || x >= static_cast<double>(ancho) ||
+      y >= static_cast<double>(alto)) {
+    return relleno;
+  }
+  const long x0 = static_cast<long>(x), y0 = static_cast<long>(y);
+  const size_t i = static_cast<size_t>(y0) * static_cast<size_t>(ancho) + static_cast<size_t>(x0);
+  if (x == static_cast<double>(x0) && y == static_cast<double>(y0)) return px[i];
+  const bool derecha = x0 + 1 < ancho, abajo = y0 + 1 < alto;
+  const double p00 = px[i];
+  const double p10 = derecha ? px[i + 1] : relleno;
+  const double p01 = abajo ? px[i + static_cast<size_t>(ancho)] : relleno;
+  const double p11 = derecha && abajo ? px[i + static_cast<size_t>(ancho) + 1] : relleno;
+  const double fx = x - static_cast<double>(x0), fy = y - static_cast<double>(y0);
+  const double v =
+      p00 * (1 - fx) * (1 - fy) + p10 * fx * (1 - fy) + p01 * (1 - fx) * fy + p11 * fx * fy;
+  return static_cast<int16_t>(v);  // a weighted mean of 16-bit values: always in range
+}
+
+namespace {
+
+// A new block of n pixels; 10100 when it cannot be had.
+std::vector<int16_t> NuevoBloque(uint64_t n) {
+  if (n > (uint64_t{1} << 36)) throw JError(10100, std::to_string(n * sizeof(int16_t)));
+  try {
+    return std::vector<int16_t>(static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    throw JError(10100, std::to_string(n * sizeof(int16_t)));  // 10100
+  }
+}
+
+void EntregaBloque(Imagen& im, uint32_t ancho, uint32_t alto, std::vector<int16_t>& bloque) {
+  if (ancho == im.Ancho() && alto == im.Alto()) {
+    im.Pixeles().swap(bloque);
+  } else {
+    im.CambiaPixeles(ancho, alto, std::move(bloque));
+  }
+  im.Modificada(1);
+}
+
+#if ORVA_GIRO_AVX2
+// The bilinear samples of one output row at (colX[x] - fs, colY[x] + fc), four at a time, for the
+// groups whose four source positions all have their 2 x 2 neighbourhood inside the image; the other
+// pixels are left to the scalar loop. The same double operations in the same order as
+// MuestraBilineal (no fused multiply-add), so the results are identical: at a whole position the
+// weights 1 and 0 give p00 exactly. A 32-bit gather at a pixel reads it and its right neighbour.
+// Returns the column where the scalar loop takes over.
+__attribute__((target("avx2"))) long FilaBilinealAvx2(const int16_t* px, long w, long h,
+                                                      const double* colX, const double* colY,
+                                                      double fs, double fc, int16_t* o, long x,
+                                                      long fin) {
+  const __m256d vfs = _mm256_set1_pd(fs), vfc = _mm256_set1_pd(fc);
+  const __m256d cero = _mm256_setzero_pd(), uno = _mm256_set1_pd(1.0);
+  const __m256d wLim = _mm256_set1_pd(static_cast<double>(w - 1));
+  const __m256d hLim = _mm256_set1_pd(static_cast<double>(h - 1));
+  const __m128i vw = _mm_set1_epi32(static_cast<int>(w));
+  const int* base = reinterpret_cast<const int*>(px);
+  for (; x + 4 <= fin; x += 4) {
+    const __m256d sx = _mm256_sub_pd(_mm256_loadu_pd(colX + x), vfs);
+    const __m256d sy = _mm256_add_pd(_mm256_loadu_pd(colY + x), vfc);
+    // 0 <= sx < w - 1 and 0 <= sy < h - 1: the four neighbours are inside.
+    const __m256d dentro = _mm256_and_pd(
+        _mm256_and_pd(_mm256_cmp_pd(sx, cero, _CMP_GE_OQ), _mm256_cmp_pd(sy, cero, _CMP_GE_OQ)),
+        _mm256_and_pd(_mm256_cmp_pd(sx, wLim, _CMP_LT_OQ), _mm256_cmp_pd(sy, hLim, _CMP_LT_OQ)));
+    if (_mm256_movemask_pd(dentro) != 0xF) {
+      for (long k = x; k < x + 4; ++k) {
+        o[k] = MuestraBilineal(px, w, h, colX[k] - fs, colY[k] + fc, Rango().defecto);
+      }
+      continue;
+    }
+    const __m128i x0 = _mm256_cvttpd_epi32(sx), y0 = _mm256_cvttpd_epi32(sy);
+    const __m256d fx = _mm256_sub_pd(sx, _mm256_cvtepi32_pd(x0));
+    const __m256d fy = _mm256_sub_pd(sy, _mm256_cvtepi32_pd(y0));
+    const __m128i i0 = _mm_add_epi32(_mm_mullo_epi32(y0, vw), x0);
+    const __m128i g0 = _mm_i32gather_epi32(base, i0, 2);
+    const __m128i g1 = _mm_i32gather_epi32(base, _mm_add_epi32(i0, vw), 2);
+    const __m256d p00 = _mm256_cvtepi32_pd(_mm_srai_epi32(_mm_slli_epi32(g0, 16), 16));
+    const __m256d p10 = _mm256_cvtepi32_pd(_mm_srai_epi32(g0, 16));
+    const __m256d p01 = _mm256_cvtepi32_pd(_mm_srai_epi32(_mm_slli_epi32(g1, 16), 16));
+    const __m256d p11 = _mm256_cvtepi32_pd(_mm_srai_epi32(g1, 16));
+    const __m256d ufx = _mm256_sub_pd(uno, fx), ufy = _mm256_sub_pd(uno, fy);
+    __m256d v = _mm256_mul_pd(_mm256_mul_pd(p00, ufx), ufy);
+    v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_mul_pd(p10, fx), ufy));
+    v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_mul_pd(p01, ufx), fy));
+    v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_mul_pd(p11, fx), fy));
+    const __m128i r = _mm256_cvttpd_epi32(v);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(o + x), _mm_packs_epi32(r, r));
+  }
+  return x;
+}
+#endif
+
+#if ORVA_GIRO_AVX2
+// Whether the vector path can serve a block of that many pixels (32-bit linear indices).
+bool VectorBilineal(uint64_t pixeles) {
+  return __builtin_cpu_supports("avx2") && pixeles < (uint64_t{1} << 31);
+}
+
+// Zeros for the row terms of the resampling paths, whose source row is the same for a whole
+// output row (x + 0 is x, so the samples are unchanged).
+const double* Ceros(size_t n) {
+  static std::vector<double> ceros;
+  if (ceros.size() < n) ceros.resize(n, 0.0);
+  return ceros.data();
+}
+#endif
+
+// Quarter and half turns by tiles, so that both blocks are walked in cache-sized pieces.
+void GiroExacto(Imagen& im, int cuartos) {
+  const size_t w = im.Ancho(), h = im.Alto();
+  const int16_t* src = im.Pixeles().data();
+  std::vector<int16_t>& out = BufferSalida(w * h);
+  int16_t* o = out.data();
+  if (cuartos == 2) {
+    for (size_t y = 0; y < h; ++y) {
+      CompruebaCancelacion(im);
+      const int16_t* s = src + y * w;
+      int16_t* d = o + (h - 1 - y) * w;
+      for (size_t x = 0; x < w; ++x) d[w - 1 - x] = s[x];
+    }
+    EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
+    return;
+  }
+  // Output is h wide and w high. 90: out(X, Y) = src(Y, h-1-X); 270: out(X, Y) = src(w-1-Y, X).
+  constexpr size_t kTeja = 64;
+  const size_t ow = h, oh = w;
+  for (size_t ty = 0; ty < oh; ty += kTeja) {
+    CompruebaCancelacion(im);
+    const size_t ty1 = std::min(oh, ty + kTeja);
+    for (size_t tx = 0; tx < ow; tx += kTeja) {
+      const size_t tx1 = std::min(ow, tx + kTeja);
+      for (size_t Y = ty; Y < ty1; ++Y) {
+        int16_t* d = o + Y * ow;
+        if (cuartos == 1) {
+          for (size_t X = tx; X < tx1; ++X) d[X] = src[(h - 1 - X) * w + Y];
+        } else {
+          for (size_t X = tx; X < tx1; ++X) d[X] = src[X * w + (w - 1 - Y)];
+        }
+      }
+    }
+  }
+  EntregaBloque(im, static_cast<uint32_t>(ow), static_cast<uint32_t>(oh), out);
+}
+
+}  // namespace
+
+void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
+  SesionProgreso sesion(std::string("ROTANDO IMAGEN"));
+  std::optional<ValorDefectoTemporal> valor;
+  if (p.conValor) valor.emplace(p.valor);
+  const double a = p.angulo;
+  if (!std::isfinite(a)) return;
+  if (std::fmod(a, 90.0) == 0.0) {
+    const int cuartos =
+        static_cast<int>(((static_cast<long long>(std::fmod(a, 360.0) / 90.0) % 4) + 4) % 4);
+    if (cuartos == 0) {
+      im.Modificada(1);
+    } else {
+      GiroExacto(im, cuartos);
+    }
+    return;
+  }
+  const long w = im.Ancho(), h = im.Alto();
+  const double cx = p.conCentro ? p.cx : static_cast<double>(w / 2);
+  const double cy = p.conCentro ? p.cy : static_cast<double>(h / 2);
+  const double t = -a * M_PI / 180.0, c = std::cos(t), s = std::sin(t);
+  const int16_t relleno = Rango().defecto;
+  const int16_t* src = im.Pixeles().data();
+  std::vector<int16_t>& out = BufferSalida(static_cast<size_t>(w) * static_cast<size_t>(h));
+#if ORVA_GIRO_AVX2
+  // Linear indices of the vector path are 32-bit.
+  const bool avx2 = VectorBilineal(static_cast<uint64_t>(w) * static_cast<uint64_t>(h));
+#endif
+  // The column terms (x - cx) c + cx and (x - cx) s + cy, the same operations the per-pixel
+  // formula makes, computed once per column.
+  static std::vector<double> colX, colY;
+  colX.resize(static_cast<size_t>(w));
+  colY.resize(static_cast<size_t>(w));
+  for (long x = 0; x < w; ++x) {
+    colX[static_cast<size_t>(x)] = (static_cast<double>(x) - cx) * c + cx;
+    colY[static_cast<size_t>(x)] = (static_cast<double>(x) - cx) * s + cy;
+  }
+  for (long y = 0; y < h; ++y) {
+    CompruebaCancelacion(im);
+    const double fs = (static_cast<double>(y) - cy) * s, fc = (static_cast<double>(y) - cy) * c;
+    int16_t* o = out.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+    long x = 0;
+#if ORVA_GIRO_AVX2
+    if (avx2) x = FilaBilinealAvx2(src, w, h, colX.data(), colY.data(), fs, fc, o, 0, w);
+#endif
+    for (; x < w; ++x) {
+      const double sx = colX[static_cast<size_t>(x)] - fs;
+      const double sy = colY[static_cast<size_t>(x)] + fc;
+      o[x] = MuestraBilineal(src, w, h, sx, sy, relleno);
+    }
+  }
+  EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
+}
+
+std::string LineaRotacion(const ParamsRotacion& p) {
+  char texto[64];
+  std::snprintf(texto, sizeof texto, "ROTAR %.2f ", p.angulo);
+  std::string l = texto;
+  if (p.conCentro) l += TextoReal(p.cx) + " " + TextoReal(p.cy);
+  return l;
+}
+
+void AplicaEspejo(Imagen& im, Espejo e) {
+  const size_t w = im.Ancho(), h = im.Alto();
+  const int16_t* src = im.Pixeles().data();
+  std::vector<int16_t>& out = BufferSalida(w * h);
+  for (size_t y = 0; y < h; ++y) {
+    CompruebaCancelacion(im);
+    int16_t* d = out.data() + y * w;
+    if (e == Espejo::kHorizontal) {
+      const int16_t* s = src + y * w + w;
+      for (size_t x = 0; x < w; ++x) d[x] = *--s;
+    } else {
+      std::memcpy(d, src + (h - 1 - y) * w, w * sizeof(int16_t));
+    }
+  }
+  EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
+}
+
+std::string LineaEspejo(Espejo e) {
+  return e == Espejo::kHorizontal ? "ESPEJO HORIZONTAL" : "ESPEJO VERTICAL";
+}
+
+void RemuestreaVentana(Imagen& im, double ox, double oy, int w, int h) {
+  if (w < 0 || h < 0) return;
+  const long sw = im.Ancho(), sh = im.Alto();
+  const int16_t relleno = Rango().defecto;
+  const int16_t* src = im.Pixeles().data();
+  const size_t ws = static_cast<size_t>(w);
+  const bool mismoTam = static_cast<long>(w) == sw && static_cast<long>(h) == sh;
+  std::vector<int16_t> propio;
+  std::vector<int16_t>& out =
+      mismoTam
+          ? BufferSalida(ws * static_cast<size_t>(h))
+          : (propio = NuevoBloque(static_cast<uint64_t>(w) * static_cast<uint64_t>(h)), propio);
+  // A whole offset moves pixels exactly: rows are copied, the rest takes the fill value.
+  const bool entero =
+      ox == std::trunc(ox) && oy == std::trunc(oy) && std::fabs(ox) < 2e9 && std::fabs(oy) < 2e9;
+#if ORVA_GIRO_AVX2
+  const bool vector = VectorBilineal(static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh));
+#endif
+  static std::vector<double> colX;
+  if (!entero) {
+    colX.resize(ws);
+    for (size_t x = 0; x < ws; ++x) colX[x] = static_cast<double>(x) + ox;
+  }
+  for (long y = 0; y < h; ++y) {
+    CompruebaCancelacion(im);
+    int16_t* o = out.data() + static_cast<size_t>(y) * ws;
+    if (entero) {
+      const long fy = y + static_cast<long>(oy), dx = static_cast<long>(ox);
+      std::fill(o, o + w, relleno);
+      if (fy < 0 || fy >= sh) continue;
+      const long x0 = std::max(0L, -dx), x1 = std::min(static_cast<long>(w), sw - dx);
+      if (x1 > x0) {
+        std::memcpy(
+            o + x0,
+            src + static_cast<size_t>(fy) * static_cast<size_t>(sw) + static_cast<size_t>(x0 + dx),
+            static_cast<size_t>(x1 - x0) * sizeof(int16_t));
+      }
+      continue;
+    }
+    const double sy = static_cast<double>(y) + oy;
+    size_t x = 0;
+#if ORVA_GIRO_AVX2
+    if (vector) {
+      x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), Ceros(ws), 0.0, sy, o, 0,
+                                               static_cast<long>(ws)));
+    }
+#endif
+    for (; x < ws; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
+  }
+  EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
+}
+
+void CompruebaCorte(const Imagen& im, const ParamsCorte& p) {
+  const int64_t w = im.Ancho(), h = im.Alto();
+  if (p.x < 0 || p.x >= w) throw JError(12045);  // 12045
+  if (p.y < 0 || p.y >= h) throw JError(12046);  // 12046
+  if (p.w < 1 || p.h < 1 || int64_t{p.x} + p.w > w || int64_t{p.y} + p.h > h) {
+    throw JError(12047);  // 12047
+  }
+}
+
+void AplicaCorte(Imagen& im, const ParamsCorte& p) {
+  CompruebaCorte(im, p);
+  std::optional<ValorDefectoTemporal> valor;
+  if (p.conValor) valor.emplace(p.valor);
+  RemuestreaVentana(im, p.x, p.y, p.w, p.h);
+}
+
+std::string LineaCorte(const ParamsCorte& p) {
+  char texto[96];
+  if (p.conValor) {
+    std::snprintf(texto, sizeof texto, "CORTAR %d %d %d %d %d", p.x, p.y, p.w, p.h, p.valor);
+  } else {
+    std::snprintf(texto, sizeof texto, "CORTAR %d %d %d %d", p.x, p.y, p.w, p.h);
+  }
+  return texto;
+}
+
+bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
+  if (p.w < 1 || p.h < 1 || p.nw < 1 || p.nh < 1) return false;
+  SesionProgreso sesion(std::string("REDIMENSIONANDO IMAGEN"));
+  const long sw = im.Ancho(), sh = im.Alto();
+  const int16_t relleno = Rango().defecto;
+  const int16_t* src = im.Pixeles().data();
+  std::vector<int16_t> out = NuevoBloque(static_cast<uint64_t>(p.nw) * static_cast<uint64_t>(p.nh));
+  const size_t nw = static_cast<size_t>(p.nw);
+  std::vector<double> colX(nw);
+#if ORVA_GIRO_AVX2
+  const bool vector = VectorBilineal(static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh));
+#endif
+  for (size_t x = 0; x < nw; ++x) {
+    colX[x] = static_cast<double>(x) * p.w / p.nw + p.x;
+  }
+  for (long y = 0; y < p.nh; ++y) {
+    CompruebaCancelacion(im);
+    const double sy = static_cast<double>(y) * p.h / p.nh + p.y;
+    int16_t* o = out.data() + static_cast<size_t>(y) * nw;
+    size_t x = 0;
+#if ORVA_GIRO_AVX2
+    if (vector) {
+      x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), Ceros(nw), 0.0, sy, o, 0,
+                                               static_cast<long>(nw)));
+    }
+#endif
+    for (; x < nw; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
+  }
+  EntregaBloque(im, static_cast<uint32_t>(p.nw), static_cast<uint32_t>(p.nh), out);
+  return true;
+}
+
+std::string LineaRedim(const ParamsRedim& p) {
+  char texto[128];
+  std::snprintf(texto, sizeof texto, "REDIM %d %d %d %d %d %d", p.x, p.y, p.w, p.h, p.nw, p.nh);
+  return texto;
+}
+
+void CompruebaFactor(double factor) {
+  if (!(factor > 0.0)) throw JError(12048);  // 12048
+}
+
+void AplicaDesplaza(Imagen& im, const ParamsDesplaza& p) {
+  SesionProgreso sesion(std::string("DESPLAZANDO IMAGEN"));
+  ValorDefectoTemporal valor(p.valor);
+  // Output pixel (x, y) samples the input at (x - dx, y - dy): the picture moves by +dx, +dy.
+  RemuestreaVentana(im, -p.dx, -p.dy, static_cast<int>(im.Ancho()), static_cast<int>(im.Alto()));
+}
+
+std::string LineaDesplaza(const ParamsDesplaza& p) {
+  return "DESPLAZA " + TextoReal(p.dx) + " " + TextoReal(p.dy) + " " + std::to_string(p.valor);
+}
+
+}  // namespace orva
