@@ -13,7 +13,7 @@ build: deps
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	scripts/demo.sh $(BUILD)
+	scripts/run.sh $(BUILD)
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) -LE benchmark

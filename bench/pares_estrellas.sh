@@ -6,7 +6,8 @@
 # the wall time of the detection, the stars found, recall and precision against the true stars
 # (a match within 1.5 px) and the rms magnitude error of the isolated stars (25 - 2.5 log10 of
 # the flux each detector measures, against the true flux).
-# Usage: bench/pares_estrellas.sh BUILD_DIR   (built with -DORVA_BUILD_BENCH=ON)
+# Usage: bench/pares_estrellas.sh BUILD_DIR   (built with -DORVA_BUILD_BENCH=ON; the peers are
+# installed by scripts/install-deps.sh --peers)
 set -eu
 BIN=$(cd "$1/bin" && pwd)
 TRABAJO=$(mktemp -d)

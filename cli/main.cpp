@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -121,6 +122,25 @@ int Ejecuta(const Global& g) {
   throw ErrorUso("unknown command '" + orden + "'");
 }
 
+// With no command (at most "/D" and "/C=") and a display to show it on, the desktop is the
+// program: orva-gui beside this one takes over with the same arguments. Returns only when it
+// cannot be started.
+void AbreEscritorio(const Global& g, char** argv) {
+  if (!g.resto.empty() || !g.configs.empty() || !g.ajustes.empty()) return;
+  const char* x = std::getenv("DISPLAY");
+  const char* w = std::getenv("WAYLAND_DISPLAY");
+  if ((!x || !*x) && (!w || !*w)) return;
+  char propio[4096];
+  const ssize_t n = ::readlink("/proc/self/exe", propio, sizeof propio - 1);
+  if (n <= 0) return;
+  propio[n] = '\0';
+  std::string escritorio(propio);
+  escritorio = escritorio.substr(0, escritorio.find_last_of('/') + 1) + "orva-gui";
+  if (::access(escritorio.c_str(), X_OK) != 0) return;
+  argv[0] = escritorio.data();
+  ::execv(escritorio.c_str(), argv);
+}
+
 }  // namespace
 }  // namespace orva
 
@@ -136,6 +156,7 @@ int main(int argc, char** argv) {
   }
   try {
     const Global g = AnalizaGlobal(argc, argv);
+    AbreEscritorio(g, argv);
     ModoSilencioso() = g.silencioso;
     ProgresoConsola progreso(!g.silencioso && ::isatty(STDERR_FILENO));
     InstalaProgreso(&progreso);

@@ -403,9 +403,9 @@ void Imagen::CopiaImagen(const Imagen& f) {
 
 namespace {
 
-// Compares the first four characters of a level specification with a keyword, ignoring case.
-bool EsPalabra(const std::string& spec, const char* palabra) {
-  return spec.size() >= 4 && strncasecmp(spec.c_str(), palabra, 4) == 0;
+// Compares the first four characters of a level setting with a keyword, ignoring case.
+bool EsPalabra(const std::string& nivel, const char* palabra) {
+  return nivel.size() >= 4 && strncasecmp(nivel.c_str(), palabra, 4) == 0;
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ int16_t MuestraBilineal(const int16_t* px, long ancho, long alto, double x, doub
   const double p11 = derecha && abajo ? px[i + static_cast<size_t>(ancho) + 1] : relleno;
   const double fx = x - static_cast<double>(x0), fy = y - static_cast<double>(y0);
   const double v =
-      p00 * (1 - fx) * (1 - fy) + p10 * fx * (1 - fy) + p01 * (1 - fx) * fy + p11 * fx * fy;
+      p00 * (1 - fx) * (1 - fy) + p01 * (1 - fx) * fy + p10 * fx * (1 - fy) + p11 * fx * fy;
   return static_cast<int16_t>(v);  // a weighted mean of 16-bit values: always in range
 }
 
@@ -106,8 +106,8 @@ __attribute__((target("avx2"))) long FilaBilinealAvx2(const int16_t* px, long w,
     const __m256d p11 = _mm256_cvtepi32_pd(_mm_srai_epi32(g1, 16));
     const __m256d ufx = _mm256_sub_pd(uno, fx), ufy = _mm256_sub_pd(uno, fy);
     __m256d v = _mm256_mul_pd(_mm256_mul_pd(p00, ufx), ufy);
-    v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_mul_pd(p10, fx), ufy));
     v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_mul_pd(p01, ufx), fy));
+    v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_mul_pd(p10, fx), ufy));
     v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_mul_pd(p11, fx), fy));
     const __m128i r = _mm256_cvttpd_epi32(v);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(o + x), _mm_packs_epi32(r, r));

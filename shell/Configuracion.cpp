@@ -287,8 +287,10 @@ std::string_view Recorta(std::string_view s) {
   return s;
 }
 
-// At most kMaxValor bytes, never cutting a UTF-8 sequence in two.
+// At most kMaxValor bytes, never cutting a UTF-8 sequence in two. A carriage return inside the
+// line ends the value, as it does when the value is written.
 std::string CortaValor(std::string_view v) {
+  v = Recorta(v.substr(0, v.find('\r')));
   if (v.size() <= kMaxValor) return std::string(v);
   std::size_t n = kMaxValor;
   while (n > 0 && (static_cast<unsigned char>(v[n]) & 0xC0) == 0x80) --n;

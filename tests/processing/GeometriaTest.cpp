@@ -3,6 +3,9 @@
 #include "processing/Geometria.h"
 
 #include <gtest/gtest.h>
+#include "core/Rango.h"
+#include "core/Imagen.h"
+#include <random>
 
 #include "core/JError.h"
 #include "tests/processing/Referencia.h"
@@ -241,6 +244,21 @@ TEST_F(GeometriaTest, CancelKeepsOldPixels) {
 TEST_F(GeometriaTest, RotationLine) {
   EXPECT_EQ(LineaRotacion(ParamsRotacion{30}), "ROTAR 30.00 ");
   EXPECT_EQ(LineaRotacion(ParamsRotacion{-12.345, true, 10, 20}), "ROTAR -12.35 10 20");
+}
+
+// The resampling of the operations and the image record's own real-position read are one rule.
+TEST(Geometria, SampleAgreesWithTheImageRecordRead) {
+  Imagen im;
+  im.DimensionaImagen(7, 5);
+  std::mt19937 rng(3);
+  std::uniform_int_distribution<int> v(-32768, 32767);
+  for (auto& p : im.Pixeles()) p = static_cast<int16_t>(v(rng));
+  std::uniform_real_distribution<double> pos(-1.0, 8.0);
+  for (int i = 0; i < 20000; ++i) {
+    const double x = pos(rng), y = pos(rng) * 5 / 7;
+    ASSERT_EQ(MuestraBilineal(im.Pixeles().data(), 7, 5, x, y, Rango().defecto), im.Pixel(x, y))
+        << x << "," << y;
+  }
 }
 
 }  // namespace

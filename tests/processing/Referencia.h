@@ -170,8 +170,8 @@ inline int16_t RefBilineal(const Bloque& in, double x, double y, int16_t fill) {
   };
   const double fx = x - x0, fy = y - y0;
   return static_cast<int16_t>(
-      std::trunc(px(x0, y0) * (1 - fx) * (1 - fy) + px(x0 + 1, y0) * fx * (1 - fy) +
-                 px(x0, y0 + 1) * (1 - fx) * fy + px(x0 + 1, y0 + 1) * fx * fy));
+      std::trunc(px(x0, y0) * (1 - fx) * (1 - fy) + px(x0, y0 + 1) * (1 - fx) * fy +
+                 px(x0 + 1, y0) * fx * (1 - fy) + px(x0 + 1, y0 + 1) * fx * fy));
 }
 
 inline Bloque RefRotacion(const Bloque& in, double a, double cx, double cy, int16_t fill) {

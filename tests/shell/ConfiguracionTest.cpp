@@ -536,5 +536,18 @@ TEST_F(ConfiguracionTest, CambioDeVersionLeeElArchivoAntiguoEncima) {
   }
 }
 
+// A carriage return inside a line ends the value on reading as it does on writing, so a value
+// reads back the same after a save (a fault found by fuzzing).
+TEST_F(ConfiguracionTest, RetornoDentroDeLaLineaCortaElValorAlLeerYAlEscribir) {
+  EscribeArchivo(archivo_, "[General]\nVERSION=abc\rdef\n");
+  Configuracion c;
+  LeeConfiguracion(c, archivo_);
+  EXPECT_EQ(c.Valor("General", "VERSION"), "abc");
+  GuardaConfiguracion(c, archivo_);
+  Configuracion otra;
+  LeeConfiguracion(otra, archivo_);
+  EXPECT_EQ(otra.Valor("General", "VERSION"), "abc");
+}
+
 }  // namespace
 }  // namespace orva
