@@ -463,6 +463,27 @@ void ComandoTASS(Marco& marco, VentanaImagen& v) {
   v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
 }
 
+// "PREFERENCIAS DETERMINACION CENTROIDE" over section "AnaEstelar".
+int DialogoCentroide(QWidget* padre) {
+  const RangoEntero radio{1, 100};
+  const RangoReal fwhm{0.0, 1000.0};
+  return DialogoSeccion(
+      padre, "AnaEstelar", 3073,
+      {
+          {100, "CENTMETODO", "Método (1 momentos, 2 sobre cielo + 3 sigmas):", kItemEdicion,
+           RangoEntero{1, 2}},
+          {101, "CENTRADIO", "Radio estrella:", kItemEdicion, radio},
+          {102, "CENTRADIOSKY", "Radio cielo:", kItemEdicion, radio},
+          {103, "CENTMINFWHM", "FWHM mínimo:", kItemEdicion, fwhm},
+          {104, "CENTMAXFWHM", "FWHM máximo:", kItemEdicion, fwhm},
+          {105, "CENTSKYRADINT", "Radio interior anillo cielo:", kItemEdicion, radio},
+          {106, "CENTSKYRADEXT", "Radio exterior anillo cielo:", kItemEdicion, radio},
+          {107, "CENTNUMITERA", "Número de iteraciones:", kItemEdicion, RangoEntero{1, 1000}},
+          {108, "CENTSKYSTAR", "Cielo del anillo", kItemCasilla},
+          {109, "CENTINFO", "Informar de cada resultado", kItemCasilla},
+      });
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -554,6 +575,9 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
       return true;
     case 6022:
       ComandoTASS(marco, v);
+      return true;
+    case 6400:
+      DialogoCentroide(&marco);
       return true;
     case 5062:
       ComandoEscalaGris(marco, v);

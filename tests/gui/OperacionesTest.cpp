@@ -400,6 +400,21 @@ class OperacionesTest : public QObject {
         v->panelDatos()->toPlainText().contains(QStringLiteral("Estrellas: %1").arg(estrellas)));
   }
 
+  void PreferenciasDeCentroide() {
+    VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
+    (void)v;
+    AlAparecerModal([](QWidget* w) {
+      QCOMPARE(w->windowTitle(), QString::fromStdString(Cadena(3073)));
+      auto* e = Hijo<QLineEdit>(w, "c101");
+      e->setText("9");
+      emit e->textEdited("9");
+      emit e->editingFinished();
+      Hijo<QPushButton>(w, "b1")->click();
+    });
+    marco_->Ejecuta(6400);
+    QCOMPARE(Configuracion::Global().Valor("AnaEstelar", "CENTRADIO"), std::string("9"));
+  }
+
   void BusquedaEnImagenNoVariableDa12074() {
     VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
     v->imagen().CambiaTipoObjeto(0);
