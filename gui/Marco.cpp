@@ -605,8 +605,10 @@ void Marco::ComandoMarco(int id) {
 
 void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
   // The star searches ask for their settings before the module runs them; the double-star
-  // centroid preferences are a desktop dialog.
-  if ((id == 6022 || id == 6023 || id == 6400) && ComandoOperacion(*this, v, id)) return;
+  // centroid preferences and the calculation are desktop dialogs.
+  if ((id == 6022 || id == 6023 || id == 6400 || id == 6401) && ComandoOperacion(*this, v, id)) {
+    return;
+  }
   if (v.Comando(id)) return;
   switch (id) {
     case 5002:

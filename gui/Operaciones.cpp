@@ -2,6 +2,7 @@
 // common runner that executes it on the image (or its duplicate) under a progress window.
 #include "gui/Operaciones.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -17,6 +18,7 @@
 #include <deque>
 #include <map>
 
+#include "analyses/Dobles.h"
 #include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
@@ -579,6 +581,13 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
     case 6400:
       DialogoCentroide(&marco);
       return true;
+    case 6401: {
+      std::vector<const Imagen*> imagenes;
+      for (VentanaImagen* w : marco.Ventanas()) imagenes.push_back(&w->imagen());
+      DialogoCalculoDobles d(std::move(imagenes), &marco);
+      d.exec();
+      return true;
+    }
     case 5062:
       ComandoEscalaGris(marco, v);
       return true;
@@ -762,6 +771,104 @@ void DialogoEscalaGris::VerCurva() {
 
 void DialogoEscalaGris::accept() {
   if (GuardaCampos()) QDialog::accept();
+}
+
+}  // namespace orva
+
+namespace orva {
+
+// ---------------------------------------------------------------------------------------------
+// Double-star calculation dialog
+
+DialogoCalculoDobles::DialogoCalculoDobles(std::vector<const Imagen*> imagenes, QWidget* padre)
+    : QDialog(padre), imagenes_(std::move(imagenes)) {
+  const ObjetosCalculo objetos = ObjetosCalculoDobles(imagenes_);  // 12066-12068
+  setObjectName("DialogoCalculoDobles");
+  setWindowTitle(QStringLiteral("CALCULO DOBLES"));
+  auto* rejilla = new QGridLayout(this);
+  const char* titulos[3] = {"Objeto Calibración", "Objeto Trazo", "Objeto Doble"};
+  for (int g = 0; g < 3; ++g) {
+    combos_[g] = new QComboBox;
+    combos_[g]->setObjectName(QStringLiteral("Combo%1").arg(g + 1));
+    for (const std::string& n : g == 1 ? objetos.conTrazo : objetos.conPar) {
+      combos_[g]->addItem(Q(n));
+    }
+    listas_[g] = new QListWidget;
+    listas_[g]->setObjectName(QStringLiteral("Lista%1").arg(g + 1));
+    listas_[g]->setSelectionMode(QAbstractItemView::MultiSelection);
+    rejilla->addWidget(new QLabel(QString::fromUtf8(titulos[g])), 0, g);
+    rejilla->addWidget(combos_[g], 1, g);
+    rejilla->addWidget(listas_[g], 2, g);
+    connect(combos_[g], &QComboBox::currentIndexChanged, this, [this, g] {
+      Llena(g);
+      Recalcula();
+    });
+    connect(listas_[g], &QListWidget::itemSelectionChanged, this, [this] { Recalcula(); });
+  }
+  auto* forma = new QFormLayout;
+  distancia_ = new QLineEdit(Q(Configuracion::Global().Valor("AnaDobles", "DISTCALIB")));
+  distancia_->setObjectName("Distancia");
+  forma->addRow(QStringLiteral("Distancia:"), distancia_);
+  const char* nombres[4] = {"Escala:", "Orientación:", "Separación:", "Ángulo posición:"};
+  for (int i = 0; i < 4; ++i) {
+    resultados_[i] = new QLabel;
+    resultados_[i]->setObjectName(QStringLiteral("Resultado%1").arg(i + 1));
+    forma->addRow(QString::fromUtf8(nombres[i]), resultados_[i]);
+  }
+  rejilla->addLayout(forma, 3, 0, 1, 3);
+  auto* salir = new QPushButton(QStringLiteral("Salir"));
+  salir->setObjectName("Salir");
+  auto* grabar = new QPushButton(QStringLiteral("Grabar"));
+  grabar->setObjectName("Grabar");
+  auto* botones = new QHBoxLayout;
+  botones->addWidget(grabar);
+  botones->addWidget(salir);
+  rejilla->addLayout(botones, 4, 0, 1, 3);
+  connect(distancia_, &QLineEdit::textChanged, this, [this] { Recalcula(); });
+  connect(salir, &QPushButton::clicked, this, [this] {
+    // The separation typed is offered again next time.
+    Configuracion::Global().Asigna("AnaDobles", "DISTCALIB", distancia_->text().toStdString());
+    accept();
+  });
+  for (int g = 0; g < 3; ++g) Llena(g);
+  Recalcula();
+}
+
+void DialogoCalculoDobles::Llena(int g) {
+  const QSignalBlocker bloqueo(listas_[g]);
+  listas_[g]->clear();
+  const std::string objeto = combos_[g]->currentText().toStdString();
+  for (size_t i = 0; i < imagenes_.size(); ++i) {
+    const Imagen* im = imagenes_[i];
+    if (im->TipoObjeto() != kDoble || im->datos.nombreObjeto != objeto) continue;
+    const DatosDobles* d = DatosDoblesDe(*im);
+    if (!d) continue;
+    const bool sirve = g == 1 ? (d->trazos[0].medido || d->trazos[1].medido) : d->parMedido;
+    if (!sirve) continue;
+    auto* item = new QListWidgetItem(Q(im->nombreVentana), listas_[g]);
+    item->setData(Qt::UserRole, static_cast<int>(i));
+    item->setSelected(true);  // every image of the object counts until deselected
+  }
+}
+
+void DialogoCalculoDobles::Recalcula() {
+  std::vector<MedidaDoble> medidas[3];
+  for (int g = 0; g < 3; ++g) {
+    for (QListWidgetItem* item : listas_[g]->selectedItems()) {
+      const Imagen* im = imagenes_[static_cast<size_t>(item->data(Qt::UserRole).toInt())];
+      if (const DatosDobles* d = DatosDoblesDe(*im)) medidas[g].push_back(MedidaDe(*d));
+    }
+  }
+  const ResultadoCalculoDobles r =
+      CalculaDobles(medidas[0], medidas[1], medidas[2], LeeReal(distancia_->text().toStdString()));
+  const std::array<std::string, 4> textos = r.Textos();
+  for (int i = 0; i < 4; ++i) resultados_[i]->setText(Q(textos[static_cast<size_t>(i)]));
+}
+
+std::array<std::string, 4> DialogoCalculoDobles::Resultados() const {
+  std::array<std::string, 4> t;
+  for (int i = 0; i < 4; ++i) t[static_cast<size_t>(i)] = resultados_[i]->text().toStdString();
+  return t;
 }
 
 }  // namespace orva

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <array>
+
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -75,6 +78,27 @@ class DialogoEscalaGris : public QDialog {
   QLabel* etiquetas_[4];
   QLineEdit* campos_[4];
   VistaCurvaGris* vista_;
+};
+
+// "CALCULO DOBLES": object combos and image lists for calibration, trails and the double, the
+// known separation, and the four results recomputed on every change.
+class DialogoCalculoDobles : public QDialog {
+  Q_OBJECT
+ public:
+  // The DOBLE images in memory; raises 12066-12068 when there is nothing to compute.
+  DialogoCalculoDobles(std::vector<const Imagen*> imagenes, QWidget* padre);
+  // The four result texts as shown.
+  std::array<std::string, 4> Resultados() const;
+
+ private:
+  void Llena(int grupo);
+  void Recalcula();
+
+  std::vector<const Imagen*> imagenes_;
+  QComboBox* combos_[3];
+  QListWidget* listas_[3];
+  QLineEdit* distancia_;
+  QLabel* resultados_[4];
 };
 
 }  // namespace orva

@@ -1,6 +1,7 @@
 // The operation commands of the desktop driven through their dialogs on the offscreen platform.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QFileDialog>
 #include <QLabel>
@@ -21,6 +22,7 @@
 #include "core/JError.h"
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"
+#include "analyses/Dobles.h"
 #include "core/Cadenas.h"
 #include "gui/Marco.h"
 #include "gui/Operaciones.h"
@@ -413,6 +415,52 @@ class OperacionesTest : public QObject {
     });
     marco_->Ejecuta(6400);
     QCOMPARE(Configuracion::Global().Valor("AnaEstelar", "CENTRADIO"), std::string("9"));
+  }
+
+  void CalculoDoblesConDosCalibraciones() {
+    auto doble = [this](const char* objeto, bool par, double dist, double ap, bool trazo,
+                        double angulo) {
+      auto im = ImagenPrueba();
+      im->CambiaTipoObjeto(kDoble);
+      im->datos.nombreObjeto = objeto;
+      DatosDobles& d = DatosDoblesDe(*im);
+      d.parMedido = par;
+      d.distancia = dist;
+      d.ap = ap;
+      d.trazos[0].medido = trazo;
+      d.trazos[0].angulo = angulo;
+      return marco_->MuestraImagen(std::move(im));
+    };
+    doble("CAL", true, 10.0, 0.0, false, 0.0);
+    doble("CAL", true, 12.5, 0.0, false, 0.0);
+    doble("TRZ", false, 0.0, 0.0, true, 2.0);
+    doble("DBL", true, 20.0, 50.0, false, 0.0);
+    MedidaDoble c1, c2, t, d;
+    c1.parMedido = c2.parMedido = d.parMedido = true;
+    c1.distancia = 10.0;
+    c2.distancia = 12.5;
+    t.angulosTrazo = {2.0};
+    d.distancia = 20.0;
+    d.ap = 50.0;
+    const auto esperados = CalculaDobles({c1, c2}, {t}, {d}, 5.0).Textos();
+    std::array<std::string, 4> vistos;
+    AlAparecerModal([&vistos](QWidget* w) {
+      QCOMPARE(w->windowTitle(), QStringLiteral("CALCULO DOBLES"));
+      QCOMPARE(Hijo<QComboBox>(w, "Combo1")->count(), 2);  // CAL and DBL
+      QCOMPARE(Hijo<QComboBox>(w, "Combo2")->currentText(), QStringLiteral("TRZ"));
+      Hijo<QComboBox>(w, "Combo3")->setCurrentIndex(1);
+      QCOMPARE(Hijo<QListWidget>(w, "Lista1")->count(), 2);
+      Hijo<QLineEdit>(w, "Distancia")->setText("5");
+      vistos = static_cast<DialogoCalculoDobles*>(w)->Resultados();
+      Hijo<QPushButton>(w, "Salir")->click();
+    });
+    marco_->Ejecuta(6401);
+    for (size_t i = 0; i < 4; ++i) QCOMPARE(vistos[i], esperados[i]);
+    QVERIFY(QString::fromStdString(vistos[0]).startsWith("0.4500"));
+    QVERIFY(QString::fromStdString(vistos[2]).startsWith("9.00"));
+    QVERIFY(QString::fromStdString(vistos[3]).startsWith("48.00"));
+    // The separation is offered again.
+    QCOMPARE(Configuracion::Global().Valor("AnaDobles", "DISTCALIB"), std::string("5"));
   }
 
   void BusquedaEnImagenNoVariableDa12074() {
