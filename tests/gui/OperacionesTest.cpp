@@ -475,6 +475,33 @@ class OperacionesTest : public QObject {
     QCOMPARE(mensaje, QString::fromStdString(Cadena(12074)));
   }
 
+  // With ORVA_CAPTURAS=dir, saves the README's pictures there: the gray-scale dialog with its
+  // preview, and the example star field with the stars PCVISTA found.
+  void Capturas() {
+    const QString dir = qEnvironmentVariable("ORVA_CAPTURAS");
+    if (dir.isEmpty()) QSKIP("ORVA_CAPTURAS not set");
+    VentanaImagen* v = marco_->AbreArchivo(ORVA_FUENTE "/examples/campo_estelar.qor");
+    QVERIFY(v);
+    bool guardada = false;
+    AlAparecerModal([&guardada, dir](QWidget* w) {
+      Hijo<QListWidget>(w, "Curvas")->setCurrentRow(4);  // Logaritmico (10)
+      Hijo<QPushButton>(w, "VerCurva")->click();
+      QTest::qWait(50);
+      guardada = w->grab().save(dir + "/escalado_grises.png");
+      Hijo<QPushButton>(w, "b2")->click();
+    });
+    marco_->Accion(5062)->trigger();
+    QVERIFY(guardada);
+    if (v->imagen().TipoObjeto() != kVariable) v->imagen().CambiaTipoObjeto(kVariable);
+    Configuracion::Global().Asigna("BuscaEstPCVista", "VerLog", "0");
+    AlAparecerModal([](QWidget* w) { Hijo<QPushButton>(w, "b1")->click(); });
+    marco_->Ejecuta(6023);
+    marco_->Accion(5019)->trigger();  // the data pane with the star list
+    v->parentWidget()->setGeometry(0, 0, 880, 540);
+    QTest::qWait(100);
+    QVERIFY(marco_->grab().save(dir + "/estrellas.png"));
+  }
+
  private:
   std::unique_ptr<Marco> marco_;
 };
