@@ -847,7 +847,6 @@ void DialogoCalculoDobles::Llena(int g) {
     if (!sirve) continue;
     auto* item = new QListWidgetItem(Q(im->nombreVentana), listas_[g]);
     item->setData(Qt::UserRole, static_cast<int>(i));
-    item->setSelected(true);  // every image of the object counts until deselected
   }
 }
 

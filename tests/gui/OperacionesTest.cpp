@@ -450,12 +450,16 @@ class OperacionesTest : public QObject {
       QCOMPARE(Hijo<QComboBox>(w, "Combo2")->currentText(), QStringLiteral("TRZ"));
       Hijo<QComboBox>(w, "Combo3")->setCurrentIndex(1);
       QCOMPARE(Hijo<QListWidget>(w, "Lista1")->count(), 2);
+      for (const char* lista : {"Lista1", "Lista2", "Lista3"})
+        Hijo<QListWidget>(w, lista)->selectAll();
       Hijo<QLineEdit>(w, "Distancia")->setText("5");
       vistos = static_cast<DialogoCalculoDobles*>(w)->Resultados();
       Hijo<QPushButton>(w, "Salir")->click();
     });
     marco_->Ejecuta(6401);
-    for (size_t i = 0; i < 4; ++i) QCOMPARE(vistos[i], esperados[i]);
+    for (size_t i = 0; i < 4; ++i) {
+      QCOMPARE(QString::fromStdString(vistos[i]), QString::fromStdString(esperados[i]));
+    }
     QVERIFY(QString::fromStdString(vistos[0]).startsWith("0.4500"));
     QVERIFY(QString::fromStdString(vistos[2]).startsWith("9.00"));
     QVERIFY(QString::fromStdString(vistos[3]).startsWith("48.00"));
