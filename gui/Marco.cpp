@@ -31,6 +31,7 @@
 #include "core/ListaImagenes.h"
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
+#include "gui/DatosImagenQt.h"
 #include "gui/Operaciones.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
@@ -536,6 +537,12 @@ void Marco::ComandoMarco(int id) {
     case 5008:
       MacroEnDisco();
       break;
+    case 5123: {
+      std::vector<Imagen*> imagenes;
+      for (VentanaImagen* v : Elige()) imagenes.push_back(&v->imagen());
+      DialogoDatosImagen(this, imagenes);
+      break;
+    }
     case 5010: {
       const QString f =
           QFileDialog::getOpenFileName(this, Q(Cadena(12038)), QString(), FiltroQt(Cadena(12037)),
@@ -642,6 +649,9 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
       break;
     case 5120:
       EjecutarMacro(v);
+      break;
+    case 5122:
+      DialogoDatosImagen(this, {&v.imagen()});
       break;
     case 5121:
       GuardarMacro(v);

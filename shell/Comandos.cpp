@@ -110,8 +110,8 @@ const std::vector<FilaComando>& TablaComandos() {
       {5118, 5118, "Media por referencia", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
       {5119, 5119, "Media por referencia agrupando", "&Tratar/Varias &imagenes", I, "", NE, false,
        0},
-      {5122, 5122, "&Una", "&Tratar/&Datos", I, "Ctrl+D", NE, true, 0},
-      {5123, 5123, "&Varias", "&Tratar/&Datos", F, "", NE, false, 0},
+      {5122, 5122, "&Una", "&Tratar/&Datos", I, "Ctrl+D", OK, true, 0},
+      {5123, 5123, "&Varias", "&Tratar/&Datos", F, "", OK, false, 0},
       {5120, 5120, "Ejecutar &Macro...", kTratar, I, "", OK, true, 0},
       {5121, 5121, "&Guardar Macro...", kTratar, I, "", OK, false, 0},
 

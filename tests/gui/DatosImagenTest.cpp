@@ -1,0 +1,180 @@
+// The image data dialog driven through the menu on the offscreen platform.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+#include "core/Cadenas.h"
+#include "core/Imagen.h"
+#include "core/ModuloAnalisis.h"
+#include "gui/Marco.h"
+#include "gui/VentanaImagen.h"
+#include "shell/Configuracion.h"
+
+using namespace orva;
+
+namespace {
+
+// Runs accion once on the next modal widget that shows up.
+void AlAparecerModal(std::function<void(QWidget*)> accion, QWidget* distinto = nullptr) {
+  auto* t = new QTimer;
+  t->setInterval(20);
+  QObject::connect(t, &QTimer::timeout, [t, accion, distinto] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w && w != distinto) {
+      t->stop();
+      t->deleteLater();
+      accion(w);
+    }
+  });
+  t->start();
+}
+
+std::unique_ptr<Imagen> ImagenPlana(const char* nombre) {
+  auto im = std::make_unique<Imagen>();
+  im->CambiaPixeles(20, 10, std::vector<int16_t>(200, 100));
+  im->AsignaRuta(nombre);
+  im->Actualiza();
+  return im;
+}
+
+void Escribe(QWidget* dialogo, const char* clave, const QString& texto) {
+  auto* e = dialogo->findChild<QLineEdit*>(QString::fromLatin1(clave));
+  QVERIFY(e);
+  e->setText(texto);
+}
+
+void Acepta(QWidget* dialogo) {
+  auto* b = dialogo->findChild<QPushButton*>(QStringLiteral("Aceptar"));
+  QVERIFY(b);
+  b->click();
+}
+
+}  // namespace
+
+class DatosImagenTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    Configuracion::Global().RestableceDefectos();
+    CreaModulos();
+    marco_ = std::make_unique<Marco>();
+    marco_->resize(900, 600);
+    marco_->show();
+    QApplication::setActiveWindow(marco_.get());
+    QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
+  }
+  void cleanup() {
+    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
+    marco_.reset();
+  }
+
+  void AceptaNombreYFecha() {
+    VentanaImagen* v = marco_->MuestraImagen(ImagenPlana("plana.qor"));
+    QVERIFY(marco_->Accion(5122)->isEnabled());
+    QString titulo;
+    AlAparecerModal([&](QWidget* w) {
+      titulo = w->windowTitle();
+      Escribe(w, "NOMOBJ", QStringLiteral("M42"));
+      Escribe(w, "FECHAOBS", QStringLiteral("15/03/2007"));
+      Escribe(w, "HORAOBS", QStringLiteral("21:30:05"));
+      auto* tipo = w->findChild<QComboBox*>(QStringLiteral("TIPOOBJ"));
+      QVERIFY(tipo);
+      tipo->setCurrentText(QStringLiteral("ESTELAR"));
+      Acepta(w);
+    });
+    marco_->Accion(5122)->trigger();
+    QCOMPARE(titulo, QStringLiteral("DATOS IMAGEN"));
+    const Imagen& im = v->imagen();
+    QCOMPARE(im.datos.nombreObjeto, std::string("M42"));
+    QCOMPARE(TextoDatoImagen(im.datos, "FECHAOBS").substr(0, 6), std::string("15/03/"));
+    QCOMPARE(TextoDatoImagen(im.datos, "HORAOBS").substr(0, 8), std::string("21:30:05"));
+    QCOMPARE(im.TipoObjeto(), static_cast<int>(kEstelar));
+    QCOMPARE(im.ModificadaMarca(), 1);
+  }
+
+  void FechaIlegalNoCambiaNada() {
+    VentanaImagen* v = marco_->MuestraImagen(ImagenPlana("plana.qor"));
+    Imagen& im = v->imagen();
+    im.datos.nombreObjeto = "ANTES";
+    const std::string fechaAntes = TextoDatoImagen(im.datos, "FECHAOBS");
+    QString mensaje;
+    bool sigueAbierto = false;
+    AlAparecerModal([&](QWidget* dialogo) {
+      Escribe(dialogo, "NOMOBJ", QStringLiteral("DESPUES"));
+      Escribe(dialogo, "FECHAOBS", QStringLiteral("31/04/2007"));
+      // The message box comes up inside the click: read and close it from a timer.
+      AlAparecerModal(
+          [&](QWidget* caja) {
+            if (auto* m = qobject_cast<QMessageBox*>(caja)) mensaje = m->text();
+            caja->close();
+          },
+          dialogo);
+      Acepta(dialogo);
+      sigueAbierto = dialogo->isVisible();
+      static_cast<QDialog*>(dialogo)->reject();
+    });
+    marco_->Accion(5122)->trigger();
+    QVERIFY(sigueAbierto);
+    const QString esperado = QString::fromStdString(Cadena(10119)).section(QLatin1Char('%'), 0, 0);
+    QVERIFY2(mensaje.startsWith(esperado), qPrintable(mensaje));
+    QCOMPARE(im.datos.nombreObjeto, std::string("ANTES"));
+    QCOMPARE(TextoDatoImagen(im.datos, "FECHAOBS"), fechaAntes);
+    QCOMPARE(im.ModificadaMarca(), 0);
+  }
+
+  void VariasSoloLosCamposCambiados() {
+    VentanaImagen* a = marco_->MuestraImagen(ImagenPlana("a.qor"));
+    VentanaImagen* b = marco_->MuestraImagen(ImagenPlana("b.qor"));
+    a->imagen().datos.nombreObjeto = "A";
+    b->imagen().datos.nombreObjeto = "B";
+    Configuracion::Global().Asigna("DatosImagen", "PINCFECHA", "1");
+    QString titulo;
+    // First the selection dialog: accept with every image chosen; then the data dialog.
+    AlAparecerModal([&](QWidget* seleccion) {
+      auto* lista = seleccion->findChild<QListWidget*>();
+      QVERIFY(lista);
+      lista->selectAll();
+      AlAparecerModal(
+          [&](QWidget* w) {
+            titulo = w->windowTitle();
+            Escribe(w, "FILTRO", QStringLiteral("V"));
+            Escribe(w, "INCFECHA", QStringLiteral("2"));
+            auto* caja = w->findChild<QAbstractButton*>(QStringLiteral("CINCFECHA"));
+            QVERIFY(caja);
+            caja->setChecked(true);
+            Acepta(w);
+          },
+          seleccion);
+      for (QPushButton* p : seleccion->findChildren<QPushButton*>()) {
+        if (p->text().contains(QStringLiteral("Aceptar"))) {
+          p->click();
+          return;
+        }
+      }
+      static_cast<QDialog*>(seleccion)->accept();
+    });
+    const std::string fechaA = TextoDatoImagen(a->imagen().datos, "FECHAOBS");
+    marco_->Accion(5123)->trigger();
+    QCOMPARE(titulo, QStringLiteral("EDITAR DATOS PARA VARIAS IMAGENES"));
+    QCOMPARE(a->imagen().datos.nombreObjeto, std::string("A"));
+    QCOMPARE(b->imagen().datos.nombreObjeto, std::string("B"));
+    QCOMPARE(a->imagen().datos.filtro, std::string("V"));
+    QCOMPARE(b->imagen().datos.filtro, std::string("V"));
+    QVERIFY(TextoDatoImagen(a->imagen().datos, "FECHAOBS") != fechaA);
+  }
+
+ private:
+  std::unique_ptr<Marco> marco_;
+};
+
+QTEST_MAIN(DatosImagenTest)
+#include "DatosImagenTest.moc"
