@@ -14,6 +14,7 @@
 #include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
+#include "core/TiposObjeto.h"
 #include "gui/Marco.h"
 #include "gui/VentanaImagen.h"
 #include "shell/Configuracion.h"
