@@ -127,6 +127,19 @@ void Lee(const std::string& archivo, ImagenObservacion& imagen, bool conPixeles)
       colores[3 * i + 2] = static_cast<uint8_t>(b[i] >> 8);
     }
   }
+  // The pixels must come from the strips the file holds: uncompressed strips must hold every
+  // row, compressed ones cannot expand beyond 4096:1 (more than deflate, LZW or PackBits reach).
+  // A header that promises more is refused before the block is allocated.
+  uint16_t compresion = COMPRESSION_NONE;
+  TIFFGetFieldDefaulted(t.get(), TIFFTAG_COMPRESSION, &compresion);
+  uint64_t enTiras = 0;
+  const uint32_t tiras = TIFFNumberOfStrips(t.get());
+  for (uint32_t i = 0; i < tiras; ++i) enTiras += TIFFGetStrileByteCount(t.get(), i);
+  const uint64_t necesario = static_cast<uint64_t>(linea) * alto;
+  const uint64_t posible = compresion == COMPRESSION_NONE ? enTiras : enTiras * 4096;
+  if (necesario > posible) {
+    throw JError(11143, archivo, std::to_string(ancho), std::to_string(alto));  // 11143
+  }
   imagen.DimensionaImagen(ancho, alto);
   if (conPixeles) {
     std::vector<uint8_t> fila(static_cast<size_t>(linea));

@@ -156,5 +156,15 @@ TEST_F(TiffTest, HostileFilesRaiseTheirMessage) {
   EXPECT_EQ(Id([&] { GuardaTiff(Ruta("nodir/x.tif"), im); }), 12091);
 }
 
+// A header promising a 2.4 GB image in a 331-byte file (found by fuzzing) is refused before the
+// block is allocated, by the full and the header-only reader.
+TEST_F(TiffTest, SizesTheStripsCannotHoldAreRefusedBeforeAllocating) {
+  const std::string archivo = std::string(ORVA_TEST_DATA) + "/tiff_dimensiones_enormes.tif";
+  ImagenObservacion im;
+  EXPECT_EQ(Id([&] { LeeTiff(archivo, im); }), 11143);
+  EXPECT_EQ(Id([&] { LeeCabeceraTiff(archivo, im); }), 11143);
+  EXPECT_EQ(im.NumPixeles(), 0u);
+}
+
 }  // namespace
 }  // namespace orva
