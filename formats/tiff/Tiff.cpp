@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -132,9 +133,13 @@ void Lee(const std::string& archivo, ImagenObservacion& imagen, bool conPixeles)
   // A header that promises more is refused before the block is allocated.
   uint16_t compresion = COMPRESSION_NONE;
   TIFFGetFieldDefaulted(t.get(), TIFFTAG_COMPRESSION, &compresion);
+  // The byte counts are claims of the header: together they cannot exceed the file itself.
   uint64_t enTiras = 0;
   const uint32_t tiras = TIFFNumberOfStrips(t.get());
   for (uint32_t i = 0; i < tiras; ++i) enTiras += TIFFGetStrileByteCount(t.get(), i);
+  std::error_code ec;
+  const uintmax_t tamArchivo = std::filesystem::file_size(archivo, ec);
+  if (!ec) enTiras = std::min<uint64_t>(enTiras, tamArchivo);
   const uint64_t necesario = static_cast<uint64_t>(linea) * alto;
   const uint64_t posible = compresion == COMPRESSION_NONE ? enTiras : enTiras * 4096;
   if (necesario > posible) {
