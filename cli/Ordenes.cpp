@@ -17,6 +17,7 @@
 #include "formats/TiposArchivo.h"
 #include "macro/Macro.h"
 #include "shell/Configuracion.h"
+#include "shell/Lote.h"
 #include "shell/Progreso.h"
 
 namespace orva {
@@ -54,6 +55,7 @@ struct Opciones {
   std::string tipo;
   std::string dirSalida;
   bool json = false;
+  bool enSitio = false;  // --in-place
 };
 
 Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
@@ -79,6 +81,9 @@ Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
     } else if (a == "--json") {
       admite(a);
       o.json = true;
+    } else if (a == "--in-place") {
+      admite(a);
+      o.enSitio = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw ErrorUso("unknown option " + a);
     } else {
@@ -86,15 +91,6 @@ Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
     }
   }
   return o;
-}
-
-// A macro file given on the command line must exist; its lines (none when its first line is
-// not the macro header).
-std::vector<std::string> CargaMacroExistente(const std::string& archivo) {
-  std::error_code e;
-  if (!fs::is_regular_file(archivo, e))
-    throw JError(10125, archivo, std::strerror(ENOENT));  // 10125
-  return CargaMacro(archivo);
 }
 
 void Ejecuta(Imagen& imagen, const std::vector<std::string>& lineas) {
@@ -151,6 +147,16 @@ void ImprimeError(int id, const std::string& texto) {
   std::fprintf(stderr, "orva: %d: %s\n", id, linea.c_str());
 }
 
+void CompruebaSalida() {
+  errno = 0;
+  const bool falla = std::fflush(stdout) != 0;
+  const int error = errno;
+  if (falla || std::ferror(stdout)) {
+    std::clearerr(stdout);
+    throw JError(12230, std::strerror(error ? error : EIO));  // 12230
+  }
+}
+
 int TipoPorExtension(const std::string& archivo) {
   const std::string ext = Extension(archivo);
   if (ext.size() < 2) return 0;
@@ -181,7 +187,7 @@ int OrdenDetect(const Argumentos& args) {
       const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
       const std::string clave = r ? r->clave : tipo == kDatosOrva ? "DATOS" : "-";
       std::printf("%s: %d %s\n", archivo.c_str(), tipo, clave.c_str());
-      std::fflush(stdout);  // lines and error lines in file order
+      CompruebaSalida();  // lines and error lines in file order
     } catch (const JError& e) {
       ImprimeError(e.Id(), e.Mensaje());
       estado = 1;
@@ -278,59 +284,37 @@ int OrdenConvert(const Argumentos& args) {
 }
 
 int OrdenMacro(const Argumentos& args) {
-  const Opciones o = Analiza(args, "-o --type");
+  const Opciones o = Analiza(args, "-o --type --in-place");
   if (o.operandos.size() < 2) throw ErrorUso("macro needs a macro file and at least one file");
-  const int tipoFijo = o.tipo.empty() ? 0 : TipoPorClave(o.tipo);
+  AjustesLote ajustes = LeeAjustesLote();
+  ajustes.tipoFijo = o.tipo.empty() ? 0 : TipoPorClave(o.tipo);
+  ajustes.carpetaSalida = o.dirSalida;
   const std::vector<std::string> lineas = CargaMacroExistente(o.operandos[0]);
-  const Configuracion& cfg = Configuracion::Global();
-  const bool mismoTipo = cfg.Entero("GUARMISMOTIPO") == 1;
-  const bool cambiaExt = cfg.Entero("CAMBEXTEN") == 1 && !cfg.Valor("EXTENTRAT").empty();
-  if (!o.dirSalida.empty()) {
-    std::error_code e;
-    if (!fs::is_directory(o.dirSalida, e)) throw JError(12091, o.dirSalida);  // 12091
+  const std::vector<ArchivoLote> plan =
+      PlanificaLote(Argumentos(o.operandos.begin() + 1, o.operandos.end()), ajustes);
+  try {
+    CompruebaLote(plan, ajustes, o.enSitio);
+  } catch (const JError& e) {
+    if (e.Id() != 12220) throw;
+    ImprimeError(e.Id(), e.Mensaje());
+    std::fputs("orva: --in-place replaces the input files with their results\n", stderr);
+    return 1;
   }
 
-  SesionProgreso sesion("TRATANDO ARCHIVOS");
-  int estado = 0;
-  const size_t total = o.operandos.size() - 1;
-  for (size_t i = 1; i < o.operandos.size(); ++i) {
-    const std::string& entrada = o.operandos[i];
-    ProgresoActual().TextoArchivo(std::to_string(i) + "/" + std::to_string(total) + " " + entrada);
-    if (ProgresoActual().Cancelado()) throw JError(11011);  // 11011
-    try {
-      Imagen im;
-      LeeArchivo(entrada, im);
-      Ejecuta(im, lineas);
-      // The type: --type, else the file's own when GUARMISMOTIPO is "1", else the setting.
-      const int tipo = tipoFijo ? tipoFijo : mismoTipo ? im.tipoArchivo : 0;
-      fs::path salida = o.dirSalida.empty() ? fs::path(entrada)
-                                            : fs::path(o.dirSalida) / fs::path(entrada).filename();
-      if (cambiaExt) {
-        std::string ext = cfg.Valor("EXTENTRAT");
-        if (ext.front() != '.') ext.insert(ext.begin(), '.');
-        salida.replace_extension(ext);
-      } else if (tipo != 0 && tipo != im.tipoArchivo) {
-        // Another type gets that type's extension (its first filter pattern).
-        const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
-        const std::string patron = r ? r->filtro.substr(0, r->filtro.find(';')) : "";
-        if (patron.size() > 2 && patron != "*.*") {
-          std::string ext = patron.substr(1);
-          for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-          salida.replace_extension(ext);
-        }
-      }
-      GuardaArchivo(salida.string(), im, tipo);
-      if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
-      std::printf("%s -> %s\n", entrada.c_str(), salida.string().c_str());
-      std::fflush(stdout);
-    } catch (const JError& e) {
-      if (e.Id() == 11011) throw;
-      if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
-      ImprimeError(e.Id(), entrada + ": " + e.Mensaje());
-      estado = 1;
+  auto borra = [] {
+    if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
+  };
+  const ResumenLote resumen = EjecutaLote(lineas, plan, [&](const ResultadoLote& r) {
+    borra();
+    if (r.bien) {
+      std::printf("%s -> %s\n", r.archivo->entrada.c_str(), r.archivo->salida.c_str());
+      std::fflush(stdout);  // lines and error lines in file order
+    } else {
+      ImprimeError(r.idError, r.archivo->entrada + ": " + r.error);
     }
-  }
-  return estado;
+  });
+  if (resumen.cancelado) throw JError(11011);  // 11011
+  return resumen.fallidos == 0 ? 0 : 1;
 }
 
 }  // namespace orva
