@@ -3,13 +3,17 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
 
+#include "astro/Tiempo.h"
 #include "cli/ProgresoConsola.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
@@ -130,6 +134,18 @@ std::string Json(std::string_view s) {
   return r + "\"";
 }
 
+// The image data fields that hold numbers.
+constexpr std::string_view kDatosNumericos[] = {"EPOCAOBJ",  "TIEMPOEXP", "TEMPCCD",
+                                                "APERTURA", "DISTFOCAL", "ALTOBS"};
+
+// A number's text as a JSON number; null when it is none (or not finite).
+std::string NumeroJson(const std::string& texto) {
+  char* fin = nullptr;
+  const double v = std::strtod(texto.c_str(), &fin);
+  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) return "null";
+  return texto;
+}
+
 std::string Real(double v) {
   char b[64];
   std::snprintf(b, sizeof b, "%.3f", v);
@@ -237,11 +253,29 @@ int OrdenInfo(const Argumentos& args) {
   std::string s = "{";
   for (const auto& [k, v] : campos) {
     const bool texto = k == "ARCHIVO" || k == "CLAVETIPO";
-    s += Json(k) + ": " + (texto ? Json(v) : v) + ", ";
+    s += Json(k) + ": " + (texto ? Json(v) : NumeroJson(v)) + ", ";
   }
+  // Numbers as numbers, text as strings, empty text as null; the date and time also in ISO 8601.
   s += "\"DATOS\": {";
   for (size_t i = 0; i < datos.size(); ++i) {
-    s += (i ? ", " : "") + Json(datos[i].first) + ": " + Json(datos[i].second);
+    const auto& [k, v] = datos[i];
+    const bool numero = std::find(std::begin(kDatosNumericos), std::end(kDatosNumericos), k) !=
+                        std::end(kDatosNumericos);
+    s += (i ? ", " : "") + Json(k) + ": " + (numero ? NumeroJson(v) : v.empty() ? "null" : Json(v));
+    const Fecha& f = im.datos.fechaHora.FechaDia();
+    const Hora& h = im.datos.fechaHora.HoraDia();
+    char iso[64];
+    if (k == "FECHAOBS") {
+      std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", f.Anio(), f.Mes(), f.Dia());
+      s += ", \"FECHAOBS_ISO\": " + Json(iso);
+    } else if (k == "HORAOBS") {
+      std::snprintf(iso, sizeof iso, "%02d:%02d:%02d.%03d", h.Horas(), h.Minutos(), h.Segundos(),
+                    h.Milisegundos());
+      s += ", \"HORAOBS_ISO\": " + Json(iso);
+      std::snprintf(iso, sizeof iso, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f.Anio(), f.Mes(),
+                    f.Dia(), h.Horas(), h.Minutos(), h.Segundos(), h.Milisegundos());
+      s += ", \"FECHAHORAOBS_ISO\": " + Json(iso);
+    }
   }
   s += "}, \"ANALISIS\": [";
   for (size_t i = 0; i < lineas.size(); ++i) s += (i ? ", " : "") + Json(lineas[i]);

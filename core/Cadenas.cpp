@@ -282,7 +282,7 @@ constexpr EntradaCadena kCadenas[] = {
     {12225, "No se reconoce el tipo del archivo %1."},
     {12226, "La apertura de la estrella sale de la imagen: medida incompleta."},
     {12227, "No hay pixeles de cielo alrededor de la estrella."},
-    {12228, "La estrella no tiene flujo sobre el cielo (suma limpia %1)."},
+    {12228, "La estrella no tiene flujo sobre el cielo."},
     {12229, "Posición de medida ilegal: %1, %2."},
     {12230, "Error %1 escribiendo la salida."},
     {12231, "El lote escribiría sobre %1 archivos de entrada (el primero, %2). ¿Quieres reemplazarlos?"},
