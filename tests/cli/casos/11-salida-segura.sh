@@ -6,7 +6,8 @@ orva convert m51_iraf_devpix.fits destino/real.fits
 ln -s destino/real.fits enlace.fits
 orva convert eyuma_r90s_cutout.fits enlace.fits
 [ -L enlace.fits ] && echo link kept
-orva info destino/real.fits | grep -e ^ANCHO -e ^MAXIMO
+orva info destino/real.fits | grep -e ^ANCHO -e ^NOMOBJ
+ls enlace.fits.dat 2>&1 | sed "s/.*: //"
 ls destino
 ln -s destino/nuevo.fits colgante.fits
 orva convert eyuma_r90s_cutout.fits colgante.fits
