@@ -135,7 +135,7 @@ std::string Json(std::string_view s) {
 }
 
 // The image data fields that hold numbers.
-constexpr std::string_view kDatosNumericos[] = {"EPOCAOBJ",  "TIEMPOEXP", "TEMPCCD",
+constexpr std::string_view kDatosNumericos[] = {"EPOCAOBJ", "TIEMPOEXP", "TEMPCCD",
                                                 "APERTURA", "DISTFOCAL", "ALTOBS"};
 
 // A number's text as a JSON number; null when it is none (or not finite).

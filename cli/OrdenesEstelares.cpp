@@ -103,7 +103,7 @@ EstadoMedida Estado(const ImagenPixeles& im, double x, double y, const Parametro
   const Cielo cielo =
       EstimaCielo(im, xi, yi, p.radioCieloInt, p.radioCieloExt, p.maxIteraciones, p.usarMediaCielo);
   if (cielo.numPixeles == 0) return {"nosky", 12227, {}, {}};  // 12227
-  if (sinFlujo) return {"noflux", 12228, {}, {}};             // 12228
+  if (sinFlujo) return {"noflux", 12228, {}, {}};              // 12228
   return e;
 }
 
@@ -190,8 +190,8 @@ int OrdenStars(const Argumentos& args) {
   const char sep = csv ? ',' : ' ';
   if (csv) std::printf("name,x,y,sky,skydev,npix,rawsum,cleansum,mag,status\n");
   for (const ObjetoEstelar& e : estrellas) {
-    std::printf("%s%c%.3f%c%.3f%c%.3f%c%.3f%c%d%c%.1f%c%.1f%c%.3f", e.nombre.c_str(), sep, e.x,
-                sep, e.y, sep, e.cielo, sep, e.desvCielo, sep, e.numPixeles, sep, e.sumaBruta, sep,
+    std::printf("%s%c%.3f%c%.3f%c%.3f%c%.3f%c%d%c%.1f%c%.1f%c%.3f", e.nombre.c_str(), sep, e.x, sep,
+                e.y, sep, e.cielo, sep, e.desvCielo, sep, e.numPixeles, sep, e.sumaBruta, sep,
                 e.sumaLimpia, sep, e.magnitud);
     // The plain table keeps its nine columns; CSV gets the state of each measurement.
     if (csv) std::printf(",%s", Estado(im, e, param).palabra);

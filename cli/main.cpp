@@ -82,8 +82,7 @@ void Configura(const Global& g) {
   const std::string principal = ArchivoConfiguracion();
   ArrancaConfiguracion(principal);
   if (!g.nombreC.empty()) {
-    const std::string archivo =
-        (fs::path(principal).parent_path() / (g.nombreC + ".INI")).string();
+    const std::string archivo = (fs::path(principal).parent_path() / (g.nombreC + ".INI")).string();
     std::error_code e;
     if (!fs::is_regular_file(archivo, e))
       throw JError(10125, archivo, std::strerror(ENOENT));  // 10125

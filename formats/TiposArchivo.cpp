@@ -238,7 +238,7 @@ void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
   const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
   // Detection found nothing and the reading type cannot read either: say what happened.
   if (sinReconocer && (!r || !r->lee)) throw JError(12225, archivo);  // 12225
-  if (!r) throw JError(11017, Cadena(11076));  // 11017
+  if (!r) throw JError(11017, Cadena(11076));                         // 11017
 
   // The file identity changes now; a failed read puts the old one back.
   const int tipoAntes = imagen.tipoArchivo;

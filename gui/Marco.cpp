@@ -432,12 +432,12 @@ void Marco::MacroEnDisco() {
   ajustes.carpetaSalida = cfg.Valor("DIRGUARDAR");
   const std::vector<ArchivoLote> plan = PlanificaLote(entradas, ajustes);
   // Results that would replace their own inputs: only when the user says so.
-  const auto sobre = std::count_if(plan.begin(), plan.end(),
-                                   [](const ArchivoLote& a) { return a.sobreEntrada; });
+  const auto sobre =
+      std::count_if(plan.begin(), plan.end(), [](const ArchivoLote& a) { return a.sobreEntrada; });
   bool enSitio = false;
   if (sobre > 0) {
-    const auto primero = std::find_if(plan.begin(), plan.end(),
-                                      [](const ArchivoLote& a) { return a.sobreEntrada; });
+    const auto primero =
+        std::find_if(plan.begin(), plan.end(), [](const ArchivoLote& a) { return a.sobreEntrada; });
     if (QMessageBox::question(this, Q(Cadena(12000)),
                               Q(Mensaje(12231, std::to_string(sobre), primero->entrada))) !=
         QMessageBox::Yes) {

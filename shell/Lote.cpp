@@ -93,9 +93,9 @@ std::vector<ArchivoLote> PlanificaLote(const std::vector<std::string>& entradas,
     const int tipoEntrada = TipoEntrada(entrada);
     ArchivoLote a;
     a.entrada = entrada;
-    a.tipo = ajustes.tipoFijo                           ? ajustes.tipoFijo
+    a.tipo = ajustes.tipoFijo                        ? ajustes.tipoFijo
              : ajustes.mismoTipo && tipoEntrada != 0 ? tipoEntrada
-                                                        : ajustes.tipoGuardar;
+                                                     : ajustes.tipoGuardar;
     fs::path salida = ajustes.carpetaSalida.empty()
                           ? fs::path(entrada)
                           : fs::path(ajustes.carpetaSalida) / fs::path(entrada).filename();
@@ -112,8 +112,7 @@ std::vector<ArchivoLote> PlanificaLote(const std::vector<std::string>& entradas,
   return plan;
 }
 
-void CompruebaLote(const std::vector<ArchivoLote>& plan, const AjustesLote& ajustes,
-                   bool enSitio) {
+void CompruebaLote(const std::vector<ArchivoLote>& plan, const AjustesLote& ajustes, bool enSitio) {
   if (!ajustes.carpetaSalida.empty()) {
     struct stat st {};
     if (::stat(ajustes.carpetaSalida.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {

@@ -30,8 +30,8 @@ AjustesLote LeeAjustesLote();
 struct ArchivoLote {
   std::string entrada;
   std::string salida;
-  int tipo = 0;                 // type written
-  bool sobreEntrada = false;    // the result would replace its own input
+  int tipo = 0;               // type written
+  bool sobreEntrada = false;  // the result would replace its own input
 };
 
 // Names every result: in carpetaSalida (else the input's folder) under the input's name; the
@@ -44,8 +44,7 @@ std::vector<ArchivoLote> PlanificaLote(const std::vector<std::string>& entradas,
 // exist, 12221 when two results would be one file, 12220 when a result would replace an input
 // (another file's input always, its own unless enSitio). Files are compared as the system sees
 // them: symbolic links, hard links and "./a.fits" name the same file.
-void CompruebaLote(const std::vector<ArchivoLote>& plan, const AjustesLote& ajustes,
-                   bool enSitio);
+void CompruebaLote(const std::vector<ArchivoLote>& plan, const AjustesLote& ajustes, bool enSitio);
 
 // What became of one file.
 struct ResultadoLote {

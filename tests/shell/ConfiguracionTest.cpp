@@ -562,11 +562,16 @@ TEST_F(ConfiguracionTest, SoloSonConocidasLasClavesDelSistema) {
     const char* clave;
     bool conocida;
   } casos[] = {
-      {"Archivos", "TIPOAUTO", true},         {"archivos", "tipoauto", true},
-      {"TipoArch_PRUEBA", "FILTRO", true},    {"AnaDobles", "DISTCALIB", true},
-      {"FiltrosConvol", "FILTROGENERAL", true}, {"General", "TIPOAUTO", false},
-      {"Inventada", "CLAVE", false},          {"Archivos", "NOHAY", false},
-      {"Archivos", "TAMPOCO", false},         {"TipoArch_OTRO", "FILTRO", false},
+      {"Archivos", "TIPOAUTO", true},
+      {"archivos", "tipoauto", true},
+      {"TipoArch_PRUEBA", "FILTRO", true},
+      {"AnaDobles", "DISTCALIB", true},
+      {"FiltrosConvol", "FILTROGENERAL", true},
+      {"General", "TIPOAUTO", false},
+      {"Inventada", "CLAVE", false},
+      {"Archivos", "NOHAY", false},
+      {"Archivos", "TAMPOCO", false},
+      {"TipoArch_OTRO", "FILTRO", false},
   };
   for (const auto& k : casos) {
     EXPECT_EQ(c.Conocida(k.seccion, k.clave), k.conocida) << k.seccion << "." << k.clave;
