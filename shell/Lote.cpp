@@ -65,6 +65,12 @@ std::string Identidad(const std::string& ruta) {
   return e ? fs::absolute(ruta).lexically_normal().string() : p.string();
 }
 
+// An input that does not exist has nothing to lose: reading it fails and nothing is written.
+bool Existe(const std::string& ruta) {
+  struct stat st {};
+  return ::stat(ruta.c_str(), &st) == 0;
+}
+
 }  // namespace
 
 std::vector<std::string> CargaMacroExistente(const std::string& archivo) {
@@ -106,7 +112,7 @@ std::vector<ArchivoLote> PlanificaLote(const std::vector<std::string>& entradas,
       salida.replace_extension(ext);
     }
     a.salida = salida.string();
-    a.sobreEntrada = Identidad(a.salida) == Identidad(entrada);
+    a.sobreEntrada = Existe(entrada) && Identidad(a.salida) == Identidad(entrada);
     plan.push_back(std::move(a));
   }
   return plan;
@@ -120,7 +126,9 @@ void CompruebaLote(const std::vector<ArchivoLote>& plan, const AjustesLote& ajus
     }
   }
   std::map<std::string, size_t> salidas, entradas;
-  for (size_t i = 0; i < plan.size(); ++i) entradas.emplace(Identidad(plan[i].entrada), i);
+  for (size_t i = 0; i < plan.size(); ++i) {
+    if (Existe(plan[i].entrada)) entradas.emplace(Identidad(plan[i].entrada), i);
+  }
   for (size_t i = 0; i < plan.size(); ++i) {
     const ArchivoLote& a = plan[i];
     const std::string id = Identidad(a.salida);

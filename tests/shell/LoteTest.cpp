@@ -104,6 +104,7 @@ TEST_F(LoteTest, PlanRefusals) {
       {{"d1/a.fits", "./d1/a.fits"}, "sal", 0, true, 12221},
       {{"d1/a.fits", "d1/a.qor"}, "sal", kQor, false, 12221},
       {{"d1/a.fits", "d1/a.qor"}, "", kQor, true, 12220},  // onto another input
+      {{"d1/falta.fits"}, "", 0, false, 0},  // nothing to lose: reading will say it is missing
       {{"d1/a.fits"}, "no_hay", 0, false, 12222},
       {{"d1/a.fits"}, "d1/a.fits", 0, false, 12222},
   };

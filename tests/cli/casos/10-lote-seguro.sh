@@ -35,3 +35,5 @@ orva info m51_iraf_devpix.fits | grep -e ^MINIMO -e ^MAXIMO
 ls d1 d2
 # A macro file that does not exist is an error, not a batch of unchanged copies.
 orva macro nada.orv d1/a.fits -o sal
+# A missing input has nothing to lose: it is reported as that file's failure.
+orva macro m.orv falta.fits d1/a.fits -o sal
