@@ -1,7 +1,7 @@
 # A batch never writes over its inputs unless --in-place is given, and two inputs never share one
 # output; both are refused before any file is processed. The settings' extension change and
 # --type take part in the names.
-printf 'ORVA V2.0 MACRO\r\nINVERTIR\r\n' > m.orv
+printf 'ORVA V2.0 MACRO\r\nDESPLAZA 3 4 -5\r\n' > m.orv
 cksum m51_iraf_devpix.fits > antes.txt
 orva macro m.orv m51_iraf_devpix.fits
 orva macro m.orv eyuma_r90s_cutout.fits ./m51_iraf_devpix.fits
