@@ -125,7 +125,9 @@ void CompruebaAjustes(const Global& g) {
   }
 }
 
+// Runs the subcommand once the system has started.
 int Ejecuta(const Global& g) {
+  CompruebaAjustes(g);
   if (g.resto.empty()) throw ErrorUso("no command given");
   const std::string& orden = g.resto[0];
   const Argumentos args(g.resto.begin() + 1, g.resto.end());
@@ -186,7 +188,6 @@ int main(int argc, char** argv) {
     CreaModulos();
     EnlazaFormatosMacro();
     EnlazaProcesamientoMacro();
-    CompruebaAjustes(g);
     const int estado = Ejecuta(g);
     CompruebaSalida();
     return estado;
