@@ -3,13 +3,17 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string_view>
 
+#include "astro/Tiempo.h"
 #include "cli/ProgresoConsola.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
@@ -17,6 +21,7 @@
 #include "formats/TiposArchivo.h"
 #include "macro/Macro.h"
 #include "shell/Configuracion.h"
+#include "shell/Lote.h"
 #include "shell/Progreso.h"
 
 namespace orva {
@@ -54,6 +59,7 @@ struct Opciones {
   std::string tipo;
   std::string dirSalida;
   bool json = false;
+  bool enSitio = false;  // --in-place
 };
 
 Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
@@ -79,6 +85,9 @@ Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
     } else if (a == "--json") {
       admite(a);
       o.json = true;
+    } else if (a == "--in-place") {
+      admite(a);
+      o.enSitio = true;
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw ErrorUso("unknown option " + a);
     } else {
@@ -86,15 +95,6 @@ Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
     }
   }
   return o;
-}
-
-// A macro file given on the command line must exist; its lines (none when its first line is
-// not the macro header).
-std::vector<std::string> CargaMacroExistente(const std::string& archivo) {
-  std::error_code e;
-  if (!fs::is_regular_file(archivo, e))
-    throw JError(10125, archivo, std::strerror(ENOENT));  // 10125
-  return CargaMacro(archivo);
 }
 
 void Ejecuta(Imagen& imagen, const std::vector<std::string>& lineas) {
@@ -134,6 +134,18 @@ std::string Json(std::string_view s) {
   return r + "\"";
 }
 
+// The image data fields that hold numbers.
+constexpr std::string_view kDatosNumericos[] = {"EPOCAOBJ", "TIEMPOEXP", "TEMPCCD",
+                                                "APERTURA", "DISTFOCAL", "ALTOBS"};
+
+// A number's text as a JSON number; null when it is none (or not finite).
+std::string NumeroJson(const std::string& texto) {
+  char* fin = nullptr;
+  const double v = std::strtod(texto.c_str(), &fin);
+  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) return "null";
+  return texto;
+}
+
 std::string Real(double v) {
   char b[64];
   std::snprintf(b, sizeof b, "%.3f", v);
@@ -149,6 +161,16 @@ void ImprimeError(int id, const std::string& texto) {
     if (c == '\n' || c == '\r') c = ' ';
   }
   std::fprintf(stderr, "orva: %d: %s\n", id, linea.c_str());
+}
+
+void CompruebaSalida() {
+  errno = 0;
+  const bool falla = std::fflush(stdout) != 0;
+  const int error = errno;
+  if (falla || std::ferror(stdout)) {
+    std::clearerr(stdout);
+    throw JError(12230, std::strerror(error ? error : EIO));  // 12230
+  }
 }
 
 int TipoPorExtension(const std::string& archivo) {
@@ -181,7 +203,7 @@ int OrdenDetect(const Argumentos& args) {
       const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
       const std::string clave = r ? r->clave : tipo == kDatosOrva ? "DATOS" : "-";
       std::printf("%s: %d %s\n", archivo.c_str(), tipo, clave.c_str());
-      std::fflush(stdout);  // lines and error lines in file order
+      CompruebaSalida();  // lines and error lines in file order
     } catch (const JError& e) {
       ImprimeError(e.Id(), e.Mensaje());
       estado = 1;
@@ -231,11 +253,29 @@ int OrdenInfo(const Argumentos& args) {
   std::string s = "{";
   for (const auto& [k, v] : campos) {
     const bool texto = k == "ARCHIVO" || k == "CLAVETIPO";
-    s += Json(k) + ": " + (texto ? Json(v) : v) + ", ";
+    s += Json(k) + ": " + (texto ? Json(v) : NumeroJson(v)) + ", ";
   }
+  // Numbers as numbers, text as strings, empty text as null; the date and time also in ISO 8601.
   s += "\"DATOS\": {";
   for (size_t i = 0; i < datos.size(); ++i) {
-    s += (i ? ", " : "") + Json(datos[i].first) + ": " + Json(datos[i].second);
+    const auto& [k, v] = datos[i];
+    const bool numero = std::find(std::begin(kDatosNumericos), std::end(kDatosNumericos), k) !=
+                        std::end(kDatosNumericos);
+    s += (i ? ", " : "") + Json(k) + ": " + (numero ? NumeroJson(v) : v.empty() ? "null" : Json(v));
+    const Fecha& f = im.datos.fechaHora.FechaDia();
+    const Hora& h = im.datos.fechaHora.HoraDia();
+    char iso[64];
+    if (k == "FECHAOBS") {
+      std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", f.Anio(), f.Mes(), f.Dia());
+      s += ", \"FECHAOBS_ISO\": " + Json(iso);
+    } else if (k == "HORAOBS") {
+      std::snprintf(iso, sizeof iso, "%02d:%02d:%02d.%03d", h.Horas(), h.Minutos(), h.Segundos(),
+                    h.Milisegundos());
+      s += ", \"HORAOBS_ISO\": " + Json(iso);
+      std::snprintf(iso, sizeof iso, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", f.Anio(), f.Mes(),
+                    f.Dia(), h.Horas(), h.Minutos(), h.Segundos(), h.Milisegundos());
+      s += ", \"FECHAHORAOBS_ISO\": " + Json(iso);
+    }
   }
   s += "}, \"ANALISIS\": [";
   for (size_t i = 0; i < lineas.size(); ++i) s += (i ? ", " : "") + Json(lineas[i]);
@@ -278,59 +318,37 @@ int OrdenConvert(const Argumentos& args) {
 }
 
 int OrdenMacro(const Argumentos& args) {
-  const Opciones o = Analiza(args, "-o --type");
+  const Opciones o = Analiza(args, "-o --type --in-place");
   if (o.operandos.size() < 2) throw ErrorUso("macro needs a macro file and at least one file");
-  const int tipoFijo = o.tipo.empty() ? 0 : TipoPorClave(o.tipo);
+  AjustesLote ajustes = LeeAjustesLote();
+  ajustes.tipoFijo = o.tipo.empty() ? 0 : TipoPorClave(o.tipo);
+  ajustes.carpetaSalida = o.dirSalida;
   const std::vector<std::string> lineas = CargaMacroExistente(o.operandos[0]);
-  const Configuracion& cfg = Configuracion::Global();
-  const bool mismoTipo = cfg.Entero("GUARMISMOTIPO") == 1;
-  const bool cambiaExt = cfg.Entero("CAMBEXTEN") == 1 && !cfg.Valor("EXTENTRAT").empty();
-  if (!o.dirSalida.empty()) {
-    std::error_code e;
-    if (!fs::is_directory(o.dirSalida, e)) throw JError(12091, o.dirSalida);  // 12091
+  const std::vector<ArchivoLote> plan =
+      PlanificaLote(Argumentos(o.operandos.begin() + 1, o.operandos.end()), ajustes);
+  try {
+    CompruebaLote(plan, ajustes, o.enSitio);
+  } catch (const JError& e) {
+    if (e.Id() != 12220) throw;
+    ImprimeError(e.Id(), e.Mensaje());
+    std::fputs("orva: --in-place replaces the input files with their results\n", stderr);
+    return 1;
   }
 
-  SesionProgreso sesion("TRATANDO ARCHIVOS");
-  int estado = 0;
-  const size_t total = o.operandos.size() - 1;
-  for (size_t i = 1; i < o.operandos.size(); ++i) {
-    const std::string& entrada = o.operandos[i];
-    ProgresoActual().TextoArchivo(std::to_string(i) + "/" + std::to_string(total) + " " + entrada);
-    if (ProgresoActual().Cancelado()) throw JError(11011);  // 11011
-    try {
-      Imagen im;
-      LeeArchivo(entrada, im);
-      Ejecuta(im, lineas);
-      // The type: --type, else the file's own when GUARMISMOTIPO is "1", else the setting.
-      const int tipo = tipoFijo ? tipoFijo : mismoTipo ? im.tipoArchivo : 0;
-      fs::path salida = o.dirSalida.empty() ? fs::path(entrada)
-                                            : fs::path(o.dirSalida) / fs::path(entrada).filename();
-      if (cambiaExt) {
-        std::string ext = cfg.Valor("EXTENTRAT");
-        if (ext.front() != '.') ext.insert(ext.begin(), '.');
-        salida.replace_extension(ext);
-      } else if (tipo != 0 && tipo != im.tipoArchivo) {
-        // Another type gets that type's extension (its first filter pattern).
-        const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
-        const std::string patron = r ? r->filtro.substr(0, r->filtro.find(';')) : "";
-        if (patron.size() > 2 && patron != "*.*") {
-          std::string ext = patron.substr(1);
-          for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-          salida.replace_extension(ext);
-        }
-      }
-      GuardaArchivo(salida.string(), im, tipo);
-      if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
-      std::printf("%s -> %s\n", entrada.c_str(), salida.string().c_str());
-      std::fflush(stdout);
-    } catch (const JError& e) {
-      if (e.Id() == 11011) throw;
-      if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
-      ImprimeError(e.Id(), entrada + ": " + e.Mensaje());
-      estado = 1;
+  auto borra = [] {
+    if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
+  };
+  const ResumenLote resumen = EjecutaLote(lineas, plan, [&](const ResultadoLote& r) {
+    borra();
+    if (r.bien) {
+      std::printf("%s -> %s\n", r.archivo->entrada.c_str(), r.archivo->salida.c_str());
+      std::fflush(stdout);  // lines and error lines in file order
+    } else {
+      ImprimeError(r.idError, r.archivo->entrada + ": " + r.error);
     }
-  }
-  return estado;
+  });
+  if (resumen.cancelado) throw JError(11011);  // 11011
+  return resumen.fallidos == 0 ? 0 : 1;
 }
 
 }  // namespace orva

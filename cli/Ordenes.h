@@ -40,6 +40,10 @@ int OrdenRender(const Argumentos& args);
 // and ".tiff"); 0 when none.
 int TipoPorExtension(const std::string& archivo);
 
+// Flushes standard output and raises 12230 when anything written to it was lost (a full disk,
+// a closed pipe): output a caller cannot trust is an error.
+void CompruebaSalida();
+
 // Prints an error of the system as the one line "orva: <id>: <text>" on stderr.
 void ImprimeError(int id, const std::string& texto);
 

@@ -1,5 +1,6 @@
 // The subcommands stars, phot and double: star detection, photometry at a point and the
 // measurement of a double star on an image file.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "analyses/Dobles.h"
 #include "cli/Ordenes.h"
+#include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 #include "formats/DatosOrva.h"
@@ -70,6 +72,49 @@ class ProgresoConLog : public Progreso {
   Progreso& base_;
 };
 
+// What became of one aperture measurement: a word for tables ("ok" or the failure) and, for a
+// failure, the message saying why.
+struct EstadoMedida {
+  const char* palabra = "ok";
+  int id = 0;
+  std::string arg1, arg2;
+  bool Bien() const { return id == 0; }
+};
+
+// The state of a measurement at (x, y) whose result reads saturada (the saturation stop) or
+// sinFlujo (no clean sum): the first failure of position, saturation, an aperture that leaves
+// the image (a partial sum), a sky ring with no pixel in the image, no flux.
+EstadoMedida Estado(const ImagenPixeles& im, double x, double y, const ParametrosFotometria& p,
+                    bool saturada, bool sinFlujo) {
+  EstadoMedida e;
+  char bx[32], by[32];
+  std::snprintf(bx, sizeof bx, "%.3f", x);
+  std::snprintf(by, sizeof by, "%.3f", y);
+  if (!std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0 || x >= im.Ancho() ||
+      y >= im.Alto()) {
+    return {"position", 12229, bx, by};  // 12229
+  }
+  if (saturada) return {"saturated", 12077, {}, {}};  // 12077
+  const long xi = static_cast<long>(x), yi = static_cast<long>(y), r = std::max(p.radioEstrella, 0);
+  if (xi - r < 0 || yi - r < 0 || xi + r >= static_cast<long>(im.Ancho()) ||
+      yi + r >= static_cast<long>(im.Alto())) {
+    return {"edge", 12226, {}, {}};  // 12226
+  }
+  const Cielo cielo =
+      EstimaCielo(im, xi, yi, p.radioCieloInt, p.radioCieloExt, p.maxIteraciones, p.usarMediaCielo);
+  if (cielo.numPixeles == 0) return {"nosky", 12227, {}, {}};  // 12227
+  if (sinFlujo) return {"noflux", 12228, {}, {}};              // 12228
+  return e;
+}
+
+// The state of a star of the list, from its stored measurement.
+EstadoMedida Estado(const ImagenPixeles& im, const ObjetoEstelar& e,
+                    const ParametrosFotometria& p) {
+  const bool saturada = e.magnitud == kMagSaturada && e.numPixeles == 0;
+  const bool sinFlujo = e.magnitud == kMagSinFlujo;
+  return Estado(im, e.x, e.y, p, saturada, sinFlujo);
+}
+
 }  // namespace
 
 int OrdenStars(const Argumentos& args) {
@@ -125,6 +170,7 @@ int OrdenStars(const Argumentos& args) {
   if (guardar) GuardaDatosOrva(im, archivo);
 
   const auto& estrellas = DatosVariablesDe(im).Estrellas();
+  const ParametrosFotometria param = LeeParametrosFotometria();
   if (json) {
     std::string s = "[";
     for (size_t i = 0; i < estrellas.size(); ++i) {
@@ -132,20 +178,24 @@ int OrdenStars(const Argumentos& args) {
       char b[512];
       std::snprintf(b, sizeof b,
                     "{\"name\": %s, \"x\": %.3f, \"y\": %.3f, \"sky\": %.3f, \"skydev\": %.3f, "
-                    "\"npix\": %d, \"rawsum\": %.1f, \"cleansum\": %.1f, \"mag\": %.3f}",
+                    "\"npix\": %d, \"rawsum\": %.1f, \"cleansum\": %.1f, \"mag\": %.3f, "
+                    "\"status\": \"%s\"}",
                     Json(e.nombre).c_str(), e.x, e.y, e.cielo, e.desvCielo, e.numPixeles,
-                    e.sumaBruta, e.sumaLimpia, e.magnitud);
+                    e.sumaBruta, e.sumaLimpia, e.magnitud, Estado(im, e, param).palabra);
       s += (i ? ", " : "") + std::string(b);
     }
     std::printf("%s]\n", s.c_str());
     return 0;
   }
   const char sep = csv ? ',' : ' ';
-  if (csv) std::printf("name,x,y,sky,skydev,npix,rawsum,cleansum,mag\n");
+  if (csv) std::printf("name,x,y,sky,skydev,npix,rawsum,cleansum,mag,status\n");
   for (const ObjetoEstelar& e : estrellas) {
-    std::printf("%s%c%.3f%c%.3f%c%.3f%c%.3f%c%d%c%.1f%c%.1f%c%.3f\n", e.nombre.c_str(), sep, e.x,
-                sep, e.y, sep, e.cielo, sep, e.desvCielo, sep, e.numPixeles, sep, e.sumaBruta, sep,
+    std::printf("%s%c%.3f%c%.3f%c%.3f%c%.3f%c%d%c%.1f%c%.1f%c%.3f", e.nombre.c_str(), sep, e.x, sep,
+                e.y, sep, e.cielo, sep, e.desvCielo, sep, e.numPixeles, sep, e.sumaBruta, sep,
                 e.sumaLimpia, sep, e.magnitud);
+    // The plain table keeps its nine columns; CSV gets the state of each measurement.
+    if (csv) std::printf(",%s", Estado(im, e, param).palabra);
+    std::printf("\n");
   }
   return 0;
 }
@@ -155,10 +205,17 @@ int OrdenPhot(const Argumentos& args) {
   const double x = Numero(args[1], "X"), y = Numero(args[2], "Y");
   Imagen im;
   LeeArchivo(args[0], im);
-  const ResultadoFotometria r = MideEstrella(im, x, y, LeeParametrosFotometria());
-  std::printf("%.3f %.3f %d %.1f %.1f %.3f %d\n", r.cielo, r.desvCielo, r.numPixeles, r.sumaBruta,
-              r.sumaLimpia, r.magnitud, r.estado);
-  return 0;
+  const ParametrosFotometria p = LeeParametrosFotometria();
+  const ResultadoFotometria r = MideEstrella(im, x, y, p);
+  const bool saturada = r.estado == 0 && r.magnitud == kMagSaturada;
+  const bool sinFlujo = r.estado == 0 && !saturada;
+  const EstadoMedida e = Estado(im, x, y, p, saturada, sinFlujo);
+  std::printf("%.3f %.3f %d %.1f %.1f %.3f %s\n", r.cielo, r.desvCielo, r.numPixeles, r.sumaBruta,
+              r.sumaLimpia, r.magnitud, e.palabra);
+  if (e.Bien()) return 0;
+  CompruebaSalida();  // the row before the reason
+  ImprimeError(e.id, Mensaje(e.id, e.arg1, e.arg2));
+  return 1;
 }
 
 int OrdenDouble(const Argumentos& args) {

@@ -20,6 +20,7 @@
 #include "processing/Procesamiento.h"
 #include "shell/Configuracion.h"
 #include "shell/Progreso.h"
+#include "stellar/BuscaEstrellas.h"
 
 namespace orva {
 namespace {
@@ -32,8 +33,9 @@ constexpr const char* kUso =
     "  info FILE [--json]                   type, sizes, statistics and observation data\n"
     "  apply IN OUT [-e LINE]... [-m MACRO.ORV]... [--type KEY]\n"
     "                                       read IN, run the lines, write OUT\n"
-    "  macro MACRO.ORV FILE... [-o DIR] [--type KEY]\n"
-    "                                       run a macro over files on disk\n"
+    "  macro MACRO.ORV FILE... [-o DIR] [--type KEY] [--in-place]\n"
+    "                                       run a macro over files on disk; results never\n"
+    "                                       replace the input files unless --in-place\n"
     "  convert IN OUT [--type KEY]          read and write\n"
     "  stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json] [--save]\n"
     "                                       star detection; one row per star:\n"
@@ -80,7 +82,11 @@ void Configura(const Global& g) {
   const std::string principal = ArchivoConfiguracion();
   ArrancaConfiguracion(principal);
   if (!g.nombreC.empty()) {
-    LeeConfiguracionEncima((fs::path(principal).parent_path() / (g.nombreC + ".INI")).string());
+    const std::string archivo = (fs::path(principal).parent_path() / (g.nombreC + ".INI")).string();
+    std::error_code e;
+    if (!fs::is_regular_file(archivo, e))
+      throw JError(10125, archivo, std::strerror(ENOENT));  // 10125
+    LeeConfiguracionEncima(archivo);
   }
   for (const std::string& archivo : g.configs) {
     std::error_code e;
@@ -106,7 +112,22 @@ void Configura(const Global& g) {
   }
 }
 
+// Every --set names a setting of the system; checked once the modules have bound theirs.
+void CompruebaAjustes(const Global& g) {
+  RegistraConfigPCVista();  // bound on first use otherwise
+  const Configuracion& cfg = Configuracion::Global();
+  for (const std::string& ajuste : g.ajustes) {
+    const size_t punto = ajuste.find('.');
+    const size_t igual = ajuste.find('=');
+    if (!cfg.Conocida(ajuste.substr(0, punto), ajuste.substr(punto + 1, igual - punto - 1))) {
+      throw ErrorUso("unknown setting '" + ajuste.substr(0, igual) + "' in --set");
+    }
+  }
+}
+
+// Runs the subcommand once the system has started.
 int Ejecuta(const Global& g) {
+  CompruebaAjustes(g);
   if (g.resto.empty()) throw ErrorUso("no command given");
   const std::string& orden = g.resto[0];
   const Argumentos args(g.resto.begin() + 1, g.resto.end());
@@ -168,7 +189,7 @@ int main(int argc, char** argv) {
     EnlazaFormatosMacro();
     EnlazaProcesamientoMacro();
     const int estado = Ejecuta(g);
-    std::fflush(stdout);
+    CompruebaSalida();
     return estado;
   } catch (const ErrorUso& e) {
     std::fprintf(stderr, "orva: %s\n(orva --help lists the commands)\n", e.what());

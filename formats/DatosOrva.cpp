@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include "astro/LectorTexto.h"
@@ -86,6 +87,16 @@ bool LeeEnteroCompleto(std::string_view v, int32_t& destino) {
 }  // namespace
 
 std::string NombreDatosOrva(const std::string& archivoImagen) {
+  // An image named through a symbolic link has its side data beside the file itself, where
+  // writing through the link puts the image.
+  std::error_code e;
+  if (std::filesystem::is_symlink(archivoImagen, e)) {
+    try {
+      return DestinoEscritura(archivoImagen) + ".dat";
+    } catch (const JError&) {
+      // Not a file behind the link: the name as given.
+    }
+  }
   return archivoImagen + ".dat";
 }
 

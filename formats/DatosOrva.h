@@ -12,7 +12,7 @@ class Imagen;
 
 inline constexpr const char* kCabeceraDatosOrva = "ORVA DATOS";
 
-// "m51.qor" -> "m51.qor.dat".
+// "m51.qor" -> "m51.qor.dat"; through a symbolic link, beside the file it names.
 std::string NombreDatosOrva(const std::string& archivoImagen);
 
 // The file's text. Values are escaped so that each stays on its line: a backslash is written

@@ -227,14 +227,18 @@ void CompruebaTipoArchivo(const std::string& archivo, int tipo) {
 
 void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
   Configuracion& c = Configuracion::Global();
+  bool sinReconocer = false;
   if (c.Entero("TIPOAUTO") != 0) {
     const int detectado = DetectaTipoArchivo(archivo);
     if (detectado == kDatosOrva) throw JError(11098);  // 11098
     if (detectado != kTipoDesconocido) tipo = detectado;
+    sinReconocer = detectado == kTipoDesconocido && tipo == kTipoDesconocido;
   }
   if (tipo == kTipoDesconocido) tipo = TipoPorClave(c.Valor("Archivos", "TIPARCHLEER"));
   const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
-  if (!r) throw JError(11017, Cadena(11076));  // 11017
+  // Detection found nothing and the reading type cannot read either: say what happened.
+  if (sinReconocer && (!r || !r->lee)) throw JError(12225, archivo);  // 12225
+  if (!r) throw JError(11017, Cadena(11076));                         // 11017
 
   // The file identity changes now; a failed read puts the old one back.
   const int tipoAntes = imagen.tipoArchivo;

@@ -21,6 +21,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -40,6 +41,7 @@
 #include "processing/Procesamiento.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
+#include "shell/Lote.h"
 
 namespace orva {
 
@@ -419,33 +421,45 @@ void Marco::GuardarMacro(VentanaImagen& v) {
 void Marco::MacroEnDisco() {
   if (!DialogoMacroDisco(this)) return;
   const Configuracion& cfg = Configuracion::Global();
-  const std::vector<std::string> lineas = CargaMacro(cfg.Valor("MACRODISCO"));
+  const std::vector<std::string> lineas = CargaMacroExistente(cfg.Valor("MACRODISCO"));
   const QStringList archivos =
       QFileDialog::getOpenFileNames(this, QStringLiteral("ARCHIVOS"), Q(Directorio("DIRARCHIVOS")),
                                     QString(), nullptr, QFileDialog::DontUseNativeDialog);
   if (archivos.isEmpty()) return;
+  std::vector<std::string> entradas;
+  for (const QString& a : archivos) entradas.push_back(a.toStdString());
+  AjustesLote ajustes = LeeAjustesLote();
+  ajustes.carpetaSalida = cfg.Valor("DIRGUARDAR");
+  const std::vector<ArchivoLote> plan = PlanificaLote(entradas, ajustes);
+  // Results that would replace their own inputs: only when the user says so.
+  const auto sobre =
+      std::count_if(plan.begin(), plan.end(), [](const ArchivoLote& a) { return a.sobreEntrada; });
+  bool enSitio = false;
+  if (sobre > 0) {
+    const auto primero =
+        std::find_if(plan.begin(), plan.end(), [](const ArchivoLote& a) { return a.sobreEntrada; });
+    if (QMessageBox::question(this, Q(Cadena(12000)),
+                              Q(Mensaje(12231, std::to_string(sobre), primero->entrada))) !=
+        QMessageBox::Yes) {
+      return;
+    }
+    enSitio = true;
+  }
+  CompruebaLote(plan, ajustes, enSitio);
+
   ProgresoLog log(this);
   Progreso* anterior = &ProgresoActual();
   InstalaProgreso(&log);
+  struct Restituye {
+    Progreso* p;
+    ~Restituye() { InstalaProgreso(p); }
+  } restituye{anterior};
   log.Abrir("EJECUTANDO MACRO EN DISCO");
-  for (const QString& a : archivos) {
-    if (log.Cancelado()) break;
-    log.TextoArchivo(a.toStdString());
-    try {
-      Imagen im;
-      LeeArchivo(a.toStdString(), im);
-      EjecutaMacro(im, lineas);
-      im.Actualiza();
-      const int tipo = cfg.Valor("GUARMISMOTIPO") == "1" ? im.tipoArchivo : kTipoDesconocido;
-      const std::string salida = cfg.Valor("DIRGUARDAR") + "/" + im.NombreArchivo();
-      GuardaArchivo(salida, im, tipo);
-      log.AnadirLinea(a.toStdString() + " -> " + salida + "\n");
-    } catch (const JError& e) {
-      log.AnadirLinea(a.toStdString() + ": " + e.Mensaje() + "\n");
-    }
-  }
+  EjecutaLote(lineas, plan, [&log](const ResultadoLote& r) {
+    log.AnadirLinea(r.archivo->entrada + (r.bien ? " -> " + r.archivo->salida : ": " + r.error) +
+                    "\n");
+  });
   log.Cerrar();
-  InstalaProgreso(anterior);
 }
 
 void Marco::NuevaImagen() {

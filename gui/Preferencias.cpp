@@ -208,6 +208,8 @@ int DialogoMacroDisco(QWidget* padre) {
           {kItemEdicion, "DIRGUARDAR", "Directorio de salida"},
           {kItemCasilla, "GUARMISMOTIPO", "Guardar con el mismo tipo"},
           {kItemDesplegable, "TIPARCHGUARDAR", "Tipo al guardar", ClavesTipos(true)},
+          {kItemCasilla, "CAMBEXTEN", "Cambiar extensión"},
+          {kItemEdicion, "EXTENTRAT", "Extensión de los tratados"},
       });
 }
 

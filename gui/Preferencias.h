@@ -22,7 +22,8 @@ int DialogoImagenNueva(QWidget* padre, std::string& nombre, int& ancho, int& alt
 int DialogoCurvaGrises(QWidget* padre, Imagen& imagen);
 // "SELECCIÓN DE IMAGENES": the chosen names among nombres (empty when cancelled).
 std::vector<std::string> SeleccionImagenes(QWidget* padre, const std::vector<std::string>& nombres);
-// Batch settings: the macro (MACRODISCO), the output folder (DIRGUARDAR) and GUARMISMOTIPO.
+// Batch settings: the macro (MACRODISCO), the output folder (DIRGUARDAR), GUARMISMOTIPO,
+// TIPARCHGUARDAR and the extension change (CAMBEXTEN, EXTENTRAT).
 int DialogoMacroDisco(QWidget* padre);
 
 }  // namespace orva

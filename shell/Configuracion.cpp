@@ -255,6 +255,12 @@ constexpr Defecto kTabla[] = {
     {"SumaAgrup", "BORIMAGSUM", "1"},
 };
 
+// Settings the desktop keeps without a line of the table (written only once set).
+constexpr Defecto kFueraDeTabla[] = {
+    {"FiltrosConvol", "FILTROGENERAL", ""},
+    {"AnaDobles", "DISTCALIB", ""},
+};
+
 char Minuscula(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -592,8 +598,19 @@ void Configuracion::Asigna(std::string_view seccion, std::string_view clave,
   entradas_.push_back({std::string(seccion), std::string(clave), std::string(valor), {}});
 }
 
+bool Configuracion::Conocida(std::string_view seccion, std::string_view clave) const {
+  for (const Defecto& d : kTabla) {
+    if (IgualesSinCaso(d.clave, clave) && IgualesSinCaso(d.seccion, seccion)) return true;
+  }
+  for (const Defecto& d : kFueraDeTabla) {
+    if (IgualesSinCaso(d.clave, clave) && IgualesSinCaso(d.seccion, seccion)) return true;
+  }
+  return registradas_.count(ClaveIndice(seccion, clave)) != 0;
+}
+
 void Configuracion::Registra(std::string_view seccion, std::string_view clave,
                              std::string_view defecto) {
+  registradas_.insert(ClaveIndice(seccion, clave));
   for (EntradaConfig& e : entradas_) {
     if (IgualesSinCaso(e.clave, clave) && IgualesSinCaso(e.seccion, seccion)) {
       e.defecto = std::string(defecto);

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,10 @@ class Configuracion {
   // Adds a setting bound by a module or file type, with the value the last file read gave it
   // (else the default); an existing setting keeps its value and takes the new default.
   void Registra(std::string_view seccion, std::string_view clave, std::string_view defecto);
+  // Whether section/key is a setting of the system: one of the fixed table, one bound by a
+  // module or file type (Registra), or one the desktop keeps outside the table. A value merely
+  // assigned or read from a file does not make a setting known.
+  bool Conocida(std::string_view seccion, std::string_view clave) const;
   // The value read as C's atoi / atof do.
   int Entero(std::string_view clave) const;
   double Real(std::string_view clave) const;
@@ -82,6 +87,8 @@ class Configuracion {
   // Every section/key value of the last file read (lower-case "section\nkey"), so a setting
   // registered later by a module takes its value from the file.
   std::map<std::string, std::string> leidos_;
+  // The settings bound by Registra (lower-case "section\nkey").
+  std::set<std::string> registradas_;
 };
 
 // Reads every setting from the file (missing ones take their defaults), computes the derived

@@ -191,8 +191,22 @@ TEST_F(Registro, TiposSinLecturaNiEscritura) {
   }
   EXPECT_FALSE(std::filesystem::exists(c / "a.st4"));
 
-  // Reading a file nothing detects: the type of TIPARCHLEER (ST4, no reader).
+  // Reading a file nothing detects, when TIPARCHLEER cannot read it either (ST4 has no reader,
+  // NINGUNO is no type): the file's type was not recognised.
   prueba::Escribe(c / "raro", "nada reconocible");
+  for (const char* tipoLeer : {"ST4", "NINGUNO"}) {
+    Ajusta("TIPARCHLEER", tipoLeer);
+    try {
+      LeeArchivo(c / "raro", im);
+      FAIL();
+    } catch (const JError& e) {
+      EXPECT_EQ(e.Id(), 12225);
+      EXPECT_EQ(e.Argumento(1), c / "raro");
+    }
+  }
+  // Without detection the type asked for answers: ST4 has no reader.
+  Ajusta("TIPARCHLEER", "ST4");
+  Ajusta("TIPOAUTO", "0");
   try {
     LeeArchivo(c / "raro", im);
     FAIL();
@@ -200,14 +214,7 @@ TEST_F(Registro, TiposSinLecturaNiEscritura) {
     EXPECT_EQ(e.Id(), 11017);
     EXPECT_EQ(e.Argumento(1), "ST4");
   }
-  Ajusta("TIPARCHLEER", "NINGUNO");
-  try {
-    LeeArchivo(c / "raro", im);
-    FAIL();
-  } catch (const JError& e) {
-    EXPECT_EQ(e.Id(), 11017);
-    EXPECT_EQ(e.Argumento(1), "Desconocido");
-  }
+  Ajusta("TIPOAUTO", "1");
 }
 
 TEST_F(Registro, ArchivoDeDatosComoImagen) {

@@ -234,7 +234,7 @@ TEST_F(MacroArchivoTest, FailedSaveLeavesTheOldFile) {
   EXPECT_EQ(CargaMacro(ruta), std::vector<std::string>{"INVERTIR"});
 }
 
-// A rename that cannot replace the target fails loudly and leaves no temporary file behind.
+// A folder in the way is refused loudly and leaves no temporary file behind.
 TEST_F(MacroArchivoTest, FailedRenameRaisesAndCleansUp) {
   const std::string ruta = Ruta("carpeta.ORV");
   fs::create_directories(fs::path(ruta) / "dentro");
@@ -242,7 +242,7 @@ TEST_F(MacroArchivoTest, FailedRenameRaisesAndCleansUp) {
     GuardaMacro({"INVERTIR"}, ruta);
     FAIL();
   } catch (const JError& e) {
-    EXPECT_EQ(e.Id(), 10127);
+    EXPECT_EQ(e.Id(), 12224);  // a folder is never replaced
   }
   int entradas = 0;
   for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir_)) ++entradas;

@@ -549,5 +549,34 @@ TEST_F(ConfiguracionTest, RetornoDentroDeLaLineaCortaElValorAlLeerYAlEscribir) {
   EXPECT_EQ(otra.Valor("General", "VERSION"), "abc");
 }
 
+// Known settings are those of the table, those bound by Registra and the few the desktop keeps
+// outside the table; a value assigned or read from a file does not make a key known.
+TEST_F(ConfiguracionTest, SoloSonConocidasLasClavesDelSistema) {
+  Configuracion c;
+  EscribeArchivo(archivo_, "[Inventada]\nCLAVE=1\n[Archivos]\nNOHAY=2\n");
+  LeeConfiguracion(c, archivo_);
+  c.Asigna("Archivos", "TAMPOCO", "3");
+  c.Registra("TipoArch_PRUEBA", "FILTRO", "*.PRB");
+  const struct {
+    const char* seccion;
+    const char* clave;
+    bool conocida;
+  } casos[] = {
+      {"Archivos", "TIPOAUTO", true},
+      {"archivos", "tipoauto", true},
+      {"TipoArch_PRUEBA", "FILTRO", true},
+      {"AnaDobles", "DISTCALIB", true},
+      {"FiltrosConvol", "FILTROGENERAL", true},
+      {"General", "TIPOAUTO", false},
+      {"Inventada", "CLAVE", false},
+      {"Archivos", "NOHAY", false},
+      {"Archivos", "TAMPOCO", false},
+      {"TipoArch_OTRO", "FILTRO", false},
+  };
+  for (const auto& k : casos) {
+    EXPECT_EQ(c.Conocida(k.seccion, k.clave), k.conocida) << k.seccion << "." << k.clave;
+  }
+}
+
 }  // namespace
 }  // namespace orva

@@ -1,0 +1,183 @@
+// Batch processing on disk: the plan's names, its refusals before anything is written, and the
+// run that reports every file and goes on past a failing one.
+#include "shell/Lote.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/JError.h"
+#include "formats/TiposArchivo.h"
+#include "shell/Configuracion.h"
+#include "shell/Progreso.h"
+
+namespace orva {
+namespace {
+
+namespace fs = std::filesystem;
+
+class LoteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ListaTiposArchivo();
+    Configuracion::Global().RestableceDefectos();
+    char plantilla[] = "/tmp/orva-lote-XXXXXX";
+    ASSERT_NE(::mkdtemp(plantilla), nullptr);
+    dir_ = plantilla;
+    for (const char* c : {"d1", "d2", "sal"}) fs::create_directory(dir_ / c);
+    const fs::path fits = fs::path(ORVA_TEST_DATA) / "eyuma_r90s_cutout.fits";
+    fs::copy_file(fits, dir_ / "d1" / "a.fits");
+    fs::copy_file(fits, dir_ / "d2" / "a.fits");
+    fs::copy_file(fits, dir_ / "d2" / "b.fits");
+    fs::copy_file(fits, dir_ / "d1" / "a.qor");  // a FITS file by its bytes
+    std::ofstream(dir_ / "d1" / "roto.fits") << "no image";
+    actual_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    fs::current_path(actual_);
+    fs::remove_all(dir_);
+    Configuracion::Global().RestableceDefectos();
+  }
+  fs::path dir_, actual_;
+};
+
+// Output names: the input's name in the output folder (or beside it), with the extension of the
+// type written when it differs, or the settings' extension.
+TEST_F(LoteTest, PlanNamesAndTypes) {
+  struct Caso {
+    const char* entrada;
+    const char* carpeta;
+    int tipoFijo;
+    bool mismoTipo;
+    const char* extension;
+    const char* salida;
+    int tipo;
+  } const casos[] = {
+      {"d1/a.fits", "sal", 0, true, "", "sal/a.fits", kFits},
+      {"d1/a.fits", "", 0, true, "", "d1/a.fits", kFits},
+      {"d1/a.fits", "sal", kQor, true, "", "sal/a.qor", kQor},
+      {"d1/a.fits", "sal", 0, false, "", "sal/a.qor", kQor},  // TIPARCHGUARDAR is QOR below
+      {"d1/a.fits", "sal", 0, true, "trt", "sal/a.trt", kFits},
+      {"d1/a.fits", "", kQor, true, ".trt", "d1/a.trt", kQor},
+      {"d1/a.qor", "sal", 0, true, "", "sal/a.qor", kFits},  // same type: the name stays
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.entrada + std::string(" -> ") + c.salida);
+    AjustesLote a;
+    a.carpetaSalida = c.carpeta;
+    a.tipoFijo = c.tipoFijo;
+    a.mismoTipo = c.mismoTipo;
+    a.tipoGuardar = kQor;
+    a.extension = c.extension;
+    const std::vector<ArchivoLote> plan = PlanificaLote({c.entrada}, a);
+    ASSERT_EQ(plan.size(), 1u);
+    EXPECT_EQ(plan[0].salida, c.salida);
+    EXPECT_EQ(plan[0].tipo, c.tipo);
+    EXPECT_EQ(plan[0].sobreEntrada, plan[0].salida == plan[0].entrada);
+  }
+}
+
+// The refusals: a result over an input (own one only with enSitio, another file's never), two
+// results on one file, a missing output folder. The same file under another name counts.
+TEST_F(LoteTest, PlanRefusals) {
+  fs::create_symlink("../d1/a.fits", "sal/enlace.fits");
+  fs::create_hard_link("d2/b.fits", "d2/duro.fits");
+  struct Caso {
+    std::vector<std::string> entradas;
+    const char* carpeta;
+    int tipoFijo;
+    bool enSitio;
+    int id;  // 0: accepted
+  } const casos[] = {
+      {{"d1/a.fits"}, "sal", 0, false, 0},
+      {{"d1/a.fits"}, "", 0, false, 12220},
+      {{"d1/a.fits"}, "", 0, true, 0},
+      {{"d1/a.fits"}, "./d1/../d1", 0, false, 12220},
+      {{"sal/enlace.fits"}, "", 0, false, 12220},  // through the link onto d1/a.fits
+      {{"d2/duro.fits"}, "", 0, false, 12220},
+      {{"d1/a.fits", "d2/a.fits"}, "sal", 0, false, 12221},
+      {{"d1/a.fits", "./d1/a.fits"}, "sal", 0, true, 12221},
+      {{"d1/a.fits", "d1/a.qor"}, "sal", kQor, false, 12221},
+      {{"d1/a.fits", "d1/a.qor"}, "", kQor, true, 12220},  // onto another input
+      {{"d1/falta.fits"}, "", 0, false, 0},  // nothing to lose: reading will say it is missing
+      {{"d1/a.fits"}, "no_hay", 0, false, 12222},
+      {{"d1/a.fits"}, "d1/a.fits", 0, false, 12222},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.entradas[0] + " -o " + c.carpeta);
+    AjustesLote a;
+    a.carpetaSalida = c.carpeta;
+    a.tipoFijo = c.tipoFijo;
+    const std::vector<ArchivoLote> plan = PlanificaLote(c.entradas, a);
+    int id = 0;
+    try {
+      CompruebaLote(plan, a, c.enSitio);
+    } catch (const JError& e) {
+      id = e.Id();
+    }
+    EXPECT_EQ(id, c.id);
+  }
+  // A link in the output folder that names an input: refused even in place.
+  AjustesLote a;
+  a.carpetaSalida = "sal";
+  fs::create_symlink("../d1/a.fits", "sal/b.fits");
+  const std::vector<ArchivoLote> plan = PlanificaLote({"d1/a.fits", "d2/b.fits"}, a);
+  EXPECT_FALSE(plan[0].sobreEntrada);
+  try {
+    CompruebaLote(plan, a, true);
+    ADD_FAILURE() << "no error";
+  } catch (const JError& e) {
+    EXPECT_EQ(e.Id(), 12220);
+    EXPECT_EQ(e.Argumento(2), "d1/a.fits");
+  }
+}
+
+// Cancelled once told so.
+class ProgresoQueCancela : public ProgresoSilencioso {
+ public:
+  int Cancelado() override { return cancelado; }
+  int cancelado = 0;
+};
+
+// Every file is reported in order; a failing one does not stop the rest; cancelling stops
+// before the next file.
+TEST_F(LoteTest, RunReportsEveryFileAndGoesOn) {
+  AjustesLote a;
+  a.carpetaSalida = "sal";
+  const std::vector<ArchivoLote> plan =
+      PlanificaLote({"d1/a.fits", "d1/roto.fits", "d1/falta.fits", "d2/b.fits"}, a);
+  CompruebaLote(plan, a, false);
+  std::vector<std::pair<size_t, int>> avisos;
+  const ResumenLote r = EjecutaLote({"INVERTIR"}, plan, [&](const ResultadoLote& x) {
+    avisos.emplace_back(x.indice, x.bien ? 0 : x.idError);
+    EXPECT_EQ(x.archivo, &plan[x.indice]);
+  });
+  const std::vector<std::pair<size_t, int>> esperado = {{0, 0}, {1, 12225}, {2, 10125}, {3, 0}};
+  EXPECT_EQ(avisos, esperado);
+  EXPECT_EQ(r.hechos, 2u);
+  EXPECT_EQ(r.fallidos, 2u);
+  EXPECT_FALSE(r.cancelado);
+  EXPECT_TRUE(fs::exists("sal/a.fits"));
+  EXPECT_TRUE(fs::exists("sal/b.fits"));
+  EXPECT_FALSE(fs::exists("sal/roto.fits"));
+
+  fs::remove("sal/a.fits");
+  fs::remove("sal/b.fits");
+  ProgresoQueCancela progreso;
+  InstalaProgreso(&progreso);
+  const ResumenLote c =
+      EjecutaLote({}, plan, [&](const ResultadoLote&) { progreso.cancelado = 1; });
+  InstalaProgreso(nullptr);
+  EXPECT_TRUE(c.cancelado);
+  EXPECT_EQ(c.hechos, 1u);
+  EXPECT_TRUE(fs::exists("sal/a.fits"));
+  EXPECT_FALSE(fs::exists("sal/b.fits"));
+}
+
+}  // namespace
+}  // namespace orva
