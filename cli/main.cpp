@@ -18,6 +18,7 @@
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
 #include "processing/Procesamiento.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 #include "shell/Progreso.h"
 
@@ -164,9 +165,7 @@ int main(int argc, char** argv) {
       ~Desinstala() { InstalaProgreso(nullptr); }
     } desinstala;
     Configura(g);
-    CreaModulos();
-    EnlazaFormatosMacro();
-    EnlazaProcesamientoMacro();
+    InstalaSistema();
     const int estado = Ejecuta(g);
     std::fflush(stdout);
     return estado;

@@ -38,6 +38,7 @@
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
+#include "shell/Arranque.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
 
@@ -109,7 +110,7 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   setObjectName("Marco");
   setWindowTitle(Q(Cadena(12000)));
   setAcceptDrops(true);
-  EnlazaProcesamientoMacro();
+  InstalaSistema();
   mdi_ = new QMdiArea;
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
