@@ -1,6 +1,8 @@
 // Memory available and the allocation checks.
 #include "core/Memoria.h"
 
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -71,6 +73,12 @@ void CompruebaMemoria(uint64_t bytes) {
   const uint64_t disponible = MemoriaDisponible();
   uint64_t utilizable = disponible / 4 * kCuartosUtilizables;
   if (Limite() != 0 && Limite() < utilizable) utilizable = Limite();
+  // The process's own address-space limit (ulimit -v) counts too.
+  rlimit r{};
+  if (getrlimit(RLIMIT_AS, &r) == 0 && r.rlim_cur != RLIM_INFINITY &&
+      static_cast<uint64_t>(r.rlim_cur) < utilizable) {
+    utilizable = static_cast<uint64_t>(r.rlim_cur);
+  }
   if (bytes > std::numeric_limits<size_t>::max() / 2 || bytes > utilizable) {
     SinMemoria(std::to_string(bytes));
   }

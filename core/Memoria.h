@@ -16,7 +16,7 @@ uint64_t BytesDe(uint64_t n, uint64_t tam);
 uint64_t BytesDe(uint64_t ancho, uint64_t alto, uint64_t tam);
 
 // Raises 10100 with the byte count when that many bytes do not fit in three quarters of the
-// memory available (or in the address space).
+// memory available, in the process's address-space limit (ulimit -v) or in the address space.
 void CompruebaMemoria(uint64_t bytes);
 
 // A limit of its own below the memory available (0, the default: none); the fuzz targets and

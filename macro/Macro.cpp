@@ -251,12 +251,9 @@ int EjecutaLineaConMotivo(Ranuras& ranuras, std::string_view linea, int actual) 
 }
 
 int EjecutaLinea(Ranuras& ranuras, std::string_view linea, int actual) {
-  try {
-    return EjecutaLineaConMotivo(ranuras, linea, actual);
-  } catch (const JError& e) {
-    if (EsMotivoLinea(e.Id())) return 0;
-    throw;
-  }
+  int r = 0;
+  SinMotivo([&] { r = EjecutaLineaConMotivo(ranuras, linea, actual); });
+  return r;
 }
 
 int EjecutaMacro(Imagen& imagen, const std::vector<std::string>& lineas) {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/JError.h"
+
 namespace orva {
 
 class Imagen;
@@ -56,6 +58,17 @@ enum MotivoLinea : int {
 };
 // Whether a message id is one of the reasons above.
 bool EsMotivoLinea(int id);
+// Runs f: false when it raises a reason, true when it returns; other errors propagate.
+template <class F>
+bool SinMotivo(F&& f) {
+  try {
+    f();
+    return true;
+  } catch (const JError& e) {
+    if (EsMotivoLinea(e.Id())) return false;
+    throw;
+  }
+}
 
 // Argument readers of the operations (k counts from 0, messages count from 1). The number in
 // argument k: kSinNumero when the field has no digits, kFueraDeRango outside [minimo, maximo]

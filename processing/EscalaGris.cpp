@@ -426,13 +426,7 @@ void EjecutaEscalaGrisMacro(Imagen& im, const std::vector<std::string>& args) {
 }
 
 bool EjecutaEscalaGris(Imagen& im, const std::vector<std::string>& args) {
-  try {
-    EjecutaEscalaGrisMacro(im, args);
-    return true;
-  } catch (const JError& e) {
-    if (EsMotivoLinea(e.Id())) return false;
-    throw;
-  }
+  return SinMotivo([&] { EjecutaEscalaGrisMacro(im, args); });
 }
 
 std::vector<int> ColumnasHistogramaGris(const Imagen& im, int ancho, int alto) {

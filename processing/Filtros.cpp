@@ -876,13 +876,7 @@ void LeeFiltroComprobado(const std::vector<std::string>& t, ParamsFiltro& p) {
 }
 
 bool LeeFiltro(const std::vector<std::string>& t, ParamsFiltro& p) {
-  try {
-    LeeFiltroComprobado(t, p);
-    return true;
-  } catch (const JError& e) {
-    if (EsMotivoLinea(e.Id())) return false;
-    throw;
-  }
+  return SinMotivo([&] { LeeFiltroComprobado(t, p); });
 }
 
 bool AplicaFiltro(Imagen& im, const ParamsFiltro& p) {
