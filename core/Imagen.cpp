@@ -11,8 +11,8 @@
 #include <new>
 
 #include "core/JError.h"
-#include "core/Memoria.h"
 #include "core/ListaImagenes.h"
+#include "core/Memoria.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"

@@ -58,8 +58,7 @@ uint64_t BytesDe(uint64_t n, uint64_t tam) {
 
 uint64_t BytesDe(uint64_t ancho, uint64_t alto, uint64_t tam) {
   if (alto != 0 && ancho > kMaximo / alto) {
-    SinMemoria(std::to_string(ancho) + " x " + std::to_string(alto) + " x " +
-               std::to_string(tam));
+    SinMemoria(std::to_string(ancho) + " x " + std::to_string(alto) + " x " + std::to_string(tam));
   }
   return BytesDe(ancho * alto, tam);
 }

@@ -34,7 +34,8 @@ Foto Fotografia(const orva::Ranuras& r) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   // The sanitizers' allocation limit is far below the machine's memory: operations are held to
   // a small budget so that a large resize is refused (10100) instead of stopping the run.
-  static const bool instalado = (orva::InstalaSistema(), orva::FijaLimiteMemoria(kPresupuesto), true);
+  static const bool instalado =
+      (orva::InstalaSistema(), orva::FijaLimiteMemoria(kPresupuesto), true);
   (void)instalado;
   // Lines are read up to 1023 characters; newlines split the input into a few lines run in turn.
   orva::Imagen imagen;

@@ -120,8 +120,7 @@ int ArgumentoEntero(const std::vector<std::string>& args, size_t k, int minimo, 
   return *v;
 }
 
-double ArgumentoReal(const std::vector<std::string>& args, size_t k, double minimo,
-                     double maximo) {
+double ArgumentoReal(const std::vector<std::string>& args, size_t k, double minimo, double maximo) {
   if (k >= args.size()) NumeroArgumentos(args.size(), "al menos " + Posicion(k));
   const std::optional<double> v = LeeRealComprobado(args[k]);
   if (!v) throw JError(kSinNumero, Posicion(k), args[k]);
@@ -225,9 +224,8 @@ int EjecutaLineaConMotivo(Ranuras& ranuras, std::string_view linea, int actual) 
   if (i < 0) throw JError(kOrdenDesconocida, l.comando);
   const ComandoMacro& c = Tabla()[static_cast<size_t>(i)];
   const int n = static_cast<int>(l.args.size());
-  const std::string esperados = c.minArgs == c.maxArgs
-                                    ? std::to_string(c.minArgs)
-                                    : TextoRango(c.minArgs, c.maxArgs);
+  const std::string esperados =
+      c.minArgs == c.maxArgs ? std::to_string(c.minArgs) : TextoRango(c.minArgs, c.maxArgs);
   if (l.demasiados) NumeroArgumentos(l.args.size() + 1, esperados);
   if (n < c.minArgs || n > c.maxArgs) NumeroArgumentos(l.args.size(), esperados);
   // Slot numbers are checked before anything is touched: LEER reads no file into a slot that

@@ -47,13 +47,13 @@ int BuscaPalabra(std::string_view palabra, const std::vector<std::string_view>& 
 // Why a line is refused (message ids): the interpreter and the argument checks of the
 // operations raise them as JError; EjecutaMacro names them with the line in 12052.
 enum MotivoLinea : int {
-  kOrdenDesconocida = 12054,    // %1 the command word
-  kNumeroArgumentos = 12055,    // %1 given, %2 expected
-  kFueraDeRango = 12056,        // %1 argument number, %2 its text, %3 the range
-  kSinNumero = 12057,           // %1 argument number, %2 its text
-  kRanuraVacia = 12058,         // %1 slot
-  kOrdenNoDisponible = 12059,   // %1 the command word
-  kPalabraNoAdmitida = 12060,   // %1 argument number, %2 its text
+  kOrdenDesconocida = 12054,   // %1 the command word
+  kNumeroArgumentos = 12055,   // %1 given, %2 expected
+  kFueraDeRango = 12056,       // %1 argument number, %2 its text, %3 the range
+  kSinNumero = 12057,          // %1 argument number, %2 its text
+  kRanuraVacia = 12058,        // %1 slot
+  kOrdenNoDisponible = 12059,  // %1 the command word
+  kPalabraNoAdmitida = 12060,  // %1 argument number, %2 its text
   kArgumentosNoAdmitidos = 12061,
 };
 // Whether a message id is one of the reasons above.

@@ -432,8 +432,8 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
         const Tap& tp = taps[static_cast<size_t>(t)];
         AcumulaEntero(
             acc + x0,
-            src + fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x0), tp.k,
-            nx);
+            src + static_cast<ptrdiff_t>(fila) + (static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x0),
+            tp.k, nx);
       }
     }
     int16_t* o = out.data() + fila;
@@ -454,7 +454,7 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
         for (int t = 0; t < ntaps; ++t) {
           const Tap& tp = taps[static_cast<size_t>(t)];
           s += int64_t{tp.k} *
-               src[fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x)];
+               src[static_cast<ptrdiff_t>(fila) + static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x];
         }
       }
       const int64_t f = s / d;
@@ -547,7 +547,7 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c)
         for (int t = 0; t < ntaps; ++t) {
           const TapReal& tp = taps[static_cast<size_t>(t)];
           s += TruncaEntero(
-              src[fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x)] *
+              src[static_cast<ptrdiff_t>(fila) + static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x] *
               tp.k);
         }
       }

@@ -334,9 +334,9 @@ std::string LineaCorte(const ParamsCorte& p) {
 bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
   if (p.w < 1 || p.h < 1 || p.nw < 1 || p.nh < 1) return false;
   // The new block and the column positions, refused (10100) before either is allocated.
-  CompruebaMemoria(SumaBytes(BytesDe(static_cast<uint64_t>(p.nw), static_cast<uint64_t>(p.nh),
-                                     sizeof(int16_t)),
-                             BytesDe(static_cast<uint64_t>(p.nw), sizeof(double))));
+  CompruebaMemoria(
+      SumaBytes(BytesDe(static_cast<uint64_t>(p.nw), static_cast<uint64_t>(p.nh), sizeof(int16_t)),
+                BytesDe(static_cast<uint64_t>(p.nw), sizeof(double))));
   SesionProgreso sesion(std::string("REDIMENSIONANDO IMAGEN"));
   const long sw = im.Ancho(), sh = im.Alto();
   const int16_t relleno = Rango().defecto;

@@ -88,12 +88,10 @@ int Cortar(Ranuras& r, int actual, const Args& a) {
 // value); sizes are at least 1, and the new image must fit in memory (10100).
 int Redim(Ranuras& r, int actual, const Args& a) {
   constexpr int kMinimo = -kEnteroMaximo - 1;
-  ParamsRedim p{ArgumentoEntero(a, 0, kMinimo, kEnteroMaximo),
-                ArgumentoEntero(a, 1, kMinimo, kEnteroMaximo),
-                ArgumentoEntero(a, 2, 1, kEnteroMaximo),
-                ArgumentoEntero(a, 3, 1, kEnteroMaximo),
-                ArgumentoEntero(a, 4, 1, kEnteroMaximo),
-                ArgumentoEntero(a, 5, 1, kEnteroMaximo)};
+  ParamsRedim p{
+      ArgumentoEntero(a, 0, kMinimo, kEnteroMaximo), ArgumentoEntero(a, 1, kMinimo, kEnteroMaximo),
+      ArgumentoEntero(a, 2, 1, kEnteroMaximo),       ArgumentoEntero(a, 3, 1, kEnteroMaximo),
+      ArgumentoEntero(a, 4, 1, kEnteroMaximo),       ArgumentoEntero(a, 5, 1, kEnteroMaximo)};
   if (!AplicaRedim(*r.En(actual), p)) throw JError(kArgumentosNoAdmitidos);
   return actual;
 }

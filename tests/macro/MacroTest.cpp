@@ -180,8 +180,8 @@ TEST(Macro, FailureMessageNamesLineAndReason) {
       ADD_FAILURE() << c.linea;
     } catch (const JError& e) {
       EXPECT_EQ(e.Id(), 12052);
-      EXPECT_EQ(e.Mensaje(), "Error en la línea 2 de la macro '" + std::string(c.linea) +
-                                 "': " + c.texto + ".");
+      EXPECT_EQ(e.Mensaje(),
+                "Error en la línea 2 de la macro '" + std::string(c.linea) + "': " + c.texto + ".");
     }
     EXPECT_EQ(im->Operaciones(), std::vector<std::string>{"INVERTIR"}) << c.linea;
   }

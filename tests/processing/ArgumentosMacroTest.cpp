@@ -69,10 +69,10 @@ std::vector<std::vector<std::string>> LineasBase() {
     for (int k = 0; k < c.numParametros; ++k) g.push_back(c.minimos[static_cast<size_t>(k)]);
     l.push_back(g);
   }
-  for (const char* f : {"SUAV_1", "MEDIA 3", "GAUS 1 2", "MEDIANA 1 1", "CONTR_INV 3 0",
-                        "CONT LAPLAC_1", "CONT LAP_GENE 1 2", "RCONT MEDIA 3 1 1",
-                        "RCONT GAUS 1 2 1 1", "RCONT LAP_GENE 1 2 1", "RCONT LAPLAC_1 1",
-                        "GRAD SOBEL", "RGRAD SOBEL 1 1"}) {
+  for (const char* f :
+       {"SUAV_1", "MEDIA 3", "GAUS 1 2", "MEDIANA 1 1", "CONTR_INV 3 0", "CONT LAPLAC_1",
+        "CONT LAP_GENE 1 2", "RCONT MEDIA 3 1 1", "RCONT GAUS 1 2 1 1", "RCONT LAP_GENE 1 2 1",
+        "RCONT LAPLAC_1 1", "GRAD SOBEL", "RGRAD SOBEL 1 1"}) {
     std::vector<std::string> t = {"FILTRO"};
     std::string resto = f;
     for (size_t i = 0; i != std::string::npos;) {
@@ -87,8 +87,8 @@ std::vector<std::vector<std::string>> LineasBase() {
 
 TEST_F(ArgumentosMacroTest, ExtremeValuesInEveryPositionNeverCrash) {
   const std::vector<std::string> extremos = {
-      "0", "-1", "2147483647", "-2147483648", "4294967296", "1e308", "-1e308", "nan", "inf",
-      "-inf", std::string(400, '9'), "abc"};
+      "0",      "-1",  "2147483647", "-2147483648", "4294967296",          "1e308",
+      "-1e308", "nan", "inf",        "-inf",        std::string(400, '9'), "abc"};
   const prueba::Bloque base = prueba::Aleatorio(6, 5, 0, 3);
   int corridas = 0, fallos = 0;
   for (const std::vector<std::string>& l : LineasBase()) {
