@@ -11,6 +11,7 @@
 #include "core/EscrituraSegura.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
+#include "core/Memoria.h"
 #include "core/Numeros.h"
 #include "shell/Progreso.h"
 
@@ -27,6 +28,8 @@ Imagen* Ranuras::En(int n) const {
 void Ranuras::Copia(int a, int b) {
   Imagen* fuente = En(a);
   if (!fuente || b < 2 || b > 8 || a == b) return;
+  // 10100 before the copy when its pixels would not fit.
+  CompruebaMemoria(BytesDe(fuente->Ancho(), fuente->Alto(), sizeof(int16_t)));
   auto copia = std::make_unique<Imagen>();
   copia->CopiaImagen(*fuente);
   propias_[static_cast<size_t>(b - 1)] = std::move(copia);

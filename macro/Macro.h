@@ -23,7 +23,8 @@ class Ranuras {
   explicit Ranuras(Imagen& principal) : principal_(&principal) {}
   // The image in slot n (1..8), or nullptr when empty or n is out of range.
   Imagen* En(int n) const;
-  // Replaces slot b (2..8) with a full copy of the image in slot a.
+  // Replaces slot b (2..8) with a full copy of the image in slot a; 10100 when the copy would
+  // not fit in memory.
   void Copia(int a, int b);
 
  private:

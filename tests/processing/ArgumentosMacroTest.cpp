@@ -174,6 +174,14 @@ TEST_F(ArgumentosMacroTest, RedimSinMemoria) {
   EXPECT_TRUE(im.Operaciones().empty());
   EXPECT_NO_THROW(EjecutaMacro(im, {"REDIM 0 0 9 7 18 14"}));
   EXPECT_EQ(im.Ancho(), 18u);
+  // A copy into a slot is held to the same budget.
+  FijaLimiteMemoria(16);
+  try {
+    EjecutaMacro(im, {"COPIAR 1 2"});
+    ADD_FAILURE();
+  } catch (const JError& e) {
+    EXPECT_EQ(e.Id(), 10100);
+  }
 }
 
 }  // namespace
