@@ -18,6 +18,7 @@
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
 #include "processing/Procesamiento.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 #include "shell/Progreso.h"
 #include "stellar/BuscaEstrellas.h"
@@ -185,9 +186,7 @@ int main(int argc, char** argv) {
       ~Desinstala() { InstalaProgreso(nullptr); }
     } desinstala;
     Configura(g);
-    CreaModulos();
-    EnlazaFormatosMacro();
-    EnlazaProcesamientoMacro();
+    InstalaSistema();
     const int estado = Ejecuta(g);
     CompruebaSalida();
     return estado;

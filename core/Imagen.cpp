@@ -12,6 +12,7 @@
 
 #include "core/JError.h"
 #include "core/ListaImagenes.h"
+#include "core/Memoria.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"
@@ -59,15 +60,15 @@ void ImagenPixeles::CopiaPixeles(const ImagenPixeles& f) {
 void ImagenPixeles::DimensionaImagen(uint32_t ancho, uint32_t alto) {
   const uint64_t n = static_cast<uint64_t>(ancho) * alto;
   if (n != pixeles_.size()) {
-    // 10100: refuse before the allocation can abort the process.
-    if (n > pixeles_.max_size() || n > (uint64_t{1} << 36)) {
-      throw JError(10100, std::to_string(n * sizeof(int16_t)));
-    }
+    // 10100: refuse before the allocation can abort the process or exhaust the machine.
+    const uint64_t bytes = BytesDe(ancho, alto, sizeof(int16_t));
+    if (n > pixeles_.max_size()) throw JError(10100, std::to_string(bytes));
+    CompruebaMemoria(bytes);
     try {
       std::vector<int16_t> nuevos(static_cast<size_t>(n));
       pixeles_.swap(nuevos);
     } catch (const std::bad_alloc&) {
-      throw JError(10100, std::to_string(n * sizeof(int16_t)));
+      throw JError(10100, std::to_string(bytes));
     }
   }
   ancho_ = ancho;

@@ -5,10 +5,27 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
 namespace orva {
+
+namespace {
+
+bool EsCifra(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// Index of the first character after the leading blanks and one sign.
+size_t InicioNumero(std::string_view texto) {
+  size_t i = 0;
+  while (i < texto.size() && std::isspace(static_cast<unsigned char>(texto[i]))) ++i;
+  if (i < texto.size() && (texto[i] == '+' || texto[i] == '-')) ++i;
+  return i;
+}
+
+}  // namespace
 
 int LeeEntero(std::string_view texto) {
   const std::string s(texto);
@@ -27,6 +44,32 @@ double LeeReal(std::string_view texto) {
   double v = 0.0;
   const auto r = std::from_chars(texto.data() + i, texto.data() + texto.size(), v);
   return r.ec == std::errc() || r.ec == std::errc::result_out_of_range ? v : 0.0;
+}
+
+std::optional<int> LeeEnteroComprobado(std::string_view texto) {
+  const size_t i = InicioNumero(texto);
+  if (i >= texto.size() || !EsCifra(texto[i])) return std::nullopt;
+  return LeeEntero(texto);
+}
+
+std::optional<double> LeeRealComprobado(std::string_view texto) {
+  size_t i = InicioNumero(texto);
+  const bool negativo = i > 0 && texto[i - 1] == '-';
+  const bool cifra = i < texto.size() && EsCifra(texto[i]);
+  const bool punto = i + 1 < texto.size() && texto[i] == '.' && EsCifra(texto[i + 1]);
+  if (!cifra && !punto) return std::nullopt;
+  double v = 0.0;
+  const auto r = std::from_chars(texto.data() + i, texto.data() + texto.size(), v);
+  if (r.ec == std::errc::result_out_of_range) {
+    // Overflow or underflow: a negative exponent can only underflow.
+    const std::string_view leido(texto.data() + i, static_cast<size_t>(r.ptr - (texto.data() + i)));
+    const size_t e = leido.find_first_of("eE");
+    const bool pequeno = e != std::string_view::npos && e + 1 < leido.size() && leido[e + 1] == '-';
+    v = pequeno ? 0.0 : HUGE_VAL;
+  } else if (r.ec != std::errc()) {
+    return std::nullopt;
+  }
+  return negativo ? -v : v;
 }
 
 }  // namespace orva

@@ -10,8 +10,11 @@
 #include "core/JError.h"
 #include "formats/TiposArchivo.h"
 #include "fuzz/ArchivoMemoria.h"
+#include "shell/Arranque.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
+  static const bool instalado = (orva::InstalaSistema(), true);
+  (void)instalado;
   static orva::ArchivoMemoria archivo;
   static const std::vector<const orva::RegistroTipoArchivo*> lectores = [] {
     std::vector<const orva::RegistroTipoArchivo*> r;

@@ -6,8 +6,11 @@
 #include "core/JError.h"
 #include "formats/qor/Qor.h"
 #include "fuzz/ArchivoMemoria.h"
+#include "shell/Arranque.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
+  static const bool instalado = (orva::InstalaSistema(), true);
+  (void)instalado;
   static orva::ArchivoMemoria archivo;
   const std::string nombre = archivo.Escribe(datos, n);
   if (nombre.empty()) return 0;

@@ -39,6 +39,7 @@
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
+#include "shell/Arranque.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
 #include "shell/Lote.h"
@@ -111,7 +112,7 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   setObjectName("Marco");
   setWindowTitle(Q(Cadena(12000)));
   setAcceptDrops(true);
-  EnlazaProcesamientoMacro();
+  InstalaSistema();
   mdi_ = new QMdiArea;
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

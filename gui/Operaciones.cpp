@@ -52,7 +52,7 @@ bool Completo(const Imagen& im, int p) {
 }
 
 // Runs the line on the window, or on a duplicate when DUPLIMA is "1" or duplicar is set, under
-// a progress window. A failing line becomes message idError (with the line as %1); the
+// a progress window. A refused line (12052) becomes message idError (with the line as %1); the
 // duplicate of a failed operation is closed. Returns the window that received the line.
 VentanaImagen* CorreLinea(Marco& marco, VentanaImagen& v, const std::string& linea,
                           const std::string& titulo, int idError, bool duplicar = false) {
@@ -72,7 +72,7 @@ VentanaImagen* CorreLinea(Marco& marco, VentanaImagen& v, const std::string& lin
       destino->Repinta(ObservadorImagen::kVentana | ObservadorImagen::kHistograma |
                        ObservadorImagen::kDatos);
     }
-    if (e.Id() == 12051 && idError) throw JError(idError, linea);
+    if (e.Id() == 12052 && idError) throw JError(idError, linea);  // a refused line
     throw;
   }
   return destino;

@@ -12,6 +12,7 @@
 #include "gui/Marco.h"
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 #include "shell/Progreso.h"
 
@@ -20,8 +21,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const std::string archivo = ArchivoConfiguracion();
   ArrancaConfiguracion(archivo);
-  ListaTiposArchivo();
-  EnlazaFormatosMacro();
+  InstalaSistema();
 
   Marco marco;
   marco.archivoConfig = archivo;
@@ -46,7 +46,6 @@ int main(int argc, char** argv) {
     marco.resize(1000, 700);
     marco.show();
   }
-  CreaModulos();
   marco.RefrescaMenus();
   for (const std::string& a : archivos) marco.AbreArchivo(a);
 

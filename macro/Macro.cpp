@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <type_traits>
 
 #include "core/EscrituraSegura.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
+#include "core/Memoria.h"
 #include "core/Numeros.h"
 #include "shell/Progreso.h"
 
@@ -25,6 +28,8 @@ Imagen* Ranuras::En(int n) const {
 void Ranuras::Copia(int a, int b) {
   Imagen* fuente = En(a);
   if (!fuente || b < 2 || b > 8 || a == b) return;
+  // 10100 before the copy when its pixels would not fit.
+  CompruebaMemoria(BytesDe(fuente->Ancho(), fuente->Alto(), sizeof(int16_t)));
   auto copia = std::make_unique<Imagen>();
   copia->CopiaImagen(*fuente);
   propias_[static_cast<size_t>(b - 1)] = std::move(copia);
@@ -66,12 +71,77 @@ int BuscaPalabra(std::string_view palabra, const std::vector<std::string_view>& 
 }
 
 // ---------------------------------------------------------------------------------------------
+// Reasons and argument readers
+
+namespace {
+
+constexpr int kRanuraMinima = 1;
+constexpr int kRanuraMaxima = 8;
+constexpr int kPixelMinimo = -32768;
+constexpr int kPixelMaximo = 32767;
+// The largest zoom factor of a line (the menus write up to 9).
+constexpr int kZoomMaximo = 64;
+
+std::string Posicion(size_t k) {
+  return std::to_string(k + 1);
+}
+
+template <class T>
+std::string TextoRango(T minimo, T maximo) {
+  if constexpr (std::is_floating_point_v<T>) {
+    char texto[64];
+    std::snprintf(texto, sizeof texto, "%g a %g", minimo, maximo);
+    return texto;
+  } else {
+    return std::to_string(minimo) + " a " + std::to_string(maximo);
+  }
+}
+
+}  // namespace
+
+bool EsMotivoLinea(int id) {
+  return id >= kOrdenDesconocida && id <= kArgumentosNoAdmitidos;
+}
+
+void FueraDeRango(const std::vector<std::string>& args, size_t k, const std::string& rango) {
+  throw JError(kFueraDeRango, Posicion(k), args[k], rango);
+}
+
+void PalabraNoAdmitida(const std::vector<std::string>& args, size_t k) {
+  throw JError(kPalabraNoAdmitida, Posicion(k), k < args.size() ? args[k] : std::string());
+}
+
+void NumeroArgumentos(size_t dados, const std::string& esperados) {
+  throw JError(kNumeroArgumentos, std::to_string(dados), esperados);
+}
+
+int ArgumentoEntero(const std::vector<std::string>& args, size_t k, int minimo, int maximo) {
+  if (k >= args.size()) NumeroArgumentos(args.size(), "al menos " + Posicion(k));
+  const std::optional<int> v = LeeEnteroComprobado(args[k]);
+  if (!v) throw JError(kSinNumero, Posicion(k), args[k]);
+  if (*v < minimo || *v > maximo) FueraDeRango(args, k, TextoRango(minimo, maximo));
+  return *v;
+}
+
+double ArgumentoReal(const std::vector<std::string>& args, size_t k, double minimo, double maximo) {
+  if (k >= args.size()) NumeroArgumentos(args.size(), "al menos " + Posicion(k));
+  const std::optional<double> v = LeeRealComprobado(args[k]);
+  if (!v) throw JError(kSinNumero, Posicion(k), args[k]);
+  if (!(*v >= minimo && *v <= maximo)) FueraDeRango(args, k, TextoRango(minimo, maximo));
+  return *v;
+}
+
+int16_t ArgumentoPixel(const std::vector<std::string>& args, size_t k) {
+  return static_cast<int16_t>(ArgumentoEntero(args, k, kPixelMinimo, kPixelMaximo));
+}
+
+// ---------------------------------------------------------------------------------------------
 // The commands that belong to the interpreter and the image window.
 
 namespace {
 
 int Usar(Ranuras&, int, const std::vector<std::string>& a) {
-  return LeeEntero(a[0]);
+  return ArgumentoEntero(a, 0, kRanuraMinima, kRanuraMaxima);
 }
 
 int Copiar(Ranuras& r, int actual, const std::vector<std::string>& a) {
@@ -83,16 +153,16 @@ int Mostrar(Ranuras& r, int actual, const std::vector<std::string>& a) {
   static const std::vector<std::string_view> kModos = {"NADA", "HISTO",  "DATOS", "OPER",
                                                        "CABE", "LINHOR", "LINVER"};
   const int i = BuscaPalabra(a[0], kModos);
-  if (i < 0) return 0;
+  if (i < 0) PalabraNoAdmitida(a, 0);
   Imagen* im = r.En(actual);
   im->modoPanel = kNada + i;
   return actual;
 }
 
 int Zoom(Ranuras& r, int actual, const std::vector<std::string>& a) {
-  const int16_t n = static_cast<int16_t>(LeeEntero(a[1]));
-  // A negative factor has no picture; 0 is refused as always.
-  if (n <= 0 || a[0].empty()) return 0;
+  if (a[0] != "A" && a[0] != "D") PalabraNoAdmitida(a, 0);
+  // 0 and negative factors have no picture.
+  const int16_t n = static_cast<int16_t>(ArgumentoEntero(a, 1, 1, kZoomMaximo));
   Imagen* im = r.En(actual);
   // 1:1 either way is the 1:1 command; n:1 and 1:n have commands for n up to 9.
   if (a[0][0] == 'A') {
@@ -100,10 +170,8 @@ int Zoom(Ranuras& r, int actual, const std::vector<std::string>& a) {
                  : n <= 9 ? static_cast<int16_t>(5037 + n)
                           : 0,
                  static_cast<float>(n));
-  } else if (a[0][0] == 'D') {
-    im->FijaZoom(n == 1 ? 5014 : n <= 9 ? static_cast<int16_t>(5028 + n) : 0, 1.0f / n);
   } else {
-    return 0;
+    im->FijaZoom(n == 1 ? 5014 : n <= 9 ? static_cast<int16_t>(5028 + n) : 0, 1.0f / n);
   }
   return actual;
 }
@@ -152,53 +220,58 @@ void EnlazaComandoMacro(std::string_view palabra, ManejadorMacro manejador) {
   }
 }
 
-int EjecutaLinea(Ranuras& ranuras, std::string_view linea, int actual) {
+int EjecutaLineaConMotivo(Ranuras& ranuras, std::string_view linea, int actual) {
   const LineaMacro l = DivideLinea(linea);
-  if (l.comando.empty() || l.demasiados) return 0;
   static const std::vector<std::string_view> palabras = Palabras();
-  const int i = BuscaPalabra(l.comando, palabras);
-  if (i < 0) return 0;
+  const int i = l.comando.empty() ? -1 : BuscaPalabra(l.comando, palabras);
+  if (i < 0) throw JError(kOrdenDesconocida, l.comando);
   const ComandoMacro& c = Tabla()[static_cast<size_t>(i)];
   const int n = static_cast<int>(l.args.size());
-  if (n < c.minArgs || n > c.maxArgs) return 0;
+  const std::string esperados =
+      c.minArgs == c.maxArgs ? std::to_string(c.minArgs) : TextoRango(c.minArgs, c.maxArgs);
+  if (l.demasiados) NumeroArgumentos(l.args.size() + 1, esperados);
+  if (n < c.minArgs || n > c.maxArgs) NumeroArgumentos(l.args.size(), esperados);
+  // Slot numbers are checked before anything is touched: LEER reads no file into a slot that
+  // does not exist.
   for (int k : c.ranurasLlenas) {
-    if (!ranuras.En(LeeEntero(l.args[static_cast<size_t>(k)]))) return 0;
+    const size_t ks = static_cast<size_t>(k);
+    const int s = ArgumentoEntero(l.args, ks, kRanuraMinima, kRanuraMaxima);
+    if (!ranuras.En(s)) throw JError(kRanuraVacia, std::to_string(s));
   }
   if (c.palabra == "COPIAR") {
     // A copy into slot 1 would destroy the image being processed; a copy onto itself is
     // meaningless. Both are refused.
-    const int a = LeeEntero(l.args[0]), b = LeeEntero(l.args[1]);
-    if (b < 2 || b > 8 || a == b) return 0;
+    const int b = ArgumentoEntero(l.args, 1, kRanuraMinima + 1, kRanuraMaxima);
+    if (b == LeeEntero(l.args[0])) FueraDeRango(l.args, 1, "distinto del origen");
   }
-  if (c.palabra == "LEER") {
-    // A slot number is checked before the file is touched.
-    const int s = LeeEntero(l.args[1]);
-    if (s < 1 || s > 8) return 0;
-  }
-  if (!ranuras.En(actual) || !c.manejador) return 0;
+  if (!ranuras.En(actual)) throw JError(kRanuraVacia, std::to_string(actual));
+  if (!c.manejador) throw JError(kOrdenNoDisponible, std::string(c.palabra));
   const int r = c.manejador(ranuras, actual, l.args);
-  return r >= 1 && r <= 8 ? r : 0;
+  if (r < kRanuraMinima || r > kRanuraMaxima) throw JError(kArgumentosNoAdmitidos);
+  return r;
+}
+
+int EjecutaLinea(Ranuras& ranuras, std::string_view linea, int actual) {
+  int r = 0;
+  SinMotivo([&] { r = EjecutaLineaConMotivo(ranuras, linea, actual); });
+  return r;
 }
 
 int EjecutaMacro(Imagen& imagen, const std::vector<std::string>& lineas) {
   Ranuras ranuras(imagen);
   int actual = 1;
   Progreso& progreso = ProgresoActual();
-  for (const std::string& linea : lineas) {
+  for (size_t i = 0; i < lineas.size(); ++i) {
+    const std::string& linea = lineas[i];
     progreso.TextoProceso(linea);
     if (progreso.Cancelado()) return 0;
-    int r = 0;
     try {
-      r = EjecutaLinea(ranuras, linea, actual);
-    } catch (...) {
+      actual = EjecutaLineaConMotivo(ranuras, linea, actual);
+    } catch (const JError& e) {
       imagen.repintar = 1;
-      throw;
+      if (!EsMotivoLinea(e.Id())) throw;
+      throw JError(12052, std::to_string(i + 1), linea, e.Mensaje());  // 12052
     }
-    if (r == 0) {
-      imagen.repintar = 1;
-      throw JError(12051, linea);  // 12051
-    }
-    actual = r;
     imagen.AnadeOperacion(linea);
   }
   imagen.repintar = 1;

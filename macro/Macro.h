@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/JError.h"
+
 namespace orva {
 
 class Imagen;
@@ -21,7 +23,8 @@ class Ranuras {
   explicit Ranuras(Imagen& principal) : principal_(&principal) {}
   // The image in slot n (1..8), or nullptr when empty or n is out of range.
   Imagen* En(int n) const;
-  // Replaces slot b (2..8) with a full copy of the image in slot a.
+  // Replaces slot b (2..8) with a full copy of the image in slot a; 10100 when the copy would
+  // not fit in memory.
   void Copia(int a, int b);
 
  private:
@@ -42,8 +45,49 @@ LineaMacro DivideLinea(std::string_view linea);
 // leading part, case-sensitive; -1 when none.
 int BuscaPalabra(std::string_view palabra, const std::vector<std::string_view>& lista);
 
+// Why a line is refused (message ids): the interpreter and the argument checks of the
+// operations raise them as JError; EjecutaMacro names them with the line in 12052.
+enum MotivoLinea : int {
+  kOrdenDesconocida = 12054,   // %1 the command word
+  kNumeroArgumentos = 12055,   // %1 given, %2 expected
+  kFueraDeRango = 12056,       // %1 argument number, %2 its text, %3 the range
+  kSinNumero = 12057,          // %1 argument number, %2 its text
+  kRanuraVacia = 12058,        // %1 slot
+  kOrdenNoDisponible = 12059,  // %1 the command word
+  kPalabraNoAdmitida = 12060,  // %1 argument number, %2 its text
+  kArgumentosNoAdmitidos = 12061,
+};
+// Whether a message id is one of the reasons above.
+bool EsMotivoLinea(int id);
+// Runs f: false when it raises a reason, true when it returns; other errors propagate.
+template <class F>
+bool SinMotivo(F&& f) {
+  try {
+    f();
+    return true;
+  } catch (const JError& e) {
+    if (EsMotivoLinea(e.Id())) return false;
+    throw;
+  }
+}
+
+// Argument readers of the operations (k counts from 0, messages count from 1). The number in
+// argument k: kSinNumero when the field has no digits, kFueraDeRango outside [minimo, maximo]
+// (NaN and infinities are outside every range). Nothing is computed from a value before it
+// has passed.
+int ArgumentoEntero(const std::vector<std::string>& args, size_t k, int minimo, int maximo);
+double ArgumentoReal(const std::vector<std::string>& args, size_t k, double minimo, double maximo);
+// A value given to pixels: it must fit the 16-bit pixel type.
+int16_t ArgumentoPixel(const std::vector<std::string>& args, size_t k);
+// The refusals themselves, for checks the readers do not cover.
+[[noreturn]] void FueraDeRango(const std::vector<std::string>& args, size_t k,
+                               const std::string& rango);
+[[noreturn]] void PalabraNoAdmitida(const std::vector<std::string>& args, size_t k);
+[[noreturn]] void NumeroArgumentos(size_t dados, const std::string& esperados);
+
 // A command of the language, given the slots, the current slot and its arguments. Returns the
-// current slot after the line (1..8), or 0 when the line fails.
+// current slot after the line (1..8), or 0 when the line fails; it may instead raise one of
+// the reasons above.
 using ManejadorMacro = int (*)(Ranuras& ranuras, int actual, const std::vector<std::string>& args);
 // Installs the operation run by a command word of the table (LEER, ROTAR, FILTRO...); a command
 // with no operation installed fails like any failing line.
@@ -56,12 +100,15 @@ std::vector<std::string> CargaMacro(const std::string& archivo);
 // lines, then one MOSTRAR line with the last display mode when there was any.
 void GuardaMacro(const std::vector<std::string>& lineas, const std::string& archivo);
 
-// Runs one line; 0 when it fails, else the current slot after it. Errors of the operations
-// themselves propagate as JError.
+// Runs one line; 0 when it is refused, else the current slot after it. Errors of the
+// operations themselves propagate as JError.
 int EjecutaLinea(Ranuras& ranuras, std::string_view linea, int actual);
-// Runs the lines on the image. Returns 1 when all ran and 0 when the user cancelled; a failing
-// line raises JError 12051 naming it (or the operation's own JError). Lines before the failing
-// one stay applied and are logged on the image.
+// The same, raising the reason (a MotivoLinea JError) instead of returning 0.
+int EjecutaLineaConMotivo(Ranuras& ranuras, std::string_view linea, int actual);
+// Runs the lines on the image. Returns 1 when all ran and 0 when the user cancelled. A refused
+// line raises 12052 with its number (from 1), the line and the reason; an operation's own
+// JError propagates unchanged. Lines before the failing one stay applied and are logged on
+// the image.
 int EjecutaMacro(Imagen& imagen, const std::vector<std::string>& lineas);
 
 }  // namespace orva

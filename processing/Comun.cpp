@@ -5,6 +5,7 @@
 
 #include "core/Imagen.h"
 #include "core/JError.h"
+#include "core/Memoria.h"
 
 namespace orva {
 
@@ -14,6 +15,8 @@ void CompruebaCancelacion(Imagen& imagen) {
 
 std::vector<int16_t>& BufferSalida(size_t n) {
   static std::vector<int16_t> buffer;
+  // Growing it is the allocation of the operation's new image.
+  if (n > buffer.size()) CompruebaMemoria(BytesDe(n - buffer.size(), sizeof(int16_t)));
   buffer.resize(n);
   return buffer;
 }

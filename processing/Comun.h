@@ -29,7 +29,8 @@ inline int16_t Satura16(int64_t v) {
 // Raises 11011 when the user has cancelled the operation running on the image.
 void CompruebaCancelacion(Imagen& imagen);
 
-// The process-wide output buffer of the filters and geometric operations, resized to n values.
+// The process-wide output buffer of the filters and geometric operations, resized to n values
+// (10100 when growing it would not fit in the memory available).
 // It grows when an image needs more and is never shrunk; operations swap it with the image's
 // pixel block on success, so the old block becomes the next buffer.
 std::vector<int16_t>& BufferSalida(size_t n);

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/Numeros.h"
+#include "macro/Macro.h"
 #include "core/Rango.h"
 #include "processing/Comun.h"
 #include "shell/Progreso.h"
@@ -372,8 +374,9 @@ int CampoIlegal(int curva, const std::array<std::string, 4>& valores) {
   for (int k = 0; k < c.numParametros; ++k) {
     const size_t i = static_cast<size_t>(k);
     if (!valores[i].empty() && valores[i][0] == '%') continue;
-    const double v = LeeReal(valores[i]);
-    if (v < LeeReal(c.minimos[i]) || v > LeeReal(c.maximos[i])) return k;
+    // A field with no number fails; NaN cannot be read, infinities fall outside.
+    const std::optional<double> v = LeeRealComprobado(valores[i]);
+    if (!v || !(*v >= LeeReal(c.minimos[i]) && *v <= LeeReal(c.maximos[i]))) return k;
   }
   return -1;
 }
@@ -400,23 +403,30 @@ void PreparaDialogoGris(int curva) {
   }
 }
 
-bool EjecutaEscalaGris(Imagen& im, const std::vector<std::string>& args) {
-  if (args.empty()) return false;
+void EjecutaEscalaGrisMacro(Imagen& im, const std::vector<std::string>& args) {
+  if (args.empty()) NumeroArgumentos(0, "al menos 1");
   const int curva = BuscaCurvaGris(args[0]);
-  if (curva < 0) return false;
+  if (curva < 0) PalabraNoAdmitida(args, 0);
   CurvaGris& c = CurvasGris()[static_cast<size_t>(curva)];
-  if (static_cast<int>(args.size()) != 1 + c.numParametros) return false;
+  if (static_cast<int>(args.size()) != 1 + c.numParametros) {
+    NumeroArgumentos(args.size(), std::to_string(1 + c.numParametros));
+  }
   ParamsEscalaGris p;
   p.curva = curva;
   for (int k = 0; k < c.numParametros; ++k) {
-    p.valores[static_cast<size_t>(k)] = args[static_cast<size_t>(k) + 1];
+    const size_t i = static_cast<size_t>(k);
+    p.valores[i] = args[i + 1];
+    if (!p.valores[i].empty() && p.valores[i][0] == '%') continue;  // keywords are not checked
+    ArgumentoReal(args, i + 1, LeeReal(c.minimos[i]), LeeReal(c.maximos[i]));
   }
-  if (!CamposGrisValidos(curva, p.valores)) return false;
   c.valores = p.valores;
   CurvaGrisElegida() = curva;
   SesionProgreso sesion(std::string("ESCALADO DE GRISES"));
   AplicaEscalaGris(im, p);
-  return true;
+}
+
+bool EjecutaEscalaGris(Imagen& im, const std::vector<std::string>& args) {
+  return SinMotivo([&] { EjecutaEscalaGrisMacro(im, args); });
 }
 
 std::vector<int> ColumnasHistogramaGris(const Imagen& im, int ancho, int alto) {

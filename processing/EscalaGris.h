@@ -72,6 +72,8 @@ void PreparaDialogoGris(int curva);
 // The macro operation: keyword, then one token per parameter. Returns false for an unknown
 // keyword, a wrong token count or a value out of range; a cancel raises 11011.
 bool EjecutaEscalaGris(Imagen& imagen, const std::vector<std::string>& args);
+// The same, raising the reason (a MotivoLinea JError, macro/Macro.h) instead of returning false.
+void EjecutaEscalaGrisMacro(Imagen& imagen, const std::vector<std::string>& args);
 
 // Preview data, as the desktop draws it in a box of the given size (pixels):
 // the histogram columns, one height per screen column (ln(count + 1) * alto / ln(8001), the

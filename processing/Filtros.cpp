@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/Numeros.h"
+#include "macro/Macro.h"
 #include "processing/Comun.h"
 #include "shell/Configuracion.h"
 #include "shell/Progreso.h"
@@ -296,6 +298,22 @@ std::vector<std::string> NombresNucleosGradiente() {
   return r;
 }
 
+namespace {
+
+// Radius 0..24: the (2 radius + 1)-wide kernel fits the kernel array. Compared before any
+// arithmetic, so no radius can overflow.
+bool RadioNucleoValido(int radio) {
+  return radio >= 0 && radio <= kRadioMaxNucleo;
+}
+
+// A sigma whose 2 sigma^2 is a positive finite number: the kernel values are then numbers.
+bool SigmaValida(double sigma) {
+  const double s2 = 2.0 * sigma * sigma;
+  return s2 > 0.0 && std::isfinite(s2);
+}
+
+}  // namespace
+
 bool NucleoMedia(int tam, NucleoEntero& k) {
   if (tam < 1 || tam > kTamMaxNucleo) return false;
   k = NucleoEntero{};
@@ -310,7 +328,7 @@ bool NucleoMedia(int tam, NucleoEntero& k) {
 }
 
 bool NucleoGaus(double sigma, int radio, NucleoReal& k) {
-  if (radio < 0 || 2 * radio + 1 > kTamMaxNucleo) return false;
+  if (!RadioNucleoValido(radio) || !SigmaValida(sigma)) return false;
   k = NucleoReal{};
   k.nombre = "GAUS";
   k.n = 2 * radio + 1;
@@ -328,7 +346,7 @@ bool NucleoGaus(double sigma, int radio, NucleoReal& k) {
 }
 
 bool NucleoLaplaciana(double sigma, int radio, NucleoReal& k) {
-  if (radio < 0 || 2 * radio + 1 > kTamMaxNucleo) return false;
+  if (!RadioNucleoValido(radio) || !SigmaValida(sigma)) return false;
   k = NucleoReal{};
   k.nombre = "LAP_GENE";
   k.n = 2 * radio + 1;
@@ -414,8 +432,8 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
         const Tap& tp = taps[static_cast<size_t>(t)];
         AcumulaEntero(
             acc + x0,
-            src + fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x0), tp.k,
-            nx);
+            src + static_cast<ptrdiff_t>(fila) + (static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x0),
+            tp.k, nx);
       }
     }
     int16_t* o = out.data() + fila;
@@ -436,7 +454,7 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
         for (int t = 0; t < ntaps; ++t) {
           const Tap& tp = taps[static_cast<size_t>(t)];
           s += int64_t{tp.k} *
-               src[fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x)];
+               src[static_cast<ptrdiff_t>(fila) + static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x];
         }
       }
       const int64_t f = s / d;
@@ -529,7 +547,7 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c)
         for (int t = 0; t < ntaps; ++t) {
           const TapReal& tp = taps[static_cast<size_t>(t)];
           s += TruncaEntero(
-              src[fila + static_cast<size_t>(static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x)] *
+              src[static_cast<ptrdiff_t>(fila) + static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x] *
               tp.k);
         }
       }
@@ -648,7 +666,7 @@ ORVA_VARIANTES void UmbralEntero(const int16_t* __restrict p, const int16_t* __r
 
 void MedianaUmbral(Imagen& im, double factor, int medio) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
-  if (medio <= 0 || w <= 2 * medio || alto <= 2 * medio) {
+  if (medio <= 0 || w <= int64_t{2} * medio || alto <= int64_t{2} * medio) {
     // Nothing to replace: a one-value window is its own median, a window larger than the
     // image has no interior pixel.
     return;
@@ -749,111 +767,116 @@ void ContrasteLocal(Imagen& im, int tam, int modo) {
 
 namespace {
 
-bool EmpiezaPorCifra(const std::string& t) {
-  return !t.empty() && t[0] >= '0' && t[0] <= '9';
+// Sigma of the Gaussian and Laplacian kernels: not 0, and far from the limits of a double so
+// that 2 sigma^2 stays a positive finite number.
+constexpr double kSigmaMinima = 1e-150;
+constexpr double kSigmaMaxima = 1e150;
+// The factors a and b: finite and not 0.
+constexpr double kFactorMaximo = 1e300;
+// The median's half size: its window fits the kernel size.
+constexpr int kMedioMaximo = kRadioMaxNucleo;
+
+void Hay(const std::vector<std::string>& t, size_t n) {
+  if (t.size() < n) NumeroArgumentos(t.size(), "al menos " + std::to_string(n));
 }
 
-bool RadioValido(double sigma, int radio) {
-  return sigma != 0.0 && radio > 0 && 2 * radio + 1 <= kTamMaxNucleo;
+double Factor(const std::vector<std::string>& t, size_t k) {
+  const double v = ArgumentoReal(t, k, -kFactorMaximo, kFactorMaximo);
+  if (v == 0.0) FueraDeRango(t, k, "distinto de 0");
+  return v;
+}
+
+void SigmaRadio(const std::vector<std::string>& t, size_t k, ParamsFiltro& p) {
+  p.sigma = ArgumentoReal(t, k, -kSigmaMaxima, kSigmaMaxima);
+  if (std::fabs(p.sigma) < kSigmaMinima) FueraDeRango(t, k, "distinto de 0");
+  p.radio = ArgumentoEntero(t, k + 1, 1, kRadioMaxNucleo);
+}
+
+void NombreEntero(const std::vector<std::string>& t, size_t k, ParamsFiltro& p) {
+  p.nombre = t[k];
+  if (!BuscaNucleoEntero(p.nombre)) PalabraNoAdmitida(t, k);
 }
 
 }  // namespace
 
-bool LeeFiltro(const std::vector<std::string>& t, ParamsFiltro& p) {
+void LeeFiltroComprobado(const std::vector<std::string>& t, ParamsFiltro& p) {
   p = ParamsFiltro{};
   p.tokens = t;
-  if (t.empty()) return false;
-  auto hay = [&](size_t n) { return t.size() >= n; };
+  Hay(t, 1);
   const std::string& f = t[0];
   if (f == "MEDIA") {
-    if (!hay(2) || !EmpiezaPorCifra(t[1])) return false;
+    Hay(t, 2);
     p.forma = FormaFiltro::kMedia;
-    p.tam = LeeEntero(t[1]);
-    return p.tam >= 1 && p.tam <= kTamMaxNucleo;
-  }
-  if (f == "GAUS") {
-    if (!hay(3)) return false;
+    p.tam = ArgumentoEntero(t, 1, 1, kTamMaxNucleo);
+  } else if (f == "GAUS") {
+    Hay(t, 3);
     p.forma = FormaFiltro::kGaus;
-    p.sigma = LeeReal(t[1]);
-    p.radio = LeeEntero(t[2]);
-    return RadioValido(p.sigma, p.radio);
-  }
-  if (f == "MEDIANA") {
-    if (!hay(3)) return false;
+    SigmaRadio(t, 1, p);
+  } else if (f == "MEDIANA") {
+    Hay(t, 3);
     p.forma = FormaFiltro::kMediana;
-    p.factor = LeeReal(t[1]);
-    p.medio = LeeEntero(t[2]);
-    return true;
-  }
-  if (f == "CONTR_INV") {
-    if (!hay(3)) return false;
+    p.factor = ArgumentoReal(t, 1, -kFactorMaximo, kFactorMaximo);
+    // A half size of 0 or less leaves the image as it is.
+    p.medio = ArgumentoEntero(t, 2, std::numeric_limits<int>::min(), kMedioMaximo);
+  } else if (f == "CONTR_INV") {
+    Hay(t, 3);
     p.forma = FormaFiltro::kContraste;
-    p.tam = LeeEntero(t[1]);
-    p.modo = LeeEntero(t[2]);
     // A window below 1 has no normaliser, and only modes 0 and 1 exist.
-    return p.tam >= 1 && (p.modo == 0 || p.modo == 1);
-  }
-  if (f == "CONT") {
-    if (!hay(2)) return false;
+    p.tam = ArgumentoEntero(t, 1, 1, kTamMaxNucleo);
+    p.modo = ArgumentoEntero(t, 2, 0, 1);
+  } else if (f == "CONT") {
+    Hay(t, 2);
     p.c = -1;
     if (t[1] == "LAP_GENE") {
-      if (!hay(4)) return false;
+      Hay(t, 4);
       p.forma = FormaFiltro::kLaplaciana;
-      p.sigma = LeeReal(t[2]);
-      p.radio = LeeEntero(t[3]);
-      return RadioValido(p.sigma, p.radio);
+      SigmaRadio(t, 2, p);
+    } else {
+      NombreEntero(t, 1, p);
     }
-    p.nombre = t[1];
-    return BuscaNucleoEntero(p.nombre) != nullptr;
-  }
-  if (f == "RCONT") {
-    if (!hay(2)) return false;
+  } else if (f == "RCONT") {
+    Hay(t, 2);
     if (t[1] == "MEDIA") {
-      if (!hay(5)) return false;
+      Hay(t, 5);
       p.forma = FormaFiltro::kMedia;
-      p.tam = LeeEntero(t[2]);
-      p.a = LeeReal(t[3]);
-      p.b = LeeReal(t[4]);
-      return p.tam >= 1 && p.tam <= kTamMaxNucleo && p.a != 0.0 && p.b != 0.0;
-    }
-    if (t[1] == "GAUS") {
-      if (!hay(6)) return false;
+      p.tam = ArgumentoEntero(t, 2, 1, kTamMaxNucleo);
+      p.a = Factor(t, 3);
+      p.b = Factor(t, 4);
+    } else if (t[1] == "GAUS") {
+      Hay(t, 6);
       p.forma = FormaFiltro::kGaus;
-      p.sigma = LeeReal(t[2]);
-      p.radio = LeeEntero(t[3]);
-      p.a = LeeReal(t[4]);
-      p.b = LeeReal(t[5]);
-      return RadioValido(p.sigma, p.radio) && p.a != 0.0 && p.b != 0.0;
-    }
-    if (t[1] == "LAP_GENE") {
-      if (!hay(5)) return false;
+      SigmaRadio(t, 2, p);
+      p.a = Factor(t, 4);
+      p.b = Factor(t, 5);
+    } else if (t[1] == "LAP_GENE") {
+      Hay(t, 5);
       p.forma = FormaFiltro::kLaplaciana;
-      p.sigma = LeeReal(t[2]);
-      p.radio = LeeEntero(t[3]);
+      SigmaRadio(t, 2, p);
       p.a = 1.0;
-      p.b = LeeReal(t[4]);
-      return RadioValido(p.sigma, p.radio) && p.b != 0.0;
+      p.b = Factor(t, 4);
+    } else {
+      Hay(t, 3);
+      NombreEntero(t, 1, p);
+      p.a = 1.0;
+      p.b = Factor(t, 2);
     }
-    if (!hay(3)) return false;
-    p.nombre = t[1];
-    p.a = 1.0;
-    p.b = LeeReal(t[2]);
-    return BuscaNucleoEntero(p.nombre) != nullptr && p.b != 0.0;
-  }
-  if (f == "GRAD" || f == "RGRAD") {
-    if (!hay(2)) return false;
+  } else if (f == "GRAD" || f == "RGRAD") {
+    Hay(t, 2);
     p.forma = FormaFiltro::kGradiente;
     p.nombre = t[1];
+    if (!BuscaNucleoGradiente(p.nombre)) PalabraNoAdmitida(t, 1);
     if (f == "RGRAD") {
-      if (!hay(4)) return false;
-      p.a = LeeReal(t[2]);
-      p.b = LeeReal(t[3]);
-      if (p.a == 0.0 || p.b == 0.0) return false;
+      Hay(t, 4);
+      p.a = Factor(t, 2);
+      p.b = Factor(t, 3);
     }
-    return BuscaNucleoGradiente(p.nombre) != nullptr;
+  } else {
+    NombreEntero(t, 0, p);
   }
-  p.nombre = f;
-  return BuscaNucleoEntero(p.nombre) != nullptr;
+}
+
+bool LeeFiltro(const std::vector<std::string>& t, ParamsFiltro& p) {
+  return SinMotivo([&] { LeeFiltroComprobado(t, p); });
 }
 
 bool AplicaFiltro(Imagen& im, const ParamsFiltro& p) {
@@ -900,6 +923,12 @@ bool AplicaFiltro(Imagen& im, const ParamsFiltro& p) {
 bool EjecutaFiltro(Imagen& im, const std::vector<std::string>& tokens) {
   ParamsFiltro p;
   return LeeFiltro(tokens, p) && AplicaFiltro(im, p);
+}
+
+void EjecutaFiltroMacro(Imagen& im, const std::vector<std::string>& tokens) {
+  ParamsFiltro p;
+  LeeFiltroComprobado(tokens, p);
+  if (!AplicaFiltro(im, p)) throw JError(kArgumentosNoAdmitidos);
 }
 
 std::string LineaFiltro(const ParamsFiltro& p) {

@@ -14,6 +14,8 @@ namespace orva {
 class Imagen;
 
 inline constexpr int kTamMaxNucleo = 50;
+// The largest kernel radius: 2 radius + 1 <= kTamMaxNucleo.
+inline constexpr int kRadioMaxNucleo = (kTamMaxNucleo - 1) / 2;
 
 // Integer kernel: n x n values (row-major, rows follow image rows), divisor and offset.
 struct NucleoEntero {
@@ -46,7 +48,8 @@ const NucleoReal* BuscaNucleoGradiente(std::string_view nombre);
 std::vector<std::string> NombresNucleosEnteros();
 std::vector<std::string> NombresNucleosGradiente();
 
-// Kernel construction; false when the kernel cannot be built (size outside 1..50).
+// Kernel construction; false when the kernel cannot be built (size outside 1..50, radius
+// outside 0..24, a sigma whose 2 sigma^2 is 0 or not finite).
 bool NucleoMedia(int tam, NucleoEntero& k);
 bool NucleoGaus(double sigma, int radio, NucleoReal& k);
 bool NucleoLaplaciana(double sigma, int radio, NucleoReal& k);
@@ -91,10 +94,14 @@ struct ParamsFiltro {
 
 // Reads the tokens after FILTRO; false when a check of the form fails.
 bool LeeFiltro(const std::vector<std::string>& tokens, ParamsFiltro& p);
+// The same, raising the reason of the failed check (a MotivoLinea JError, macro/Macro.h).
+void LeeFiltroComprobado(const std::vector<std::string>& tokens, ParamsFiltro& p);
 // Runs the filter; false when its kernel cannot be built. A cancel raises 11011.
 bool AplicaFiltro(Imagen& im, const ParamsFiltro& p);
-// The macro operation: parse and run.
+// Parse and run; false when the line is refused.
 bool EjecutaFiltro(Imagen& im, const std::vector<std::string>& tokens);
+// The macro operation: parse and run, raising the reason when the line is refused.
+void EjecutaFiltroMacro(Imagen& im, const std::vector<std::string>& tokens);
 // The recorded line, "FILTRO" and the tokens.
 std::string LineaFiltro(const ParamsFiltro& p);
 

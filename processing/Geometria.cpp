@@ -10,6 +10,7 @@
 
 #include "core/Imagen.h"
 #include "core/JError.h"
+#include "core/Memoria.h"
 #include "core/Rango.h"
 #include "processing/Comun.h"
 #include "shell/Progreso.h"
@@ -47,7 +48,7 @@ namespace {
 
 // A new block of n pixels; 10100 when it cannot be had.
 std::vector<int16_t> NuevoBloque(uint64_t n) {
-  if (n > (uint64_t{1} << 36)) throw JError(10100, std::to_string(n * sizeof(int16_t)));
+  CompruebaMemoria(BytesDe(n, sizeof(int16_t)));
   try {
     return std::vector<int16_t>(static_cast<size_t>(n));
   } catch (const std::bad_alloc&) {
@@ -332,6 +333,10 @@ std::string LineaCorte(const ParamsCorte& p) {
 
 bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
   if (p.w < 1 || p.h < 1 || p.nw < 1 || p.nh < 1) return false;
+  // The new block and the column positions, refused (10100) before either is allocated.
+  CompruebaMemoria(
+      SumaBytes(BytesDe(static_cast<uint64_t>(p.nw), static_cast<uint64_t>(p.nh), sizeof(int16_t)),
+                BytesDe(static_cast<uint64_t>(p.nw), sizeof(double))));
   SesionProgreso sesion(std::string("REDIMENSIONANDO IMAGEN"));
   const long sw = im.Ancho(), sh = im.Alto();
   const int16_t relleno = Rango().defecto;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/Imagen.h"
+#include "core/JError.h"
 #include "core/Numeros.h"
 #include "core/Rango.h"
 #include "macro/Macro.h"
@@ -15,26 +16,36 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+// Positions (rotation centre, shift) beyond this are refused: every sample would fall outside
+// any image long before, and the products stay finite.
+constexpr double kPosicionMaxima = 2e9;
+// Sum factors: finite, so that a product with a pixel stays finite.
+constexpr double kFactorMaximo = 1e300;
+constexpr double kAnguloMaximo = 1e300;
+constexpr int kEnteroMaximo = 2147483647;
+
 int EscalGris(Ranuras& r, int actual, const Args& a) {
-  return EjecutaEscalaGris(*r.En(actual), a) ? actual : 0;
+  EjecutaEscalaGrisMacro(*r.En(actual), a);
+  return actual;
 }
 
 int Filtro(Ranuras& r, int actual, const Args& a) {
-  return EjecutaFiltro(*r.En(actual), a) ? actual : 0;
+  EjecutaFiltroMacro(*r.En(actual), a);
+  return actual;
 }
 
 // ROTAR angle [x y [value]]: x and y only with three or more arguments, the value with four.
 int Rotar(Ranuras& r, int actual, const Args& a) {
   ParamsRotacion p;
-  p.angulo = LeeReal(a[0]);
+  p.angulo = ArgumentoReal(a, 0, -kAnguloMaximo, kAnguloMaximo);
   if (a.size() >= 3) {
     p.conCentro = true;
-    p.cx = LeeReal(a[1]);
-    p.cy = LeeReal(a[2]);
+    p.cx = ArgumentoReal(a, 1, -kPosicionMaxima, kPosicionMaxima);
+    p.cy = ArgumentoReal(a, 2, -kPosicionMaxima, kPosicionMaxima);
   }
   if (a.size() >= 4) {
     p.conValor = true;
-    p.valor = static_cast<int16_t>(LeeEntero(a[3]));
+    p.valor = ArgumentoPixel(a, 3);
   }
   AplicaRotacion(*r.En(actual), p);
   return actual;
@@ -43,45 +54,53 @@ int Rotar(Ranuras& r, int actual, const Args& a) {
 int EspejoMacro(Ranuras& r, int actual, const Args& a) {
   static const std::vector<std::string_view> kModos = {"HORIZONTAL", "VERTICAL"};
   const int i = BuscaPalabra(a[0], kModos);
-  if (i < 0) return 0;
+  if (i < 0) PalabraNoAdmitida(a, 0);
   AplicaEspejo(*r.En(actual), i == 0 ? Espejo::kHorizontal : Espejo::kVertical);
   return actual;
 }
 
 int Desplaza(Ranuras& r, int actual, const Args& a) {
   ParamsDesplaza p;
-  p.dx = LeeReal(a[0]);
-  p.dy = LeeReal(a[1]);
-  p.valor = static_cast<int16_t>(LeeEntero(a[2]));
+  p.dx = ArgumentoReal(a, 0, -kPosicionMaxima, kPosicionMaxima);
+  p.dy = ArgumentoReal(a, 1, -kPosicionMaxima, kPosicionMaxima);
+  p.valor = ArgumentoPixel(a, 2);
   AplicaDesplaza(*r.En(actual), p);
   return actual;
 }
 
-// CORTAR x y w h [value]: x and y read as reals and truncated.
+// CORTAR x y w h [value]: x and y read as reals and truncated; the region itself is checked by
+// the operation (12045-12047).
 int Cortar(Ranuras& r, int actual, const Args& a) {
   ParamsCorte p;
-  const double x = std::trunc(LeeReal(a[0])), y = std::trunc(LeeReal(a[1]));
-  if (!(std::fabs(x) < 2e9) || !(std::fabs(y) < 2e9)) return 0;
-  p.x = static_cast<int>(x);
-  p.y = static_cast<int>(y);
-  p.w = LeeEntero(a[2]);
-  p.h = LeeEntero(a[3]);
+  p.x = static_cast<int>(std::trunc(ArgumentoReal(a, 0, -kPosicionMaxima, kPosicionMaxima)));
+  p.y = static_cast<int>(std::trunc(ArgumentoReal(a, 1, -kPosicionMaxima, kPosicionMaxima)));
+  p.w = ArgumentoEntero(a, 2, -kEnteroMaximo - 1, kEnteroMaximo);
+  p.h = ArgumentoEntero(a, 3, -kEnteroMaximo - 1, kEnteroMaximo);
   if (a.size() >= 5) {
     p.conValor = true;
-    p.valor = static_cast<int16_t>(LeeEntero(a[4]));
+    p.valor = ArgumentoPixel(a, 4);
   }
   AplicaCorte(*r.En(actual), p);
   return actual;
 }
 
+// REDIM x y w h nw nh: the source rectangle may lie anywhere (outside it samples the fill
+// value); sizes are at least 1, and the new image must fit in memory (10100).
 int Redim(Ranuras& r, int actual, const Args& a) {
-  ParamsRedim p{LeeEntero(a[0]), LeeEntero(a[1]), LeeEntero(a[2]),
-                LeeEntero(a[3]), LeeEntero(a[4]), LeeEntero(a[5])};
-  return AplicaRedim(*r.En(actual), p) ? actual : 0;
+  constexpr int kMinimo = -kEnteroMaximo - 1;
+  ParamsRedim p{
+      ArgumentoEntero(a, 0, kMinimo, kEnteroMaximo), ArgumentoEntero(a, 1, kMinimo, kEnteroMaximo),
+      ArgumentoEntero(a, 2, 1, kEnteroMaximo),       ArgumentoEntero(a, 3, 1, kEnteroMaximo),
+      ArgumentoEntero(a, 4, 1, kEnteroMaximo),       ArgumentoEntero(a, 5, 1, kEnteroMaximo)};
+  if (!AplicaRedim(*r.En(actual), p)) throw JError(kArgumentosNoAdmitidos);
+  return actual;
 }
 
+// Slots of the arithmetic are checked by the interpreter (1..8, holding an image).
 int Suma(Ranuras& r, int actual, const Args& a) {
-  SumaImagenes(*r.En(LeeEntero(a[0])), *r.En(LeeEntero(a[1])), LeeReal(a[2]), LeeReal(a[3]));
+  const double f1 = ArgumentoReal(a, 2, -kFactorMaximo, kFactorMaximo);
+  const double f2 = ArgumentoReal(a, 3, -kFactorMaximo, kFactorMaximo);
+  SumaImagenes(*r.En(LeeEntero(a[0])), *r.En(LeeEntero(a[1])), f1, f2);
   return actual;
 }
 

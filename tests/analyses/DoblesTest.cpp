@@ -13,6 +13,7 @@
 #include "core/ModuloAnalisis.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 #include "stellar/CampoSintetico.h"
 
@@ -26,7 +27,7 @@ class DoblesTest : public ::testing::Test {
   void SetUp() override {
     Configuracion::Global().RestableceDefectos();
     Rango() = RangoPixeles{0, 32767, 0};
-    CreaModulos();
+    InstalaSistema();
   }
   void TearDown() override { Configuracion::Global().RestableceDefectos(); }
 

@@ -7,6 +7,7 @@
 #include "formats/TiposArchivo.h"
 #include "formats/qor/Qor.h"
 #include "macro/Macro.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 #include "tests/formats/Ayuda.h"
 
@@ -283,7 +284,7 @@ TEST_F(Registro, AjustesDeLosTiposEnElArchivoDeConfiguracion) {
 }
 
 TEST_F(Registro, MacroLeer) {
-  EnlazaFormatosMacro();
+  InstalaSistema();
   Imagen fuente;
   Prepara(fuente);
   Ajusta("GUARDATORVA", "0");

@@ -17,6 +17,7 @@
 #include "core/TiposObjeto.h"
 #include "gui/Marco.h"
 #include "gui/VentanaImagen.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 
 using namespace orva;
@@ -66,7 +67,7 @@ class DatosImagenTest : public QObject {
  private slots:
   void init() {
     Configuracion::Global().RestableceDefectos();
-    CreaModulos();
+    InstalaSistema();
     marco_ = std::make_unique<Marco>();
     marco_->resize(900, 600);
     marco_->show();

@@ -25,6 +25,7 @@
 #include "gui/Marco.h"
 #include "gui/ProgresoQt.h"
 #include "gui/VentanaImagen.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 
 using namespace orva;
@@ -63,7 +64,7 @@ class EscritorioTest : public QObject {
  private slots:
   void init() {
     Configuracion::Global().RestableceDefectos();
-    CreaModulos();
+    InstalaSistema();
     marco_ = std::make_unique<Marco>();
     marco_->resize(900, 600);
     marco_->show();

@@ -30,6 +30,7 @@
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
 #include "shell/Comandos.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 
 using namespace orva;
@@ -102,7 +103,7 @@ class OperacionesTest : public QObject {
     Configuracion::Global().RestableceDefectos();
     Configuracion::Global().Asigna("General", "DUPLIMA", "0");
     RestableceCurvasGris();
-    CreaModulos();
+    InstalaSistema();
     marco_ = std::make_unique<Marco>();
     marco_->resize(900, 600);
     marco_->show();

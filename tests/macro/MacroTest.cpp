@@ -87,7 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoLinea{"RESTA 1 2", 0}, CasoLinea{"DIVIDIR 1 3", 0},
                       CasoLinea{"LEER x.qor 2", 0}, CasoLinea{"LEER x.qor 9", 0},
                       CasoLinea{"NADA 1", 0}, CasoLinea{"", 0}, CasoLinea{" USAR 1", 0},
-                      CasoLinea{"ROTAR  30", 0}, CasoLinea{"INVERTIR 1 2 3 4 5 6 7 8 9 10 11", 0}));
+                      CasoLinea{"ROTAR  30", 0}, CasoLinea{"INVERTIR 1 2 3 4 5 6 7 8 9 10 11", 0},
+                      CasoLinea{"USAR x", 0}, CasoLinea{"USAR 1x", 1}, CasoLinea{"ZOOM A 65537", 0},
+                      CasoLinea{"ZOOM A 3.9", 1}, CasoLinea{"COPIAR 1 abc", 0}));
 
 TEST(Macro, SlotTwoWorksAfterCopy) {
   auto im = NuevaImagen();
@@ -133,13 +135,56 @@ TEST(Macro, RunLogsLinesAndStopsAtTheFailingOne) {
     EjecutaMacro(*im, {"INVERTIR", "ZOOM A 2", "USAR 5", "MOSTRAR HISTO"});
     FAIL() << "a failing line must raise";
   } catch (const JError& e) {
-    EXPECT_EQ(e.Id(), 12051);
-    EXPECT_EQ(e.Mensaje(), "Error ejecutando operacion 'USAR 5'.");
+    EXPECT_EQ(e.Id(), 12052);
+    EXPECT_EQ(e.Mensaje(), "Error en la línea 3 de la macro 'USAR 5': la ranura 5 está vacía.");
   }
   EXPECT_EQ(im->Operaciones(), (std::vector<std::string>{"INVERTIR", "ZOOM A 2"}));
   EXPECT_EQ(im->Negro(), blanco);
   EXPECT_EQ(im->Blanco(), negro);
   EXPECT_EQ(im->modoPanel, kNada);  // the line after the failing one did not run
+}
+
+// A refused line: 12052 names its number and text, and the reason with its own id.
+TEST(Macro, FailureMessageNamesLineAndReason) {
+  struct Caso {
+    const char* linea;
+    int motivo;
+    const char* texto;
+  };
+  for (const Caso& c : {
+           Caso{"NADA 1", 12054, "orden desconocida 'NADA'"},
+           Caso{"", 12054, "orden desconocida ''"},
+           Caso{"USAR", 12055, "número de argumentos incorrecto (0, se esperan 1)"},
+           Caso{"INVERTIR 1 2 3 4 5 6 7 8 9 10 11", 12055,
+                "número de argumentos incorrecto (11, se esperan 0 a 10)"},
+           Caso{"USAR 9", 12056, "el argumento 1 ('9') está fuera de rango (1 a 8)"},
+           Caso{"ZOOM D 0", 12056, "el argumento 2 ('0') está fuera de rango (1 a 64)"},
+           Caso{"COPIAR 1 1", 12056, "el argumento 2 ('1') está fuera de rango (2 a 8)"},
+           Caso{"USAR x", 12057, "el argumento 1 ('x') no es un número"},
+           Caso{"ZOOM A -", 12057, "el argumento 2 ('-') no es un número"},
+           Caso{"SUMA 1 3 1 1", 12058, "la ranura 3 está vacía"},
+           Caso{"ROTAR 30", 12059, "la orden ROTAR no está disponible en este programa"},
+           Caso{"MOSTRAR TODO", 12060, "el argumento 1 ('TODO') no es una palabra admitida"},
+       }) {
+    auto im = NuevaImagen();
+    Ranuras r(*im);
+    try {
+      EjecutaLineaConMotivo(r, c.linea, 1);
+      ADD_FAILURE() << c.linea;
+    } catch (const JError& e) {
+      EXPECT_EQ(e.Id(), c.motivo) << c.linea;
+      EXPECT_EQ(e.Mensaje(), c.texto);
+    }
+    try {
+      EjecutaMacro(*im, {"INVERTIR", c.linea});
+      ADD_FAILURE() << c.linea;
+    } catch (const JError& e) {
+      EXPECT_EQ(e.Id(), 12052);
+      EXPECT_EQ(e.Mensaje(),
+                "Error en la línea 2 de la macro '" + std::string(c.linea) + "': " + c.texto + ".");
+    }
+    EXPECT_EQ(im->Operaciones(), std::vector<std::string>{"INVERTIR"}) << c.linea;
+  }
 }
 
 TEST(Macro, OperationsOfOtherSlotsAreLoggedOnSlotOne) {

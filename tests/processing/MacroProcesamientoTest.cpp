@@ -5,6 +5,7 @@
 #include "core/JError.h"
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
+#include "shell/Arranque.h"
 #include "tests/processing/Referencia.h"
 
 namespace orva {
@@ -16,7 +17,7 @@ class MacroProcesamientoTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Rango() = RangoPixeles{};
-    EnlazaProcesamientoMacro();
+    InstalaSistema();
     prueba::Carga(im, prueba::Aleatorio(9, 7, 0, 21));
   }
   void TearDown() override { Rango() = RangoPixeles{}; }
@@ -49,7 +50,7 @@ TEST_F(MacroProcesamientoTest, LinesReachTheOperations) {
 TEST_F(MacroProcesamientoTest, FailingLines) {
   for (const char* l : {"FILTRO GAUS 1 30", "FILTRO LAP_GENE 1 3", "ESCALGRIS NADA 1", "ESPEJO X",
                         "DESPLAZA 3 4", "ROTAR", "REDIM 0 0 9 7 0 7", "CORTAR 0 0 9", "FILTRO"}) {
-    EXPECT_EQ(Corre({l}), 12051) << l;
+    EXPECT_EQ(Corre({l}), 12052) << l;
   }
   EXPECT_EQ(Corre({"CORTAR 9 0 1 1"}), 12045);
   EXPECT_EQ(Corre({"CORTAR 0.9 -0.5 9 7"}), 0);  // origins truncated toward zero
@@ -89,7 +90,7 @@ TEST_F(MacroProcesamientoTest, ArithmeticBetweenSlots) {
   EXPECT_EQ(im.Pixeles(), (std::vector<int16_t>{
                               static_cast<int16_t>(100 * m / 2), static_cast<int16_t>(500 * m / 10),
                               static_cast<int16_t>(std::min(1000.0, 1000 * m / 20))}));
-  EXPECT_EQ(Corre({"SUMA 1 2 1.0 0.5"}), 12051);  // slot 2 empty
+  EXPECT_EQ(Corre({"SUMA 1 2 1.0 0.5"}), 12052);  // slot 2 empty
   prueba::Carga(im, a);
   ASSERT_EQ(Corre({"COPIAR 1 2", "SUMA 2 1 0 0", "FLAT 1 2"}), 12211);  // flat with mean 0
 }

@@ -1,0 +1,19 @@
+// Start-up: everything the library needs installed before it runs a line or reads a file.
+#include "shell/Arranque.h"
+
+#include "core/ModuloAnalisis.h"
+#include "formats/TiposArchivo.h"
+#include "processing/Procesamiento.h"
+
+namespace orva {
+
+void InstalaSistema() {
+  // Each step is idempotent: the registry is built once, the commands are bound again to the
+  // same handlers, the modules are made only when there are none.
+  ListaTiposArchivo();
+  EnlazaFormatosMacro();
+  EnlazaProcesamientoMacro();
+  CreaModulos();
+}
+
+}  // namespace orva
