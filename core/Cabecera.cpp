@@ -139,11 +139,16 @@ void Cabecera::Anade(std::string_view tarjeta) {
 
 void Cabecera::AnadeHistoria(std::string_view texto) {
   do {
-    std::string t = "HISTORY ";
-    for (char c : texto.substr(0, std::min(texto.size(), kLargoHistoria))) {
-      t += c >= ' ' && c <= '~' ? c : ' ';
+    // Cut at the last blank that fits, else at the card's width.
+    size_t largo = std::min(texto.size(), kLargoHistoria);
+    if (largo < texto.size()) {
+      const size_t blanco = texto.substr(0, largo + 1).find_last_of(' ');
+      if (blanco != std::string_view::npos && blanco > 0) largo = blanco;
     }
-    texto.remove_prefix(std::min(texto.size(), kLargoHistoria));
+    std::string t = "HISTORY ";
+    for (char c : texto.substr(0, largo)) t += c >= ' ' && c <= '~' ? c : ' ';
+    texto.remove_prefix(largo);
+    while (!texto.empty() && texto.front() == ' ') texto.remove_prefix(1);
     t.resize(kLargoTarjeta, ' ');
     tarjetas_.push_back(std::move(t));
   } while (!texto.empty());
@@ -215,8 +220,7 @@ bool Cabecera::TieneWcs() const {
 void Cabecera::QuitaWcs(std::string_view operacion) {
   if (!TieneWcs()) return;
   std::erase_if(tarjetas_, [](const std::string& t) { return EsClaveWcs(Clave(t)); });
-  AnadeHistoria("ORVA: WCS removed, " + std::string(operacion) +
-                " has no exact world-coordinate update");
+  AnadeHistoria("ORVA: WCS removed, no exact update for " + std::string(operacion));
 }
 
 void Cabecera::MueveWcs(const MapaPixeles& m, std::string_view operacion) {

@@ -36,7 +36,7 @@ class Cabecera {
   // Appends a card (padded or cut to 80 characters) unless it is structural (below) or holds
   // characters other than printable ASCII.
   void Anade(std::string_view tarjeta);
-  // Appends HISTORY cards holding the text, split at 72 characters.
+  // Appends HISTORY cards holding the text, split at blanks into pieces of up to 72 characters.
   void AnadeHistoria(std::string_view texto);
 
   // The keyword of a card: its first eight columns without trailing blanks.
