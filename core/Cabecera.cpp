@@ -83,9 +83,9 @@ std::string Cabecera::Clave(std::string_view tarjeta) {
 bool Cabecera::EsEstructural(std::string_view tarjeta) {
   const std::string c = Clave(tarjeta);
   static constexpr std::array<std::string_view, 18> kClaves = {
-      "SIMPLE", "BITPIX",  "NAXIS",   "EXTEND",  "BZERO",  "BSCALE",
-      "BLANK",  "END",     "PCOUNT",  "GCOUNT",  "XTENSION", "CHECKSUM",
-      "DATASUM", "EXTNAME", "EXTVER",  "EXTLEVEL", "INHERIT", "TFIELDS"};
+      "SIMPLE",  "BITPIX",  "NAXIS",  "EXTEND",   "BZERO",    "BSCALE",
+      "BLANK",   "END",     "PCOUNT", "GCOUNT",   "XTENSION", "CHECKSUM",
+      "DATASUM", "EXTNAME", "EXTVER", "EXTLEVEL", "INHERIT",  "TFIELDS"};
   for (std::string_view k : kClaves) {
     if (c == k) return true;
   }
@@ -108,8 +108,8 @@ bool Cabecera::EsEstructural(std::string_view tarjeta) {
 bool Cabecera::EsClaveWcs(std::string_view clave) {
   if (EsDistorsion(clave)) return true;
   const std::string_view c = SinAlterna(clave);
-  for (std::string_view p : {"CTYPE", "CRPIX", "CRVAL", "CDELT", "CUNIT", "CROTA", "CRDER",
-                             "CSYER", "CNAME"}) {
+  for (std::string_view p :
+       {"CTYPE", "CRPIX", "CRVAL", "CDELT", "CUNIT", "CROTA", "CRDER", "CSYER", "CNAME"}) {
     if (Empieza(c, p) && Digitos(c.substr(p.size()))) return true;
   }
   for (std::string_view p : {"CD", "PC", "PV", "PS"}) {
@@ -262,10 +262,9 @@ void Cabecera::MueveWcs(const MapaPixeles& m, std::string_view operacion) {
 
     // The linear part becomes M A, for M the CD matrix, or the PC matrix (CDELT scales rows).
     auto producto = [&](const std::string& prefijo, std::array<double, 4> mat) {
-      const std::array<double, 4> r = {mat[0] * m.a11 + mat[1] * m.a21,
-                                       mat[0] * m.a12 + mat[1] * m.a22,
-                                       mat[2] * m.a11 + mat[3] * m.a21,
-                                       mat[2] * m.a12 + mat[3] * m.a22};
+      const std::array<double, 4> r = {
+          mat[0] * m.a11 + mat[1] * m.a21, mat[0] * m.a12 + mat[1] * m.a22,
+          mat[2] * m.a11 + mat[3] * m.a21, mat[2] * m.a12 + mat[3] * m.a22};
       const char* nombres[4] = {"1_1", "1_2", "2_1", "2_2"};
       for (int i = 0; i < 4; ++i) PonNumero(k(prefijo + nombres[i]), r[i], ultimaWcs());
     };

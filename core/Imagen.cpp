@@ -399,6 +399,9 @@ bool AsignaDatoImagen(DatosImagen& d, std::string_view c, std::string_view t) {
     d.conValor.erase(std::string(c));
     return true;
   }
+  // A field without a value given the text it already shows (a form handing back every field)
+  // stays without one.
+  if (EsCampoNoTexto(c) && !TieneDatoImagen(d, c) && TextoDatoImagen(d, c) == t) return true;
   if (!AsignaCampo(d, c, t)) return false;
   if (EsCampoNoTexto(c)) d.conValor.emplace(c);
   return true;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <set>
 #include <vector>
 
@@ -311,17 +312,13 @@ void CompruebaCancelacion(ImagenObservacion& imagen, long fila) {
   if (fila % 64 == 63 && imagen.Interrumpida()) throw JError(11011);  // 11011
 }
 
-// Reads the pixels of the current image into the record by the settings.
-void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imagen,
-                const AjustesFits& aj, long ancho, long alto) {
+// Fills a block with the pixels of the current image by the settings, and gives their mapping.
+void LlenaPixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imagen,
+                  const AjustesFits& aj, long ancho, long alto, std::vector<int16_t>& px,
+                  MapeoValores& mapeo) {
   int estado = 0;
-  int tipo = 0, bitpix = 0;
+  int tipo = 0;
   Comprueba(fits_get_img_equivtype(f, &tipo, &estado), archivo);
-  Comprueba(fits_get_img_type(f, &bitpix, &estado), archivo);
-  imagen.DimensionaImagen(static_cast<uint32_t>(ancho), static_cast<uint32_t>(alto));
-  imagen.bitsPixel = bitpix < 0 ? -32 : bitpix;
-  imagen.mapeo = MapeoValores{};
-  std::vector<int16_t>& px = imagen.Pixeles();
   const size_t w = static_cast<size_t>(ancho);
   std::array<long, 9> primero{};
   primero.fill(1);
@@ -352,7 +349,7 @@ void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imag
         d[x] = static_cast<int16_t>(aj.leeValUnsig == 2 ? fila[x] - 32768 : fila[x] / 2);
       }
     }
-    imagen.mapeo = aj.leeValUnsig == 2 ? MapeoValores{kCeroSinSigno, 1.0} : MapeoValores{0.0, 2.0};
+    mapeo = aj.leeValUnsig == 2 ? MapeoValores{kCeroSinSigno, 1.0} : MapeoValores{0.0, 2.0};
     return;
   }
 
@@ -404,9 +401,31 @@ void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imag
   // The inverse of the mapping above: pixel m stands for lo + (m - bajo) / escala; a constant
   // image (escala 0) has every pixel at bajo standing for lo.
   if (!tal) {
-    imagen.mapeo = escala > 0.0 ? MapeoValores{lo - bajo / escala, 1.0 / escala}
+    mapeo = escala > 0.0 ? MapeoValores{lo - bajo / escala, 1.0 / escala}
                                 : MapeoValores{lo - bajo, 1.0};
   }
+}
+
+// Reads the pixels of the current image by the settings; the image changes only once they are
+// all read.
+void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imagen,
+                const AjustesFits& aj, long ancho, long alto) {
+  const uint64_t n = static_cast<uint64_t>(ancho) * static_cast<uint64_t>(alto);
+  std::vector<int16_t> px;
+  // 10100: refused before the allocation can abort the process.
+  if (n > (uint64_t{1} << 36)) throw JError(10100, std::to_string(n * sizeof(int16_t)));
+  try {
+    px.resize(static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    throw JError(10100, std::to_string(n * sizeof(int16_t)));  // 10100
+  }
+  MapeoValores mapeo;
+  LlenaPixeles(f, archivo, imagen, aj, ancho, alto, px, mapeo);
+  int bitpix = 0, estado = 0;
+  Comprueba(fits_get_img_type(f, &bitpix, &estado), archivo);
+  imagen.CambiaPixeles(static_cast<uint32_t>(ancho), static_cast<uint32_t>(alto), std::move(px));
+  imagen.bitsPixel = bitpix < 0 ? -32 : bitpix;
+  imagen.mapeo = mapeo;
 }
 
 // The header cards of the current image, as the uncompressed image would have them, without

@@ -14,12 +14,12 @@ namespace {
 
 TEST(CabeceraTest, StructuralAndUnprintableCardsAreNotKept) {
   Cabecera c;
-  for (const char* t : {"SIMPLE  =                    T", "BITPIX  =                   16",
-                        "NAXIS3  =                    1", "BZERO   =                32768",
-                        "BLANK   =               -32768", "END",
-                        "COMMENT   FITS (Flexible Image Transport System) format is defined in",
-                        "GAIN    = 1.5\x01", "", "NAXISA  = 'kept'", "COMMENT kept",
-                        "HISTORY kept"}) {
+  for (const char* t :
+       {"SIMPLE  =                    T", "BITPIX  =                   16",
+        "NAXIS3  =                    1", "BZERO   =                32768",
+        "BLANK   =               -32768", "END",
+        "COMMENT   FITS (Flexible Image Transport System) format is defined in",
+        "GAIN    = 1.5\x01", "", "NAXISA  = 'kept'", "COMMENT kept", "HISTORY kept"}) {
     c.Anade(t);
   }
   ASSERT_EQ(c.Tarjetas().size(), 3u);
@@ -105,7 +105,8 @@ TEST(CabeceraTest, DistortionUnderATurnIsRemovedButKeptUnderATranslation) {
   c.MueveWcs(MapaPixeles{-1, 0, 0, 1, 9, 0}, "ESPEJO HORIZONTAL");
   ASSERT_EQ(c.Tarjetas().size(), 2u);
   EXPECT_EQ(Cabecera::Clave(c.Tarjetas()[0]), "GAIN");
-  EXPECT_NE(c.Tarjetas()[1].find("WCS removed, no exact update for ESPEJO HORIZONTAL"), std::string::npos);
+  EXPECT_NE(c.Tarjetas()[1].find("WCS removed, no exact update for ESPEJO HORIZONTAL"),
+            std::string::npos);
 }
 
 // A field holds a value when a reader or an assignment gave one, even the default; an empty
@@ -116,6 +117,8 @@ TEST(CabeceraTest, FieldValuesAndCopies) {
   EXPECT_FALSE(TieneDatoImagen(d, "FECHAOBS"));
   EXPECT_FALSE(TieneDatoImagen(d, "EPOCAOBJ"));
   EXPECT_FALSE(TieneDatoImagen(d, "NOMOBJ"));
+  ASSERT_TRUE(AsignaDatoImagen(d, "TIEMPOEXP", TextoDatoImagen(d, "TIEMPOEXP")));
+  EXPECT_FALSE(TieneDatoImagen(d, "TIEMPOEXP"));  // a form handing back the default
   ASSERT_TRUE(AsignaDatoImagen(d, "TIEMPOEXP", "0"));
   EXPECT_TRUE(TieneDatoImagen(d, "TIEMPOEXP"));
   d.tempCCD = -12.0;  // set by code without a mark

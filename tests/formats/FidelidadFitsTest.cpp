@@ -136,7 +136,12 @@ TEST_F(FidelidadFits, PhysicalValuesComeBack) {
       // maps ORVA's scaled output again.
       {"unsigned, halved", SHORT_IMG, {-32768, -1, 0, 1, 12345, 32767}, 32768, 1, "1", 2},
       {"signed 16", SHORT_IMG, {-32768, -1, 0, 1, 12345, 32767}, 0, 1, "1", 0},
-      {"float fractions", FLOAT_IMG, {-1.5, 0.001, 2.25, 1e3, 7.75, -0.5}, 0, 1, "1",
+      {"float fractions",
+       FLOAT_IMG,
+       {-1.5, 0.001, 2.25, 1e3, 7.75, -0.5},
+       0,
+       1,
+       "1",
        (1e3 + 1.5) / 65535},
       {"32 wide", LONG_IMG, {-100000, 0, 5, 99999, 300000, 7}, 0, 1, "1", 400000.0 / 65535},
       {"16 scaled", SHORT_IMG, {-3, 0, 1, 2, 3, 100}, 10, 0.25, "1", 0.25 / 65535 * 103},
@@ -178,36 +183,65 @@ TEST_F(FidelidadFits, NothingInventedAndCardsKept) {
           {"GAIN    =                  1.5 / e-/ADU", "RDNOISE =                  9.1",
            "BIASSEC = '[1:2,1:2]'", "HISTORY from the camera", "COMMENT a remark",
            "EQUINOX =               1950.5"});
+  for (const char* via : {"fits", "qor"}) {
+    SCOPED_TRACE(via);
+    {
+      Imagen im;
+      LeeArchivo(Dato("m51_iraf_devpix.fits"), im);
+      LeeArchivo(vacio, im);
+      const std::string medio = dir_ / (std::string("m.") + via);
+      GuardaArchivo(medio, im, std::string(via) == "fits" ? kFits : kQor);
+      Imagen otra;
+      LeeArchivo(medio, otra);
+      GuardaArchivo(salida, otra, kFits);
+    }
+    for (const char* clave : {"DATE-OBS", "TIME-OBS", "EXPTIME", "RA", "DEC", "CCD-TEMP", "OBJECT",
+                              "CTYPE1", "CRPIX1", "CD1_1"}) {
+      EXPECT_FALSE(TieneClave(salida, clave)) << clave;
+    }
+    Fits f = Abre(salida);
+    double gain = 0, equinoccio = 0;
+    char biassec[FLEN_VALUE] = {};
+    int st = 0;
+    fits_read_key(f.get(), TDOUBLE, "GAIN", &gain, nullptr, &st);
+    fits_read_key(f.get(), TDOUBLE, "EQUINOX", &equinoccio, nullptr, &st);
+    fits_read_key(f.get(), TSTRING, "BIASSEC", biassec, nullptr, &st);
+    EXPECT_EQ(st, 0);
+    EXPECT_EQ(gain, 1.5);
+    EXPECT_EQ(equinoccio, 1950.5);
+    EXPECT_STREQ(biassec, "[1:2,1:2]");
+    int n = 0;
+    fits_get_hdrspace(f.get(), &n, nullptr, &st);
+    int comentarios = 0, historias = 0;
+    for (int i = 1; i <= n; ++i) {
+      char t[FLEN_CARD] = {};
+      fits_read_record(f.get(), i, t, &st);
+      comentarios += std::string(t).rfind("COMMENT", 0) == 0;
+      historias += std::string(t).rfind("HISTORY", 0) == 0;
+    }
+    EXPECT_EQ(comentarios, 1);
+    EXPECT_EQ(historias, 1);
+  }
+}
+
+// A read that fails leaves the image as it was; a file of another type brings no mapping or
+// cards of the FITS file read before.
+TEST_F(FidelidadFits, FailedReadKeepsTheImageAndOtherTypesBringNothing) {
   Imagen im;
-  LeeArchivo(Dato("m51_iraf_devpix.fits"), im);
-  LeeArchivo(vacio, im);
-  GuardaArchivo(salida, im, kFits);
-  for (const char* clave : {"DATE-OBS", "TIME-OBS", "EXPTIME", "RA", "DEC", "CCD-TEMP", "OBJECT",
-                            "CTYPE1", "CRPIX1", "CD1_1"}) {
-    EXPECT_FALSE(TieneClave(salida, clave)) << clave;
-  }
-  Fits f = Abre(salida);
-  double gain = 0, equinoccio = 0;
-  char biassec[FLEN_VALUE] = {};
-  int st = 0;
-  fits_read_key(f.get(), TDOUBLE, "GAIN", &gain, nullptr, &st);
-  fits_read_key(f.get(), TDOUBLE, "EQUINOX", &equinoccio, nullptr, &st);
-  fits_read_key(f.get(), TSTRING, "BIASSEC", biassec, nullptr, &st);
-  EXPECT_EQ(st, 0);
-  EXPECT_EQ(gain, 1.5);
-  EXPECT_EQ(equinoccio, 1950.5);
-  EXPECT_STREQ(biassec, "[1:2,1:2]");
-  int n = 0;
-  fits_get_hdrspace(f.get(), &n, nullptr, &st);
-  int comentarios = 0, historias = 0;
-  for (int i = 1; i <= n; ++i) {
-    char t[FLEN_CARD] = {};
-    fits_read_record(f.get(), i, t, &st);
-    comentarios += std::string(t).rfind("COMMENT", 0) == 0;
-    historias += std::string(t).rfind("HISTORY", 0) == 0;
-  }
-  EXPECT_EQ(comentarios, 1);
-  EXPECT_EQ(historias, 1);
+  LeeArchivo(Dato("eyuma_r90s_cutout.fits"), im);
+  const std::vector<int16_t> antes = im.Pixeles();
+  const MapeoValores mapeo = im.mapeo;
+  EXPECT_FALSE(mapeo.Identidad());
+  EXPECT_EQ(prueba::IdError([&] { LeeArchivo(Dato("hostil_nan.fits"), im); }), 11165);
+  EXPECT_EQ(im.Pixeles(), antes);
+  EXPECT_EQ(im.mapeo, mapeo);
+  EXPECT_TRUE(im.cabecera.TieneWcs());
+  const std::string tiff = dir_ / "t.tif";
+  GuardaArchivo(tiff, im, kTiff);
+  std::filesystem::remove(tiff + ".dat");  // the side data file would bring the cards back
+  LeeArchivo(tiff, im);
+  EXPECT_TRUE(im.mapeo.Identidad());
+  EXPECT_TRUE(im.cabecera.Vacia());
 }
 
 // Pixel position of the largest value.
@@ -243,14 +277,23 @@ TEST_F(FidelidadFits, WcsFollowsExactGeometricOperations) {
     std::function<void(Imagen&)> aplica;
   };
   const std::vector<Caso> casos = {
-      {"crop", [](Imagen& im) { AplicaCorte(im, ParamsCorte{100, 60, 300, 200}); }},
-      {"shift", [](Imagen& im) { AplicaDesplaza(im, ParamsDesplaza{7, -5, 0}); }},
+      {"crop",
+       [](Imagen& im) {
+         AplicaCorte(im, ParamsCorte{100, 60, 300, 200});
+       }},
+      {"shift",
+       [](Imagen& im) {
+         AplicaDesplaza(im, ParamsDesplaza{7, -5, 0});
+       }},
       {"mirror horizontal", [](Imagen& im) { AplicaEspejo(im, Espejo::kHorizontal); }},
       {"mirror vertical", [](Imagen& im) { AplicaEspejo(im, Espejo::kVertical); }},
       {"turn 90", [](Imagen& im) { AplicaRotacion(im, ParamsRotacion{90}); }},
       {"turn 180", [](Imagen& im) { AplicaRotacion(im, ParamsRotacion{180}); }},
       {"turn 270", [](Imagen& im) { AplicaRotacion(im, ParamsRotacion{-90}); }},
-      {"resize x2", [](Imagen& im) { AplicaRedim(im, ParamsRedim{0, 0, 512, 512, 1024, 1024}); }},
+      {"resize x2",
+       [](Imagen& im) {
+         AplicaRedim(im, ParamsRedim{0, 0, 512, 512, 1024, 1024});
+       }},
   };
   for (bool formaPc : {false, true}) {
     Imagen base;
@@ -259,7 +302,8 @@ TEST_F(FidelidadFits, WcsFollowsExactGeometricOperations) {
       // The same matrix as PC with CDELT.
       double cd[4];
       const char* n[4] = {"1_1", "1_2", "2_1", "2_2"};
-      for (int i = 0; i < 4; ++i) ASSERT_TRUE(base.cabecera.Numero(std::string("CD") + n[i], cd[i]));
+      for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(base.cabecera.Numero(std::string("CD") + n[i], cd[i]));
       for (int i = 0; i < 4; ++i) base.cabecera.Quita(std::string("CD") + n[i]);
       base.cabecera.PonNumero("CDELT1", 2.0, 0);
       base.cabecera.PonNumero("CDELT2", 4.0, 0);
