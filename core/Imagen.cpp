@@ -301,9 +301,9 @@ namespace {
 
 // The fields that are not text, whose value is tracked in DatosImagen::conValor.
 bool EsCampoNoTexto(std::string_view c) {
-  static constexpr std::string_view kClaves[] = {
-      "AROBJ",   "DECOBJ",    "EPOCAOBJ", "FECHAOBS", "HORAOBS", "TIEMPOEXP", "TEMPCCD",
-      "APERTURA", "DISTFOCAL", "LONOBS",   "LATOBS",   "ALTOBS"};
+  static constexpr std::string_view kClaves[] = {"AROBJ",     "DECOBJ",    "EPOCAOBJ", "FECHAOBS",
+                                                 "HORAOBS",   "TIEMPOEXP", "TEMPCCD",  "APERTURA",
+                                                 "DISTFOCAL", "LONOBS",    "LATOBS",   "ALTOBS"};
   for (std::string_view k : kClaves) {
     if (k == c) return true;
   }
@@ -444,10 +444,9 @@ int Imagen::Interrumpida() {
 void Imagen::AnadeOperacion(std::string linea) {
   static constexpr std::string_view kSoloVista[] = {"ZOOM", "MOSTRAR", "INVERTIR"};
   const size_t i = linea.find_first_not_of(' ');
-  const std::string_view palabra =
-      i == std::string::npos
-          ? std::string_view()
-          : std::string_view(linea).substr(i, linea.find(' ', i) - i);
+  const std::string_view palabra = i == std::string::npos
+                                       ? std::string_view()
+                                       : std::string_view(linea).substr(i, linea.find(' ', i) - i);
   bool vista = false;
   for (std::string_view p : kSoloVista) {
     if (p.size() == palabra.size() && strncasecmp(p.data(), palabra.data(), p.size()) == 0) {

@@ -96,9 +96,9 @@ std::string TextoDatosOrva(const Imagen& im) {
   t += '\n';
   for (const std::string& clave : ClavesDatosImagen()) {
     // A field without a value is written empty, which readers leave without one.
-    Linea(t, clave, TieneDatoImagen(im.datos, clave) || clave == "TIPOOBJ"
-                        ? TextoDatoImagen(im.datos, clave)
-                        : std::string());
+    Linea(t, clave,
+          TieneDatoImagen(im.datos, clave) || clave == "TIPOOBJ" ? TextoDatoImagen(im.datos, clave)
+                                                                 : std::string());
   }
   Linea(t, "OFFSETX", std::to_string(im.offsetX));
   Linea(t, "OFFSETY", std::to_string(im.offsetY));

@@ -375,10 +375,10 @@ bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
     for (; x < nw; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
   }
   EntregaBloque(im, static_cast<uint32_t>(p.nw), static_cast<uint32_t>(p.nh), out);
-  im.cabecera.MueveWcs(MapaPixeles{static_cast<double>(p.w) / p.nw, 0.0, 0.0,
-                                   static_cast<double>(p.h) / p.nh, static_cast<double>(p.x),
-                                   static_cast<double>(p.y)},
-                       LineaRedim(p));
+  im.cabecera.MueveWcs(
+      MapaPixeles{static_cast<double>(p.w) / p.nw, 0.0, 0.0, static_cast<double>(p.h) / p.nh,
+                  static_cast<double>(p.x), static_cast<double>(p.y)},
+      LineaRedim(p));
   return true;
 }
 

@@ -183,7 +183,9 @@ void LeeDatos(fitsfile* f, DatosImagen& d, std::set<std::string>& usadas) {
       }
     }
   }
-  const char* claveHora = LeeClave(f, "TIME-OBS", t) ? "TIME-OBS" : LeeClave(f, "UT", t) ? "UT" : "";
+  const char* claveHora = LeeClave(f, "TIME-OBS", t) ? "TIME-OBS"
+                          : LeeClave(f, "UT", t)     ? "UT"
+                                                     : "";
   if (!conHora && *claveHora != '\0') {
     double horas = 0.0;
     bool numero = false;
@@ -402,7 +404,7 @@ void LlenaPixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& im
   // image (escala 0) has every pixel at bajo standing for lo.
   if (!tal) {
     mapeo = escala > 0.0 ? MapeoValores{lo - bajo / escala, 1.0 / escala}
-                                : MapeoValores{lo - bajo, 1.0};
+                         : MapeoValores{lo - bajo, 1.0};
   }
 }
 
@@ -474,7 +476,8 @@ void Lee(const std::string& archivo, ImagenObservacion& imagen, bool conPixeles)
     // Without the pixels only the unsigned mapping is known.
     imagen.mapeo = MapeoValores{};
     if (tipo == USHORT_IMG && aj.leeValUnsig != 0) {
-      imagen.mapeo = aj.leeValUnsig == 2 ? MapeoValores{kCeroSinSigno, 1.0} : MapeoValores{0.0, 2.0};
+      imagen.mapeo =
+          aj.leeValUnsig == 2 ? MapeoValores{kCeroSinSigno, 1.0} : MapeoValores{0.0, 2.0};
     }
   }
   imagen.datos = std::move(datos);
