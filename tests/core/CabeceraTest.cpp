@@ -121,8 +121,10 @@ TEST(CabeceraTest, FieldValuesAndCopies) {
   EXPECT_FALSE(TieneDatoImagen(d, "TIEMPOEXP"));  // a form handing back the default
   ASSERT_TRUE(AsignaDatoImagen(d, "TIEMPOEXP", "0"));
   EXPECT_TRUE(TieneDatoImagen(d, "TIEMPOEXP"));
-  d.tempCCD = -12.0;  // set by code without a mark
+  d.tempCCD = -12.04;  // set by code without a mark
   EXPECT_TRUE(TieneDatoImagen(d, "TEMPCCD"));
+  ASSERT_TRUE(AsignaDatoImagen(d, "TEMPCCD", "-12.0"));  // its own text, as a side file holds it
+  EXPECT_EQ(d.tempCCD, -12.04);
   ASSERT_TRUE(AsignaDatoImagen(d, "TEMPCCD", ""));
   EXPECT_FALSE(TieneDatoImagen(d, "TEMPCCD"));
   EXPECT_EQ(d.tempCCD, 0.0);
