@@ -256,8 +256,7 @@ void BuscaImagen(fitsfile* f, const std::string& archivo, bool primario, long& a
   int naxis = 0;
   Comprueba(fits_get_img_dim(f, &naxis, &estado), archivo);
   Comprueba(fits_get_img_sizell(f, static_cast<int>(ejes.size()), ejes.data(), &estado), archivo);
-  // The width and height must be positive and fit the image record; further axes (cubes) give
-  // their first plane.
+  // The width and height must be positive and fit the image record; further axes must be 1.
   constexpr LONGLONG kMaximo = std::numeric_limits<int32_t>::max();
   if (ejes[0] <= 0 || ejes[1] <= 0 || ejes[0] > kMaximo || ejes[1] > kMaximo) {
     throw JError(11143, archivo, std::to_string(ejes[0]), std::to_string(ejes[1]));  // 11143
