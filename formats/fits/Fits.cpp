@@ -520,6 +520,7 @@ std::set<std::string> EscribeDatos(fitsfile* f, const std::string& archivo, cons
     escritas.insert(clave);
   };
   auto real = [&](const char* clave, double v, const char* nota) {
+    if (!std::isfinite(v)) return;  // FITS has no card value for it
     EscribeReal(f, archivo, clave, v, nota);
     escritas.insert(clave);
   };
@@ -679,12 +680,14 @@ void GuardaFits(const std::string& archivo, ImagenObservacion& imagen) {
     // BZERO and BSCALE give a reader the physical values back; the stored words themselves
     // are the pixels, so the library must not scale them on the way out.
     const MapeoValores& mapeo = imagen.mapeo;
-    if (!mapeo.Identidad()) {
+    const bool escalada = !mapeo.Identidad() && std::isfinite(mapeo.cero) &&
+                          std::isfinite(mapeo.escala) && mapeo.escala != 0.0;
+    if (escalada) {
       EscribeReal(f.get(), archivo, "BZERO", mapeo.cero, "physical = BZERO + BSCALE * stored");
       EscribeReal(f.get(), archivo, "BSCALE", mapeo.escala, "physical = BZERO + BSCALE * stored");
     }
     EscribeTarjetas(f.get(), imagen.cabecera, EscribeDatos(f.get(), archivo, imagen.datos));
-    if (!mapeo.Identidad()) {
+    if (escalada) {
       fits_set_hdustruc(f.get(), &estado);
       fits_set_bscale(f.get(), 1.0, 0.0, &estado);
       Comprueba(estado, archivo);
