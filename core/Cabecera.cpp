@@ -55,6 +55,11 @@ bool EsDistorsion(std::string_view c) {
   return Empieza(c, "WAT") && c.size() == 8 && c[4] == '_';
 }
 
+// IRAF's physical coordinates: physical = LTM logical + LTV.
+bool EsFisica(std::string_view c) {
+  return c == "LTV1" || c == "LTV2" || DosIndices(c, "LTM");
+}
+
 std::string Alterna(std::string_view base, char alterna) {
   std::string c(base);
   if (alterna != ' ') c += alterna;
@@ -106,7 +111,7 @@ bool Cabecera::EsEstructural(std::string_view tarjeta) {
 }
 
 bool Cabecera::EsClaveWcs(std::string_view clave) {
-  if (EsDistorsion(clave)) return true;
+  if (EsDistorsion(clave) || EsFisica(clave)) return true;
   const std::string_view c = SinAlterna(clave);
   for (std::string_view p :
        {"CTYPE", "CRPIX", "CRVAL", "CDELT", "CUNIT", "CROTA", "CRDER", "CSYER", "CNAME"}) {
@@ -242,6 +247,26 @@ void Cabecera::MueveWcs(const MapaPixeles& m, std::string_view operacion) {
     }
     return u;
   };
+  // IRAF's physical coordinates, logical = LTM physical + LTV: LTV moves as CRPIX does,
+  // LTM becomes A^-1 LTM.
+  bool fisicas = false;
+  for (const std::string& t : tarjetas_) fisicas = fisicas || EsFisica(Clave(t));
+  if (fisicas) {
+    double l[4] = {1.0, 0.0, 0.0, 1.0}, v1 = 0.0, v2 = 0.0;
+    const char* nombres[4] = {"LTM1_1", "LTM1_2", "LTM2_1", "LTM2_2"};
+    for (int i = 0; i < 4; ++i) Numero(nombres[i], l[i]);
+    Numero("LTV1", v1);
+    Numero("LTV2", v2);
+    const double d1 = v1 - m.tx - 1.0, d2 = v2 - m.ty - 1.0;
+    PonNumero("LTV1", (m.a22 * d1 - m.a12 * d2) / det + 1.0, ultimaWcs());
+    PonNumero("LTV2", (-m.a21 * d1 + m.a11 * d2) / det + 1.0, ultimaWcs());
+    if (!traslacion) {
+      const double r[4] = {(m.a22 * l[0] - m.a12 * l[2]) / det, (m.a22 * l[1] - m.a12 * l[3]) / det,
+                           (-m.a21 * l[0] + m.a11 * l[2]) / det,
+                           (-m.a21 * l[1] + m.a11 * l[3]) / det};
+      for (int i = 0; i < 4; ++i) PonNumero(nombres[i], r[i], ultimaWcs());
+    }
+  }
   const std::string alternas = " ABCDEFGHIJKLMNOPQRSTUVWXYZ";
   for (char a : alternas) {
     auto k = [a](std::string_view base) { return Alterna(base, a); };

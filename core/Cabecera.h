@@ -45,12 +45,13 @@ class Cabecera {
   // NAXIS, NAXISn, EXTEND, BZERO, BSCALE, BLANK, END, checksums, extension keys), and the
   // standard comment every FITS writer adds.
   static bool EsEstructural(std::string_view tarjeta);
-  // Keys of the world coordinates (any alternate letter), distortions included.
+  // Keys of the world coordinates (any alternate letter), distortions and IRAF's physical
+  // coordinates (LTV, LTM) included.
   static bool EsClaveWcs(std::string_view clave);
 
   bool TieneWcs() const;
   // Updates the world coordinates for an exact pixel map (CRPIX; CD, PC or CDELT when the map
-  // is not a pure translation). Coordinates that cannot be carried exactly (polynomial
+  // is not a pure translation; LTV and LTM). Coordinates that cannot be carried exactly (polynomial
   // distortions under a turn or scale, a singular map) are removed as by QuitaWcs.
   void MueveWcs(const MapaPixeles& m, std::string_view operacion);
   // Removes every WCS card and, when there were any, adds a HISTORY card saying why.

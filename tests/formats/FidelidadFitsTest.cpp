@@ -269,6 +269,18 @@ std::array<double, 2> Intermedias(const Cabecera& c, double x, double y) {
   return {d1 * (m[0] * u + m[1] * v), d2 * (m[2] * u + m[3] * v)};
 }
 
+// IRAF physical coordinates of a 0-based pixel: logical = LTM physical + LTV, so physical is
+// LTM^-1 (l - LTV) for the 1-based logical pixel l.
+std::array<double, 2> Fisicas(const Cabecera& c, double x, double y) {
+  double m[4] = {1, 0, 0, 1}, v1 = 0, v2 = 0;
+  const char* nombres[4] = {"LTM1_1", "LTM1_2", "LTM2_1", "LTM2_2"};
+  for (int i = 0; i < 4; ++i) c.Numero(nombres[i], m[i]);
+  c.Numero("LTV1", v1);
+  c.Numero("LTV2", v2);
+  const double u = x + 1 - v1, v = y + 1 - v2, det = m[0] * m[3] - m[1] * m[2];
+  return {(m[3] * u - m[1] * v) / det, (-m[2] * u + m[0] * v) / det};
+}
+
 // Each exact geometric operation moves the WCS with the pixels: a marked pixel has the same
 // world coordinates before and after, in the CD form of the M51 frame and the PC form.
 TEST_F(FidelidadFits, WcsFollowsExactGeometricOperations) {
@@ -311,9 +323,14 @@ TEST_F(FidelidadFits, WcsFollowsExactGeometricOperations) {
         base.cabecera.PonNumero(std::string("PC") + n[i], cd[i] / (i < 2 ? 2.0 : 4.0), 0);
       }
     }
+    // IRAF physical coordinates of a frame cut from a larger, binned one.
+    base.cabecera.PonNumero("LTV1", -100.0, 0);
+    base.cabecera.PonNumero("LTM1_1", 0.5, 0);
+    base.cabecera.PonNumero("LTM2_2", 0.5, 0);
     base.Pixeles().assign(base.NumPixeles(), 0);
     base.PonPixel(210L, 150L, 30000);
     const std::array<double, 2> mundo = Intermedias(base.cabecera, 210, 150);
+    const std::array<double, 2> fisicas = Fisicas(base.cabecera, 210, 150);
     for (const Caso& c : casos) {
       SCOPED_TRACE(std::string(c.nombre) + (formaPc ? " PC" : " CD"));
       Imagen im;
@@ -323,6 +340,9 @@ TEST_F(FidelidadFits, WcsFollowsExactGeometricOperations) {
       const std::array<double, 2> w = Intermedias(im.cabecera, p[0], p[1]);
       EXPECT_NEAR(w[0], mundo[0], 1e-12);
       EXPECT_NEAR(w[1], mundo[1], 1e-12);
+      const std::array<double, 2> f = Fisicas(im.cabecera, p[0], p[1]);
+      EXPECT_NEAR(f[0], fisicas[0], 1e-9);
+      EXPECT_NEAR(f[1], fisicas[1], 1e-9);
     }
   }
 }
