@@ -305,24 +305,25 @@ void Cabecera::MueveWcs(const MapaPixeles& m, std::string_view operacion) {
     Numero(k("CDELT1"), c1);
     Numero(k("CDELT2"), c2);
     const bool conRota = Numero(k("CROTA2"), rota) && rota != 0.0;
-    if (lee("CD", cd)) {
-      producto("CD", cd);
-    } else if (lee("PC", pc)) {
-      producto("PC", pc);
-    } else if (!conRota && diagonal) {
+    // Both matrices, when a writer left both, so that either reading stays right.
+    const bool conCd = lee("CD", cd), conPc = lee("PC", pc);
+    if (conCd) producto("CD", cd);
+    if (conPc) producto("PC", pc);
+    if (conCd || conPc) continue;
+    if (!conRota && diagonal) {
       PonNumero(k("CDELT1"), c1 * m.a11, ultimaWcs());
       PonNumero(k("CDELT2"), c2 * m.a22, ultimaWcs());
-    } else {
-      // The rotation angle form, turned into its PC matrix.
-      if (c1 == 0.0 || c2 == 0.0) {
-        QuitaWcs(operacion);
-        return;
-      }
-      const double co = std::cos(rota * kGradosRadian), se = std::sin(rota * kGradosRadian);
-      producto("PC", {co, -c2 / c1 * se, c1 / c2 * se, co});
-      Quita(k("CROTA1"));
-      Quita(k("CROTA2"));
+      continue;
     }
+    // The rotation angle form, turned into its PC matrix.
+    if (c1 == 0.0 || c2 == 0.0) {
+      QuitaWcs(operacion);
+      return;
+    }
+    const double co = std::cos(rota * kGradosRadian), se = std::sin(rota * kGradosRadian);
+    producto("PC", {co, -c2 / c1 * se, c1 / c2 * se, co});
+    Quita(k("CROTA1"));
+    Quita(k("CROTA2"));
   }
 }
 

@@ -307,16 +307,18 @@ TEST_F(FidelidadFits, WcsFollowsExactGeometricOperations) {
          AplicaRedim(im, ParamsRedim{0, 0, 512, 512, 1024, 1024});
        }},
   };
-  for (bool formaPc : {false, true}) {
+  const char* n[4] = {"1_1", "1_2", "2_1", "2_2"};
+  // The CD matrix of the frame, the same as PC with CDELT, or both (as some solvers leave it).
+  for (std::string forma : {"CD", "PC", "CD+PC"}) {
     Imagen base;
     LeeArchivo(Dato("m51_iraf_devpix.fits"), base);
-    if (formaPc) {
-      // The same matrix as PC with CDELT.
+    if (forma != "CD") {
       double cd[4];
-      const char* n[4] = {"1_1", "1_2", "2_1", "2_2"};
       for (int i = 0; i < 4; ++i)
         ASSERT_TRUE(base.cabecera.Numero(std::string("CD") + n[i], cd[i]));
-      for (int i = 0; i < 4; ++i) base.cabecera.Quita(std::string("CD") + n[i]);
+      if (forma == "PC") {
+        for (int i = 0; i < 4; ++i) base.cabecera.Quita(std::string("CD") + n[i]);
+      }
       base.cabecera.PonNumero("CDELT1", 2.0, 0);
       base.cabecera.PonNumero("CDELT2", 4.0, 0);
       for (int i = 0; i < 4; ++i) {
@@ -332,7 +334,7 @@ TEST_F(FidelidadFits, WcsFollowsExactGeometricOperations) {
     const std::array<double, 2> mundo = Intermedias(base.cabecera, 210, 150);
     const std::array<double, 2> fisicas = Fisicas(base.cabecera, 210, 150);
     for (const Caso& c : casos) {
-      SCOPED_TRACE(std::string(c.nombre) + (formaPc ? " PC" : " CD"));
+      SCOPED_TRACE(std::string(c.nombre) + " " + forma);
       Imagen im;
       im.CopiaImagen(base);
       c.aplica(im);
@@ -340,6 +342,13 @@ TEST_F(FidelidadFits, WcsFollowsExactGeometricOperations) {
       const std::array<double, 2> w = Intermedias(im.cabecera, p[0], p[1]);
       EXPECT_NEAR(w[0], mundo[0], 1e-12);
       EXPECT_NEAR(w[1], mundo[1], 1e-12);
+      if (forma == "CD+PC") {  // the PC reading too
+        Cabecera soloPc = im.cabecera;
+        for (int i = 0; i < 4; ++i) soloPc.Quita(std::string("CD") + n[i]);
+        const std::array<double, 2> wp = Intermedias(soloPc, p[0], p[1]);
+        EXPECT_NEAR(wp[0], mundo[0], 1e-12);
+        EXPECT_NEAR(wp[1], mundo[1], 1e-12);
+      }
       const std::array<double, 2> f = Fisicas(im.cabecera, p[0], p[1]);
       EXPECT_NEAR(f[0], fisicas[0], 1e-9);
       EXPECT_NEAR(f[1], fisicas[1], 1e-9);
