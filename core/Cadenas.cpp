@@ -197,6 +197,7 @@ constexpr EntradaCadena kCadenas[] = {
     {11162, "Error %2 de la biblioteca GIF en el archivo %1: %3"},
     {11163, "El archivo %1 tiene una imagen que no se puede leer: %2."},
     {11164, "Compresión %1 desconocida para el tipo de archivo %2."},
+    {11165, "El archivo %1 no tiene ningún valor definido: todos sus pixeles son nulos."},
     {12000, "ORVA"},
     {12001, "Mem= %5dKb/%5dKb"},
     {12004, "Error creando ventana para la imagen."},

@@ -54,6 +54,7 @@ void ImagenPixeles::CopiaPixeles(const ImagenPixeles& f) {
   esPaleta = f.esPaleta;
   bitsPaleta = f.bitsPaleta;
   paleta = f.paleta;
+  mapeo = f.mapeo;
   modificada_ = f.modificada_;
 }
 
@@ -203,6 +204,7 @@ void ImagenObservacion::CopiaDatos(const ImagenObservacion& f) {
   tipoArchivo = f.tipoArchivo;
   claveTipoArchivo = f.claveTipoArchivo;
   objetos = f.objetos;
+  cabecera = f.cabecera;
   datos = f.datos;
   analisis_ = f.analisis_->Clona();
   puntosTrans = f.puntosTrans;
@@ -296,7 +298,52 @@ std::string TextoDatoImagen(const DatosImagen& d, std::string_view c) {
   return {};
 }
 
-bool AsignaDatoImagen(DatosImagen& d, std::string_view c, std::string_view t) {
+namespace {
+
+// The fields that are not text, whose value is tracked in DatosImagen::conValor.
+bool EsCampoNoTexto(std::string_view c) {
+  static constexpr std::string_view kClaves[] = {"AROBJ",     "DECOBJ",    "EPOCAOBJ", "FECHAOBS",
+                                                 "HORAOBS",   "TIEMPOEXP", "TEMPCCD",  "APERTURA",
+                                                 "DISTFOCAL", "LONOBS",    "LATOBS",   "ALTOBS"};
+  for (std::string_view k : kClaves) {
+    if (k == c) return true;
+  }
+  return false;
+}
+
+// Puts back the default of a field that is not text.
+void VaciaCampo(DatosImagen& d, std::string_view c) {
+  const DatosImagen v;
+  if (c == "AROBJ") d.ar = v.ar;
+  if (c == "DECOBJ") d.dec = v.dec;
+  if (c == "EPOCAOBJ") d.epoca = v.epoca;
+  if (c == "FECHAOBS") d.fechaHora.AsignaFecha(v.fechaHora.FechaDia());
+  if (c == "HORAOBS") d.fechaHora.AsignaHora(v.fechaHora.HoraDia());
+  if (c == "TIEMPOEXP") d.tiempoExp = v.tiempoExp;
+  if (c == "TEMPCCD") d.tempCCD = v.tempCCD;
+  if (c == "APERTURA") d.observatorio.apertura = v.observatorio.apertura;
+  if (c == "DISTFOCAL") d.observatorio.distFocal = v.observatorio.distFocal;
+  if (c == "LONOBS") d.observatorio.longitud = v.observatorio.longitud;
+  if (c == "LATOBS") d.observatorio.latitud = v.observatorio.latitud;
+  if (c == "ALTOBS") d.observatorio.altitud = v.observatorio.altitud;
+}
+
+}  // namespace
+
+bool TieneDatoImagen(const DatosImagen& d, std::string_view c) {
+  if (EsCampoNoTexto(c)) {
+    // Marked by a reader or an assignment, or set by code to something else than the default.
+    static const DatosImagen kVacio;
+    return d.conValor.find(c) != d.conValor.end() ||
+           TextoDatoImagen(d, c) != TextoDatoImagen(kVacio, c);
+  }
+  if (c == "TIPOOBJ") return d.tipoObjeto >= 0;
+  return !TextoDatoImagen(d, c).empty();
+}
+
+namespace {
+
+bool AsignaCampo(DatosImagen& d, std::string_view c, std::string_view t) {
   const std::string s(t);
   if (c == "NOMOBJ")
     d.nombreObjeto = s;
@@ -345,6 +392,22 @@ bool AsignaDatoImagen(DatosImagen& d, std::string_view c, std::string_view t) {
   return true;
 }
 
+}  // namespace
+
+bool AsignaDatoImagen(DatosImagen& d, std::string_view c, std::string_view t) {
+  if (EsCampoNoTexto(c) && t.empty()) {
+    VaciaCampo(d, c);
+    d.conValor.erase(std::string(c));
+    return true;
+  }
+  // The text a field already shows changes nothing: a value keeps the precision its text
+  // rounds away, and a field without a value (a form handing back every field) stays so.
+  if (EsCampoNoTexto(c) && TextoDatoImagen(d, c) == t) return true;
+  if (!AsignaCampo(d, c, t)) return false;
+  if (EsCampoNoTexto(c)) d.conValor.emplace(c);
+  return true;
+}
+
 const std::vector<std::pair<std::string, int>>& ClavesPuntosReferencia() {
   static const std::vector<std::pair<std::string, int>> claves = {
       {"PORIROTAHOR", kOriRotaHor}, {"PFINROTAHOR", kFinRotaHor}, {"PORIROTAVER", kOriRotaVer},
@@ -377,6 +440,22 @@ void Imagen::Modificada(int marca) {
 
 int Imagen::Interrumpida() {
   return ProgresoActual().Cancelado();
+}
+
+void Imagen::AnadeOperacion(std::string linea) {
+  static constexpr std::string_view kSoloVista[] = {"ZOOM", "MOSTRAR", "INVERTIR"};
+  const size_t i = linea.find_first_not_of(' ');
+  const std::string_view palabra = i == std::string::npos
+                                       ? std::string_view()
+                                       : std::string_view(linea).substr(i, linea.find(' ', i) - i);
+  bool vista = false;
+  for (std::string_view p : kSoloVista) {
+    if (p.size() == palabra.size() && strncasecmp(p.data(), palabra.data(), p.size()) == 0) {
+      vista = true;
+    }
+  }
+  if (!vista && i != std::string::npos) cabecera.AnadeHistoria("ORVA: " + linea.substr(i));
+  operaciones_.push_back(std::move(linea));
 }
 
 void Imagen::RepintaPaneles(int marca) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -12,6 +13,7 @@
 
 #include "astro/Angulos.h"
 #include "astro/Tiempo.h"
+#include "core/Cabecera.h"
 #include "core/DatosAnalisis.h"
 
 namespace orva {
@@ -87,6 +89,8 @@ class ImagenPixeles {
   int32_t esPaleta = 0;    // 1: shown through its palette, no gray statistics or table
   uint8_t bitsPaleta = 8;
   std::array<uint8_t, 768> paleta{};  // 256 entries of red, green, blue
+  // How the pixels read as the file's physical values; moves with the pixels.
+  MapeoValores mapeo;
 
  protected:
   static int16_t ValorFuera();
@@ -133,6 +137,11 @@ struct DatosImagen {
   Observatorio observatorio;
   std::string comentario;
   double tiempoExp = 0.0;  // seconds
+  // The keys (ClavesDatosImagen) of the fields that are not text and hold a value given by a
+  // file or a user, even one equal to the default (EXPTIME 0 of a bias frame). A field that is
+  // neither marked nor changed from its default holds none and is not written as if observed.
+  // A text field holds a value when it is not empty.
+  std::set<std::string, std::less<>> conValor;
 };
 
 // The keys of DatosImagen in table order: NOMOBJ TIPOOBJ AROBJ DECOBJ EPOCAOBJ FECHAOBS HORAOBS
@@ -143,7 +152,13 @@ const std::vector<std::string>& ClavesDatosImagen();
 std::string TextoDatoImagen(const DatosImagen& d, std::string_view clave);
 // Sets a field from text; numbers read as atoi/atof, dates, times and angles validated (their
 // JError), the type by keyword. Returns false for an unknown key. Nothing changes on error.
+// An empty text for a field that is not text puts back its default and leaves it without a
+// value; any other accepted text marks it as holding one, except the very text the field
+// already shows, which changes nothing (a value keeps the precision its text rounds away, a
+// field without a value handed back by a form stays without one).
 bool AsignaDatoImagen(DatosImagen& d, std::string_view clave, std::string_view texto);
+// Whether a field holds a value (above).
+bool TieneDatoImagen(const DatosImagen& d, std::string_view clave);
 
 struct PuntoTransformacion {
   int32_t definido = 0;
@@ -184,6 +199,8 @@ class ImagenObservacion : public ImagenPixeles {
   int tipoArchivo = 0;
   std::string claveTipoArchivo;
   std::vector<std::pair<std::string, std::string>> objetos;  // stored objects
+  // The file's header cards that ORVA does not map, kept for FITS output.
+  Cabecera cabecera;
 
  private:
   std::unique_ptr<DatosAnalisis> analisis_;
@@ -266,9 +283,10 @@ class Imagen : public ImagenObservacion {
     repintar = 1;
   }
 
-  // The operations log: one macro line per operation.
+  // The operations log: one macro line per operation. Each line that is not display-only
+  // (ZOOM, MOSTRAR, INVERTIR) also goes into the header cards as HISTORY.
   const std::vector<std::string>& Operaciones() const { return operaciones_; }
-  void AnadeOperacion(std::string linea) { operaciones_.push_back(std::move(linea)); }
+  void AnadeOperacion(std::string linea);
   void CambiaOperaciones(std::vector<std::string> ops) { operaciones_ = std::move(ops); }
 
   void AsignaObservador(ObservadorImagen* o) { observador_ = o; }

@@ -17,6 +17,8 @@
 namespace orva {
 namespace {
 
+constexpr const char* kClaveTarjeta = "TARJETAFITS";
+
 std::string Escapa(std::string_view v) {
   std::string r;
   r.reserve(v.size());
@@ -104,7 +106,10 @@ std::string TextoDatosOrva(const Imagen& im) {
   std::string t = kCabeceraDatosOrva;
   t += '\n';
   for (const std::string& clave : ClavesDatosImagen()) {
-    Linea(t, clave, TextoDatoImagen(im.datos, clave));
+    // A field without a value is written empty, which readers leave without one.
+    Linea(t, clave,
+          TieneDatoImagen(im.datos, clave) || clave == "TIPOOBJ" ? TextoDatoImagen(im.datos, clave)
+                                                                 : std::string());
   }
   Linea(t, "OFFSETX", std::to_string(im.offsetX));
   Linea(t, "OFFSETY", std::to_string(im.offsetY));
@@ -123,6 +128,8 @@ std::string TextoDatosOrva(const Imagen& im) {
   std::vector<std::pair<std::string, std::string>> entradas;
   im.Analisis().Guarda(entradas);
   for (const auto& [clave, valor] : entradas) Linea(t, clave, valor);
+  // The header cards kept from a FITS file, one line each, last.
+  for (const std::string& tarjeta : im.cabecera.Tarjetas()) Linea(t, kClaveTarjeta, tarjeta);
   return t;
 }
 
@@ -140,6 +147,7 @@ bool AplicaDatosOrva(Imagen& im, std::string_view texto) {
   if (!siguiente(linea) || linea != kCabeceraDatosOrva) return false;
 
   const auto& clavesDatos = ClavesDatosImagen();
+  Cabecera tarjetas;
   while (siguiente(linea)) {
     const size_t igual = linea.find('=');
     if (igual == std::string_view::npos || igual == 0) continue;
@@ -153,6 +161,8 @@ bool AplicaDatosOrva(Imagen& im, std::string_view texto) {
         if (tipo != im.TipoObjeto()) im.CambiaTipoObjeto(tipo);
       } else if (std::find(clavesDatos.begin(), clavesDatos.end(), clave) != clavesDatos.end()) {
         AsignaDatoImagen(im.datos, clave, valor);
+      } else if (clave == kClaveTarjeta) {
+        tarjetas.Anade(valor);
       } else if (clave == "OFFSETX") {
         LeeEnteroCompleto(valor, im.offsetX);
       } else if (clave == "OFFSETY") {
@@ -175,6 +185,8 @@ bool AplicaDatosOrva(Imagen& im, std::string_view texto) {
       // a value that does not parse is skipped
     }
   }
+  // The file's cards replace the image's own when it has any.
+  if (!tarjetas.Vacia()) im.cabecera = std::move(tarjetas);
   return true;
 }
 

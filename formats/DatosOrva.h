@@ -1,6 +1,7 @@
 // The side data file of an image: "<image file name>.dat", a text file whose first line is
 // "ORVA DATOS" followed by KEY=value lines (observation data, origin offsets, reference points,
-// transformation points and the entries of the image's analysis data).
+// transformation points, the entries of the image's analysis data and, as TARJETAFITS lines,
+// the FITS header cards kept with the image).
 #pragma once
 
 #include <string>

@@ -245,7 +245,13 @@ void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
   const std::string claveAntes = imagen.claveTipoArchivo;
   const std::string rutaAntes = imagen.Ruta();
   const FechaHora fechaAntes = imagen.fechaArchivo;
+  // The value mapping and the header cards belong to the file: a reader that has none leaves
+  // them empty.
+  const MapeoValores mapeoAntes = imagen.mapeo;
+  const Cabecera cabeceraAntes = imagen.cabecera;
   try {
+    imagen.mapeo = MapeoValores{};
+    imagen.cabecera.Limpia();
     imagen.tipoArchivo = r->id;
     imagen.AsignaRuta(archivo);
     imagen.claveTipoArchivo = r->clave;
@@ -257,6 +263,8 @@ void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
     imagen.claveTipoArchivo = claveAntes;
     imagen.AsignaRuta(rutaAntes);
     imagen.fechaArchivo = fechaAntes;
+    imagen.mapeo = mapeoAntes;
+    imagen.cabecera = cabeceraAntes;
     throw;
   }
   if (c.Entero("LEEDATORVA") != 0) LeeDatosOrva(imagen, archivo);

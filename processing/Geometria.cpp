@@ -169,6 +169,14 @@ void GiroExacto(Imagen& im, int cuartos) {
   EntregaBloque(im, static_cast<uint32_t>(ow), static_cast<uint32_t>(oh), out);
 }
 
+// The pixel map of a quarter (1), half (2) or three-quarter (3) turn of a w x h image, from the
+// turned grid back to the old one (see GiroExacto).
+MapaPixeles MapaGiro(int cuartos, double w, double h) {
+  if (cuartos == 1) return {0.0, 1.0, -1.0, 0.0, 0.0, h - 1.0};
+  if (cuartos == 2) return {-1.0, 0.0, 0.0, -1.0, w - 1.0, h - 1.0};
+  return {0.0, -1.0, 1.0, 0.0, w - 1.0, 0.0};
+}
+
 }  // namespace
 
 void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
@@ -183,7 +191,9 @@ void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
     if (cuartos == 0) {
       im.Modificada(1);
     } else {
+      const double w0 = im.Ancho(), h0 = im.Alto();
       GiroExacto(im, cuartos);
+      im.cabecera.MueveWcs(MapaGiro(cuartos, w0, h0), LineaRotacion(p));
     }
     return;
   }
@@ -222,6 +232,7 @@ void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
     }
   }
   EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
+  im.cabecera.QuitaWcs(LineaRotacion(p));
 }
 
 std::string LineaRotacion(const ParamsRotacion& p) {
@@ -247,6 +258,10 @@ void AplicaEspejo(Imagen& im, Espejo e) {
     }
   }
   EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
+  const double ultimaX = static_cast<double>(w) - 1.0, ultimaY = static_cast<double>(h) - 1.0;
+  im.cabecera.MueveWcs(e == Espejo::kHorizontal ? MapaPixeles{-1.0, 0.0, 0.0, 1.0, ultimaX, 0.0}
+                                                : MapaPixeles{1.0, 0.0, 0.0, -1.0, 0.0, ultimaY},
+                       LineaEspejo(e));
 }
 
 std::string LineaEspejo(Espejo e) {
@@ -303,6 +318,7 @@ void RemuestreaVentana(Imagen& im, double ox, double oy, int w, int h) {
     for (; x < ws; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
   }
   EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
+  im.cabecera.MueveWcs(MapaPixeles{1.0, 0.0, 0.0, 1.0, ox, oy}, "");
 }
 
 void CompruebaCorte(const Imagen& im, const ParamsCorte& p) {
@@ -364,6 +380,10 @@ bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
     for (; x < nw; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
   }
   EntregaBloque(im, static_cast<uint32_t>(p.nw), static_cast<uint32_t>(p.nh), out);
+  im.cabecera.MueveWcs(
+      MapaPixeles{static_cast<double>(p.w) / p.nw, 0.0, 0.0, static_cast<double>(p.h) / p.nh,
+                  static_cast<double>(p.x), static_cast<double>(p.y)},
+      LineaRedim(p));
   return true;
 }
 

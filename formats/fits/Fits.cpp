@@ -13,8 +13,11 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
+#include <set>
 #include <vector>
 
+#include "core/Cabecera.h"
 #include "core/EscrituraSegura.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
@@ -107,28 +110,53 @@ bool Sexagesimal(const std::string& t, double& valor, bool& esNumero) {
 }
 
 constexpr double kPi = 3.14159265358979323846;
+// BZERO of unsigned 16-bit data.
+constexpr double kCeroSinSigno = 32768.0;
+// Pixels a tile-compressed file may unpack to per byte it holds (gzip of a constant image
+// reaches about 1000 bytes per byte).
+constexpr double kExpansionMaxima = 4096.0;
 
-// Fills the observation data from the header; a value that cannot be read leaves its field as
-// it was.
-void LeeDatos(fitsfile* f, DatosImagen& d) {
+// Fills the observation data from the header and marks the fields it gives; a value that
+// cannot be read leaves its field as it was. 'usadas' receives the keys whose values went into
+// the fields (the header cards kept beside the fields leave those out).
+void LeeDatos(fitsfile* f, DatosImagen& d, std::set<std::string>& usadas) {
   std::string t;
-  if (LeeClave(f, "OBJECT", t)) d.nombreObjeto = t;
-  if (LeeClave(f, "FILTER", t)) d.filtro = t;
-  if (LeeClave(f, "TELESCOP", t)) d.observatorio.telescopio = t;
-  if (LeeClave(f, "INSTRUME", t)) d.nomCCD = t;
-  if (LeeClave(f, "OBSERVER", t)) d.observatorio.observador = t;
-  if (LeeClave(f, "OBSERVAT", t)) d.observatorio.nombre = t;
+  auto texto = [&](const char* clave, std::string& campo) {
+    if (!LeeClave(f, clave, t)) return;
+    campo = t;
+    usadas.insert(clave);
+  };
+  texto("OBJECT", d.nombreObjeto);
+  texto("FILTER", d.filtro);
+  texto("TELESCOP", d.observatorio.telescopio);
+  texto("INSTRUME", d.nomCCD);
+  texto("OBSERVER", d.observatorio.observador);
+  texto("OBSERVAT", d.observatorio.nombre);
 
   double v = 0.0;
   for (const char* clave : {"EXPTIME", "EXPOSURE", "ITIME"}) {
     if (LeeNumero(f, clave, v)) {
       d.tiempoExp = v;
+      d.conValor.insert("TIEMPOEXP");
+      usadas.insert(clave);
       break;
     }
   }
-  if (LeeNumero(f, "CCD-TEMP", v)) d.tempCCD = v;
-  if (LeeNumero(f, "EQUINOX", v) || LeeNumero(f, "EPOCH", v)) {
-    if (std::fabs(v) < 1e6) d.epoca = static_cast<int32_t>(v);
+  if (LeeNumero(f, "CCD-TEMP", v)) {
+    d.tempCCD = v;
+    d.conValor.insert("TEMPCCD");
+    usadas.insert("CCD-TEMP");
+  }
+  for (const char* clave : {"EQUINOX", "EPOCH"}) {
+    if (LeeNumero(f, clave, v)) {
+      // A whole year is kept as a field; any other equinox stays a card of its own.
+      if (std::fabs(v) < 1e6 && v == std::trunc(v)) {
+        d.epoca = static_cast<int32_t>(v);
+        d.conValor.insert("EPOCAOBJ");
+        usadas.insert(clave);
+      }
+      break;
+    }
   }
 
   // DATE-OBS: "yyyy-mm-dd[Thh:mm:ss[.sss]]" or the old "dd/mm/yy"; the time, when the date has
@@ -142,17 +170,23 @@ void LeeDatos(fitsfile* f, DatosImagen& d) {
     if (fits_str2time(texto.data(), &anio, &mes, &dia, &hora, &minuto, &segundo, &estado) == 0) {
       try {
         d.fechaHora.AsignaFecha(Fecha(dia, mes, anio));
+        d.conValor.insert("FECHAOBS");
+        usadas.insert("DATE-OBS");
         conHora = t.find('T') != std::string::npos;
         if (conHora) {
           const int ms = std::min(static_cast<int>(std::lround(segundo * 1000.0)), 59999);
           d.fechaHora.AsignaHora(Hora(hora, minuto, ms / 1000, ms % 1000));
+          d.conValor.insert("HORAOBS");
         }
       } catch (const JError&) {
         conHora = false;
       }
     }
   }
-  if (!conHora && (LeeClave(f, "TIME-OBS", t) || LeeClave(f, "UT", t))) {
+  const char* claveHora = LeeClave(f, "TIME-OBS", t) ? "TIME-OBS"
+                          : LeeClave(f, "UT", t)     ? "UT"
+                                                     : "";
+  if (!conHora && *claveHora != '\0') {
     double horas = 0.0;
     bool numero = false;
     if (Sexagesimal(t, horas, numero) && horas >= 0.0 && horas < 24.0) {
@@ -161,25 +195,38 @@ void LeeDatos(fitsfile* f, DatosImagen& d) {
         d.fechaHora.AsignaHora(Hora(static_cast<int>(ms / 3600000),
                                     static_cast<int>(ms / 60000 % 60),
                                     static_cast<int>(ms / 1000 % 60), static_cast<int>(ms % 1000)));
+        d.conValor.insert("HORAOBS");
+        usadas.insert(claveHora);
       } catch (const JError&) {
       }
     }
   }
 
   // RA in hours when sexagesimal, in degrees when a plain number; DEC in degrees.
-  if (LeeClave(f, "RA", t) || LeeClave(f, "OBJCTRA", t)) {
+  for (const char* clave : {"RA", "OBJCTRA"}) {
+    if (!LeeClave(f, clave, t)) continue;
     double ra = 0.0;
     bool numero = false;
     if (Sexagesimal(t, ra, numero)) {
       const double horas = numero ? ra / 15.0 : ra;
-      if (horas >= 0.0 && horas < 24.0) d.ar.AsignaRadianes(horas * kPi / 12.0);
+      if (horas >= 0.0 && horas < 24.0) {
+        d.ar.AsignaRadianes(horas * kPi / 12.0);
+        d.conValor.insert("AROBJ");
+        usadas.insert(clave);
+      }
     }
+    break;
   }
-  if (LeeClave(f, "DEC", t) || LeeClave(f, "OBJCTDEC", t)) {
+  for (const char* clave : {"DEC", "OBJCTDEC"}) {
+    if (!LeeClave(f, clave, t)) continue;
     double dec = 0.0;
     bool numero = false;
-    if (Sexagesimal(t, dec, numero) && std::fabs(dec) <= 90.0)
+    if (Sexagesimal(t, dec, numero) && std::fabs(dec) <= 90.0) {
       d.dec.AsignaRadianes(dec * kPi / 180.0);
+      d.conValor.insert("DECOBJ");
+      usadas.insert(clave);
+    }
+    break;
   }
 }
 
@@ -209,8 +256,7 @@ void BuscaImagen(fitsfile* f, const std::string& archivo, bool primario, long& a
   int naxis = 0;
   Comprueba(fits_get_img_dim(f, &naxis, &estado), archivo);
   Comprueba(fits_get_img_sizell(f, static_cast<int>(ejes.size()), ejes.data(), &estado), archivo);
-  // The width and height must be positive and fit the image record; further axes (cubes) give
-  // their first plane.
+  // The width and height must be positive and fit the image record; further axes must be 1.
   constexpr LONGLONG kMaximo = std::numeric_limits<int32_t>::max();
   if (ejes[0] <= 0 || ejes[1] <= 0 || ejes[0] > kMaximo || ejes[1] > kMaximo) {
     throw JError(11143, archivo, std::to_string(ejes[0]), std::to_string(ejes[1]));  // 11143
@@ -219,25 +265,36 @@ void BuscaImagen(fitsfile* f, const std::string& archivo, bool primario, long& a
     if (ejes[static_cast<size_t>(i)] <= 0) {
       throw JError(11143, archivo, std::to_string(ejes[0]), std::to_string(ejes[1]));  // 11143
     }
+    // A cube would come back as one plane, the others lost on writing: refused.
+    if (ejes[static_cast<size_t>(i)] > 1) {
+      throw JError(11163, archivo,
+                   "NAXIS" + std::to_string(i + 1) + " = " +
+                       std::to_string(ejes[static_cast<size_t>(i)]));  // 11163
+    }
   }
   ancho = static_cast<long>(ejes[0]);
   alto = static_cast<long>(ejes[1]);
 
-  // A plain (not tile-compressed) array must lie inside the file; refuse before allocating.
+  int bitpix = 0;
+  Comprueba(fits_get_img_type(f, &bitpix, &estado), archivo);
+  // 64-bit integers do not survive the real arithmetic of the value mapping.
+  if (bitpix == LONGLONG_IMG) throw JError(11163, archivo, "BITPIX = 64");  // 11163
+  struct stat st {};
+  const bool conTamano = ::stat(archivo.c_str(), &st) == 0;
+  const double pixeles = static_cast<double>(ancho) * static_cast<double>(alto);
   int comprimida = fits_is_compressed_image(f, &estado);
   if (!comprimida) {
-    int bitpix = 0;
+    // A plain array must lie inside the file; refuse before allocating.
     LONGLONG inicioCab = 0, inicioDatos = 0, finDatos = 0;
-    Comprueba(fits_get_img_type(f, &bitpix, &estado), archivo);
     Comprueba(fits_get_hduaddrll(f, &inicioCab, &inicioDatos, &finDatos, &estado), archivo);
-    struct stat st {};
-    const double bytes =
-        static_cast<double>(ancho) * static_cast<double>(alto) * std::abs(bitpix) / 8.0;
-    if (::stat(archivo.c_str(), &st) == 0 &&
-        static_cast<double>(inicioDatos) + bytes > static_cast<double>(st.st_size)) {
+    const double bytes = pixeles * std::abs(bitpix) / 8.0;
+    if (conTamano && static_cast<double>(inicioDatos) + bytes > static_cast<double>(st.st_size)) {
       throw JError(10126, archivo, std::to_string(static_cast<long long>(bytes)),
                    "EOF");  // 10126
     }
+  } else if (conTamano && pixeles > kExpansionMaxima * static_cast<double>(st.st_size)) {
+    // Tiles cannot unpack to more than this many pixels per byte of the file.
+    throw JError(11143, archivo, std::to_string(ancho), std::to_string(alto));  // 11143
   }
 }
 
@@ -256,16 +313,13 @@ void CompruebaCancelacion(ImagenObservacion& imagen, long fila) {
   if (fila % 64 == 63 && imagen.Interrumpida()) throw JError(11011);  // 11011
 }
 
-// Reads the pixels of the current image into the record by the settings.
-void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imagen,
-                const AjustesFits& aj, long ancho, long alto) {
+// Fills a block with the pixels of the current image by the settings, and gives their mapping.
+void LlenaPixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imagen,
+                  const AjustesFits& aj, long ancho, long alto, std::vector<int16_t>& px,
+                  MapeoValores& mapeo) {
   int estado = 0;
-  int tipo = 0, bitpix = 0;
+  int tipo = 0;
   Comprueba(fits_get_img_equivtype(f, &tipo, &estado), archivo);
-  Comprueba(fits_get_img_type(f, &bitpix, &estado), archivo);
-  imagen.DimensionaImagen(static_cast<uint32_t>(ancho), static_cast<uint32_t>(alto));
-  imagen.bitsPixel = bitpix < 0 ? -32 : bitpix;
-  std::vector<int16_t>& px = imagen.Pixeles();
   const size_t w = static_cast<size_t>(ancho);
   std::array<long, 9> primero{};
   primero.fill(1);
@@ -296,6 +350,7 @@ void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imag
         d[x] = static_cast<int16_t>(aj.leeValUnsig == 2 ? fila[x] - 32768 : fila[x] / 2);
       }
     }
+    mapeo = aj.leeValUnsig == 2 ? MapeoValores{kCeroSinSigno, 1.0} : MapeoValores{0.0, 2.0};
     return;
   }
 
@@ -322,6 +377,7 @@ void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imag
   }
   const double bajo = Rango().minimo, alto16 = Rango().maximo;
   const double escala = hi > lo ? (alto16 - bajo) / (hi - lo) : 0.0;
+  size_t definidos = 0;
   for (long y = 0; y < alto; ++y) {
     CompruebaCancelacion(imagen, y);
     leeFila(y, TDOUBLE, fila.data(), &nulo);
@@ -330,7 +386,10 @@ void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imag
       const double v = fila[x];
       if (!std::isfinite(v)) {
         d[x] = Rango().defecto;
-      } else if (tal) {
+        continue;
+      }
+      ++definidos;
+      if (tal) {
         d[x] = static_cast<int16_t>(v);
       } else {
         const double m = std::clamp(std::round(bajo + (v - lo) * escala), bajo, alto16);
@@ -338,6 +397,60 @@ void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imag
       }
     }
   }
+  // Nothing to show and nothing a mapping could carry back.
+  if (definidos == 0) throw JError(11165, archivo);  // 11165
+  // The inverse of the mapping above: pixel m stands for lo + (m - bajo) / escala; a constant
+  // image (escala 0) has every pixel at bajo standing for lo.
+  if (!tal) {
+    mapeo = escala > 0.0 ? MapeoValores{lo - bajo / escala, 1.0 / escala}
+                         : MapeoValores{lo - bajo, 1.0};
+  }
+}
+
+// Reads the pixels of the current image by the settings; the image changes only once they are
+// all read.
+void LeePixeles(fitsfile* f, const std::string& archivo, ImagenObservacion& imagen,
+                const AjustesFits& aj, long ancho, long alto) {
+  const uint64_t n = static_cast<uint64_t>(ancho) * static_cast<uint64_t>(alto);
+  std::vector<int16_t> px;
+  // 10100: refused before the allocation can abort the process.
+  if (n > (uint64_t{1} << 36)) throw JError(10100, std::to_string(n * sizeof(int16_t)));
+  try {
+    px.resize(static_cast<size_t>(n));
+  } catch (const std::bad_alloc&) {
+    throw JError(10100, std::to_string(n * sizeof(int16_t)));  // 10100
+  }
+  MapeoValores mapeo;
+  LlenaPixeles(f, archivo, imagen, aj, ancho, alto, px, mapeo);
+  int bitpix = 0, estado = 0;
+  Comprueba(fits_get_img_type(f, &bitpix, &estado), archivo);
+  imagen.CambiaPixeles(static_cast<uint32_t>(ancho), static_cast<uint32_t>(alto), std::move(px));
+  imagen.bitsPixel = bitpix < 0 ? -32 : bitpix;
+  imagen.mapeo = mapeo;
+}
+
+// The header cards of the current image, as the uncompressed image would have them, without
+// the structural ones and those whose values went into the fields.
+Cabecera LeeTarjetas(fitsfile* f, const std::string& archivo, const std::set<std::string>& usadas) {
+  int estado = 0, n = 0;
+  char* texto = nullptr;
+  if (fits_is_compressed_image(f, &estado)) {
+    fits_convert_hdr2str(f, 0, nullptr, 0, &texto, &n, &estado);
+  } else {
+    fits_hdr2str(f, 0, nullptr, 0, &texto, &n, &estado);
+  }
+  std::unique_ptr<char, void (*)(char*)> libera(texto, [](char* p) {
+    int st = 0;
+    if (p) fits_free_memory(p, &st);
+  });
+  Comprueba(estado, archivo);
+  Cabecera cab;
+  const std::string_view todo = texto ? std::string_view(texto) : std::string_view();
+  for (size_t i = 0; i + Cabecera::kLargoTarjeta <= todo.size(); i += Cabecera::kLargoTarjeta) {
+    const std::string_view tarjeta = todo.substr(i, Cabecera::kLargoTarjeta);
+    if (usadas.count(Cabecera::Clave(tarjeta)) == 0) cab.Anade(tarjeta);
+  }
+  return cab;
 }
 
 void Lee(const std::string& archivo, ImagenObservacion& imagen, bool conPixeles) {
@@ -345,17 +458,29 @@ void Lee(const std::string& archivo, ImagenObservacion& imagen, bool conPixeles)
   PtrFits f = AbreFits(archivo);
   long ancho = 0, alto = 0;
   BuscaImagen(f.get(), archivo, aj.leerPrimario, ancho, alto);
-  DatosImagen datos = imagen.datos;
-  LeeDatos(f.get(), datos);
+  // Only what this file holds: nothing is carried over from the image read before.
+  DatosImagen datos;
+  datos.tipoObjeto = imagen.datos.tipoObjeto;
+  std::set<std::string> usadas;
+  LeeDatos(f.get(), datos, usadas);
+  Cabecera cabecera = LeeTarjetas(f.get(), archivo, usadas);
   if (conPixeles) {
     LeePixeles(f.get(), archivo, imagen, aj, ancho, alto);
   } else {
-    int bitpix = 0, estado = 0;
+    int bitpix = 0, tipo = 0, estado = 0;
     Comprueba(fits_get_img_type(f.get(), &bitpix, &estado), archivo);
+    Comprueba(fits_get_img_equivtype(f.get(), &tipo, &estado), archivo);
     imagen.DimensionaImagen(static_cast<uint32_t>(ancho), static_cast<uint32_t>(alto));
     imagen.bitsPixel = bitpix < 0 ? -32 : bitpix;
+    // Without the pixels only the unsigned mapping is known.
+    imagen.mapeo = MapeoValores{};
+    if (tipo == USHORT_IMG && aj.leeValUnsig != 0) {
+      imagen.mapeo =
+          aj.leeValUnsig == 2 ? MapeoValores{kCeroSinSigno, 1.0} : MapeoValores{0.0, 2.0};
+    }
   }
   imagen.datos = std::move(datos);
+  imagen.cabecera = std::move(cabecera);
   imagen.offsetX = 0;
   imagen.offsetY = 0;
   imagen.esPaleta = 0;
@@ -373,43 +498,100 @@ std::string TextoSexagesimal(int signo, int a, int b, int c, int ms, bool conSig
   return t;
 }
 
-void EscribeDatos(fitsfile* f, const std::string& archivo, const DatosImagen& d) {
+// A numeric card written as text, so that the value reads back as the same double.
+void EscribeReal(fitsfile* f, const std::string& archivo, const char* clave, double v,
+                 const char* nota) {
+  char tarjeta[FLEN_CARD];
+  std::snprintf(tarjeta, sizeof tarjeta, "%-8s= %20s / %s", clave, TextoExacto(v).c_str(), nota);
   int estado = 0;
+  fits_write_record(f, tarjeta, &estado);
+  Comprueba(estado, archivo);
+}
+
+// Writes the fields that hold a value; returns the keys written.
+std::set<std::string> EscribeDatos(fitsfile* f, const std::string& archivo, const DatosImagen& d) {
+  int estado = 0;
+  std::set<std::string> escritas;
   auto texto = [&](const char* clave, const std::string& v, const char* nota) {
     if (v.empty()) return;
     std::string copia = v.substr(0, 68);
     fits_write_key(f, TSTRING, clave, copia.data(), nota, &estado);
     Comprueba(estado, archivo);
+    escritas.insert(clave);
   };
-  auto real = [&](const char* clave, double v, int decimales, const char* nota) {
-    fits_write_key_fixdbl(f, clave, v, decimales, nota, &estado);
-    Comprueba(estado, archivo);
+  auto real = [&](const char* clave, double v, const char* nota) {
+    if (!std::isfinite(v)) return;  // FITS has no card value for it
+    EscribeReal(f, archivo, clave, v, nota);
+    escritas.insert(clave);
   };
+  auto tiene = [&](const char* clave) { return TieneDatoImagen(d, clave); };
   texto("OBJECT", d.nombreObjeto, "object name");
   const Fecha& fe = d.fechaHora.FechaDia();
   const Hora& ho = d.fechaHora.HoraDia();
   char fecha[40];
-  std::snprintf(fecha, sizeof fecha, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", fe.Anio(), fe.Mes(),
-                fe.Dia(), ho.Horas(), ho.Minutos(), ho.Segundos(), ho.Milisegundos());
-  texto("DATE-OBS", fecha, "start of observation (UT)");
-  real("EXPTIME", d.tiempoExp, 3, "exposure time (s)");
+  if (tiene("FECHAOBS")) {
+    if (tiene("HORAOBS")) {
+      std::snprintf(fecha, sizeof fecha, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", fe.Anio(), fe.Mes(),
+                    fe.Dia(), ho.Horas(), ho.Minutos(), ho.Segundos(), ho.Milisegundos());
+    } else {
+      std::snprintf(fecha, sizeof fecha, "%04d-%02d-%02d", fe.Anio(), fe.Mes(), fe.Dia());
+    }
+    texto("DATE-OBS", fecha, "start of observation (UT)");
+  } else if (tiene("HORAOBS")) {
+    std::snprintf(fecha, sizeof fecha, "%02d:%02d:%02d.%03d", ho.Horas(), ho.Minutos(),
+                  ho.Segundos(), ho.Milisegundos());
+    texto("TIME-OBS", fecha, "start of observation (UT)");
+  }
+  if (tiene("TIEMPOEXP")) real("EXPTIME", d.tiempoExp, "exposure time (s)");
   texto("FILTER", d.filtro, "filter");
   texto("TELESCOP", d.observatorio.telescopio, "telescope");
   texto("INSTRUME", d.nomCCD, "camera");
   texto("OBSERVER", d.observatorio.observador, "observer");
   texto("OBSERVAT", d.observatorio.nombre, "observatory");
-  texto("RA",
-        TextoSexagesimal(1, d.ar.Horas(), d.ar.Minutos(), d.ar.Segundos(), d.ar.Milisegundos(),
-                         false),
-        "right ascension (h:m:s)");
-  texto("DEC",
-        TextoSexagesimal(d.dec.Signo(), d.dec.Grados(), d.dec.Minutos(), d.dec.Segundos(),
-                         d.dec.Milisegundos(), true),
-        "declination (d:m:s)");
-  long equinoccio = d.epoca;
-  fits_write_key(f, TLONG, "EQUINOX", &equinoccio, "equinox of RA and DEC", &estado);
-  Comprueba(estado, archivo);
-  real("CCD-TEMP", d.tempCCD, 1, "camera temperature (C)");
+  if (tiene("AROBJ")) {
+    texto("RA",
+          TextoSexagesimal(1, d.ar.Horas(), d.ar.Minutos(), d.ar.Segundos(), d.ar.Milisegundos(),
+                           false),
+          "right ascension (h:m:s)");
+  }
+  if (tiene("DECOBJ")) {
+    texto("DEC",
+          TextoSexagesimal(d.dec.Signo(), d.dec.Grados(), d.dec.Minutos(), d.dec.Segundos(),
+                           d.dec.Milisegundos(), true),
+          "declination (d:m:s)");
+  }
+  if (tiene("EPOCAOBJ")) {
+    long equinoccio = d.epoca;
+    fits_write_key(f, TLONG, "EQUINOX", &equinoccio, "equinox of RA and DEC", &estado);
+    Comprueba(estado, archivo);
+    escritas.insert("EQUINOX");
+  }
+  if (tiene("TEMPCCD")) real("CCD-TEMP", d.tempCCD, "camera temperature (C)");
+  return escritas;
+}
+
+// The library's reference comment on the standard is not part of what the image held.
+void QuitaComentarioNormal(fitsfile* f) {
+  int estado = 0, n = 0;
+  fits_get_hdrspace(f, &n, nullptr, &estado);
+  for (int i = n; i >= 1 && estado == 0; --i) {
+    char tarjeta[FLEN_CARD] = {};
+    if (fits_read_record(f, i, tarjeta, &estado) != 0) break;
+    if (Cabecera::Clave(tarjeta) == "COMMENT" && Cabecera::EsEstructural(tarjeta)) {
+      fits_delete_record(f, i, &estado);
+    }
+  }
+  if (estado != 0) fits_clear_errmsg();
+}
+
+// The kept cards, after ORVA's own; a card whose key ORVA wrote is left out, and one the
+// library refuses is skipped.
+void EscribeTarjetas(fitsfile* f, const Cabecera& cab, const std::set<std::string>& escritas) {
+  for (const std::string& t : cab.Tarjetas()) {
+    if (escritas.count(Cabecera::Clave(t)) != 0) continue;
+    int estado = 0;
+    if (fits_write_record(f, t.c_str(), &estado) != 0) fits_clear_errmsg();
+  }
 }
 
 }  // namespace
@@ -494,7 +676,22 @@ void GuardaFits(const std::string& archivo, ImagenObservacion& imagen) {
     long ejes[2] = {static_cast<long>(imagen.Ancho()), static_cast<long>(imagen.Alto())};
     fits_create_img(f.get(), SHORT_IMG, 2, ejes, &estado);
     Comprueba(estado, archivo);
-    EscribeDatos(f.get(), archivo, imagen.datos);
+    QuitaComentarioNormal(f.get());
+    // BZERO and BSCALE give a reader the physical values back; the stored words themselves
+    // are the pixels, so the library must not scale them on the way out.
+    const MapeoValores& mapeo = imagen.mapeo;
+    const bool escalada = !mapeo.Identidad() && std::isfinite(mapeo.cero) &&
+                          std::isfinite(mapeo.escala) && mapeo.escala != 0.0;
+    if (escalada) {
+      EscribeReal(f.get(), archivo, "BZERO", mapeo.cero, "physical = BZERO + BSCALE * stored");
+      EscribeReal(f.get(), archivo, "BSCALE", mapeo.escala, "physical = BZERO + BSCALE * stored");
+    }
+    EscribeTarjetas(f.get(), imagen.cabecera, EscribeDatos(f.get(), archivo, imagen.datos));
+    if (escalada) {
+      fits_set_hdustruc(f.get(), &estado);
+      fits_set_bscale(f.get(), 1.0, 0.0, &estado);
+      Comprueba(estado, archivo);
+    }
     long primero[2] = {1, 1};
     fits_write_pix(f.get(), TSHORT, primero, static_cast<LONGLONG>(imagen.NumPixeles()),
                    imagen.Pixeles().data(), &estado);

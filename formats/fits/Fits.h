@@ -45,7 +45,15 @@ void LeeFits(const std::string& archivo, ImagenObservacion& imagen);
 // Sizes and metadata only, after the type check by detection (11019); the pixels are allocated
 // but not read.
 void LeeCabeceraFits(const std::string& archivo, ImagenObservacion& imagen);
-// Writes BITPIX 16 through a temporary file renamed over the target.
+// Reading refuses BITPIX 64 and cubes with more than one plane (11163), data without a defined
+// value (11165) and sizes the file cannot hold (10126, 11143) before allocating; the image
+// changes only once every pixel is read. The image gets the value mapping of the reading (see
+// MapeoValores), the fields the header gives (marked as holding a value) and the other header
+// cards (Cabecera).
+//
+// Writes BITPIX 16 through a temporary file renamed over the target: BZERO/BSCALE from the
+// mapping when it is not the identity, the fields that hold a value, then the kept cards (those
+// with a key already written left out).
 void GuardaFits(const std::string& archivo, ImagenObservacion& imagen);
 
 // Settings hooks of the type: register the keys with their defaults (values come from the file

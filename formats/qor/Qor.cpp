@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <new>
 #include <vector>
@@ -78,24 +79,33 @@ Medidas LeeMedidas(const CabeceraQor& cab, const std::string& archivo) {
   return m;
 }
 
-// Fills the metadata from the header; a value that does not parse leaves its field as it was.
+// Fills the metadata from the header; a value that is empty or does not parse leaves its field
+// without a value. Nothing comes from the image read before but its object type.
 void LeeMetadatos(const CabeceraQor& cab, ImagenObservacion& imagen) {
-  DatosImagen d = imagen.datos;
-  auto entero = [&](const char* clave, int32_t& campo) {
+  DatosImagen d;
+  d.tipoObjeto = imagen.datos.tipoObjeto;
+  auto entero = [&](const char* clave, int32_t& campo, const char* campoDatos) {
     const std::string t = cab.Valor(clave);
     int v = 0;
     LectorTexto l(t);
-    if (l.Entero(v)) campo = v;
+    if (l.Entero(v)) {
+      campo = v;
+      d.conValor.insert(campoDatos);
+    }
   };
-  auto real = [&](const char* clave, double& campo) {
+  auto real = [&](const char* clave, double& campo, const char* campoDatos) {
     const std::string t = cab.Valor(clave);
     double v = 0;
     LectorTexto l(t);
-    if (l.Real(v)) campo = v;
+    if (l.Real(v)) {
+      campo = v;
+      d.conValor.insert(campoDatos);
+    }
   };
-  auto validado = [&](auto&& asigna) {
+  auto validado = [&](const char* campoDatos, auto&& asigna) {
     try {
       asigna();
+      d.conValor.insert(campoDatos);
     } catch (const JError&) {
       // the field keeps its value
     }
@@ -104,23 +114,23 @@ void LeeMetadatos(const CabeceraQor& cab, ImagenObservacion& imagen) {
   d.nombreObjeto = cab.Valor("OBJECT");
   int tipo = d.tipoObjeto;
   if (const std::string t = cab.Valor("IMAGETYP"); !t.empty()) tipo = TipoObjetoPorPalabra(t);
-  validado([&] { d.ar.AsignaTexto(cab.Valor("AR")); });
-  validado([&] { d.dec.AsignaTexto(cab.Valor("DEC")); });
-  entero("EPOCA", d.epoca);
-  validado([&] { d.fechaHora.AsignaFecha(Fecha(cab.Valor("DATE-OBS"))); });
-  validado([&] { d.fechaHora.AsignaHora(Hora(cab.Valor("UT"))); });
+  validado("AROBJ", [&] { d.ar.AsignaTexto(cab.Valor("AR")); });
+  validado("DECOBJ", [&] { d.dec.AsignaTexto(cab.Valor("DEC")); });
+  entero("EPOCA", d.epoca, "EPOCAOBJ");
+  validado("FECHAOBS", [&] { d.fechaHora.AsignaFecha(Fecha(cab.Valor("DATE-OBS"))); });
+  validado("HORAOBS", [&] { d.fechaHora.AsignaHora(Hora(cab.Valor("UT"))); });
   d.filtro = cab.Valor("FILTER");
-  real("EXPTIME", d.tiempoExp);
+  real("EXPTIME", d.tiempoExp, "TIEMPOEXP");
   d.observatorio.observador = cab.Valor("OBSERVER");
   d.observatorio.nombre = cab.Valor("OBSERVAT");
-  validado([&] { d.observatorio.longitud.AsignaTexto(cab.Valor("LONOBS")); });
-  validado([&] { d.observatorio.latitud.AsignaTexto(cab.Valor("LATOBS")); });
-  entero("ALTOBS", d.observatorio.altitud);
+  validado("LONOBS", [&] { d.observatorio.longitud.AsignaTexto(cab.Valor("LONOBS")); });
+  validado("LATOBS", [&] { d.observatorio.latitud.AsignaTexto(cab.Valor("LATOBS")); });
+  entero("ALTOBS", d.observatorio.altitud, "ALTOBS");
   d.observatorio.telescopio = cab.Valor("TELESCOP");
-  entero("TELAPERT", d.observatorio.apertura);
-  entero("TELFOCUS", d.observatorio.distFocal);
+  entero("TELAPERT", d.observatorio.apertura, "APERTURA");
+  entero("TELFOCUS", d.observatorio.distFocal, "DISTFOCAL");
   d.nomCCD = cab.Valor("INSTRUME");
-  real("TEMPCCD", d.tempCCD);
+  real("TEMPCCD", d.tempCCD, "TEMPCCD");
 
   // The comment: COMENT1 .. COMENT<NUMCOMENT>, each trimmed like any value.
   int numComent = 0;
@@ -142,6 +152,18 @@ void LeeMetadatos(const CabeceraQor& cab, ImagenObservacion& imagen) {
     imagen.datos.tipoObjeto = tipoAntes;
     imagen.CambiaTipoObjeto(tipo);
   }
+}
+
+// BZERO and BSCALE: a finite zero and a finite nonzero scale, else the identity.
+MapeoValores LeeMapeo(const CabeceraQor& cab) {
+  MapeoValores m;
+  const std::string t0 = cab.Valor("BZERO"), t1 = cab.Valor("BSCALE");
+  double cero = 0.0, escala = 1.0;
+  LectorTexto l0(t0), l1(t1);
+  if (!t0.empty() && !l0.Real(cero)) return m;
+  if (!t1.empty() && !l1.Real(escala)) return m;
+  if (std::isfinite(cero) && std::isfinite(escala) && escala != 0.0) m = MapeoValores{cero, escala};
+  return m;
 }
 
 // The bytes of memory a file's pixels need, refused (10100) beyond the machine's memory.
@@ -198,42 +220,52 @@ CabeceraQor LeeCabeceraArchivo(Archivo& f, uint64_t longitud) {
 CabeceraQor CabeceraDeImagen(const ImagenObservacion& im, std::string_view compresion) {
   const DatosImagen& d = im.datos;
   CabeceraQor c;
+  // A field without a value is written with an empty one, which readers leave alone.
+  auto valor = [&d](const char* campo, std::string texto) {
+    return TieneDatoImagen(d, campo) ? texto : std::string();
+  };
   c.Anade("NAXIS1", std::to_string(im.Ancho()));
   c.Anade("NAXIS2", std::to_string(im.Alto()));
   c.Anade("OFFAXIS1", std::to_string(im.offsetX));
   c.Anade("OFFAXIS2", std::to_string(im.offsetY));
   c.Anade("OBJECT", d.nombreObjeto);
   c.Anade("IMAGETYP", PalabraTipoObjeto(d.tipoObjeto < 0 ? kDesconocido : d.tipoObjeto));
-  c.Anade("AR", d.ar.Texto());
-  c.Anade("DEC", d.dec.Texto());
-  c.Anade("EPOCA", std::to_string(d.epoca));
+  c.Anade("AR", valor("AROBJ", d.ar.Texto()));
+  c.Anade("DEC", valor("DECOBJ", d.dec.Texto()));
+  c.Anade("EPOCA", valor("EPOCAOBJ", std::to_string(d.epoca)));
   c.Anade("ORIGIN", std::string("ORVA ") + ORVA_VERSION);
   char b[64];
   const Fecha& f = d.fechaHora.FechaDia();
   std::snprintf(b, sizeof b, "%02d/%02d/%04d", f.Dia(), f.Mes(), f.Anio());
-  c.Anade("DATE-OBS", b);
+  c.Anade("DATE-OBS", valor("FECHAOBS", b));
   const Hora& h = d.fechaHora.HoraDia();
   std::snprintf(b, sizeof b, "%02d:%02d:%02d.%03d", h.Horas(), h.Minutos(), h.Segundos(),
                 h.Milisegundos());
-  c.Anade("UT", b);
+  c.Anade("UT", valor("HORAOBS", b));
   c.Anade("FILTER", d.filtro);
-  c.Anade("EXPTIME", Formato("%.3f", d.tiempoExp));
+  c.Anade("EXPTIME", valor("TIEMPOEXP", Formato("%.3f", d.tiempoExp)));
   c.Anade("OBSERVER", d.observatorio.observador);
   c.Anade("OBSERVAT", d.observatorio.nombre);
-  c.Anade("LONOBS", d.observatorio.longitud.Texto());
-  c.Anade("LATOBS", d.observatorio.latitud.Texto());
-  c.Anade("ALTOBS", std::to_string(d.observatorio.altitud));
+  c.Anade("LONOBS", valor("LONOBS", d.observatorio.longitud.Texto()));
+  c.Anade("LATOBS", valor("LATOBS", d.observatorio.latitud.Texto()));
+  c.Anade("ALTOBS", valor("ALTOBS", std::to_string(d.observatorio.altitud)));
   c.Anade("TELESCOP", d.observatorio.telescopio);
-  c.Anade("TELAPERT", std::to_string(d.observatorio.apertura));
-  c.Anade("TELFOCUS", std::to_string(d.observatorio.distFocal));
+  c.Anade("TELAPERT", valor("APERTURA", std::to_string(d.observatorio.apertura)));
+  c.Anade("TELFOCUS", valor("DISTFOCAL", std::to_string(d.observatorio.distFocal)));
   c.Anade("INSTRUME", d.nomCCD);
-  c.Anade("TEMPCCD", Formato("%.1f", d.tempCCD));
+  c.Anade("TEMPCCD", valor("TEMPCCD", Formato("%.1f", d.tempCCD)));
   // NUMCOMENT announces length / 60 + 1 lines (one more than there are pieces when the length
   // is a multiple of 60); the pieces themselves are COMENT1, COMENT2...
   const std::string& com = d.comentario;
   c.Anade("NUMCOMENT", std::to_string(com.size() / kLargoComentario + 1));
   for (size_t i = 0, k = 1; i < com.size(); i += kLargoComentario, ++k) {
     c.Anade("COMENT" + std::to_string(k), std::string_view(com).substr(i, kLargoComentario));
+  }
+  // The mapping of the pixels to physical values, when there is one (readers without it take
+  // the pixels as the values).
+  if (!im.mapeo.Identidad()) {
+    c.Anade("BZERO", TextoExacto(im.mapeo.cero));
+    c.Anade("BSCALE", TextoExacto(im.mapeo.escala));
   }
   c.Anade("COMPRESION", compresion);
   c.Cambia("LINEAS_CAB", std::to_string(c.NumLineas()));
@@ -288,6 +320,8 @@ void LeeQor(const std::string& archivo, ImagenObservacion& imagen) {
 
   LeeMetadatos(cab, imagen);
   imagen.CambiaPixeles(m.ancho, m.alto, std::move(px));
+  imagen.mapeo = LeeMapeo(cab);
+  imagen.cabecera.Limpia();  // the side data file brings any cards
   imagen.bitsPixel = 16;
   imagen.offsetX = m.offX;
   imagen.offsetY = m.offY;
@@ -304,6 +338,8 @@ void LeeCabeceraQor(const std::string& archivo, ImagenObservacion& imagen) {
   // The sizes come with room for pixels that are not read.
   imagen.DimensionaImagen(m.ancho, m.alto);
   LeeMetadatos(cab, imagen);
+  imagen.mapeo = LeeMapeo(cab);
+  imagen.cabecera.Limpia();
   imagen.bitsPixel = 16;
   imagen.offsetX = m.offX;
   imagen.offsetY = m.offY;

@@ -372,8 +372,14 @@ TEST_F(FitsTest, HostileFilesRaiseTheirMessage) {
     std::string archivo;
     int id;
   };
-  for (const Caso& c : {Caso{corto, 10126}, Caso{enorme, 10126}, Caso{unEje, 11163},
-                        Caso{neg, 11160}, Caso{basura, 11160}, Caso{Ruta("no.fits"), 11160}}) {
+  // The committed corpus (tests/data/genera_fits_hostiles.py).
+  for (const Caso& c :
+       {Caso{corto, 10126}, Caso{enorme, 10126}, Caso{unEje, 11163}, Caso{neg, 11160},
+        Caso{basura, 11160}, Caso{Ruta("no.fits"), 11160},
+        Caso{Dato("hostil_naxis_enorme.fits"), 10126},
+        Caso{Dato("hostil_naxis_negativo.fits"), 11160}, Caso{Dato("hostil_truncado.fits"), 10126},
+        Caso{Dato("hostil_bitpix64.fits"), 11163}, Caso{Dato("hostil_cubo.fits"), 11163},
+        Caso{Dato("hostil_nan.fits"), 11165}, Caso{Dato("hostil_sin_end.fits"), 11160}}) {
     SCOPED_TRACE(c.archivo);
     ImagenObservacion im;
     EXPECT_EQ(Id([&] { LeeFits(c.archivo, im); }), c.id);
