@@ -160,7 +160,8 @@ int Mostrar(Ranuras& r, int actual, const std::vector<std::string>& a) {
 }
 
 int Zoom(Ranuras& r, int actual, const std::vector<std::string>& a) {
-  if (a[0] != "A" && a[0] != "D") PalabraNoAdmitida(a, 0);
+  // Only the first letter counts: "A" and "AUMENTA" both zoom in.
+  if (a[0].empty() || (a[0][0] != 'A' && a[0][0] != 'D')) PalabraNoAdmitida(a, 0);
   // 0 and negative factors have no picture.
   const int16_t n = static_cast<int16_t>(ArgumentoEntero(a, 1, 1, kZoomMaximo));
   Imagen* im = r.En(actual);

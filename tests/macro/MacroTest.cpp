@@ -73,23 +73,22 @@ TEST_P(LineaTest, ArgumentAndSlotChecks) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tabla, LineaTest,
-    ::testing::Values(CasoLinea{"USAR 1", 1}, CasoLinea{"USAR 9", 0}, CasoLinea{"USAR 0", 0},
-                      CasoLinea{"USAR 2", 0}, CasoLinea{"USAR", 0}, CasoLinea{"USAR 1 2", 0},
-                      CasoLinea{"US 1", 1}, CasoLinea{"usar 1", 0}, CasoLinea{"ZOOM A 0", 0},
-                      CasoLinea{"ZOOM X 2", 0}, CasoLinea{"ZOOM A 3", 1}, CasoLinea{"ZOOM D 4", 1},
-                      CasoLinea{"ZOOM A -2", 0}, CasoLinea{"MOSTRAR HISTO", 1},
-                      CasoLinea{"MOSTRAR H", 1}, CasoLinea{"MOSTRAR TODO", 0},
-                      CasoLinea{"MOSTRAR histo", 0}, CasoLinea{"INVERTIR", 1},
-                      CasoLinea{"INVERTIR 1 2 3", 1}, CasoLinea{"COPIAR 1 2", 1},
-                      CasoLinea{"COPIAR 2 3", 0}, CasoLinea{"COPIAR 1 1", 0},
-                      CasoLinea{"COPIAR 1 9", 0}, CasoLinea{"COPIAR 3 1", 0}, CasoLinea{"ROTAR", 0},
-                      CasoLinea{"DESPLAZA 3 4", 0}, CasoLinea{"SUMA 1 2 1.0 0.5", 0},
-                      CasoLinea{"RESTA 1 2", 0}, CasoLinea{"DIVIDIR 1 3", 0},
-                      CasoLinea{"LEER x.qor 2", 0}, CasoLinea{"LEER x.qor 9", 0},
-                      CasoLinea{"NADA 1", 0}, CasoLinea{"", 0}, CasoLinea{" USAR 1", 0},
-                      CasoLinea{"ROTAR  30", 0}, CasoLinea{"INVERTIR 1 2 3 4 5 6 7 8 9 10 11", 0},
-                      CasoLinea{"USAR x", 0}, CasoLinea{"USAR 1x", 1}, CasoLinea{"ZOOM A 65537", 0},
-                      CasoLinea{"ZOOM A 3.9", 1}, CasoLinea{"COPIAR 1 abc", 0}));
+    ::testing::Values(
+        CasoLinea{"USAR 1", 1}, CasoLinea{"USAR 9", 0}, CasoLinea{"USAR 0", 0},
+        CasoLinea{"USAR 2", 0}, CasoLinea{"USAR", 0}, CasoLinea{"USAR 1 2", 0},
+        CasoLinea{"US 1", 1}, CasoLinea{"usar 1", 0}, CasoLinea{"ZOOM A 0", 0},
+        CasoLinea{"ZOOM X 2", 0}, CasoLinea{"ZOOM A 3", 1}, CasoLinea{"ZOOM D 4", 1},
+        CasoLinea{"ZOOM DISMINUYE 4", 1}, CasoLinea{"ZOOM A -2", 0}, CasoLinea{"MOSTRAR HISTO", 1},
+        CasoLinea{"MOSTRAR H", 1}, CasoLinea{"MOSTRAR TODO", 0}, CasoLinea{"MOSTRAR histo", 0},
+        CasoLinea{"INVERTIR", 1}, CasoLinea{"INVERTIR 1 2 3", 1}, CasoLinea{"COPIAR 1 2", 1},
+        CasoLinea{"COPIAR 2 3", 0}, CasoLinea{"COPIAR 1 1", 0}, CasoLinea{"COPIAR 1 9", 0},
+        CasoLinea{"COPIAR 3 1", 0}, CasoLinea{"ROTAR", 0}, CasoLinea{"DESPLAZA 3 4", 0},
+        CasoLinea{"SUMA 1 2 1.0 0.5", 0}, CasoLinea{"RESTA 1 2", 0}, CasoLinea{"DIVIDIR 1 3", 0},
+        CasoLinea{"LEER x.qor 2", 0}, CasoLinea{"LEER x.qor 9", 0}, CasoLinea{"NADA 1", 0},
+        CasoLinea{"", 0}, CasoLinea{" USAR 1", 0}, CasoLinea{"ROTAR  30", 0},
+        CasoLinea{"INVERTIR 1 2 3 4 5 6 7 8 9 10 11", 0}, CasoLinea{"USAR x", 0},
+        CasoLinea{"USAR 1x", 1}, CasoLinea{"ZOOM A 65537", 0}, CasoLinea{"ZOOM A 3.9", 1},
+        CasoLinea{"COPIAR 1 abc", 0}));
 
 TEST(Macro, SlotTwoWorksAfterCopy) {
   auto im = NuevaImagen();

@@ -5,5 +5,6 @@ orva apply m51_iraf_devpix.fits o.qor -e 'FILTRO GAUS 1 2147483647'
 orva apply m51_iraf_devpix.fits o.qor -e INVERTIR -e 'FILTRO RCONT LAP_GENE 1 1073741824 2'
 (ulimit -v 8000000; orva apply m51_iraf_devpix.fits o.qor -e 'REDIM 0 0 512 512 2000000000 2')
 printf 'ORVA V2.0 MACRO\r\nINVERTIR\r\nROTAR abc\r\n' > m.orv
-orva macro m.orv m51_iraf_devpix.fits -o .
+mkdir -p sal
+orva macro m.orv m51_iraf_devpix.fits -o sal
 ls o.qor 2>&1 | sed 's/.*: //'
