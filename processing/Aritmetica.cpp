@@ -38,6 +38,13 @@ void SumaImagenes(Imagen& a, const Imagen& b, double f1, double f2) {
       out[x] = AlRango(TruncaEntero(f1 * pa[x] + f2 * pb[x]));
   }
   a.Pixeles().swap(out);
+  // With one scale, f1 (z1 + s a) + f2 (z2 + s b) = f1 z1 + f2 z2 + s (f1 a + f2 b): the sum
+  // keeps the scale with the combined zero point; images of different scales have no common one.
+  if (a.mapeo.escala == b.mapeo.escala) {
+    a.mapeo.cero = f1 * a.mapeo.cero + f2 * b.mapeo.cero;
+  } else {
+    a.mapeo = MapeoValores{};
+  }
   a.Modificada(1);
 }
 
@@ -58,6 +65,8 @@ void DivideImagenes(Imagen& a, const Imagen& flat) {
     }
   }
   a.Pixeles().swap(out);
+  // The ratio keeps the physical scale only when neither image has a zero point.
+  if (a.mapeo.cero != 0.0 || flat.mapeo.cero != 0.0) a.mapeo = MapeoValores{};
   a.Modificada(1);
 }
 

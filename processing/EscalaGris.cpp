@@ -344,6 +344,8 @@ void AplicaEscalaGris(Imagen& im, const ParamsEscalaGris& p) {
   const int32_t* t = completa.data() + 32768;
   int16_t* px = im.Pixeles().data();
   const size_t ancho = im.Ancho(), alto = im.Alto();
+  // A curve remaps the values, so they no longer stand for the file's physical ones.
+  im.mapeo = MapeoValores{};
   try {
     for (size_t y = 0; y < alto; ++y) {
       CompruebaCancelacion(im);

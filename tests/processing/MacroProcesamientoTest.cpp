@@ -118,5 +118,35 @@ TEST_F(MacroProcesamientoTest, ZeroFlatPixelKeepsValue) {
   EXPECT_EQ(im.Pixeles(), (std::vector<int16_t>{300, 200}));
 }
 
+// The mapping of stored values to physical ones after operations that change the values: a
+// difference of two frames of one zero point has none, a curve or mixed scales leave no mapping.
+TEST_F(MacroProcesamientoTest, ValueMappingFollowsArithmeticAndCurves) {
+  struct Caso {
+    std::vector<std::string> lineas;
+    MapeoValores copia, esperado;
+  };
+  const MapeoValores desplazado{32768.0, 1.0}, mitad{0.0, 2.0};
+  for (const Caso& c : {Caso{{"COPIAR 1 2", "RESTA 1 2"}, desplazado, {0.0, 1.0}},
+                        Caso{{"COPIAR 1 2", "SUMA 1 2 1.0 1.0"}, desplazado, {65536.0, 1.0}},
+                        Caso{{"COPIAR 1 2", "SUMA 1 2 1.0 1.0"}, mitad, {}},
+                        Caso{{"COPIAR 1 2", "DIVIDIR 1 2"}, desplazado, {}},
+                        Caso{{"ESCALGRIS NIVELES 8 "}, desplazado, {}},
+                        Caso{{"FILTRO SUAV_1", "ESPEJO H"}, desplazado, desplazado}}) {
+    prueba::Carga(im, prueba::Aleatorio(9, 7, 1, 21));
+    im.mapeo = desplazado;
+    std::vector<std::string> lineas = c.lineas;
+    // The copy in slot 2 gets its own mapping before the arithmetic line.
+    if (lineas.size() == 2 && lineas[0] == "COPIAR 1 2") {
+      Ranuras r(im);
+      ASSERT_EQ(EjecutaLinea(r, lineas[0], 1), 1);
+      r.En(2)->mapeo = c.copia;
+      ASSERT_EQ(EjecutaLinea(r, lineas[1], 1), 1) << lineas[1];
+    } else {
+      ASSERT_EQ(Corre(lineas), 0);
+    }
+    EXPECT_EQ(im.mapeo, c.esperado) << lineas.back();
+  }
+}
+
 }  // namespace
 }  // namespace orva
