@@ -261,7 +261,16 @@ int OrdenInfo(const Argumentos& args) {
     const auto& [k, v] = datos[i];
     const bool numero = std::find(std::begin(kDatosNumericos), std::end(kDatosNumericos), k) !=
                         std::end(kDatosNumericos);
-    s += (i ? ", " : "") + Json(k) + ": " + (numero ? NumeroJson(v) : v.empty() ? "null" : Json(v));
+    // A field the file or the user never gave is null, not its default.
+    // The object type always has a keyword (DESCONOCIDO until given).
+    const bool tiene = k == "TIPOOBJ" || TieneDatoImagen(im.datos, k);
+    s += (i ? ", " : "") + Json(k) + ": " +
+         (!tiene || v.empty() ? "null" : numero ? NumeroJson(v) : Json(v));
+    if (!tiene && (k == "FECHAOBS" || k == "HORAOBS")) {
+      s += k == "FECHAOBS" ? ", \"FECHAOBS_ISO\": null"
+                           : ", \"HORAOBS_ISO\": null, \"FECHAHORAOBS_ISO\": null";
+      continue;
+    }
     const Fecha& f = im.datos.fechaHora.FechaDia();
     const Hora& h = im.datos.fechaHora.HoraDia();
     char iso[64];
