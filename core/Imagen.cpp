@@ -400,9 +400,9 @@ bool AsignaDatoImagen(DatosImagen& d, std::string_view c, std::string_view t) {
     d.conValor.erase(std::string(c));
     return true;
   }
-  // The text a field already shows changes nothing: a value keeps the precision its text
-  // rounds away, and a field without a value (a form handing back every field) stays so.
-  if (EsCampoNoTexto(c) && TextoDatoImagen(d, c) == t) return true;
+  // The text a value already shows changes nothing, so it keeps the precision its text rounds
+  // away; a field without a value given its default text explicitly (latitude 0) holds one.
+  if (EsCampoNoTexto(c) && TieneDatoImagen(d, c) && TextoDatoImagen(d, c) == t) return true;
   if (!AsignaCampo(d, c, t)) return false;
   if (EsCampoNoTexto(c)) d.conValor.emplace(c);
   return true;

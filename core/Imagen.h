@@ -153,9 +153,9 @@ std::string TextoDatoImagen(const DatosImagen& d, std::string_view clave);
 // Sets a field from text; numbers read as atoi/atof, dates, times and angles validated (their
 // JError), the type by keyword. Returns false for an unknown key. Nothing changes on error.
 // An empty text for a field that is not text puts back its default and leaves it without a
-// value; any other accepted text marks it as holding one, except the very text the field
-// already shows, which changes nothing (a value keeps the precision its text rounds away, a
-// field without a value handed back by a form stays without one).
+// value; any other accepted text marks it as holding one, except the very text a field with a
+// value already shows, which changes nothing (the value keeps the precision its text rounds
+// away). Forms hand back only the fields the user changed.
 bool AsignaDatoImagen(DatosImagen& d, std::string_view clave, std::string_view texto);
 // Whether a field holds a value (above).
 bool TieneDatoImagen(const DatosImagen& d, std::string_view clave);

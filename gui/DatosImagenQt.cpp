@@ -109,7 +109,8 @@ class DialogoDatos : public QDialog {
       for (const Imagen* im : imagenes_) {
         DatosImagen d = im->datos;
         for (const Campo& c : campos_) {
-          if (varias && !c.Cambiado()) continue;
+          // A field left as shown is left alone: a default shown is not a value given.
+          if (!c.Cambiado()) continue;
           AsignaDatoImagen(d, c.clave, c.Texto());
         }
         if (dias_.Activo() || hora_.Activo())

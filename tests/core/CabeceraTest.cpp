@@ -117,8 +117,9 @@ TEST(CabeceraTest, FieldValuesAndCopies) {
   EXPECT_FALSE(TieneDatoImagen(d, "FECHAOBS"));
   EXPECT_FALSE(TieneDatoImagen(d, "EPOCAOBJ"));
   EXPECT_FALSE(TieneDatoImagen(d, "NOMOBJ"));
-  ASSERT_TRUE(AsignaDatoImagen(d, "TIEMPOEXP", TextoDatoImagen(d, "TIEMPOEXP")));
-  EXPECT_FALSE(TieneDatoImagen(d, "TIEMPOEXP"));  // a form handing back the default
+  // A side file that holds the default's text explicitly (a latitude of 0) gives a value.
+  ASSERT_TRUE(AsignaDatoImagen(d, "LATOBS", TextoDatoImagen(d, "LATOBS")));
+  EXPECT_TRUE(TieneDatoImagen(d, "LATOBS"));
   ASSERT_TRUE(AsignaDatoImagen(d, "TIEMPOEXP", "0"));
   EXPECT_TRUE(TieneDatoImagen(d, "TIEMPOEXP"));
   d.tempCCD = -12.04;  // set by code without a mark
