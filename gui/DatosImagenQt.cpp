@@ -101,7 +101,6 @@ class DialogoDatos : public QDialog {
   }
 
   void Aplica() {
-    const bool varias = imagenes_.size() > 1;
     std::vector<DatosImagen> nuevos;
     std::vector<int> tipos;
     try {
