@@ -24,8 +24,9 @@ int AplicaIdioma(Configuracion& config);
 // The label of a menu-bar command in the current language; etiqueta (the table's own, Spanish)
 // when the language has none for that id.
 std::string EtiquetaComando(int id, const std::string& etiqueta);
-// A popup title, tool menu item or filter item (its Spanish text) in the current language;
-// the text itself when the language has no translation for it.
+// A text of the desktop given in Spanish (popup title, tool menu or filter item, dialog title,
+// field label or button) in the current language; the text itself when the language has no
+// translation for it.
 std::string TextoMenu(const std::string& texto);
 // Whether the English menu texts hold id / texto (for the tests of their coverage).
 bool HayEtiquetaIngles(int id);

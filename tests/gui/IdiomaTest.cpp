@@ -1,6 +1,8 @@
 // The language items of the desktop, driven by their labels on the offscreen platform.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QPushButton>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -142,6 +144,19 @@ class IdiomaTest : public QObject {
     ejecutar->trigger();
     QVERIFY2(texto.startsWith("Error in line 1 of macro") && texto.contains("unknown command"),
              qPrintable(texto));
+
+    // Dialogs built from their tables take English titles, labels and buttons.
+    QString titulo, casilla, boton;
+    AlAparecerModal<QDialog>([&](QDialog* d) {
+      titulo = d->windowTitle();
+      for (QCheckBox* c : d->findChildren<QCheckBox*>()) casilla += c->text() + "|";
+      if (auto* b = d->findChild<QPushButton*>("b2")) boton = b->text();
+      d->reject();
+    });
+    PorEtiqueta(marco_.get(), "General")->trigger();
+    QCOMPARE(titulo, QStringLiteral("GENERAL SETTINGS"));
+    QVERIFY2(casilla.contains("Save settings on exit|"), qPrintable(casilla));
+    QCOMPARE(boton, QStringLiteral("Cancel"));
 
     // And back to Spanish by the English label.
     PorEtiqueta(marco_.get(), "Spanish")->trigger();
