@@ -56,6 +56,7 @@ realzado="$salida/realzado/campo.qor"
 paso "The macro on the copy; the result in a folder of its own" \
   "$orva" /D macro "$macro" "$copia" -o "$salida/realzado"
 escrito "$realzado"
+escrito "$realzado.dat"  # its side data: the star list, carried along
 "$orva" info "$realzado" | grep -E '^(MINIMO|MAXIMO|MEDIA)=' | sed 's/^/   /'
 
 png="$salida/campo_estrellas.png"
@@ -72,6 +73,9 @@ paso "TIFF (16-bit)" "$orva" convert "$ejemplo" "$salida/campo.tif"
 escrito "$salida/campo.tif"
 paso "Every written image, detected" "$orva" detect "$copia" "$realzado" \
   "$salida/campo_realzado.fits" "$salida/campo.fits.fz" "$salida/campo.tif"
+
+printf '\n== Every file the demo wrote\n'
+find "$salida" -path "$salida/config" -prune -o -type f -printf '%10s  %p\n' | sort -k2
 
 printf '\nDemo done. Look at %s (the stars found are marked); all outputs are in %s\n' "$png" \
   "$salida"
