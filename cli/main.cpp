@@ -20,6 +20,7 @@
 #include "processing/Procesamiento.h"
 #include "shell/Arranque.h"
 #include "shell/Configuracion.h"
+#include "shell/Idioma.h"
 #include "shell/Progreso.h"
 #include "stellar/BuscaEstrellas.h"
 
@@ -186,6 +187,7 @@ int main(int argc, char** argv) {
       ~Desinstala() { InstalaProgreso(nullptr); }
     } desinstala;
     Configura(g);
+    AplicaIdioma(Configuracion::Global());
     InstalaSistema();
     const int estado = Ejecuta(g);
     CompruebaSalida();

@@ -2,15 +2,13 @@
 #include "core/Cadenas.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
+
+#include "core/TablasCadenas.h"
 
 namespace orva {
 namespace {
-
-struct EntradaCadena {
-  int id;
-  const char* texto;
-};
 
 // Sorted by id.
 constexpr EntradaCadena kCadenas[] = {
@@ -232,6 +230,10 @@ constexpr EntradaCadena kCadenas[] = {
     {12059, "la orden %1 no está disponible en este programa"},
     {12060, "el argumento %1 ('%2') no es una palabra admitida"},
     {12061, "la operación no admite sus argumentos"},
+    {12062, "%1 a %2"},
+    {12063, "al menos %1"},
+    {12064, "distinto de %1"},
+    {12065, "distinto del origen"},
     {12066, "No hay ninguna imagen de tipo DOBLE"},
     {12067, "No hay ninguna imagen con las estrellas marcadas"},
     {12068, "No hay ninguna imagen con trazos o estrellas de AR."},
@@ -311,24 +313,68 @@ constexpr EntradaCadena kCadenas[] = {
     {14007, "Buscar &Estrellas"},
 };
 
+std::atomic<int> idiomaActual{kCastellano};
+
+std::span<const EntradaCadena> Tabla(int idioma) {
+  switch (idioma) {
+    case kCatalan:
+      return TablaCadenasCatalan();
+    case kFrances:
+      return TablaCadenasFrances();
+    case kIngles:
+      return TablaCadenasIngles();
+    default:
+      return TablaCadenasCastellano();
+  }
+}
+
+const char* Busca(std::span<const EntradaCadena> tabla, int id) {
+  auto it = std::lower_bound(tabla.begin(), tabla.end(), id,
+                             [](const EntradaCadena& e, int v) { return e.id < v; });
+  return it != tabla.end() && it->id == id ? it->texto : nullptr;
+}
+
 }  // namespace
 
+std::span<const EntradaCadena> TablaCadenasCastellano() {
+  return {std::begin(kCadenas), std::end(kCadenas)};
+}
+
+void FijaIdioma(int idioma) {
+  idiomaActual = idioma >= 0 && idioma < kNumIdiomas ? idioma : kCastellano;
+}
+
+int IdiomaActual() {
+  return idiomaActual;
+}
+
 bool ExisteCadena(int id) {
-  auto it = std::lower_bound(std::begin(kCadenas), std::end(kCadenas), id,
-                             [](const EntradaCadena& e, int v) { return e.id < v; });
-  return it != std::end(kCadenas) && it->id == id;
+  return Busca(TablaCadenasCastellano(), id) != nullptr;
+}
+
+std::string CadenaEnIdioma(int idioma, int id) {
+  if (const char* t = Busca(Tabla(idioma), id)) return t;
+  if (const char* t = Busca(TablaCadenasCastellano(), id)) return t;
+  return "[" + std::to_string(id) + "]";
 }
 
 std::string Cadena(int id) {
-  auto it = std::lower_bound(std::begin(kCadenas), std::end(kCadenas), id,
-                             [](const EntradaCadena& e, int v) { return e.id < v; });
-  if (it == std::end(kCadenas) || it->id != id) {
-    std::string r(1, '[');
-    r += std::to_string(id);
-    r += ']';
-    return r;
+  return CadenaEnIdioma(idiomaActual, id);
+}
+
+std::vector<int> IdsCadenas(int idioma) {
+  std::vector<int> ids;
+  for (const EntradaCadena& e : Tabla(idioma)) ids.push_back(e.id);
+  return ids;
+}
+
+std::vector<int> CadenasSinTraducir(int idioma) {
+  const std::span<const EntradaCadena> propia = Tabla(idioma);
+  std::vector<int> faltan;
+  for (const EntradaCadena& e : TablaCadenasCastellano()) {
+    if (!Busca(propia, e.id)) faltan.push_back(e.id);
   }
-  return it->texto;
+  return faltan;
 }
 
 std::string FormateaMensaje(std::string_view texto, std::string_view a1, std::string_view a2,

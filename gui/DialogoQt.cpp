@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "core/Cadenas.h"
+#include "shell/Idioma.h"
 
 namespace orva {
 
@@ -28,7 +29,7 @@ QString Q(const std::string& s) {
 
 std::string Etiqueta(const DisenoDialogo& d, int id) {
   for (const ControlDiseno& c : d.controles) {
-    if (c.id == id) return c.etiqueta;
+    if (c.id == id) return TextoMenu(c.etiqueta);
   }
   return {};
 }
@@ -38,7 +39,7 @@ std::string Etiqueta(const DisenoDialogo& d, int id) {
 VistaDialogoQt::VistaDialogoQt(const std::vector<ItemDialogo>& tabla, const DisenoDialogo& diseno,
                                QWidget* padre)
     : QDialog(padre) {
-  setWindowTitle(Q(diseno.titulo));
+  setWindowTitle(Q(TextoMenu(diseno.titulo)));
   auto* principal = new QVBoxLayout(this);
   auto* columnas = new QHBoxLayout;
   principal->addLayout(columnas);
@@ -139,8 +140,8 @@ VistaDialogoQt::VistaDialogoQt(const std::vector<ItemDialogo>& tabla, const Dise
     }
   }
   auto* botones = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  botones->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
-  botones->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
+  botones->button(QDialogButtonBox::Ok)->setText(Q(TextoMenu("Aceptar")));
+  botones->button(QDialogButtonBox::Cancel)->setText(Q(TextoMenu("Cancelar")));
   botones->button(QDialogButtonBox::Ok)->setObjectName("b1");
   botones->button(QDialogButtonBox::Cancel)->setObjectName("b2");
   connect(botones, &QDialogButtonBox::accepted, this, &VistaDialogoQt::accept);

@@ -42,6 +42,7 @@
 #include "shell/Arranque.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
+#include "shell/Idioma.h"
 #include "shell/Lote.h"
 
 namespace orva {
@@ -147,7 +148,7 @@ Marco::~Marco() {
 void Marco::ConstruyeMenus() {
   std::map<std::string, QMenu*> menus;
   for (const std::string& titulo : PopupsBarra()) {
-    QMenu* m = menuBar()->addMenu(Q(titulo));
+    QMenu* m = menuBar()->addMenu(Q(TextoMenu(titulo)));
     m->setObjectName(Q(titulo));
     menus[titulo] = m;
     popups_.push_back(m);
@@ -172,12 +173,12 @@ void Marco::ConstruyeMenus() {
       if (fin == std::string::npos) fin = c.popup.size();
       const std::string parte = c.popup.substr(pos, fin - pos);
       camino = camino.empty() ? parte : camino + "/" + parte;
-      if (!menus.count(camino)) menus[camino] = destino->addMenu(Q(parte));
+      if (!menus.count(camino)) menus[camino] = destino->addMenu(Q(TextoMenu(parte)));
       destino = menus[camino];
       pos = fin + 1;
     }
     if (c.separadorAntes) destino->addSeparator();
-    QAction* a = destino->addAction(Q(c.etiqueta));
+    QAction* a = destino->addAction(Q(TextoMenu(EtiquetaComando(c.id, c.etiqueta))));
     a->setData(c.id);
     a->setObjectName(QStringLiteral("a%1").arg(c.id));
     QList<QKeySequence> atajos;
@@ -188,13 +189,32 @@ void Marco::ConstruyeMenus() {
                     (c.id >= 5140 && c.id <= 5143));
     if (!Disponible(c)) {
       a->setEnabled(false);
-      a->setStatusTip(QStringLiteral("No disponible"));
-      a->setToolTip(QStringLiteral("No disponible"));
+      a->setStatusTip(Q(TextoMenu("No disponible")));
+      a->setToolTip(Q(TextoMenu("No disponible")));
     }
     const int id = c.id;
     connect(a, &QAction::triggered, this, [this, id] { Ejecuta(id); });
     acciones_[id] = a;
   }
+}
+
+void Marco::CambiaIdioma(int idioma) {
+  Configuracion::Global().Asigna("General", "LENGUAJE", std::to_string(idioma));
+  FijaIdioma(idioma);
+  // The choice is kept at once, whatever GUARCONF says about the other settings.
+  if (!archivoConfig.empty()) {
+    GuardaAjuste(archivoConfig, "General", "LENGUAJE", std::to_string(idioma));
+  }
+  // The old popups go once the action that called here has returned.
+  for (QMenu* m : popups_) {
+    menuBar()->removeAction(m->menuAction());
+    m->deleteLater();
+  }
+  popups_.clear();
+  acciones_.clear();
+  ConstruyeMenus();
+  setWindowTitle(Q(Cadena(12000)));
+  version_->setText(TextoVersion());
 }
 
 QAction* Marco::Accion(int id) const {
@@ -516,7 +536,7 @@ void Marco::ComandoMarco(int id) {
     return;
   }
   if (id >= 5140 && id <= 5143) {
-    cfg.Asigna("General", "LENGUAJE", std::to_string(id - 5140));
+    CambiaIdioma(id - 5140);
     return;
   }
   switch (id) {
@@ -620,7 +640,7 @@ void Marco::ComandoMarco(int id) {
     default:
       // Commands of operations this system does not define are grayed; reaching here means a
       // grayed action was forced, so say so instead of doing nothing.
-      QMessageBox::information(this, Q(Cadena(12000)), QStringLiteral("No disponible"));
+      QMessageBox::information(this, Q(Cadena(12000)), Q(TextoMenu("No disponible")));
       break;
   }
 }
@@ -673,7 +693,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
       break;
     default:
       if (ComandoOperacion(*this, v, id)) break;
-      QMessageBox::information(this, Q(Cadena(12000)), QStringLiteral("No disponible"));
+      QMessageBox::information(this, Q(Cadena(12000)), Q(TextoMenu("No disponible")));
       break;
   }
 }

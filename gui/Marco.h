@@ -61,6 +61,8 @@ class Marco : public QMainWindow {
 
  private:
   void ConstruyeMenus();
+  // Sets and saves the language and rebuilds the menu bar in it.
+  void CambiaIdioma(int idioma);
   void ComandoMarco(int id);
   void ComandoImagenActiva(VentanaImagen& v, int id);
   // Chosen windows of the selection dialog (empty when cancelled).

@@ -21,6 +21,7 @@
 #include "macro/Macro.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
+#include "shell/Idioma.h"
 
 namespace orva {
 
@@ -61,11 +62,11 @@ void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos) {
     if (e.separador) {
       destino.addSeparator();
     } else if (!e.submenu.empty()) {
-      QMenu* sub = destino.addMenu(Q(e.etiqueta));
+      QMenu* sub = destino.addMenu(Q(TextoMenu(e.etiqueta)));
       LlenaMenuQt(*sub, e.submenu);
       sub->setEnabled(e.activo);
     } else {
-      QAction* a = destino.addAction(Q(e.etiqueta));
+      QAction* a = destino.addAction(Q(TextoMenu(e.etiqueta)));
       a->setData(e.id);
       a->setEnabled(e.activo);
       a->setCheckable(e.marcado);

@@ -14,6 +14,7 @@
 #include "macro/Macro.h"
 #include "shell/Arranque.h"
 #include "shell/Configuracion.h"
+#include "shell/Idioma.h"
 #include "shell/Progreso.h"
 
 int main(int argc, char** argv) {
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const std::string archivo = ArchivoConfiguracion();
   ArrancaConfiguracion(archivo);
+  AplicaIdioma(Configuracion::Global());
   InstalaSistema();
 
   Marco marco;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <type_traits>
 
+#include "core/Cadenas.h"
 #include "core/EscrituraSegura.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
@@ -89,11 +90,12 @@ std::string Posicion(size_t k) {
 template <class T>
 std::string TextoRango(T minimo, T maximo) {
   if constexpr (std::is_floating_point_v<T>) {
-    char texto[64];
-    std::snprintf(texto, sizeof texto, "%g a %g", minimo, maximo);
-    return texto;
+    char a[32], b[32];
+    std::snprintf(a, sizeof a, "%g", minimo);
+    std::snprintf(b, sizeof b, "%g", maximo);
+    return Mensaje(kTextoRango, a, b);
   } else {
-    return std::to_string(minimo) + " a " + std::to_string(maximo);
+    return Mensaje(kTextoRango, std::to_string(minimo), std::to_string(maximo));
   }
 }
 
@@ -116,7 +118,7 @@ void NumeroArgumentos(size_t dados, const std::string& esperados) {
 }
 
 int ArgumentoEntero(const std::vector<std::string>& args, size_t k, int minimo, int maximo) {
-  if (k >= args.size()) NumeroArgumentos(args.size(), "al menos " + Posicion(k));
+  if (k >= args.size()) NumeroArgumentos(args.size(), Mensaje(kAlMenos, Posicion(k)));
   const std::optional<int> v = LeeEnteroComprobado(args[k]);
   if (!v) throw JError(kSinNumero, Posicion(k), args[k]);
   if (*v < minimo || *v > maximo) FueraDeRango(args, k, TextoRango(minimo, maximo));
@@ -124,7 +126,7 @@ int ArgumentoEntero(const std::vector<std::string>& args, size_t k, int minimo, 
 }
 
 double ArgumentoReal(const std::vector<std::string>& args, size_t k, double minimo, double maximo) {
-  if (k >= args.size()) NumeroArgumentos(args.size(), "al menos " + Posicion(k));
+  if (k >= args.size()) NumeroArgumentos(args.size(), Mensaje(kAlMenos, Posicion(k)));
   const std::optional<double> v = LeeRealComprobado(args[k]);
   if (!v) throw JError(kSinNumero, Posicion(k), args[k]);
   if (!(*v >= minimo && *v <= maximo)) FueraDeRango(args, k, TextoRango(minimo, maximo));
@@ -243,7 +245,7 @@ int EjecutaLineaConMotivo(Ranuras& ranuras, std::string_view linea, int actual) 
     // A copy into slot 1 would destroy the image being processed; a copy onto itself is
     // meaningless. Both are refused.
     const int b = ArgumentoEntero(l.args, 1, kRanuraMinima + 1, kRanuraMaxima);
-    if (b == LeeEntero(l.args[0])) FueraDeRango(l.args, 1, "distinto del origen");
+    if (b == LeeEntero(l.args[0])) FueraDeRango(l.args, 1, Cadena(kDistintoDelOrigen));
   }
   if (!ranuras.En(actual)) throw JError(kRanuraVacia, std::to_string(actual));
   if (!c.manejador) throw JError(kOrdenNoDisponible, std::string(c.palabra));

@@ -57,6 +57,14 @@ enum MotivoLinea : int {
   kPalabraNoAdmitida = 12060,  // %1 argument number, %2 its text
   kArgumentosNoAdmitidos = 12061,
 };
+// Fragments the reasons carry in their arguments, from the string table so that they follow the
+// language: "%1 a %2" (a range), "al menos %1", "distinto de %1", "distinto del origen".
+enum FragmentoMotivo : int {
+  kTextoRango = 12062,
+  kAlMenos = 12063,
+  kDistintoDe = 12064,
+  kDistintoDelOrigen = 12065,
+};
 // Whether a message id is one of the reasons above.
 bool EsMotivoLinea(int id);
 // Runs f: false when it raises a reason, true when it returns; other errors propagate.

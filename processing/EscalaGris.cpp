@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/Numeros.h"
@@ -406,7 +407,7 @@ void PreparaDialogoGris(int curva) {
 }
 
 void EjecutaEscalaGrisMacro(Imagen& im, const std::vector<std::string>& args) {
-  if (args.empty()) NumeroArgumentos(0, "al menos 1");
+  if (args.empty()) NumeroArgumentos(0, Mensaje(kAlMenos, "1"));
   const int curva = BuscaCurvaGris(args[0]);
   if (curva < 0) PalabraNoAdmitida(args, 0);
   CurvaGris& c = CurvasGris()[static_cast<size_t>(curva)];

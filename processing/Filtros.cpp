@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/Numeros.h"
@@ -777,18 +778,18 @@ constexpr double kFactorMaximo = 1e300;
 constexpr int kMedioMaximo = kRadioMaxNucleo;
 
 void Hay(const std::vector<std::string>& t, size_t n) {
-  if (t.size() < n) NumeroArgumentos(t.size(), "al menos " + std::to_string(n));
+  if (t.size() < n) NumeroArgumentos(t.size(), Mensaje(kAlMenos, std::to_string(n)));
 }
 
 double Factor(const std::vector<std::string>& t, size_t k) {
   const double v = ArgumentoReal(t, k, -kFactorMaximo, kFactorMaximo);
-  if (v == 0.0) FueraDeRango(t, k, "distinto de 0");
+  if (v == 0.0) FueraDeRango(t, k, Mensaje(kDistintoDe, "0"));
   return v;
 }
 
 void SigmaRadio(const std::vector<std::string>& t, size_t k, ParamsFiltro& p) {
   p.sigma = ArgumentoReal(t, k, -kSigmaMaxima, kSigmaMaxima);
-  if (std::fabs(p.sigma) < kSigmaMinima) FueraDeRango(t, k, "distinto de 0");
+  if (std::fabs(p.sigma) < kSigmaMinima) FueraDeRango(t, k, Mensaje(kDistintoDe, "0"));
   p.radio = ArgumentoEntero(t, k + 1, 1, kRadioMaxNucleo);
 }
 

@@ -587,8 +587,14 @@ const std::string& Configuracion::Valor(std::string_view clave) const {
   return vacio;
 }
 
+bool Configuracion::Fijada(std::string_view seccion, std::string_view clave) const {
+  const std::string k = ClaveIndice(seccion, clave);
+  return leidos_.count(k) != 0 || asignadas_.count(k) != 0;
+}
+
 void Configuracion::Asigna(std::string_view seccion, std::string_view clave,
                            std::string_view valor) {
+  asignadas_.insert(ClaveIndice(seccion, clave));
   for (EntradaConfig& e : entradas_) {
     if (IgualesSinCaso(e.clave, clave) && IgualesSinCaso(e.seccion, seccion)) {
       e.valor = std::string(valor);
@@ -637,6 +643,8 @@ void Configuracion::AnadeGanchos(Gancho lee, Gancho guarda) {
 
 void Configuracion::RestableceDefectos() {
   for (EntradaConfig& e : entradas_) e.valor = e.defecto;
+  leidos_.clear();
+  asignadas_.clear();
   ActualizaDerivados();
 }
 
@@ -666,7 +674,10 @@ void Configuracion::LeeValores(const std::string& archivo, bool sobreActuales) {
     else if (!sobreActuales)
       e.valor = e.defecto;
   }
-  if (!sobreActuales) leidos_.clear();
+  if (!sobreActuales) {
+    leidos_.clear();
+    asignadas_.clear();
+  }
   for (auto& [clave, valor] : valores) leidos_.insert_or_assign(clave, std::move(valor));
 }
 
@@ -697,7 +708,10 @@ void LeeConfiguracionEncima(const std::string& archivo) {
   LeeConfiguracionEncima(Configuracion::Global(), archivo);
 }
 
-void GuardaConfiguracion(const Configuracion& config, const std::string& archivo) {
+namespace {
+
+// Writes the entries into the file in place (see GuardaConfiguracion).
+void EscribeEntradas(const std::string& archivo, const std::vector<EntradaConfig>& entradas) {
   std::error_code ec;
   fs::path destino(archivo);
   // Write through a symbolic link to the file it names, keeping the link.
@@ -730,8 +744,13 @@ void GuardaConfiguracion(const Configuracion& config, const std::string& archivo
       // Not a regular file, or unreadable: its content could not be kept.
       throw JError(12091, archivo);  // 12091
   }
-  EscribeAtomico(archivo, destino, Fusiona(Analiza(contenido), config.entradas_), modo);
+  EscribeAtomico(archivo, destino, Fusiona(Analiza(contenido), entradas), modo);
+}
 
+}  // namespace
+
+void GuardaConfiguracion(const Configuracion& config, const std::string& archivo) {
+  EscribeEntradas(archivo, config.entradas_);
   const std::size_t n = config.ganchos_.size();
   for (std::size_t i = 0; i < n; ++i)
     if (config.ganchos_[i].second) config.ganchos_[i].second(archivo);
@@ -739,6 +758,11 @@ void GuardaConfiguracion(const Configuracion& config, const std::string& archivo
 
 void GuardaConfiguracion(const std::string& archivo) {
   GuardaConfiguracion(Configuracion::Global(), archivo);
+}
+
+void GuardaAjuste(const std::string& archivo, std::string_view seccion, std::string_view clave,
+                  std::string_view valor) {
+  EscribeEntradas(archivo, {{std::string(seccion), std::string(clave), std::string(valor), {}}});
 }
 
 std::string ArchivoConfiguracion() {

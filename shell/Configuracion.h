@@ -43,6 +43,9 @@ class Configuracion {
   // The value of the first setting with that key in table order (keys of the fixed table are
   // unique); empty when none.
   const std::string& Valor(std::string_view clave) const;
+  // Whether section/key has a value of its own: one the last file read (or one read on top)
+  // held, or one assigned since. A setting at its default because no file held it has none.
+  bool Fijada(std::string_view seccion, std::string_view clave) const;
   // Sets a value; a setting not in the table is added to it (with an empty default).
   void Asigna(std::string_view seccion, std::string_view clave, std::string_view valor);
   // Adds a setting bound by a module or file type, with the value the last file read gave it
@@ -74,6 +77,10 @@ class Configuracion {
  private:
   friend void LeeConfiguracion(Configuracion& config, const std::string& archivo);
   friend void GuardaConfiguracion(const Configuracion& config, const std::string& archivo);
+// Writes one setting into the file in place, the same safe way, leaving every other line as it
+// is (a missing file is created holding only that setting). No hook is called.
+void GuardaAjuste(const std::string& archivo, std::string_view seccion, std::string_view clave,
+                  std::string_view valor);
   friend void ArrancaConfiguracion(Configuracion& config, const std::string& archivo,
                                    std::string_view version);
   friend void LeeConfiguracionEncima(Configuracion& config, const std::string& archivo);
@@ -89,6 +96,8 @@ class Configuracion {
   std::map<std::string, std::string> leidos_;
   // The settings bound by Registra (lower-case "section\nkey").
   std::set<std::string> registradas_;
+  // The settings assigned since the last full read (lower-case "section\nkey").
+  std::set<std::string> asignadas_;
 };
 
 // Reads every setting from the file (missing ones take their defaults), computes the derived
@@ -100,6 +109,10 @@ void LeeConfiguracion(Configuracion& config, const std::string& archivo);
 // 12091 or 10127 and leaves the old file as it was.
 void GuardaConfiguracion(const std::string& archivo);
 void GuardaConfiguracion(const Configuracion& config, const std::string& archivo);
+// Writes one setting into the file in place, the same safe way, leaving every other line as it
+// is (a missing file is created holding only that setting). No hook is called.
+void GuardaAjuste(const std::string& archivo, std::string_view seccion, std::string_view clave,
+                  std::string_view valor);
 // Start-up read: reads the file, then, when VERSION differs from the program's version, lays the
 // older "ORVA2.INI" of the same folder over it (program version "4.0.2.1" only) and sets VERSION
 // to the program's version.

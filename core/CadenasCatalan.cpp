@@ -1,0 +1,18 @@
+// The Catalan string table, sorted by id. Not translated yet: every id shows its Spanish text
+// until an entry is added here.
+#include "core/TablasCadenas.h"
+
+#include <array>
+
+namespace orva {
+namespace {
+
+constexpr std::array<EntradaCadena, 0> kCatalan{};
+
+}  // namespace
+
+std::span<const EntradaCadena> TablaCadenasCatalan() {
+  return {kCatalan.data(), kCatalan.size()};
+}
+
+}  // namespace orva
