@@ -126,7 +126,9 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   memoria_->setObjectName("Memoria");
   statusBar()->addWidget(version_, 1);
   statusBar()->addWidget(memoria_, 1);
-  statusBar()->addWidget(new QLabel, 1);
+  auto* posicion = new QLabel;
+  posicion->setObjectName("Posicion");  // the image windows write the pointer's pixel here
+  statusBar()->addWidget(posicion, 1);
   ActualizaMemoria();
   reloj_ = new QTimer(this);
   reloj_->setInterval(5000);
