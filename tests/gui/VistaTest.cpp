@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -18,6 +19,7 @@
 #include "core/Imagen.h"
 #include "core/Niveles.h"
 #include "gui/Marco.h"
+#include "gui/ProgresoQt.h"
 #include "gui/VentanaImagen.h"
 #include "shell/Arranque.h"
 #include "shell/Comandos.h"
@@ -187,6 +189,24 @@ class VistaTest : public QObject {
     QCOMPARE(int(im.Blanco()), z.blanco);
     QCOMPARE(int(otra->imagen().Negro()), z.negro);
     QVERIFY(otra->imagen().Negro() != negroAntes || otra->imagen().Blanco() != blancoAntes);
+  }
+
+  void ProgresoConBarraYTiempoRestante() {
+    ProgresoSimple p(marco_.get());
+    QVERIFY(p.Abrir("PRUEBA"));
+    auto* barra = p.Dialogo()->findChild<QProgressBar*>("Avance");
+    auto* restante = p.Dialogo()->findChild<QLabel*>("TiempoRestante");
+    QVERIFY(barra && restante && !barra->isVisible());
+    p.Avance(0.25);
+    QVERIFY(barra->isVisible());
+    QCOMPARE(barra->text(), QStringLiteral("25 %"));
+    QVERIFY(restante->text().isEmpty());  // too early for a pace
+    QTest::qWait(700);
+    p.Avance(0.5);
+    // As long again as it took (0.7 s or a little more on a loaded machine), in seconds.
+    QVERIFY2(restante->text().startsWith(QString::fromStdString(Mensaje(12420, "0:0"))),
+             qPrintable(restante->text()));
+    p.Cerrar();
   }
 
  private:
