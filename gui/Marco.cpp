@@ -578,7 +578,10 @@ void Marco::ComandoMarco(int id) {
       DialogoGenerales(this);
       break;
     case 5125:
-      DialogoTiposArchivo(this);
+      // FITS orientation is one of these settings: the windows show the new one at once.
+      if (DialogoTiposArchivo(this)) {
+        for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kVentana);
+      }
       break;
     case 5126:
       if (DialogoHistograma(this)) {
