@@ -52,8 +52,8 @@ void ZScale(const std::vector<double>& valores, double& bajo, double& alto,
   for (double v : valores) {
     if (std::isfinite(v)) finitos.push_back(v);
   }
-  const double cociente = static_cast<double>(finitos.size()) /
-                          static_cast<double>(std::max<size_t>(1, aj.muestras));
+  const double cociente =
+      static_cast<double>(finitos.size()) / static_cast<double>(std::max<size_t>(1, aj.muestras));
   const size_t paso = std::max<size_t>(1, static_cast<size_t>(cociente));
   std::vector<double> muestra;
   for (size_t i = 0; i < finitos.size() && muestra.size() < aj.muestras; i += paso) {
@@ -108,8 +108,7 @@ void ZScale(const std::vector<double>& valores, double& bajo, double& alto,
   if (!ajustada || buenos < minimo) return;
   if (aj.contraste > 0) pendiente /= aj.contraste;
   const double centro = static_cast<double>((n - 1) / 2);
-  const double mediana =
-      n % 2 ? muestra[n / 2] : 0.5 * (muestra[n / 2 - 1] + muestra[n / 2]);
+  const double mediana = n % 2 ? muestra[n / 2] : 0.5 * (muestra[n / 2 - 1] + muestra[n / 2]);
   bajo = std::max(bajo, mediana - (centro - 1) * pendiente);
   alto = std::min(alto, mediana + (static_cast<double>(n) - centro) * pendiente);
 }

@@ -18,17 +18,17 @@ enum class MetodoNiveles { kMinMax, kPercentil, kZScale };
 
 struct EleccionNiveles {
   MetodoNiveles metodo = MetodoNiveles::kMinMax;
-  double bajo = 1.0;   // percentiles (0..100) of the percentile method
+  double bajo = 1.0;  // percentiles (0..100) of the percentile method
   double alto = 99.5;
 };
 
 // The zscale settings; the defaults are IRAF's.
 struct AjustesZScale {
-  size_t muestras = 1000;       // at most this many pixels, taken at a regular stride
-  double contraste = 0.25;      // the fitted slope is divided by it
-  double rechazoMaximo = 0.5;   // the fit gives up when more than this fraction is rejected
+  size_t muestras = 1000;      // at most this many pixels, taken at a regular stride
+  double contraste = 0.25;     // the fitted slope is divided by it
+  double rechazoMaximo = 0.5;  // the fit gives up when more than this fraction is rejected
   size_t minimoPixeles = 5;
-  double kSigma = 2.5;          // rejection threshold in standard deviations of the residuals
+  double kSigma = 2.5;  // rejection threshold in standard deviations of the residuals
   int iteraciones = 5;
 };
 

@@ -33,8 +33,8 @@ Vista VistaDe(const Imagen& im, bool filaUnoAbajo) {
 double FactorAjuste(uint32_t anchoImagen, uint32_t altoImagen, uint32_t ancho, uint32_t alto) {
   constexpr double kMinimo = 1.0 / 64, kMaximo = 64;
   if (anchoImagen == 0 || altoImagen == 0 || ancho == 0 || alto == 0) return 1.0;
-  const double f = std::min(static_cast<double>(ancho) / anchoImagen,
-                            static_cast<double>(alto) / altoImagen);
+  const double f =
+      std::min(static_cast<double>(ancho) / anchoImagen, static_cast<double>(alto) / altoImagen);
   return std::clamp(f, kMinimo, kMaximo);
 }
 

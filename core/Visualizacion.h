@@ -68,8 +68,8 @@ MapaRGB RenderizaImagen(const Imagen& imagen, double factor);
 // The screen rectangle (x0, y0, ancho, alto) of the image as displayed in the view; screen
 // pixels outside the image are black. Palette images index their palette with the pixel value
 // clamped to 0..255.
-MapaRGB RenderizaImagen(const Imagen& imagen, const Vista& vista, long x0, long y0,
-                        uint32_t ancho, uint32_t alto);
+MapaRGB RenderizaImagen(const Imagen& imagen, const Vista& vista, long x0, long y0, uint32_t ancho,
+                        uint32_t alto);
 // The whole image in the view.
 MapaRGB RenderizaImagen(const Imagen& imagen, const Vista& vista);
 

@@ -174,9 +174,8 @@ void PanelImagen::paintEvent(QPaintEvent* e) {
   // Only the exposed part is mapped, so a large zoom costs no more than the window's size.
   const MapaRGB mapa = RenderizaImagen(im, v, r.x(), r.y(), static_cast<uint32_t>(r.width()),
                                        static_cast<uint32_t>(r.height()));
-  const QImage trozo(mapa.rgb.data(), static_cast<int>(mapa.ancho),
-                     static_cast<int>(mapa.alto), static_cast<int>(mapa.ancho) * 3,
-                     QImage::Format_RGB888);
+  const QImage trozo(mapa.rgb.data(), static_cast<int>(mapa.ancho), static_cast<int>(mapa.alto),
+                     static_cast<int>(mapa.ancho) * 3, QImage::Format_RGB888);
   p.drawImage(r.topLeft(), trozo);
   im.repintar = 0;
   // Reference points: red crosses; transformation points: green.
@@ -445,8 +444,8 @@ QString VentanaImagen::TextoPosicion(QPoint px) const {
     return {};
   }
   const int valor = im.Pixel(static_cast<long>(px.x()), static_cast<long>(px.y()));
-  QString t = Q(Mensaje(12400, std::to_string(px.x()), std::to_string(px.y()),
-                        std::to_string(valor)));
+  QString t =
+      Q(Mensaje(12400, std::to_string(px.x()), std::to_string(px.y()), std::to_string(valor)));
   if (im.tipoArchivo == kFits) {
     // FITS counts from 1, and its first row is the first in memory.
     t += QStringLiteral("   ") +

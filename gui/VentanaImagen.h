@@ -128,8 +128,8 @@ class VentanaImagen : public QWidget, public ObservadorImagen {
   std::unique_ptr<Imagen> imagen_;
   bool consentido_ = false;
   bool colocada_ = false;
-  double factorMostrado_ = 0;       // the factor the pane was last sized for
-  QPointF anclaImagen_;             // image position to keep under anclaVista_
+  double factorMostrado_ = 0;  // the factor the pane was last sized for
+  QPointF anclaImagen_;        // image position to keep under anclaVista_
   QPoint anclaVista_;
   bool hayAncla_ = false;
   QSplitter* divisor_;

@@ -80,8 +80,8 @@ TEST(Niveles, MethodsOnAnImageAndTheirWords) {
   // A flat image still gets white above black.
   std::fill(im.Pixeles().begin(), im.Pixeles().end(), int16_t{7});
   im.Actualiza();
-  for (MetodoNiveles m : {MetodoNiveles::kMinMax, MetodoNiveles::kPercentil,
-                          MetodoNiveles::kZScale}) {
+  for (MetodoNiveles m :
+       {MetodoNiveles::kMinMax, MetodoNiveles::kPercentil, MetodoNiveles::kZScale}) {
     const Niveles n = CalculaNiveles(im, EleccionNiveles{m, 1, 99.5});
     EXPECT_GT(n.blanco, n.negro);
   }

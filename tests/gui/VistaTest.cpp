@@ -121,7 +121,7 @@ class VistaTest : public QObject {
     auto* lectura = marco_->findChild<QLabel*>("Posicion");
     const std::string valor = std::to_string(v->imagen().Pixel(3L, 511L));
     QCOMPARE(lectura->text(), QString::fromStdString(Mensaje(12400, "3", "511", valor) + "   " +
-                                                    Mensaje(12401, "4", "512")));
+                                                     Mensaje(12401, "4", "512")));
     // Fit to the window from the menu: the picture fills the viewport along one side.
     QAction* ajustar = AccionPorEtiqueta(*marco_, kComandoAjustarVentana);
     QVERIFY(ajustar);
@@ -148,9 +148,11 @@ class VistaTest : public QObject {
     QVERIFY(v->imagen().factorZoom > antes);
     QCOMPARE(v->imagen().comandoZoom, int16_t{5040});
     const QPoint despues = p->PixelEn(p->mapFrom(v->desplazamiento()->viewport(), enVista));
-    QVERIFY2((despues - pixel).manhattanLength() <= 1,
-             qPrintable(QStringLiteral("%1,%2 -> %3,%4")
-                            .arg(pixel.x()).arg(pixel.y()).arg(despues.x()).arg(despues.y())));
+    QVERIFY2((despues - pixel).manhattanLength() <= 1, qPrintable(QStringLiteral("%1,%2 -> %3,%4")
+                                                                      .arg(pixel.x())
+                                                                      .arg(pixel.y())
+                                                                      .arg(despues.x())
+                                                                      .arg(despues.y())));
   }
 
   void DialogoNivelesConPresetsYTodas() {
