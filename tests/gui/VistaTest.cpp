@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -153,6 +154,39 @@ class VistaTest : public QObject {
                                                                       .arg(pixel.y())
                                                                       .arg(despues.x())
                                                                       .arg(despues.y())));
+  }
+
+  void ClicDeHerramientaEnElPixelMostrado() {
+    // A reference point set by the tool menu at a pane position lands on the pixel shown
+    // there: on a FITS image, the row counted from the bottom.
+    Configuracion::Global().Asigna("General", "HERRAMIENTA", std::to_string(kDesplazar));
+    VentanaImagen* v = marco_->AbreArchivo(kM51.toStdString());
+    QApplication::processEvents();
+    // The item's label as the tool's menu data give it (5159: the reference point).
+    QString etiqueta;
+    for (const ElementoMenu& e : MenuHerramienta(kDesplazar, v->imagen()).elementos) {
+      if (e.id == 5159) etiqueta = QString::fromStdString(e.etiqueta);
+    }
+    QVERIFY(!etiqueta.isEmpty());
+    auto* t = new QTimer;
+    t->setInterval(20);
+    connect(t, &QTimer::timeout, [t, etiqueta] {
+      QWidget* menu = QApplication::activePopupWidget();
+      if (!menu) return;
+      t->stop();
+      t->deleteLater();
+      auto* m = qobject_cast<QMenu*>(menu);
+      for (QAction* a : m->actions()) {
+        if (a->text() == etiqueta) m->setActiveAction(a);
+      }
+      QTest::keyClick(m, Qt::Key_Return);
+    });
+    t->start();
+    QTest::mouseClick(v->panelImagen(), Qt::RightButton, {}, QPoint(10, 5));
+    const PuntoReferencia& r = v->imagen().puntos[kDespRef];
+    QVERIFY(r.definido);
+    QCOMPARE(r.x, 10);
+    QCOMPARE(r.y, 511 - 5);
   }
 
   void DialogoNivelesConPresetsYTodas() {
