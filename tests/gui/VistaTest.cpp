@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
+#include <cstdio>
 #include <functional>
 
 #include "core/Cadenas.h"
@@ -123,6 +124,20 @@ class VistaTest : public QObject {
     const std::string valor = std::to_string(v->imagen().Pixel(3L, 511L));
     QCOMPARE(lectura->text(), QString::fromStdString(Mensaje(12400, "3", "511", valor) + "   " +
                                                      Mensaje(12401, "4", "512")));
+    // A frame whose pixels stand for other values (unsigned data read at half scale) also
+    // reads out the physical value.
+    VentanaImagen* u = marco_->AbreArchivo(ORVA_TEST_DATA "/eyuma_r90s_cutout.fits");
+    QApplication::processEvents();
+    QVERIFY(!u->imagen().mapeo.Identidad());
+    QTest::mouseMove(u->panelImagen(), QPoint(7, 9));
+    const QPoint q = u->panelImagen()->PixelEn(QPoint(7, 9));
+    char fisico[64];
+    std::snprintf(fisico, sizeof fisico, "%.6g",
+                  u->imagen().mapeo.Fisico(u->imagen().Pixel(long{q.x()}, long{q.y()})));
+    QVERIFY2(lectura->text().endsWith(QString::fromStdString(Mensaje(12402, fisico))),
+             qPrintable(lectura->text()));
+    u->parentWidget()->close();
+    QApplication::processEvents();
     // Fit to the window from the menu: the picture fills the viewport along one side.
     QAction* ajustar = AccionPorEtiqueta(*marco_, kComandoAjustarVentana);
     QVERIFY(ajustar);
