@@ -7,18 +7,24 @@
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/ModuloAnalisis.h"
+#include "core/Niveles.h"
 #include "core/Visualizacion.h"
 #include "formats/TiposArchivo.h"
+#include "formats/fits/Fits.h"
 #include "formats/png/Png.h"
 
 namespace orva {
 
-// render IN OUT.png [--zoom N] [--marks]: N is the zoom factor (2 shows 2:1, 0.5 shows 1:2);
-// --marks draws the analysis overlay of the image's module.
+// render IN OUT.png [--zoom N] [--marks] [--levels minmax|percentile LO HI|zscale]: N is the
+// zoom factor (2 shows 2:1, 0.5 shows 1:2); --marks draws the analysis overlay of the image's
+// module; --levels sets black and white from the pixels instead of CONTNEGRO / CONTBLANCO.
+// FITS images come out with their first row at the bottom, as the desktop shows them.
 int OrdenRender(const Argumentos& args) {
   std::string entrada, salida;
   double zoom = 1.0;
   bool marcas = false;
+  bool conNiveles = false;
+  EleccionNiveles niveles;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--zoom") {
@@ -28,6 +34,13 @@ int OrdenRender(const Argumentos& args) {
       if (*fin != '\0' || !(zoom >= 1.0 / 64 && zoom <= 64)) {
         throw ErrorUso("--zoom must be a factor from 1/64 to 64, not '" + args[i] + "'");
       }
+    } else if (a == "--levels") {
+      const size_t usadas = LeeEleccionNiveles(args, i + 1, niveles);
+      if (usadas == 0) {
+        throw ErrorUso("--levels takes minmax, percentile LO HI (0 <= LO < HI <= 100) or zscale");
+      }
+      conNiveles = true;
+      i += usadas;
     } else if (a == "--marks") {
       marcas = true;
     } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
@@ -44,9 +57,14 @@ int OrdenRender(const Argumentos& args) {
   Imagen im;
   LeeArchivo(entrada, im);
   if (im.Vacia()) throw JError(11143, entrada);
-  MapaRGB mapa = RenderizaImagen(im, zoom);
+  if (conNiveles && !im.esPaleta) {
+    const Niveles n = CalculaNiveles(im, niveles);
+    im.FijaNiveles(n.negro, n.blanco);
+  }
+  const Vista vista{zoom, MuestraFilaUnoAbajo(im), im.Alto()};
+  MapaRGB mapa = RenderizaImagen(im, vista);
   if (marcas) {
-    LienzoMapa lienzo(mapa, zoom);
+    LienzoMapa lienzo(mapa, vista);
     PintarImagen(im, lienzo);
   }
   GuardaPng(salida, mapa);

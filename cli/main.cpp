@@ -45,7 +45,7 @@ constexpr const char* kUso =
     "  phot FILE X Y                        aperture photometry at a point:\n"
     "                                       sky skydev npix rawsum cleansum mag status\n"
     "  double FILE --a X,Y --b X,Y          centroids of A and B, position angle, separation\n"
-    "  render IN OUT.png [--zoom N] [--marks]\n"
+    "  render IN OUT.png [--zoom N] [--marks] [--levels minmax|percentile LO HI|zscale]\n"
     "                                       the image as displayed, with the analysis overlay\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 

@@ -127,7 +127,9 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   memoria_->setObjectName("Memoria");
   statusBar()->addWidget(version_, 1);
   statusBar()->addWidget(memoria_, 1);
-  statusBar()->addWidget(new QLabel, 1);
+  auto* posicion = new QLabel;
+  posicion->setObjectName("Posicion");  // the image windows write the pointer's pixel here
+  statusBar()->addWidget(posicion, 1);
   ActualizaMemoria();
   reloj_ = new QTimer(this);
   reloj_->setInterval(5000);
@@ -596,7 +598,10 @@ void Marco::ComandoMarco(int id) {
       DialogoGenerales(this);
       break;
     case 5125:
-      DialogoTiposArchivo(this);
+      // FITS orientation is one of these settings: the windows show the new one at once.
+      if (DialogoTiposArchivo(this)) {
+        for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kVentana);
+      }
       break;
     case 5126:
       if (DialogoHistograma(this)) {

@@ -128,6 +128,7 @@ int DialogoTiposArchivo(QWidget* padre) {
           {kItemCasilla, "GUARMISMOTIPO", "Guardar con el mismo tipo"},
           {kItemCasilla, "CAMBEXTEN", "Cambiar extensión"},
           {kItemEdicion, "EXTENTRAT", "Extensión de los tratados"},
+          {kItemCasilla, "FILAUNOABAJO", "FITS: primera fila abajo"},
       });
 }
 

@@ -9,7 +9,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -59,16 +62,27 @@ int ProgresoVentana::Abrir(const std::string& titulo) {
   proceso_->setObjectName("c240");
   proceso_->setReadOnly(true);
   rejilla->addWidget(proceso_, 2, 1);
+  // The bar and the time left show once the operation reports how far it is.
+  barra_ = new QProgressBar;
+  barra_->setObjectName("Avance");
+  barra_->setRange(0, kPasosBarra);
+  barra_->setFormat(QStringLiteral("%p %"));
+  barra_->setVisible(false);
+  rejilla->addWidget(barra_, 3, 0, 1, 2);
+  restante_ = new QLabel;
+  restante_->setObjectName("TiempoRestante");
+  rejilla->addWidget(restante_, 4, 0, 1, 2);
+  reloj_.start();
   if (conLog_) {
     log_ = new QPlainTextEdit;
     log_->setObjectName("c558");
     log_->setReadOnly(true);
     log_->setMaximumBlockCount(0);
-    rejilla->addWidget(log_, 3, 0, 1, 2);
+    rejilla->addWidget(log_, 5, 0, 1, 2);
     guardar_ = new QPushButton(QStringLiteral("Guardar"));
     guardar_->setObjectName("b3");
     guardar_->setEnabled(false);
-    rejilla->addWidget(guardar_, 4, 0);
+    rejilla->addWidget(guardar_, 6, 0);
     QObject::connect(guardar_, &QPushButton::clicked, d, [this] {
       const QString nombre =
           QFileDialog::getSaveFileName(dialogo_, QString::fromStdString(Cadena(12101)));
@@ -82,7 +96,7 @@ int ProgresoVentana::Abrir(const std::string& titulo) {
   }
   boton_ = new QPushButton(QStringLiteral("Cancelar"));
   boton_->setObjectName(conLog_ ? "b559" : "b2");
-  rejilla->addWidget(boton_, conLog_ ? 4 : 3, 1);
+  rejilla->addWidget(boton_, conLog_ ? 6 : 5, 1);
   QObject::connect(boton_, &QPushButton::clicked, d, [this] { Cancela(); });
   // Closing the window from its title bar is the same as the button.
   QObject::connect(d, &QDialog::rejected, d, [this] {
@@ -108,6 +122,8 @@ void ProgresoVentana::Destruye() {
   d->deleteLater();
   archivo_ = proceso_ = nullptr;
   log_ = nullptr;
+  barra_ = nullptr;
+  restante_ = nullptr;
   guardar_ = boton_ = nullptr;
 }
 
@@ -125,6 +141,20 @@ void ProgresoVentana::TextoArchivo(const std::string& texto) {
 void ProgresoVentana::TextoProceso(const std::string& texto) {
   if (ModoSilencioso() || !dialogo_) return;
   proceso_->setText(QString::fromStdString(texto));
+}
+
+void ProgresoVentana::Avance(double fraccion) {
+  if (ModoSilencioso() || !dialogo_ || !(fraccion >= 0)) return;
+  fraccion = std::min(fraccion, 1.0);
+  barra_->setVisible(true);
+  barra_->setValue(static_cast<int>(std::lround(fraccion * kPasosBarra)));
+  // The time left by the pace so far, once there is a pace to go by.
+  const double segundos = static_cast<double>(reloj_.elapsed()) / 1000.0;
+  if (fraccion <= 0 || segundos < kSegundosSinEstimar) return;
+  const long quedan = std::lround(std::ceil(segundos * (1.0 - fraccion) / fraccion));
+  char b[32];
+  std::snprintf(b, sizeof b, "%ld:%02ld", quedan / 60, quedan % 60);
+  restante_->setText(QString::fromStdString(Mensaje(12420, b)));
 }
 
 int ProgresoVentana::Cancelado() {

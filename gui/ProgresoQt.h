@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <string>
 
@@ -10,6 +11,7 @@
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 
 namespace orva {
@@ -25,6 +27,8 @@ class ProgresoVentana : public Progreso {
   void TextoArchivo(const std::string& texto) override;
   void TextoProceso(const std::string& texto) override;
   int Cancelado() override;
+  // Shows the percentage bar and, after a moment, the time left at the pace so far.
+  void Avance(double fraccion) override;
 
   // The open dialog, or null (tests drive its buttons).
   QDialog* Dialogo() const { return dialogo_; }
@@ -43,6 +47,11 @@ class ProgresoVentana : public Progreso {
   QPlainTextEdit* log_ = nullptr;   // control 558
   QPushButton* guardar_ = nullptr;  // id 3
   QPushButton* boton_ = nullptr;    // id 2 (simple) or 559 (log)
+  QProgressBar* barra_ = nullptr;
+  QLabel* restante_ = nullptr;
+  QElapsedTimer reloj_;  // since the window opened
+  static constexpr int kPasosBarra = 1000;
+  static constexpr double kSegundosSinEstimar = 0.5;
   bool cancelado_ = false;
   std::string titulo_;
   std::string registro_;  // the log as saved: Windows line ends

@@ -2,15 +2,25 @@
 #include "gui/VentanaImagen.h"
 
 #include <QCloseEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "core/Cadenas.h"
@@ -18,6 +28,9 @@
 #include "core/Lienzo.h"
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"
+#include "formats/TiposArchivo.h"
+#include "formats/fits/Fits.h"
+#include "gui/DialogoNiveles.h"
 #include "macro/Macro.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
@@ -31,29 +44,38 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-// The overlay surface of the analysis modules, in image pixel coordinates.
+// The overlay surface of the analysis modules, in image pixel coordinates placed by the view.
 class LienzoQt : public Lienzo {
  public:
-  LienzoQt(QPainter& p, double zoom) : p_(p), zoom_(zoom) {}
+  LienzoQt(QPainter& p, const Vista& vista) : p_(p), v_(vista) {}
   void Linea(double x0, double y0, double x1, double y1, Color c) override {
     p_.setPen(QColor(c.r, c.g, c.b));
-    p_.drawLine(QPointF(Z(x0), Z(y0)), QPointF(Z(x1), Z(y1)));
+    p_.drawLine(P(x0, y0), P(x1, y1));
   }
   void Circulo(double cx, double cy, double radio, Color c) override {
     p_.setPen(QColor(c.r, c.g, c.b));
     p_.setBrush(Qt::NoBrush);
-    p_.drawEllipse(QPointF(Z(cx), Z(cy)), radio * zoom_, radio * zoom_);
+    p_.drawEllipse(P(cx, cy), radio * v_.factor, radio * v_.factor);
   }
   void Texto(double x, double y, const std::string& texto, Color c) override {
     p_.setPen(QColor(c.r, c.g, c.b));
-    p_.drawText(QPointF(Z(x), Z(y)), Q(texto));
+    p_.drawText(P(x, y), Q(texto));
   }
 
  private:
-  double Z(double v) const { return (v + 0.5) * zoom_; }
+  QPointF P(double x, double y) const { return QPointF(v_.PantallaX(x), v_.PantallaY(y)); }
   QPainter& p_;
-  double zoom_;
+  Vista v_;
 };
+
+// The zoom steps of the menu commands: 1:9 .. 1:2, 1:1, 2:1 .. 9:1.
+constexpr int kPasosZoom = 9;
+// A wheel notch (QWheelEvent angle units).
+constexpr int kMuesca = 120;
+// Cascade offset of successive new windows.
+constexpr int kPasoCascada = 28;
+// The smallest pane a new window shows.
+constexpr int kMinimoVentana = 160;
 
 }  // namespace
 
@@ -114,75 +136,90 @@ QCursor CursorImagen(int indice) {
 PanelImagen::PanelImagen(VentanaImagen& ventana) : ventana_(ventana) {
   setCursor(CursorImagen(Configuracion::Global().Entero("TIPOCURSOR")));
   setFocusPolicy(Qt::ClickFocus);
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-const QImage& PanelImagen::Bitmap() {
-  Imagen& im = ventana_.imagen();
-  if (!im.repintar && !bitmap_.isNull()) return bitmap_;
-  const int w = static_cast<int>(im.Ancho()), h = static_cast<int>(im.Alto());
-  if (w <= 0 || h <= 0) {
-    bitmap_ = QImage();
-  } else if (im.esPaleta) {
-    bitmap_ = QImage(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-      auto* fila = reinterpret_cast<QRgb*>(bitmap_.scanLine(y));
-      for (int x = 0; x < w; ++x) {
-        const int v = std::clamp<int>(im.Pixel(static_cast<long>(x), static_cast<long>(y)), 0, 255);
-        const size_t i = static_cast<size_t>(v) * 3;
-        fila[x] = qRgb(im.paleta[i], im.paleta[i + 1], im.paleta[i + 2]);
-      }
-    }
-  } else {
-    bitmap_ = QImage(w, h, QImage::Format_Grayscale8);
-    const std::vector<int16_t>& px = im.Pixeles();
-    for (int y = 0; y < h; ++y) {
-      uchar* fila = bitmap_.scanLine(y);
-      const int16_t* fuente = px.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-      for (int x = 0; x < w; ++x) fila[x] = im.Gris(fuente[x]);
-    }
-  }
-  im.repintar = 0;
-  return bitmap_;
+Vista PanelImagen::VistaActual() const {
+  return VistaDe(ventana_.imagen(), ventana_.FilaUnoAbajo());
+}
+
+QImage PanelImagen::Bitmap() const {
+  const MapaRGB m = RenderizaImagen(ventana_.imagen(), VistaActual());
+  return QImage(m.rgb.data(), static_cast<int>(m.ancho), static_cast<int>(m.alto),
+                static_cast<int>(m.ancho) * 3, QImage::Format_RGB888)
+      .copy();
 }
 
 void PanelImagen::AjustaTamano() {
   const Imagen& im = ventana_.imagen();
-  const double z = im.factorZoom > 0 ? im.factorZoom : 1.0;
-  const QSize s(std::max(1, static_cast<int>(im.Ancho() * z)),
-                std::max(1, static_cast<int>(im.Alto() * z)));
-  setFixedSize(s);
+  const Vista v = VistaActual();
+  setFixedSize(std::max(1, static_cast<int>(TamanoZoom(im.Ancho(), v.factor))),
+               std::max(1, static_cast<int>(TamanoZoom(im.Alto(), v.factor))));
 }
 
 QPoint PanelImagen::PixelEn(QPoint pos) const {
-  const double z = ventana_.imagen().factorZoom > 0 ? ventana_.imagen().factorZoom : 1.0;
-  return QPoint(static_cast<int>(pos.x() / z), static_cast<int>(pos.y() / z));
+  const Vista v = VistaActual();
+  return QPoint(static_cast<int>(v.PixelX(pos.x())), static_cast<int>(v.PixelY(pos.y())));
 }
 
-void PanelImagen::paintEvent(QPaintEvent*) {
+void PanelImagen::paintEvent(QPaintEvent* e) {
   QPainter p(this);
-  const QImage& b = Bitmap();
-  if (b.isNull()) return;
-  const Imagen& im = ventana_.imagen();
-  const double z = im.factorZoom > 0 ? im.factorZoom : 1.0;
-  // Zoom by sampling: every screen pixel takes the nearest image pixel.
-  p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  p.drawImage(QRect(0, 0, width(), height()), b);
+  Imagen& im = ventana_.imagen();
+  const QRect r = e->rect();
+  if (im.Vacia() || r.isEmpty()) {
+    p.fillRect(r, Qt::black);
+    return;
+  }
+  const Vista v = VistaActual();
+  // Only the exposed part is mapped, so a large zoom costs no more than the window's size.
+  const MapaRGB mapa = RenderizaImagen(im, v, r.x(), r.y(), static_cast<uint32_t>(r.width()),
+                                       static_cast<uint32_t>(r.height()));
+  const QImage trozo(mapa.rgb.data(), static_cast<int>(mapa.ancho), static_cast<int>(mapa.alto),
+                     static_cast<int>(mapa.ancho) * 3, QImage::Format_RGB888);
+  p.drawImage(r.topLeft(), trozo);
+  im.repintar = 0;
   // Reference points: red crosses; transformation points: green.
-  for (const PuntoReferencia& r : im.puntos) {
-    if (!r.definido) continue;
+  for (const PuntoReferencia& ref : im.puntos) {
+    if (!ref.definido) continue;
     p.setPen(QColor(255, 0, 0));
-    const QPointF c((r.x + 0.5) * z, (r.y + 0.5) * z);
+    const QPointF c(v.PantallaX(ref.x), v.PantallaY(ref.y));
     p.drawLine(c - QPointF(5, 0), c + QPointF(5, 0));
     p.drawLine(c - QPointF(0, 5), c + QPointF(0, 5));
   }
   for (const PuntoTransformacion& t : im.puntosTrans) {
     if (!t.definido) continue;
     p.setPen(QColor(0, 255, 0));
-    const QPointF c((t.x + 0.5) * z, (t.y + 0.5) * z);
-    p.drawEllipse(c, 4, 4);
+    p.drawEllipse(QPointF(v.PantallaX(t.x), v.PantallaY(t.y)), 4, 4);
   }
-  LienzoQt lienzo(p, z);
+  LienzoQt lienzo(p, v);
   PintarImagen(im, lienzo);
+}
+
+void PanelImagen::mouseMoveEvent(QMouseEvent* e) {
+  auto* marco = qobject_cast<QMainWindow*>(window());
+  QLabel* etiqueta = marco ? marco->findChild<QLabel*>(QStringLiteral("Posicion")) : nullptr;
+  if (etiqueta) etiqueta->setText(ventana_.TextoPosicion(PixelEn(e->position().toPoint())));
+  QWidget::mouseMoveEvent(e);
+}
+
+void PanelImagen::leaveEvent(QEvent* e) {
+  auto* marco = qobject_cast<QMainWindow*>(window());
+  if (QLabel* l = marco ? marco->findChild<QLabel*>(QStringLiteral("Posicion")) : nullptr) {
+    l->clear();
+  }
+  QWidget::leaveEvent(e);
+}
+
+void PanelImagen::wheelEvent(QWheelEvent* e) {
+  const int muescas = e->angleDelta().y() / kMuesca;
+  if (muescas == 0) {
+    e->ignore();
+    return;
+  }
+  const QPoint enVista = mapTo(ventana_.desplazamiento()->viewport(), e->position().toPoint());
+  ventana_.CambiaZoom(ventana_.PasoZoom(muescas > 0 ? 1 : -1), &enVista);
+  e->accept();
 }
 
 void PanelImagen::mousePressEvent(QMouseEvent* e) {
@@ -316,8 +353,157 @@ VentanaImagen::VentanaImagen(std::unique_ptr<Imagen> imagen, QWidget* padre)
   divisor_->setStretchFactor(2, 1);
   imagen_->AsignaObservador(this);
   ActualizaVista();
-  const QSize tam = panel_->size() + QSize(24, 24);
-  resize(std::clamp(tam.width(), 200, 900), std::clamp(tam.height(), 120, 700));
+  factorMostrado_ = panel_->VistaActual().factor;
+  // Outside an area (a window of its own) the image size is all there is to go by.
+  resize(panel_->size().expandedTo(QSize(kMinimoVentana, kMinimoVentana)) + QSize(4, 4));
+}
+
+bool VentanaImagen::FilaUnoAbajo() const {
+  return MuestraFilaUnoAbajo(*imagen_);
+}
+
+double VentanaImagen::PasoZoom(int paso) const {
+  const double f = panel_->VistaActual().factor;
+  // The steps as factors, from 1:9 up to 9:1.
+  std::vector<double> pasos;
+  for (int n = kPasosZoom; n >= 2; --n) pasos.push_back(1.0 / n);
+  for (int n = 1; n <= kPasosZoom; ++n) pasos.push_back(n);
+  constexpr double kHolgura = 1e-6;
+  if (paso > 0) {
+    for (double z : pasos) {
+      if (z > f * (1 + kHolgura)) return z;
+    }
+    return pasos.back();
+  }
+  for (auto it = pasos.rbegin(); it != pasos.rend(); ++it) {
+    if (*it < f * (1 - kHolgura)) return *it;
+  }
+  return pasos.front();
+}
+
+void VentanaImagen::CambiaZoom(double factor, const QPoint* ancla) {
+  if (!(factor > 0)) return;
+  // The command of the factor when it has one, so the menu marks it.
+  int comando = 0;
+  for (int n = 1; n <= kPasosZoom; ++n) {
+    if (std::abs(factor - n) < 1e-9) comando = n == 1 ? 5014 : 5037 + n;
+    if (n > 1 && std::abs(factor - 1.0 / n) < 1e-9) comando = 5028 + n;
+  }
+  const QPoint punto = ancla ? *ancla : desplaza_->viewport()->rect().center();
+  const Vista antes = panel_->VistaActual();
+  const QPoint enPanel = panel_->mapFrom(desplaza_->viewport(), punto);
+  anclaImagen_ = QPointF(antes.ImagenX(enPanel.x()), antes.ImagenY(enPanel.y()));
+  anclaVista_ = punto;
+  hayAncla_ = true;
+  imagen_->FijaZoom(static_cast<int16_t>(comando), static_cast<float>(factor));
+  Repinta(kVentana);
+}
+
+void VentanaImagen::AjustaAVentana() {
+  const QSize area = desplaza_->maximumViewportSize();
+  CambiaZoom(FactorAjuste(imagen_->Ancho(), imagen_->Alto(),
+                          static_cast<uint32_t>(std::max(1, area.width())),
+                          static_cast<uint32_t>(std::max(1, area.height()))));
+}
+
+void VentanaImagen::MantieneAncla() {
+  const Vista v = panel_->VistaActual();
+  if (!hayAncla_) {
+    // A zoom from the menu or a macro keeps the image point at the viewport centre.
+    if (factorMostrado_ <= 0 || v.factor == factorMostrado_) {
+      factorMostrado_ = v.factor;
+      return;
+    }
+    Vista antes = v;
+    antes.factor = factorMostrado_;
+    anclaVista_ = desplaza_->viewport()->rect().center();
+    const QPoint enPanel = panel_->mapFrom(desplaza_->viewport(), anclaVista_);
+    anclaImagen_ = QPointF(antes.ImagenX(enPanel.x()), antes.ImagenY(enPanel.y()));
+  }
+  hayAncla_ = false;
+  factorMostrado_ = v.factor;
+  // Now, and again once the scroll area has laid out its bars (which may shrink the viewport).
+  const QPointF imagen = anclaImagen_;
+  const QPoint vista = anclaVista_;
+  auto coloca = [this, imagen, vista] {
+    const Vista v = panel_->VistaActual();
+    QScrollBar* h = desplaza_->horizontalScrollBar();
+    QScrollBar* w = desplaza_->verticalScrollBar();
+    h->setRange(0, std::max(0, panel_->width() - desplaza_->viewport()->width()));
+    w->setRange(0, std::max(0, panel_->height() - desplaza_->viewport()->height()));
+    h->setValue(static_cast<int>(std::lround(v.PantallaX(imagen.x()))) - vista.x());
+    w->setValue(static_cast<int>(std::lround(v.PantallaY(imagen.y()))) - vista.y());
+  };
+  coloca();
+  QTimer::singleShot(0, this, coloca);
+}
+
+QString VentanaImagen::TextoPosicion(QPoint px) const {
+  const Imagen& im = *imagen_;
+  if (px.x() < 0 || px.y() < 0 || px.x() >= static_cast<int>(im.Ancho()) ||
+      px.y() >= static_cast<int>(im.Alto())) {
+    return {};
+  }
+  const int valor = im.Pixel(static_cast<long>(px.x()), static_cast<long>(px.y()));
+  QString t =
+      Q(Mensaje(12400, std::to_string(px.x()), std::to_string(px.y()), std::to_string(valor)));
+  if (im.tipoArchivo == kFits) {
+    // FITS counts from 1, and its first row is the first in memory.
+    t += QStringLiteral("   ") +
+         Q(Mensaje(12401, std::to_string(px.x() + 1), std::to_string(px.y() + 1)));
+  }
+  if (!im.mapeo.Identidad()) {
+    char b[64];
+    std::snprintf(b, sizeof b, "%.6g", im.mapeo.Fisico(valor));
+    t += QStringLiteral("   ") + Q(Mensaje(12402, b));
+  }
+  return t;
+}
+
+void VentanaImagen::ColocaEnArea(QMdiArea& area, QMdiSubWindow& sub) {
+  const QMdiSubWindow* activa = nullptr;
+  int otras = 0;
+  for (QMdiSubWindow* s : area.subWindowList()) {
+    if (s == &sub || !s->isVisible()) continue;
+    ++otras;
+    if (s == area.activeSubWindow() || !activa) activa = s;
+  }
+  if (activa && activa->isMaximized()) {
+    sub.showMaximized();
+    return;
+  }
+  const QSize disponible = area.viewport()->size();
+  // Frame and title bar of the subwindow, scroll area frame, and the companion pane if shown.
+  const QSize marco = sub.size() - size();
+  const int borde = 2 * desplaza_->frameWidth();
+  int compania = 0;
+  if (histo_->isVisibleTo(this) || datos_->isVisibleTo(this)) {
+    compania = std::max(kMinimoVentana, Configuracion::Global().Entero("TAMHISY")) +
+               divisor_->handleWidth();
+  }
+  QSize tam = panel_->size() + QSize(borde, borde + compania) + marco;
+  tam = tam.expandedTo(QSize(kMinimoVentana, kMinimoVentana));
+  // Too big for the area: as big as the area, and the scroll bars need their room.
+  if (tam.width() > disponible.width() || tam.height() > disponible.height()) {
+    const int barra = desplaza_->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    tam = QSize(std::min(disponible.width(), tam.width() + barra),
+                std::min(disponible.height(), tam.height() + barra));
+  }
+  sub.resize(tam);
+  // Cascade from the top left corner; back to the corner when the next step would not fit.
+  int paso = otras;
+  const int pasosX = std::max(1, (disponible.width() - tam.width()) / kPasoCascada + 1);
+  const int pasosY = std::max(1, (disponible.height() - tam.height()) / kPasoCascada + 1);
+  paso %= std::min(pasosX, pasosY);
+  sub.move(paso * kPasoCascada, paso * kPasoCascada);
+}
+
+void VentanaImagen::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (colocada_) return;
+  colocada_ = true;
+  auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+  if (sub && sub->mdiArea()) ColocaEnArea(*sub->mdiArea(), *sub);
 }
 
 VentanaImagen::~VentanaImagen() {
@@ -327,6 +513,7 @@ VentanaImagen::~VentanaImagen() {
 void VentanaImagen::Repinta(int paneles) {
   if (paneles & kVentana) {
     panel_->AjustaTamano();
+    MantieneAncla();
     panel_->update();
   }
   if (paneles & (kHistograma | kLinea)) histo_->update();
@@ -421,6 +608,25 @@ bool VentanaImagen::Comando(int id) {
     EjecutaLinea(LineaMostrar(modo));
   } else if (id == 5013) {
     EjecutaLinea("INVERTIR");
+  } else if (id == kComandoAjustarVentana) {
+    AjustaAVentana();
+  } else if (id == 5012) {
+    std::vector<VentanaImagen*> otras;
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+      if (auto* area = qobject_cast<QMdiArea*>(w)) {
+        for (QMdiSubWindow* s : area->subWindowList()) {
+          auto* v = qobject_cast<VentanaImagen*>(s->widget());
+          if (v && v != this) otras.push_back(v);
+        }
+        break;
+      }
+    }
+    std::vector<Imagen*> imagenes;
+    for (VentanaImagen* v : otras) imagenes.push_back(&v->imagen());
+    if (DialogoNiveles(this, *imagen_, imagenes)) {
+      Repinta(kVentana | kHistograma);
+      for (VentanaImagen* v : otras) v->Repinta(kVentana | kHistograma);
+    }
   } else if (id >= 6000 && id <= 7999) {
     ComandoImagen(*imagen_, 0, id, 0);
     Repinta(kVentana | kDatos);

@@ -10,7 +10,10 @@
 
 #include "core/Imagen.h"
 #include "core/Menu.h"
+#include "core/Visualizacion.h"
 
+class QMdiArea;
+class QMdiSubWindow;
 class QMenu;
 class QPlainTextEdit;
 class QScrollArea;
@@ -20,13 +23,17 @@ namespace orva {
 
 class VentanaImagen;
 
-// The pixels, scaled by the zoom factor, with the reference points and the module's overlay.
+// The pixels through the library's display mapping (zoom, FITS first row at the bottom), with
+// the reference points and the module's overlay. The mouse wheel zooms about the pointer; the
+// pointer's pixel is read out on the frame's status bar.
 class PanelImagen : public QWidget {
   Q_OBJECT
  public:
   explicit PanelImagen(VentanaImagen& ventana);
-  // The displayed bitmap, rebuilt from the pixels when the image asks for it.
-  const QImage& Bitmap();
+  // How the image sits on the pane now.
+  Vista VistaActual() const;
+  // The whole pane's picture as the library maps it (what paintEvent draws, less overlays).
+  QImage Bitmap() const;
   // Image pixel under a pane position.
   QPoint PixelEn(QPoint pos) const;
   void AjustaTamano();
@@ -34,12 +41,14 @@ class PanelImagen : public QWidget {
   void MenuHerramienta(QPoint pos);
 
  protected:
-  void paintEvent(QPaintEvent*) override;
+  void paintEvent(QPaintEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent* e) override;
+  void wheelEvent(QWheelEvent* e) override;
 
  private:
   VentanaImagen& ventana_;
-  QImage bitmap_;
 };
 
 // Histogram, or the values of one row or column.
@@ -76,8 +85,26 @@ class VentanaImagen : public QWidget, public ObservadorImagen {
 
   // Runs a macro line on the image through the interpreter (the line is logged on success).
   void EjecutaLinea(const std::string& linea);
-  // An image command (zoom, display modes, inverting, analysis ids); false when not its own.
+  // An image command (zoom, fit, levels, display modes, inverting, analysis ids); false when
+  // not its own.
   bool Comando(int id);
+
+  // Whether the image is shown with its first row at the bottom (FITS, by the type's setting).
+  bool FilaUnoAbajo() const;
+  // Sets the zoom factor keeping the image point under the viewport position ancla (the
+  // viewport centre when ancla is null) where it is.
+  void CambiaZoom(double factor, const QPoint* ancla = nullptr);
+  // The next zoom step in (paso > 0) or out from the current factor: 1:9 .. 1:1 .. 9:1.
+  double PasoZoom(int paso) const;
+  // Zooms so the whole image fits the viewport.
+  void AjustaAVentana();
+  // The status-bar text for an image pixel: x, y and value, the FITS 1-based position for FITS
+  // images, the physical value when the pixels map to one.
+  QString TextoPosicion(QPoint pixel) const;
+  QScrollArea* desplazamiento() const { return desplaza_; }
+  // Sizes the window for the image at its zoom (up to the area, then scroll bars) and places it
+  // in cascade; maximized when the active window was.
+  void ColocaEnArea(QMdiArea& area, QMdiSubWindow& sub);
 
   PanelImagen* panelImagen() const { return panel_; }
   PanelHistograma* panelHistograma() const { return histo_; }
@@ -92,10 +119,19 @@ class VentanaImagen : public QWidget, public ObservadorImagen {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
 
  private:
+  // Keeps the anchored image point in place after the zoom changed.
+  void MantieneAncla();
+
   std::unique_ptr<Imagen> imagen_;
   bool consentido_ = false;
+  bool colocada_ = false;
+  double factorMostrado_ = 0;  // the factor the pane was last sized for
+  QPointF anclaImagen_;        // image position to keep under anclaVista_
+  QPoint anclaVista_;
+  bool hayAncla_ = false;
   QSplitter* divisor_;
   QScrollArea* desplaza_;
   PanelImagen* panel_;

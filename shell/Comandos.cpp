@@ -62,6 +62,8 @@ const std::vector<FilaComando>& TablaComandos() {
       {5014, 5014, "&Tamaño normal (1:1)", kVisualizar, I, "Ctrl+1;Alt+1", OK, true, 0},
       {5030, 5037, "1:%d", "Visua&lizar/&Reducir", I, "Ctrl+%d", OK, false, 2},
       {5039, 5046, "%d:1", "Visua&lizar/&Ampliar", I, "Alt+%d", OK, false, 2},
+      {kComandoAjustarVentana, kComandoAjustarVentana, "Ajustar a la &ventana", kVisualizar, I,
+       "Ctrl+0", OK, false, 0},
       {5015, 5015, "Mostrar &Nada", kVisualizar, I, "", OK, true, 0},
       {5017, 5017, "Mostrar &Histograma", kVisualizar, I, "", OK, false, 0},
       {5019, 5019, "Mostrar Datos &Imagen", kVisualizar, I, "", OK, false, 0},

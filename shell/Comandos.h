@@ -48,6 +48,9 @@ struct Comando {
   bool separadorAntes = false;
 };
 
+// Zoom so the whole image fits its window (Visualizar menu).
+constexpr int kComandoAjustarVentana = 5047;
+
 // The top-level popups in menu-bar order.
 const std::vector<std::string>& PopupsBarra();
 // Index of the analysis popup among them.

@@ -18,6 +18,9 @@ class Progreso {
   virtual int Cancelado() = 0;
   // Appends text to the log (log progress only).
   virtual void AnadirLinea(const std::string& texto) = 0;
+  // The fraction of the work done (0..1), for a bar and the time left; windows without one
+  // ignore it.
+  virtual void Avance(double /*fraccion*/) {}
 };
 
 // No window at all: what "/D" and the tests use. Never cancelled.

@@ -2,6 +2,7 @@
 #include "stellar/BuscaEstrellas.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -52,6 +53,27 @@ std::string NombreImagen(const Imagen& im) {
 
 // Adds a measured star under the next number. Returns false when the name already exists
 // (the search must then end), after logging it.
+// Asks the progress object whether to stop at most once per interval: a desktop progress
+// window pumps its events on every question, far too costly for every pixel. The first
+// question is asked at once.
+class SondeoCancelacion {
+ public:
+  explicit SondeoCancelacion(Progreso& p) : p_(p) {}
+  bool Cancelado() {
+    const auto ahora = std::chrono::steady_clock::now();
+    if (preguntado_ && ahora - ultimo_ < kIntervalo) return false;
+    preguntado_ = true;
+    ultimo_ = ahora;
+    return p_.Cancelado() != 0;
+  }
+
+ private:
+  static constexpr std::chrono::milliseconds kIntervalo{40};
+  Progreso& p_;
+  bool preguntado_ = false;
+  std::chrono::steady_clock::time_point ultimo_{};
+};
+
 bool AnadeEstrellaNueva(DatosVariables& datos, int& contador, double x, double y,
                         const ResultadoFotometria& r, Progreso& progreso) {
   ObjetoEstelar e;
@@ -239,9 +261,11 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
   const std::vector<int16_t>& px = imagen.Pixeles();
   const double maxDist = p.maxDistCentPico;
   bool fin = false;
+  SondeoCancelacion sondeo(progreso);
   for (long y = r; y < h - r && !fin; ++y) {
+    if (h > 2 * r) progreso.Avance(static_cast<double>(y - r) / static_cast<double>(h - 2 * r));
     for (long x = r; x < w - r; ++x) {
-      if (progreso.Cancelado()) {
+      if (sondeo.Cancelado()) {
         fin = true;
         break;
       }

@@ -615,7 +615,13 @@ AjustesFits AjustesActualesFits() {
   aj.valMax = std::atof(cfg.Valor(kSeccionFits, "FITSVALMAX").c_str());
   if (!std::isfinite(aj.valMin) || !std::isfinite(aj.valMax)) aj.valMin = aj.valMax = 0.0;
   aj.comprimir = Recorta(cfg.Valor(kSeccionFits, "COMPRIMIR"));
+  const std::string& abajo = cfg.Valor(kSeccionFits, "FILAUNOABAJO");
+  if (!abajo.empty()) aj.filaUnoAbajo = std::atoi(abajo.c_str()) != 0;
   return aj;
+}
+
+bool MuestraFilaUnoAbajo(const ImagenObservacion& imagen) {
+  return imagen.tipoArchivo == kFits && AjustesActualesFits().filaUnoAbajo;
 }
 
 void LeeConfigFits(const std::string&) {
@@ -625,6 +631,7 @@ void LeeConfigFits(const std::string&) {
   cfg.Registra(kSeccionFits, "FITSVALMAX", "0");
   cfg.Registra(kSeccionFits, "LEEVALUNSIG", "1");
   cfg.Registra(kSeccionFits, "COMPRIMIR", "NO");
+  cfg.Registra(kSeccionFits, "FILAUNOABAJO", "1");
 }
 
 void GuardaConfigFits(const std::string&) {}

@@ -28,12 +28,16 @@ inline constexpr const char* kSeccionFits = "TipoArch_FITS";
 // - COMPRIMIR: "" or "NO" (default) writes a plain FITS file; "RICE_1" or "GZIP_1" writes a
 //   tile-compressed image in the first extension, row tiles, as fpack does. Another name is
 //   refused (11164).
+// - FILAUNOABAJO "1" (default): FITS images are displayed and rendered with their first row at
+//   the bottom, as FITS viewers show them; "0": at the top, like other images. Only the display
+//   turns: rows in memory, macros and arithmetic keep the file's order.
 struct AjustesFits {
   bool leerPrimario = true;
   int leeValUnsig = 1;
   double valMin = 0.0;
   double valMax = 0.0;
   std::string comprimir;
+  bool filaUnoAbajo = true;
 };
 // The current settings (an empty or missing value takes its default).
 AjustesFits AjustesActualesFits();
@@ -55,6 +59,10 @@ void LeeCabeceraFits(const std::string& archivo, ImagenObservacion& imagen);
 // mapping when it is not the identity, the fields that hold a value, then the kept cards (those
 // with a key already written left out).
 void GuardaFits(const std::string& archivo, ImagenObservacion& imagen);
+
+// Whether the image is displayed with its first row at the bottom: a FITS image while
+// FILAUNOABAJO is on.
+bool MuestraFilaUnoAbajo(const ImagenObservacion& imagen);
 
 // Settings hooks of the type: register the keys with their defaults (values come from the file
 // when it holds them); the configuration writer stores them with every other setting.

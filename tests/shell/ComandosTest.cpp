@@ -46,6 +46,7 @@ TEST(Comandos, Accelerators) {
     esperados["Ctrl+" + std::to_string(n)] = 5030 + n - 2;
     esperados["Alt+" + std::to_string(n)] = 5039 + n - 2;
   }
+  esperados["Ctrl+0"] = kComandoAjustarVentana;
   EXPECT_EQ(atajos, esperados);
 }
 

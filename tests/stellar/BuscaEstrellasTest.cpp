@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 #include "core/Imagen.h"
 #include "core/JError.h"
@@ -191,13 +193,32 @@ TEST_F(BuscaEstrellasTest, CommandRefusesOtherImageTypes) {
   }
 }
 
-TEST_F(BuscaEstrellasTest, CancelKeepsStarsAlreadyAdded) {
+TEST_F(BuscaEstrellasTest, CancelKeepsStarsAlreadyAddedAndPollsByTime) {
+  // The user cancels once the second star is announced; the search, which asks at most every
+  // few tens of milliseconds, notices at its next question (the log line waits long enough).
+  struct CancelaTrasDos : ProgresoRegistro {
+    void AnadirLinea(const std::string& t) override {
+      ProgresoRegistro::AnadirLinea(t);
+      if (Cuenta("!!!Estrella nueva") == 2 && !pedido) {
+        pedido = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+      }
+    }
+    int Cancelado() override {
+      ++consultas;
+      return pedido ? 1 : 0;
+    }
+    bool pedido = false;
+  };
   Imagen im;
   CreaCampo(im, 110, 80, 200, kCampo);
+  CancelaTrasDos cancela;
+  EXPECT_EQ(Busca(im, ParametrosPCVista{}, cancela).Estrellas().size(), 2u);
+  // A whole search asks far fewer times than it visits pixels (96 x 66 here).
   ProgresoRegistro log;
-  log.cancelarTras = 50 * 96 + 1;  // well past the first star's row (26), before the third's
-  const DatosVariables d = Busca(im, ParametrosPCVista{}, log);
-  EXPECT_EQ(d.Estrellas().size(), 2u);
+  log.cancelarTras = 1000000;
+  EXPECT_EQ(Busca(im, ParametrosPCVista{}, log).Estrellas().size(), kCampo.size());
+  EXPECT_LT(log.consultas, 200);
 }
 
 TEST_F(BuscaEstrellasTest, SettingsRoundTripThroughTheTable) {
