@@ -19,6 +19,7 @@
 #include <map>
 
 #include "analyses/Dobles.h"
+#include "analyses/ModuloDobles.h"
 #include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
@@ -32,6 +33,7 @@
 #include "processing/Procesamiento.h"
 #include "shell/Configuracion.h"
 #include "stellar/BuscaEstrellas.h"
+#include "stellar/ModuloVariables.h"
 #include "core/TiposObjeto.h"
 #include "gui/ProgresoQt.h"
 #include "shell/Progreso.h"
@@ -572,44 +574,44 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
     return true;
   }
   switch (id) {
-    case 6023:
+    case kBuscarPCVista:
       ComandoPCVista(marco, v);
       return true;
-    case 6022:
+    case kBuscarTASS:
       ComandoTASS(marco, v);
       return true;
-    case 6400:
+    case kPreferenciasDobles:
       DialogoCentroide(&marco);
       return true;
-    case 6401: {
+    case kCalcularDobles: {
       std::vector<const Imagen*> imagenes;
       for (VentanaImagen* w : marco.Ventanas()) imagenes.push_back(&w->imagen());
       DialogoCalculoDobles d(std::move(imagenes), &marco);
       d.exec();
       return true;
     }
-    case 5062:
+    case kCmdEscalarGrises:
       ComandoEscalaGris(marco, v);
       return true;
-    case 5048:
+    case kCmdRotar:
       ComandoRotar(marco, v);
       return true;
-    case 5049:
+    case kCmdEspejoHor:
       CorreLinea(marco, v, LineaEspejo(Espejo::kHorizontal), "ESPEJO HORIZONTAL", 12051);
       return true;
-    case 5050:
+    case kCmdEspejoVer:
       CorreLinea(marco, v, LineaEspejo(Espejo::kVertical), "ESPEJO VERTICAL", 12051);
       return true;
-    case 5051:
+    case kCmdDesplazar:
       ComandoDesplazar(marco, v);
       return true;
-    case 5052: {
+    case kCmdDesplazarRef: {
       const std::string l =
           LineaDesplazaPorReferencia(v.imagen(), Referencia(marco, v, {kDespRef}));
       CorreLinea(marco, v, l, "DESPLAZANDO POR REFERENCIA", 12051);
       return true;
     }
-    case 5217: {
+    case kCmdDesplazarRefVarias: {
       // Every chosen image moves its reference point onto the reference image's one.
       const Imagen* ref = Referencia(marco, v, {kDespRef});
       if (Completo(v.imagen(), kDespRef)) ref = &v.imagen();
@@ -621,20 +623,20 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
       }
       return true;
     }
-    case 5053:
+    case kCmdRedimensionar:
       ComandoRedimensionar(marco, v);
       return true;
-    case 5054: {
+    case kCmdRedimensionarRef: {
       const std::string l =
           LineaRedimPorReferencia(v.imagen(), Referencia(marco, v, {kRedimRef1, kRedimRef2}));
       const bool conserva = Configuracion::Global().Valor("Redimensionar", "IMORICONS") == "1";
       CorreLinea(marco, v, l, "REDIMENSIONANDO IMAGEN", 12051, conserva);
       return true;
     }
-    case 5055:
+    case kCmdCortar:
       ComandoCortar(marco, v);
       return true;
-    case 5056: {
+    case kCmdCortarRef: {
       const std::string l = LineaCortePorReferencia(v.imagen(), Referencia(marco, v, {kDespRef}));
       CorreLinea(marco, v, l, "CORTANDO IMAGEN", 12051);
       return true;

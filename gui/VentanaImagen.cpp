@@ -56,13 +56,14 @@ class LienzoQt : public Lienzo {
 
 }  // namespace
 
-void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos) {
+void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos,
+                 const std::function<void(int)>& alElegir) {
   for (const ElementoMenu& e : elementos) {
     if (e.separador) {
       destino.addSeparator();
     } else if (!e.submenu.empty()) {
       QMenu* sub = destino.addMenu(Q(e.etiqueta));
-      LlenaMenuQt(*sub, e.submenu);
+      LlenaMenuQt(*sub, e.submenu, alElegir);
       sub->setEnabled(e.activo);
     } else {
       QAction* a = destino.addAction(Q(e.etiqueta));
@@ -70,6 +71,10 @@ void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos) {
       a->setEnabled(e.activo);
       a->setCheckable(e.marcado);
       a->setChecked(e.marcado);
+      if (alElegir && e.id > 0) {
+        const int id = e.id;
+        QObject::connect(a, &QAction::triggered, a, [alElegir, id] { alElegir(id); });
+      }
     }
   }
 }
@@ -418,9 +423,9 @@ bool VentanaImagen::Comando(int id) {
     EjecutaLinea(LineaZoom(id));
   } else if (const int modo = ModoDeComando(id)) {
     EjecutaLinea(LineaMostrar(modo));
-  } else if (id == 5013) {
+  } else if (id == kCmdInvertir) {
     EjecutaLinea("INVERTIR");
-  } else if (id >= 6000 && id <= 7999) {
+  } else if (id >= kCmdPrimerModulo && id <= kCmdUltimoModulo) {
     ComandoImagen(*imagen_, 0, id, 0);
     Repinta(kVentana | kDatos);
   } else {
