@@ -302,7 +302,7 @@ constexpr EntradaCadena kCadenas[] = {
     {12231,
      "El lote escribiría sobre %1 archivos de entrada (el primero, %2). ¿Quieres reemplazarlos?"},
     {12232, "Análisis: elija la herramienta Análisis en el menú Herramientas."},
-    {12233, "Análisis: el tipo de objeto %1 no tiene módulo; fíjelo en Tratar > Datos > Una."},
+    {12233, "Análisis: el tipo de objeto %1 no tiene operaciones; fíjelo en Tratar > Datos > Una."},
     {12234, "Tipo de objeto desconocido: fíjelo en Tratar > Datos > Una para el análisis."},
     {14000, "Preferencias &Dobles"},
     {14001, "&Preferencias variables"},

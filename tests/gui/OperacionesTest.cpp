@@ -18,11 +18,15 @@
 #include <QtTest>
 #include <functional>
 
+#include "MenusPrueba.h"
+
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"
 #include "analyses/Dobles.h"
+#include "analyses/ModuloDobles.h"
+#include "stellar/ModuloVariables.h"
 #include "core/Cadenas.h"
 #include "gui/Marco.h"
 #include "gui/Operaciones.h"
@@ -382,7 +386,7 @@ class OperacionesTest : public QObject {
       QVERIFY(Hijo<QWidget>(w, "c565"));
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Ejecuta(6023);
+    Analisis({14007, kBuscarPCVista});
     QVERIFY(salio);
     const std::vector<std::string> lineas = v->LineasDatos();
     int estrellas = -1;
@@ -398,14 +402,14 @@ class OperacionesTest : public QObject {
       Hijo<QAbstractButton>(w, "c565")->click();
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Ejecuta(6023);
+    Analisis({14007, kBuscarPCVista});
     QVERIFY(
         v->panelDatos()->toPlainText().contains(QStringLiteral("Estrellas: %1").arg(estrellas)));
   }
 
   void PreferenciasDeCentroide() {
     VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
-    (void)v;
+    v->imagen().CambiaTipoObjeto(kDoble);
     AlAparecerModal([](QWidget* w) {
       QCOMPARE(w->windowTitle(), QString::fromStdString(Cadena(3073)));
       auto* e = Hijo<QLineEdit>(w, "c101");
@@ -414,7 +418,7 @@ class OperacionesTest : public QObject {
       emit e->editingFinished();
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Ejecuta(6400);
+    Analisis({kPreferenciasDobles});
     QCOMPARE(Configuracion::Global().Valor("AnaEstelar", "CENTRADIO"), std::string("9"));
   }
 
@@ -457,7 +461,7 @@ class OperacionesTest : public QObject {
       vistos = static_cast<DialogoCalculoDobles*>(w)->Resultados();
       Hijo<QPushButton>(w, "Salir")->click();
     });
-    marco_->Ejecuta(6401);
+    Analisis({kCalcularDobles});
     for (size_t i = 0; i < 4; ++i) {
       QCOMPARE(QString::fromStdString(vistos[i]), QString::fromStdString(esperados[i]));
     }
@@ -469,14 +473,21 @@ class OperacionesTest : public QObject {
   }
 
   void BusquedaEnImagenNoVariableDa12074() {
+    // The popup was built while the image was a variable-star field; its type changed since.
     VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
+    v->imagen().CambiaTipoObjeto(kVariable);
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    QAction* buscar = AccionMenu(*marco_, {QString::fromStdString(Cadena(14003)),
+                                           QString::fromStdString(Cadena(14007)),
+                                           QString::fromStdString(Cadena(kBuscarPCVista))});
+    QVERIFY(buscar);
     v->imagen().CambiaTipoObjeto(0);
     QString mensaje;
     AlAparecerModal([&mensaje](QWidget* m) {
       mensaje = qobject_cast<QMessageBox*>(m)->text();
       qobject_cast<QMessageBox*>(m)->accept();
     });
-    marco_->Ejecuta(6023);
+    buscar->trigger();
     QCOMPARE(mensaje, QString::fromStdString(Cadena(12074)));
   }
 
@@ -500,7 +511,7 @@ class OperacionesTest : public QObject {
     if (v->imagen().TipoObjeto() != kVariable) v->imagen().CambiaTipoObjeto(kVariable);
     Configuracion::Global().Asigna("BuscaEstPCVista", "VerLog", "0");
     AlAparecerModal([](QWidget* w) { Hijo<QPushButton>(w, "b1")->click(); });
-    marco_->Ejecuta(6023);
+    Analisis({14007, kBuscarPCVista});
     marco_->Accion(5019)->trigger();  // the data pane with the star list
     v->parentWidget()->setGeometry(0, 0, 880, 540);
     QTest::qWait(100);
@@ -508,6 +519,15 @@ class OperacionesTest : public QObject {
   }
 
  private:
+  // Chooses the analysis tool and triggers an item of the "Análisis" popup by its labels (their
+  // string ids).
+  void Analisis(std::initializer_list<int> etiquetas) {
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    QStringList camino{QString::fromStdString(Cadena(14003))};
+    for (int id : etiquetas) camino << QString::fromStdString(Cadena(id));
+    QVERIFY(DisparaMenu(*marco_, camino));
+  }
+
   std::unique_ptr<Marco> marco_;
 };
 
