@@ -266,9 +266,10 @@ void ComandoRedimensionar(Marco& marco, VentanaImagen& v) {
   std::string fy = cfg.Valor("Redimensionar", "FACTOR_Y");
   std::string igual = cfg.Valor("Redimensionar", "XIGUALY");
   std::string conserva = cfg.Valor("Redimensionar", "IMORICONS");
+  constexpr double kFactorMin = 0.01, kFactorMax = 100;
   std::vector<ItemDialogo> tabla = {
-      {kItemEdicion, 100, 0, &fx, &LegalidadSiempre, {}, nullptr},
-      {kItemEdicion, 101, 0, &fy, &LegalidadSiempre, {}, nullptr},
+      {kItemEdicion, 100, 0, &fx, &LegalidadReal, RangoReal{kFactorMin, kFactorMax}, nullptr},
+      {kItemEdicion, 101, 0, &fy, &LegalidadReal, RangoReal{kFactorMin, kFactorMax}, nullptr},
       {kItemCasilla, 102, 0, &igual, nullptr, {}, nullptr},
       {kItemCasilla, 103, 0, &conserva, nullptr, {}, nullptr},
   };
@@ -336,13 +337,12 @@ int DialogoRotacion(QWidget* padre, const Imagen& im, ParamsRotacion& p) {
   forma->addRow(caja);
   QObject::connect(caja, &QDialogButtonBox::rejected, &d, &QDialog::reject);
   QObject::connect(caja, &QDialogButtonBox::accepted, &d, [&] {
-    const double a = LeeReal(ang->text().toStdString());
-    if (!(a >= -359 && a <= 359)) {
-      QMessageBox::warning(&d, Q(Cadena(12000)),
-                           Q(JError(10160, ang->text().toStdString(), "-359", "359").Mensaje()));
-      return;
+    constexpr double kAnguloMax = 359, kCentroMax = 100000;
+    if (CampoRealValido(ang, "Angulo", -kAnguloMax, kAnguloMax) &&
+        CampoRealValido(cx, "Centro rotación X", -kCentroMax, kCentroMax) &&
+        CampoRealValido(cy, "Centro rotación Y", -kCentroMax, kCentroMax)) {
+      d.accept();
     }
-    d.accept();
   });
   if (d.exec() != QDialog::Accepted) return 0;
   p.angulo = LeeReal(ang->text().toStdString());
@@ -750,6 +750,13 @@ bool DialogoEscalaGris::GuardaCampos() {
     CompruebaCamposGris(curva, valores);
   } catch (const JError& e) {
     QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
+    // The refused field, named by the message, is selected for the correction.
+    for (int i = 0; i < c.numParametros; ++i) {
+      if (c.etiquetas[static_cast<size_t>(i)] != e.Argumento(1)) continue;
+      campos_[i]->setFocus();
+      campos_[i]->selectAll();
+      break;
+    }
     return false;
   }
   for (int i = 0; i < c.numParametros; ++i) {

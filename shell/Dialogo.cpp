@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "core/Cadenas.h"
 #include "core/Numeros.h"
@@ -257,6 +258,28 @@ int MotorDialogo::Acepta() {
   return 1;
 }
 
+std::string MotorDialogo::Etiqueta(int id) const {
+  auto it = etiquetas_.find(id);
+  return it == etiquetas_.end() ? std::string() : it->second;
+}
+
+int MotorDialogo::PrimerIlegal() {
+  for (size_t i = 0; i < items_.size(); ++i) {
+    ItemDialogo& it = items_[i];
+    if (!it.legalidad || it.tipo == kItemBoton || it.tipo == kItemPropio) continue;
+    if (it.valor && (it.tipo == kItemEdicion || it.tipo == kItemEdicionViva ||
+                     it.tipo == kItemComboEdicion)) {
+      *it.valor = vista_.Texto(it.id);
+    }
+    validos_[i] = Comprueba(i, 1);
+    if (!validos_[i]) {
+      vista_.Foco(it.id);
+      return it.id;
+    }
+  }
+  return 0;
+}
+
 void MotorDialogo::Cancela() {
   Restaura();
 }
@@ -268,17 +291,40 @@ void MotorDialogo::Pinta() {
   }
 }
 
+namespace {
+
+// The label as a name: without accelerator marks and the closing colon.
+std::string NombreCampo(std::string etiqueta) {
+  etiqueta.erase(std::remove(etiqueta.begin(), etiqueta.end(), '&'), etiqueta.end());
+  while (!etiqueta.empty() && (etiqueta.back() == ' ' || etiqueta.back() == ':')) {
+    etiqueta.pop_back();
+  }
+  return etiqueta;
+}
+
+void InformaRango(MotorDialogo& d, const ItemDialogo& item, const std::string& valor,
+                  const std::string& minimo, const std::string& maximo) {
+  const std::string etiqueta = NombreCampo(d.Etiqueta(item.id));
+  if (etiqueta.empty()) {
+    d.Vista().Mensaje(Mensaje(10160, valor, minimo, maximo));  // 10160
+  } else {
+    d.Vista().Mensaje(Mensaje(12070, etiqueta, minimo, maximo));  // 12070
+  }
+}
+
+}  // namespace
+
 int LegalidadEntero(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra, int informar) {
   const RangoEntero* r = std::get_if<RangoEntero>(&extra);
   if (!r) {
     if (informar) d.Vista().Mensaje(Cadena(10159));  // 10159
     return 1;
   }
-  const int v = item.valor ? LeeEntero(*item.valor) : 0;
-  if (v >= r->minimo && v <= r->maximo) return 1;
+  const std::optional<int> v = LeeEnteroComprobado(item.valor ? *item.valor : std::string());
+  if (v && *v >= r->minimo && *v <= r->maximo) return 1;
   if (informar) {
-    d.Vista().Mensaje(Mensaje(10160, std::to_string(v), std::to_string(r->minimo),
-                              std::to_string(r->maximo)));  // 10160
+    InformaRango(d, item, v ? std::to_string(*v) : item.valor ? *item.valor : std::string(),
+                 std::to_string(r->minimo), std::to_string(r->maximo));
   }
   return 0;
 }
@@ -289,15 +335,16 @@ int LegalidadReal(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra,
     if (informar) d.Vista().Mensaje(Cadena(10159));  // 10159
     return 1;
   }
-  const double v = item.valor ? LeeReal(*item.valor) : 0.0;
-  if (v >= r->minimo && v <= r->maximo) return 1;
+  const std::optional<double> v = LeeRealComprobado(item.valor ? *item.valor : std::string());
+  if (v && *v >= r->minimo && *v <= r->maximo) return 1;
   if (informar) {
     auto f = [](double x) {
       char b[64];
       std::snprintf(b, sizeof b, "%.2lf", x);
       return std::string(b);
     };
-    d.Vista().Mensaje(Mensaje(10160, f(v), f(r->minimo), f(r->maximo)));  // 10160
+    InformaRango(d, item, v ? f(*v) : item.valor ? *item.valor : std::string(), f(r->minimo),
+                 f(r->maximo));
   }
   return 0;
 }

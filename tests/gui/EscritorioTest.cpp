@@ -17,6 +17,9 @@
 #include <QtTest>
 #include <functional>
 
+#include "MenusPrueba.h"
+
+#include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
@@ -179,21 +182,49 @@ class EscritorioTest : public QObject {
     QCOMPARE(nombre, std::string("uno"));
   }
 
-  void AceptarConValorIlegalEsCancelar() {
-    // A stored value out of range marks the item illegal; accepting restores and returns 0.
+  void AceptarConValorIlegalSigueAbierto() {
+    // A stored value out of range is refused on accepting: the dialog stays open with the field
+    // selected and its own label in the message; the settings keep what they had until a legal
+    // value is accepted.
     Configuracion::Global().Asigna("Histograma", "TAMHISX", "5");
-    AlAparecerModal([](QWidget* w) { w->findChild<QPushButton*>("b1")->click(); });
-    QCOMPARE(DialogoHistograma(marco_.get()), 0);
-    QCOMPARE(Configuracion::Global().Valor("TAMHISX"), std::string("5"));
-    // A legal edit accepted reaches the settings.
-    AlAparecerModal([](QWidget* w) {
+    const QStringList menu = {"&Archivo", "&Preferencias", "Ventana &Histograma"};
+    QStringList mensajes;
+    bool abierto = false;
+    QString seleccion;
+    auto pulsa = [&mensajes](QWidget* w) {
+      AlAparecerModal([&mensajes](QWidget* m) {
+        auto* caja = qobject_cast<QMessageBox*>(m);
+        mensajes << (caja ? caja->text() : QString());
+        if (caja) caja->accept();
+      });
+      w->findChild<QPushButton*>("b1")->click();
+    };
+    AlAparecerModal([&](QWidget* w) {
       auto* e = w->findChild<QLineEdit*>("c100");
+      pulsa(w);
+      abierto = w->isVisible();
+      seleccion = e->selectedText();
+      QCOMPARE(Configuracion::Global().Valor("TAMHISX"), std::string("5"));
+      e->setText("abc");  // not a number at all
+      pulsa(w);
       e->selectAll();
       QTest::keyClicks(e, "300");
       emit e->editingFinished();  // the user leaves the field
-      w->findChild<QPushButton*>("b1")->click();
+      pulsa(w);
     });
-    QCOMPARE(DialogoHistograma(marco_.get()), 1);
+    QVERIFY(DisparaMenu(*marco_, menu));
+    QVERIFY(abierto);
+    QCOMPARE(seleccion, QStringLiteral("5"));
+    const QString esperado = QString::fromStdString(Mensaje(12070, "Ancho", "32", "4000"));
+    QCOMPARE(mensajes, (QStringList{esperado, esperado}));
+    QCOMPARE(Configuracion::Global().Valor("TAMHISX"), std::string("300"));
+    // Cancelled after a refusal: nothing reaches the settings.
+    AlAparecerModal([&](QWidget* w) {
+      w->findChild<QLineEdit*>("c100")->setText("1");
+      pulsa(w);
+      w->findChild<QPushButton*>("b2")->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, menu));
     QCOMPARE(Configuracion::Global().Valor("TAMHISX"), std::string("300"));
   }
 

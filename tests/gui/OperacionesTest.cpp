@@ -361,6 +361,33 @@ class OperacionesTest : public QObject {
     QCOMPARE(nueva->imagen().Pixeles(), trabajada);
   }
 
+  void RotacionRechazaCentroIlegalSinCerrar() {
+    VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
+    const std::vector<int16_t> antes = v->imagen().Pixeles();
+    QString mensaje, seleccion;
+    bool abierto = false;
+    AlAparecerModal([&](QWidget* w) {
+      auto* cx = Hijo<QLineEdit>(w, "CentroX");
+      cx->setText("x12");
+      AlAparecerModal([&mensaje](QWidget* m) {
+        auto* caja = qobject_cast<QMessageBox*>(m);
+        QVERIFY(caja);
+        mensaje = caja->text();
+        caja->accept();
+      });
+      Hijo<QPushButton>(w, "b1")->click();
+      abierto = w->isVisible();
+      seleccion = cx->selectedText();
+      Hijo<QPushButton>(w, "b2")->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "&Rotar"}));
+    QVERIFY(abierto);
+    QCOMPARE(seleccion, QStringLiteral("x12"));
+    QCOMPARE(mensaje,
+             QString::fromStdString(Mensaje(12070, "Centro rotación X", "-100000", "100000")));
+    QCOMPARE(v->imagen().Pixeles(), antes);
+  }
+
   void PCVistaListaLasEstrellasDelCampo() {
     VentanaImagen* v = marco_->AbreArchivo(ORVA_FUENTE "/examples/campo_estelar.qor");
     QVERIFY(v);
