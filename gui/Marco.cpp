@@ -268,9 +268,10 @@ void Marco::RefrescaMenus() {
 void Marco::ExplicaAnalisis(bool activo, int herramienta, VentanaImagen* v) {
   QString motivo;
   if (!activo) {
-    motivo = herramienta != kHerramientaAnalisis
-                 ? Q(Cadena(12232))
-                 : Q(Mensaje(12233, NombreTipoObjeto(v ? v->imagen().TipoObjeto() : 0)));
+    motivo =
+        herramienta != kHerramientaAnalisis
+            ? Q(Cadena(12232))
+            : Q(Mensaje(12233, NombreTipoObjeto(v ? std::max(v->imagen().TipoObjeto(), 0) : 0)));
   }
   if (motivo == motivoAnalisis_) return;
   motivoAnalisis_ = motivo;
@@ -344,7 +345,7 @@ VentanaImagen* Marco::AbreArchivo(const std::string& archivo) {
   try {
     auto im = std::make_unique<Imagen>();
     LeeArchivo(archivo, *im);
-    const bool sinTipo = im->TipoObjeto() == kDesconocido;
+    const bool sinTipo = im->TipoObjeto() <= kDesconocido;  // none (-1) or unknown
     VentanaImagen* v = MuestraImagen(std::move(im));
     // Without an object type no analysis module applies: suggest setting it.
     if (sinTipo) statusBar()->showMessage(Q(Cadena(12234)));

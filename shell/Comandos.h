@@ -35,7 +35,7 @@ struct FilaComando {
   std::string atajo;  // accelerators separated by ';' ("Ctrl+1;Alt+1")
   DisponibilidadComando disponible = kDisponible;
   bool separadorAntes = false;
-  int primerN = 0;  // n of the first id of a range
+  int primerN = 0;        // n of the first id of a range
   bool marcable = false;  // a check mark shows the current zoom, display mode, tool or language
   int herramienta = -1;   // the tool the command chooses
   int lenguaje = -1;      // the language the command chooses

@@ -267,8 +267,8 @@ int MotorDialogo::PrimerIlegal() {
   for (size_t i = 0; i < items_.size(); ++i) {
     ItemDialogo& it = items_[i];
     if (!it.legalidad || it.tipo == kItemBoton || it.tipo == kItemPropio) continue;
-    if (it.valor && (it.tipo == kItemEdicion || it.tipo == kItemEdicionViva ||
-                     it.tipo == kItemComboEdicion)) {
+    if (it.valor &&
+        (it.tipo == kItemEdicion || it.tipo == kItemEdicionViva || it.tipo == kItemComboEdicion)) {
       *it.valor = vista_.Texto(it.id);
     }
     validos_[i] = Comprueba(i, 1);
@@ -320,11 +320,12 @@ int LegalidadEntero(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extr
     if (informar) d.Vista().Mensaje(Cadena(10159));  // 10159
     return 1;
   }
-  const std::optional<int> v = LeeEnteroComprobado(item.valor ? *item.valor : std::string());
+  const std::string texto = item.valor ? *item.valor : std::string();
+  const std::optional<int> v = LeeEnteroComprobado(texto);
   if (v && *v >= r->minimo && *v <= r->maximo) return 1;
   if (informar) {
-    InformaRango(d, item, v ? std::to_string(*v) : item.valor ? *item.valor : std::string(),
-                 std::to_string(r->minimo), std::to_string(r->maximo));
+    InformaRango(d, item, v ? std::to_string(*v) : texto, std::to_string(r->minimo),
+                 std::to_string(r->maximo));
   }
   return 0;
 }
@@ -335,7 +336,8 @@ int LegalidadReal(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra,
     if (informar) d.Vista().Mensaje(Cadena(10159));  // 10159
     return 1;
   }
-  const std::optional<double> v = LeeRealComprobado(item.valor ? *item.valor : std::string());
+  const std::string texto = item.valor ? *item.valor : std::string();
+  const std::optional<double> v = LeeRealComprobado(texto);
   if (v && *v >= r->minimo && *v <= r->maximo) return 1;
   if (informar) {
     auto f = [](double x) {
@@ -343,8 +345,7 @@ int LegalidadReal(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra,
       std::snprintf(b, sizeof b, "%.2lf", x);
       return std::string(b);
     };
-    InformaRango(d, item, v ? f(*v) : item.valor ? *item.valor : std::string(), f(r->minimo),
-                 f(r->maximo));
+    InformaRango(d, item, v ? f(*v) : texto, f(r->minimo), f(r->maximo));
   }
   return 0;
 }

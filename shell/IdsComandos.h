@@ -110,8 +110,8 @@ constexpr int kCmdAcerca = 5153;
 constexpr int kCmdAyuda = 5154;
 
 // The right-click menus of the tools.
-constexpr int kCmdDefArriba = 5155;  // also "Y Mínima"
-constexpr int kCmdDefAbajo = 5156;   // also "Y Máxima"
+constexpr int kCmdDefArriba = 5155;     // also "Y Mínima"
+constexpr int kCmdDefAbajo = 5156;      // also "Y Máxima"
 constexpr int kCmdDefIzquierda = 5157;  // also "X Mínima"
 constexpr int kCmdDefDerecha = 5158;    // also "X Máxima"
 constexpr int kCmdDefPunto1 = 5159;     // also "Punto Referencia"; points 1..4 follow

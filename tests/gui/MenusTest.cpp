@@ -174,10 +174,8 @@ class MenusTest : public QObject {
       QVERIFY2(a && a->isEnabled(), qPrintable(e.nombre));
       ejecutados_ = sinAtender_ = 0;
       a->trigger();
-      const QString donde = QStringLiteral("%1 (type %2, tool %3)")
-                                .arg(e.nombre)
-                                .arg(tipoObjeto)
-                                .arg(herramienta);
+      const QString donde =
+          QStringLiteral("%1 (type %2, tool %3)").arg(e.nombre).arg(tipoObjeto).arg(herramienta);
       QVERIFY2(ejecutados_ == 1, qPrintable("no handler: " + donde));
       QVERIFY2(sinAtender_ == 0, qPrintable("not handled: " + donde));
     }
