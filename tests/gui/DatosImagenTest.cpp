@@ -96,7 +96,7 @@ class DatosImagenTest : public QObject {
       tipo->setCurrentText(QStringLiteral("ESTELAR"));
       Acepta(w);
     });
-    marco_->Accion(5122)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Datos", "&Una"}));
     QCOMPARE(titulo, QStringLiteral("DATOS IMAGEN"));
     const Imagen& im = v->imagen();
     QCOMPARE(im.datos.nombreObjeto, std::string("M42"));
@@ -151,7 +151,7 @@ class DatosImagenTest : public QObject {
       sigueAbierto = dialogo->isVisible();
       static_cast<QDialog*>(dialogo)->reject();
     });
-    marco_->Accion(5122)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Datos", "&Una"}));
     QVERIFY(sigueAbierto);
     const QString esperado = QString::fromStdString(Cadena(10119)).section(QLatin1Char('%'), 0, 0);
     QVERIFY2(mensaje.startsWith(esperado), qPrintable(mensaje));
@@ -192,7 +192,7 @@ class DatosImagenTest : public QObject {
       static_cast<QDialog*>(seleccion)->accept();
     });
     const std::string fechaA = TextoDatoImagen(a->imagen().datos, "FECHAOBS");
-    marco_->Accion(5123)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Datos", "&Varias"}));
     QCOMPARE(titulo, QStringLiteral("EDITAR DATOS PARA VARIAS IMAGENES"));
     QCOMPARE(a->imagen().datos.nombreObjeto, std::string("A"));
     QCOMPARE(b->imagen().datos.nombreObjeto, std::string("B"));

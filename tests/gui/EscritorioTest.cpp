@@ -105,7 +105,7 @@ class EscritorioTest : public QObject {
       });
       t->start();
     });
-    marco_->Accion(5001)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Archivo", "&Abrir..."}));
     QCOMPARE(marco_->Ventanas().size(), size_t{1});
     const Imagen& abierta = marco_->VentanaActiva()->imagen();
     QCOMPARE(abierta.Ancho(), 40u);
@@ -140,18 +140,18 @@ class EscritorioTest : public QObject {
     VentanaImagen* v = marco_->MuestraImagen(ImagenRampa());
     const uint8_t antes = v->imagen().Gris(0);
     const QImage bitmapAntes = v->panelImagen()->Bitmap();
-    marco_->Accion(5013)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "&Invertir grises"}));
     QCOMPARE(v->imagen().Gris(0), static_cast<uint8_t>(255 - antes));
     QCOMPARE(v->imagen().Operaciones().back(), std::string("INVERTIR"));
     QVERIFY(v->panelImagen()->Bitmap() != bitmapAntes);
     // The operations pane lists the log.
-    marco_->Accion(5021)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar &Operaciones Imagen"}));
     QVERIFY(v->panelDatos()->isVisible());
     QVERIFY(!v->panelHistograma()->isVisible());
     QVERIFY(v->panelDatos()->toPlainText().contains("INVERTIR"));
     QVERIFY(marco_->Accion(5021)->isChecked());
     QVERIFY(!marco_->Accion(5015)->isChecked());
-    marco_->Accion(5017)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar &Histograma"}));
     QVERIFY(v->panelHistograma()->isVisible());
     QVERIFY(!v->panelDatos()->isVisible());
     QCOMPARE(v->imagen().Operaciones().back(), std::string("MOSTRAR HISTO"));
@@ -277,7 +277,7 @@ class EscritorioTest : public QObject {
   void AnalisisSinImagen() {
     // Not the analysis tool: grayed.
     QVERIFY(!marco_->PopupAnalisis()->isEnabled());
-    marco_->Accion(5139)->trigger();  // tool 8
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));  // tool 8
     QVERIFY(marco_->Accion(5139)->isChecked());
     QVERIFY(marco_->PopupAnalisis()->isEnabled());
     QList<int> ids;
@@ -302,7 +302,7 @@ class EscritorioTest : public QObject {
       pregunta = m->text();
       m->button(QMessageBox::No)->click();
     });
-    marco_->Accion(5009)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Archivo", "&Salir"}));
     QVERIFY(pregunta.contains("rampa.qor:01"));
     QVERIFY(marco_->isVisible());
     // Every window is asked first: the refusal leaves all of them open.
@@ -310,7 +310,7 @@ class EscritorioTest : public QObject {
     QCOMPARE(marco_->Ventanas().front(), v);
     // With ASKEXIT "0" nothing is asked.
     Configuracion::Global().Asigna("General", "ASKEXIT", "0");
-    marco_->Accion(5009)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Archivo", "&Salir"}));
     QVERIFY(!marco_->isVisible());
   }
 
@@ -374,10 +374,10 @@ class EscritorioTest : public QObject {
     a->parentWidget()->setGeometry(10, 10, 360, 300);
     VentanaImagen* b = marco_->MuestraImagen(ImagenRampa());
     b->parentWidget()->setGeometry(390, 10, 360, 420);
-    marco_->Accion(5040)->trigger();  // 3:1
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "&Ampliar", "3:1"}));
     a->parentWidget()->setFocus();
     marco_->Mdi()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(a->parentWidget()));
-    marco_->Accion(5017)->trigger();  // histogram pane
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar &Histograma"}));
     a->parentWidget()->resize(360, 460);
     QTest::qWait(100);
     QVERIFY(marco_->grab().save(QString::fromLocal8Bit(destino)));

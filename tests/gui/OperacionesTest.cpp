@@ -167,7 +167,7 @@ class OperacionesTest : public QObject {
       QCOMPARE(vista->Curva().back(), 3 * vista->height() / 4);
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5062)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Escalar grises"}));
     QVERIFY(visto);
     const Imagen& im = v->imagen();
     for (size_t i = 0; i < antes.size(); ++i) {
@@ -194,7 +194,7 @@ class OperacionesTest : public QObject {
       QCOMPARE(Hijo<QLineEdit>(w, "c101")->text(), QStringLiteral("4"));
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5068)->trigger();
+    Filtro(5068);
     QCOMPARE(Configuracion::Global().Valor("FiltrosConvol", "GAUSSIGMA"), std::string("2"));
     QCOMPARE(Configuracion::Global().Valor("FiltrosConvol", "GAUSRADIO"), std::string("4"));
     QCOMPARE(v->imagen().Operaciones().back(), std::string("FILTRO GAUS 2 4"));
@@ -214,7 +214,7 @@ class OperacionesTest : public QObject {
       });
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(kFiltroGeneral)->trigger();
+    Filtro(kFiltroGeneral);
     QCOMPARE(mensaje, QStringLiteral("Error pasando filtro: FILTRO NO_EXISTE"));
     QTest::qWait(50);
     QCOMPARE(marco_->Ventanas().size(), size_t{1});
@@ -245,7 +245,7 @@ class OperacionesTest : public QObject {
       Hijo<QLineEdit>(w, "Angulo")->setText("30");
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5048)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "&Rotar"}));
     QCOMPARE(v->imagen().Operaciones().back(), std::string("ROTAR 30.00 7 9"));
     QCOMPARE(v->imagen().Pixeles(), esperada.Pixeles());
   }
@@ -293,7 +293,7 @@ class OperacionesTest : public QObject {
     QVERIFY(ComandoHerramienta(kCortar, 5159, 15, 14, *grande));
     marco_->MuestraImagen(std::move(pequena));
     VentanaImagen* v = marco_->MuestraImagen(std::move(grande));
-    marco_->Accion(5056)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "&Cortar por referencia"}));
     QCOMPARE(v->imagen().Operaciones().back(), std::string("CORTAR 5 4 20 15"));
     QCOMPARE(v->imagen().Ancho(), 20u);
     QCOMPARE(v->imagen().Alto(), 15u);
@@ -334,30 +334,30 @@ class OperacionesTest : public QObject {
     QTemporaryDir dir;
     const QString archivo = dir.filePath("trabajo.mac");
     VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
-    marco_->Accion(5063)->trigger();  // Suavizado 1
-    marco_->Accion(5049)->trigger();  // horizontal mirror
+    Filtro(kPrimerFiltro);  // Suavizado 1
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "Espejo &Horizontal"}));
     AlAparecerModal([](QWidget* w) {
       Hijo<QLineEdit>(w, "Angulo")->setText("12.5");
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5048)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "&Rotar"}));
     AlAparecerModal([](QWidget* w) {
       Hijo<QListWidget>(w, "Curvas")->setCurrentRow(6);  // Exponencial
       Hijo<QLineEdit>(w, "Campo1")->setText("2");
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5062)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Escalar grises"}));
     QCOMPARE(v->imagen().Operaciones().size(), size_t{4});
     AlAparecerModal(
         [archivo](QWidget* w) { AceptaArchivo(qobject_cast<QFileDialog*>(w), archivo); });
-    marco_->Accion(5121)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Guardar Macro..."}));
     const std::vector<int16_t> trabajada = v->imagen().Pixeles();
 
     VentanaImagen* nueva = marco_->MuestraImagen(ImagenPrueba("copia.qor"));
     QVERIFY(nueva->imagen().Pixeles() != trabajada);
     AlAparecerModal(
         [archivo](QWidget* w) { AceptaArchivo(qobject_cast<QFileDialog*>(w), archivo); });
-    marco_->Accion(5120)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "Ejecutar &Macro..."}));
     QCOMPARE(nueva->imagen().Pixeles(), trabajada);
   }
 
@@ -392,7 +392,7 @@ class OperacionesTest : public QObject {
     VentanaImagen* v = marco_->AbreArchivo(ORVA_FUENTE "/examples/campo_estelar.qor");
     QVERIFY(v);
     if (v->imagen().TipoObjeto() != kVariable) v->imagen().CambiaTipoObjeto(kVariable);
-    marco_->Accion(5019)->trigger();  // the data pane
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar Datos &Imagen"}));  // the data pane
     // The log window waits for "SALIR" once the search ends.
     bool salio = false;
     auto* t = new QTimer(marco_.get());
@@ -504,9 +504,9 @@ class OperacionesTest : public QObject {
     VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
     v->imagen().CambiaTipoObjeto(kVariable);
     QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
-    QAction* buscar = AccionMenu(*marco_, {QString::fromStdString(Cadena(14003)),
-                                           QString::fromStdString(Cadena(14007)),
-                                           QString::fromStdString(Cadena(kBuscarPCVista))});
+    QAction* buscar = AccionMenu(
+        *marco_, {QString::fromStdString(Cadena(14003)), QString::fromStdString(Cadena(14007)),
+                  QString::fromStdString(Cadena(kBuscarPCVista))});
     QVERIFY(buscar);
     v->imagen().CambiaTipoObjeto(0);
     QString mensaje;
@@ -533,19 +533,29 @@ class OperacionesTest : public QObject {
       guardada = w->grab().save(dir + "/escalado_grises.png");
       Hijo<QPushButton>(w, "b2")->click();
     });
-    marco_->Accion(5062)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Escalar grises"}));
     QVERIFY(guardada);
     if (v->imagen().TipoObjeto() != kVariable) v->imagen().CambiaTipoObjeto(kVariable);
     Configuracion::Global().Asigna("BuscaEstPCVista", "VerLog", "0");
     AlAparecerModal([](QWidget* w) { Hijo<QPushButton>(w, "b1")->click(); });
     Analisis({14007, kBuscarPCVista});
-    marco_->Accion(5019)->trigger();  // the data pane with the star list
+    QVERIFY(DisparaMenu(
+        *marco_, {"Visua&lizar", "Mostrar Datos &Imagen"}));  // the data pane with the star list
     v->parentWidget()->setGeometry(0, 0, 880, 540);
     QTest::qWait(100);
     QVERIFY(marco_->grab().save(dir + "/estrellas.png"));
   }
 
  private:
+  // Triggers a filter item through the popup and label the filter table gives it.
+  void Filtro(int id) {
+    std::string popup, etiqueta;
+    QVERIFY(MenuDeFiltro(id, popup, etiqueta));
+    QStringList camino = QString::fromStdString(popup).split('/');
+    camino << QString::fromStdString(etiqueta);
+    QVERIFY(DisparaMenu(*marco_, camino));
+  }
+
   // Chooses the analysis tool and triggers an item of the "Análisis" popup by its labels (their
   // string ids).
   void Analisis(std::initializer_list<int> etiquetas) {
