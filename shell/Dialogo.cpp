@@ -146,10 +146,12 @@ void MotorDialogo::Notifica(int control, EventoDialogo evento) {
     case kItemEdicion:
       if (evento == kCambioTexto) {
         v = vista_.Texto(it->id);
+        avisado_ = -1;
       } else if (evento == kPierdeFoco && !enLegalidad_) {
         validos_[i] = Comprueba(i, informar_);
         vista_.PonTexto(it->id, v);
         if (!validos_[i]) vista_.Foco(it->id);
+        avisado_ = !validos_[i] && informar_ ? static_cast<int>(i) : -1;
       }
       break;
     case kItemEdicionViva:
@@ -271,12 +273,16 @@ int MotorDialogo::PrimerIlegal() {
         (it.tipo == kItemEdicion || it.tipo == kItemEdicionViva || it.tipo == kItemComboEdicion)) {
       *it.valor = vista_.Texto(it.id);
     }
-    validos_[i] = Comprueba(i, 1);
+    // A value refused a moment ago on leaving its field is not reported twice.
+    const bool informar = static_cast<int>(i) != avisado_;
+    validos_[i] = Comprueba(i, informar ? 1 : 0);
     if (!validos_[i]) {
+      avisado_ = -1;
       vista_.Foco(it.id);
       return it.id;
     }
   }
+  avisado_ = -1;
   return 0;
 }
 

@@ -129,6 +129,7 @@ class MotorDialogo {
   std::vector<std::vector<std::string>> copiasSeleccion_;
   std::vector<int> validos_;
   std::map<int, std::string> etiquetas_;
+  int avisado_ = -1;  // item whose refusal was just reported on leaving it
   int informar_ = 0;
   bool enLegalidad_ = false;
 };

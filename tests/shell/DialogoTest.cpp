@@ -168,6 +168,18 @@ TEST(Dialogo, FirstIllegalFieldIsNamedFocusedAndKept) {
   EXPECT_EQ(d.Acepta(), 1);
   EXPECT_EQ(entero, "100");
   EXPECT_EQ(real, "9.5");
+
+  // Refused on leaving the field (Return does both): accepting right after does not say it
+  // again, a second try does.
+  vista.textos[1] = "500";
+  d.Notifica(1, kCambioTexto);
+  vista.mensajes.clear();
+  d.Notifica(1, kPierdeFoco);
+  EXPECT_EQ(vista.mensajes.size(), 1u);
+  EXPECT_EQ(d.PrimerIlegal(), 1);
+  EXPECT_EQ(vista.mensajes.size(), 1u);
+  EXPECT_EQ(d.PrimerIlegal(), 1);
+  EXPECT_EQ(vista.mensajes.size(), 2u);
 }
 
 TEST(Dialogo, ListsAndCombosStoreTheChosenEntry) {
