@@ -131,7 +131,9 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   memoria_->setObjectName("Memoria");
   statusBar()->addWidget(version_, 1);
   statusBar()->addWidget(memoria_, 1);
-  statusBar()->addWidget(new QLabel, 1);
+  aviso_ = new QLabel;
+  aviso_->setObjectName("Aviso");
+  statusBar()->addWidget(aviso_, 1);
   ActualizaMemoria();
   reloj_ = new QTimer(this);
   reloj_->setInterval(5000);
@@ -278,11 +280,7 @@ void Marco::ExplicaAnalisis(bool activo, int herramienta, VentanaImagen* v) {
   QAction* a = analisis_->menuAction();
   a->setToolTip(motivo);
   a->setStatusTip(motivo);
-  if (!motivo.isEmpty()) {
-    statusBar()->showMessage(motivo);
-  } else {
-    statusBar()->clearMessage();
-  }
+  if (aviso_) aviso_->setText(motivo);
 }
 
 void Marco::ActualizaMemoria() {
@@ -348,7 +346,7 @@ VentanaImagen* Marco::AbreArchivo(const std::string& archivo) {
     const bool sinTipo = im->TipoObjeto() <= kDesconocido;  // none (-1) or unknown
     VentanaImagen* v = MuestraImagen(std::move(im));
     // Without an object type no analysis module applies: suggest setting it.
-    if (sinTipo) statusBar()->showMessage(Q(Cadena(12234)));
+    if (sinTipo) aviso_->setText(Q(Cadena(12234)));
     return v;
   } catch (const JError& e) {
     QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));

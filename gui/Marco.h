@@ -52,6 +52,8 @@ class Marco : public QMainWindow {
   QMenu* PopupAnalisis() const { return analisis_; }
   QMdiArea* Mdi() const { return mdi_; }
   QLabel* EtiquetaMemoria() const { return memoria_; }
+  // The third part of the status bar: why Análisis is grayed, or what to do next.
+  QLabel* EtiquetaAviso() const { return aviso_; }
   // The configuration file written on exit when GUARCONF is "1".
   std::string archivoConfig;
 
@@ -97,6 +99,7 @@ class Marco : public QMainWindow {
   QMenu* analisis_ = nullptr;
   QLabel* version_;
   QLabel* memoria_;
+  QLabel* aviso_ = nullptr;
   QTimer* reloj_;
   std::unique_ptr<ProgresoSimple> progreso_;
   long ultimaFisica_ = -1, ultimaVirtual_ = -1;

@@ -7,7 +7,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QStatusBar>
+#include <QLabel>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -113,7 +113,7 @@ class DatosImagenTest : public QObject {
     VentanaImagen* v = marco_->AbreArchivo(ORVA_TEST_DATA "/m51_iraf_devpix.fits");
     QVERIFY(v);
     QVERIFY(v->imagen().TipoObjeto() <= kDesconocido);
-    QCOMPARE(marco_->statusBar()->currentMessage(), QString::fromStdString(Cadena(12234)));
+    QCOMPARE(marco_->EtiquetaAviso()->text(), QString::fromStdString(Cadena(12234)));
     QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
     QVERIFY(!marco_->PopupAnalisis()->menuAction()->isEnabled());
     AlAparecerModal([](QWidget* w) {

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
@@ -131,7 +130,7 @@ class MenusTest : public QObject {
     QMenu* analisis = marco_->PopupAnalisis();
     QVERIFY(!analisis->menuAction()->isEnabled());
     QCOMPARE(analisis->menuAction()->toolTip(), QString::fromStdString(Cadena(12232)));
-    QCOMPARE(marco_->statusBar()->currentMessage(), QString::fromStdString(Cadena(12232)));
+    QCOMPARE(marco_->EtiquetaAviso()->text(), QString::fromStdString(Cadena(12232)));
     QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
     QVERIFY(!analisis->menuAction()->isEnabled());
     QVERIFY(analisis->menuAction()->toolTip().contains(
@@ -139,7 +138,7 @@ class MenusTest : public QObject {
     marco_->VentanaActiva()->imagen().CambiaTipoObjeto(kVariable);
     QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
     QVERIFY(analisis->menuAction()->isEnabled());
-    QVERIFY(marco_->statusBar()->currentMessage().isEmpty());
+    QVERIFY(marco_->EtiquetaAviso()->text().isEmpty());
   }
 
  private:
