@@ -160,6 +160,11 @@ int DialogoFiltro(QWidget* padre, const FiltroMenu& f) {
     } else if (a.rfind("TAMFILT", 0) == 0) {
       it.legalidad = &LegalidadEntero;
       it.extra = RangoEntero{2, 50};
+    } else if (a.rfind("FACT", 0) == 0) {
+      // Weights of the images and of the filter: any number a 16-bit result can bear.
+      constexpr double kFactorMax = 1000;
+      it.legalidad = &LegalidadReal;
+      it.extra = RangoReal{-kFactorMax, kFactorMax};
     } else {
       it.legalidad = &LegalidadSiempre;
     }
@@ -835,7 +840,12 @@ DialogoCalculoDobles::DialogoCalculoDobles(std::vector<const Imagen*> imagenes, 
   rejilla->addLayout(botones, 4, 0, 1, 3);
   connect(distancia_, &QLineEdit::textChanged, this, [this] { Recalcula(); });
   connect(salir, &QPushButton::clicked, this, [this] {
-    // The separation typed is offered again next time.
+    // The separation typed is offered again next time; one that is no separation is refused.
+    constexpr double kDistanciaMax = 1e6;
+    if (!distancia_->text().trimmed().isEmpty() &&
+        !CampoRealValido(distancia_, "Distancia", 0, kDistanciaMax)) {
+      return;
+    }
     Configuracion::Global().Asigna("AnaDobles", "DISTCALIB", distancia_->text().toStdString());
     accept();
   });
