@@ -10,8 +10,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <string>
 
+#include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/TiposObjeto.h"
@@ -53,8 +55,13 @@ class DialogoDatos : public QDialog {
     const Configuracion& cfg = Configuracion::Global();
     const DatosImagen& d = imagenes_.front()->datos;
     auto* forma = new QFormLayout;
+    // An image without an object type has no analysis: the type is always offered then.
+    const bool sinTipo = std::any_of(imagenes_.begin(), imagenes_.end(), [](const Imagen* im) {
+      return im->TipoObjeto() <= kDesconocido;  // none (-1) or unknown
+    });
     for (const std::string& clave : ClavesDatosImagen()) {
-      if (cfg.Valor("DatosImagen", "P" + clave) != "1") continue;
+      const bool propuesto = sinTipo && clave == "TIPOOBJ";
+      if (cfg.Valor("DatosImagen", "P" + clave) != "1" && !propuesto) continue;
       Campo c;
       c.clave = clave;
       c.inicial = TextoDatoImagen(d, clave);
@@ -67,6 +74,10 @@ class DialogoDatos : public QDialog {
         c.inicial = c.combo->currentText().toStdString();
         c.combo->setObjectName(Q(clave));
         forma->addRow(Q(clave), c.combo);
+        if (propuesto) {
+          c.combo->setToolTip(Q(Cadena(12234)));
+          c.combo->setFocus();
+        }
       } else {
         c.linea = new QLineEdit(Q(c.inicial), this);
         c.linea->setObjectName(Q(clave));

@@ -15,8 +15,10 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "core/Cadenas.h"
+#include "core/Numeros.h"
 #include "shell/Idioma.h"
 
 namespace orva {
@@ -239,7 +241,12 @@ std::vector<std::string> VistaDialogoQt::Seleccionadas(int id) const {
 }
 
 void VistaDialogoQt::Foco(int id) {
-  if (QWidget* w = Control(id)) w->setFocus();
+  QWidget* w = Control(id);
+  if (!w) return;
+  w->setFocus();
+  // The refused text is selected, so typing replaces it.
+  if (auto* e = qobject_cast<QLineEdit*>(w)) e->selectAll();
+  if (auto* c = qobject_cast<QComboBox*>(w); c && c->lineEdit()) c->lineEdit()->selectAll();
 }
 
 void VistaDialogoQt::Titulo(const std::string& titulo) {
@@ -253,9 +260,10 @@ void VistaDialogoQt::Mensaje(const std::string& texto) {
 void VistaDialogoQt::accept() {
   // The engine is let go first: closing the window takes the focus from the fields, and a
   // field's leave check must not report after the dialog has ended.
+  // An illegal field keeps the dialog open, the message shown and the field selected.
+  if (motor_ && motor_->PrimerIlegal() != 0) return;
   MotorDialogo* motor = motor_;
   motor_ = nullptr;
-  // An illegal field makes acceptance behave as Cancel: the engine restores the values.
   if (motor && motor->Acepta()) {
     QDialog::accept();
   } else {
@@ -272,11 +280,28 @@ void VistaDialogoQt::reject() {
 
 int EjecutarDialogo(std::vector<ItemDialogo> tabla, const DisenoDialogo& diseno, int idTitulo,
                     QWidget* padre) {
+  std::map<int, std::string> etiquetas;
   VistaDialogoQt vista(tabla, diseno, padre);
+  // The range messages name each field by its own label.
+  for (const ControlDiseno& c : diseno.controles) {
+    if (c.id > 0) etiquetas[c.id] = c.etiqueta;
+  }
   MotorDialogo motor(std::move(tabla), vista);
+  for (const auto& [id, etiqueta] : etiquetas) motor.PonEtiqueta(id, etiqueta);
   if (!motor.Abre(idTitulo)) return 0;
   vista.Conecta(&motor);
   return vista.exec() == QDialog::Accepted ? 1 : 0;
+}
+
+bool CampoRealValido(QLineEdit* campo, const std::string& etiqueta, double minimo, double maximo) {
+  const std::optional<double> v = LeeRealComprobado(campo->text().toStdString());
+  if (v && *v >= minimo && *v <= maximo) return true;
+  auto texto = [](double x) { return QString::number(x).toStdString(); };
+  QMessageBox::warning(campo->window(), Q(Cadena(12000)),
+                       Q(Mensaje(12070, etiqueta, texto(minimo), texto(maximo))));
+  campo->setFocus();
+  campo->selectAll();
+  return false;
 }
 
 }  // namespace orva

@@ -10,6 +10,8 @@
 
 #include "shell/Dialogo.h"
 
+class QLineEdit;
+
 namespace orva {
 
 // The layout: the caption and, per control id, the text shown with it (the label beside an
@@ -63,5 +65,10 @@ class VistaDialogoQt : public QDialog, public VistaDialogo {
 // with every bound value as it was. idTitulo 0 or -1 keeps the layout's caption.
 int EjecutarDialogo(std::vector<ItemDialogo> tabla, const DisenoDialogo& diseno, int idTitulo,
                     QWidget* padre);
+
+// A numeric field of a hand-made dialog, checked before it closes: a text that is no number or
+// lies outside minimo..maximo shows 12070 with the field's label, gets the field selected and
+// answers false.
+bool CampoRealValido(QLineEdit* campo, const std::string& etiqueta, double minimo, double maximo);
 
 }  // namespace orva

@@ -26,11 +26,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "analyses/ModuloDobles.h"
 #include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/ListaImagenes.h"
 #include "core/ModuloAnalisis.h"
+#include "core/TiposObjeto.h"
 #include "formats/TiposArchivo.h"
 #include "gui/DatosImagenQt.h"
 #include "gui/Operaciones.h"
@@ -43,7 +45,9 @@
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
 #include "shell/Idioma.h"
+#include "shell/IdsComandos.h"
 #include "shell/Lote.h"
+#include "stellar/ModuloVariables.h"
 
 namespace orva {
 
@@ -118,6 +122,7 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(mdi_);
+  PreparaOrdenes();
   ConstruyeMenus();
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { RefrescaMenus(); });
 
@@ -130,6 +135,9 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   auto* posicion = new QLabel;
   posicion->setObjectName("Posicion");  // the image windows write the pointer's pixel here
   statusBar()->addWidget(posicion, 1);
+  aviso_ = new QLabel;
+  aviso_->setObjectName("Aviso");
+  statusBar()->addWidget(aviso_, 1);
   ActualizaMemoria();
   reloj_ = new QTimer(this);
   reloj_->setInterval(5000);
@@ -187,8 +195,7 @@ void Marco::ConstruyeMenus() {
     for (const std::string& s : c.atajos) atajos << QKeySequence(Q(s));
     a->setShortcuts(atajos);
     a->setShortcutContext(Qt::ApplicationShortcut);
-    a->setCheckable(EsZoom(c.id) || ModoDeComando(c.id) || (c.id >= 5131 && c.id <= 5139) ||
-                    (c.id >= 5140 && c.id <= 5143));
+    a->setCheckable(c.marcable);
     if (!Disponible(c)) {
       a->setEnabled(false);
       a->setStatusTip(Q(TextoMenu("No disponible")));
@@ -271,14 +278,32 @@ void Marco::RefrescaMenus() {
 
   // The analysis popup for the tool and the active image.
   const Menu m = MenuAnalisisBarra(s.herramienta, v ? &v->imagen() : nullptr);
-  analisis_->clear();
-  LlenaMenuQt(*analisis_, m.elementos);
+  // The old actions may be the one being triggered: they go once control is back in the loop.
   for (QAction* a : analisis_->actions()) {
-    const int id = a->data().toInt();
-    if (id > 0) connect(a, &QAction::triggered, this, [this, id] { Ejecuta(id); });
+    analisis_->removeAction(a);
+    if (QMenu* sub = a->menu()) sub->deleteLater();
+    if (a->parent() == analisis_) a->deleteLater();
   }
+  LlenaMenuQt(*analisis_, m.elementos, [this](int id) { Ejecuta(id); });
   analisis_->setEnabled(m.activo);
   analisis_->menuAction()->setEnabled(m.activo);
+  ExplicaAnalisis(m.activo, s.herramienta, v);
+}
+
+void Marco::ExplicaAnalisis(bool activo, int herramienta, VentanaImagen* v) {
+  QString motivo;
+  if (!activo) {
+    motivo =
+        herramienta != kHerramientaAnalisis
+            ? Q(Cadena(12232))
+            : Q(Mensaje(12233, NombreTipoObjeto(v ? std::max(v->imagen().TipoObjeto(), 0) : 0)));
+  }
+  if (motivo == motivoAnalisis_) return;
+  motivoAnalisis_ = motivo;
+  QAction* a = analisis_->menuAction();
+  a->setToolTip(motivo);
+  a->setStatusTip(motivo);
+  if (aviso_) aviso_->setText(motivo);
 }
 
 void Marco::ActualizaMemoria() {
@@ -296,6 +321,7 @@ void Marco::ActualizaMemoria() {
 }
 
 void Marco::Ejecuta(int id) {
+  atendido_ = true;
   try {
     switch (Ruta(id, VentanaActiva() != nullptr)) {
       case kRutaMarco:
@@ -308,6 +334,7 @@ void Marco::Ejecuta(int id) {
         ComandoModulos(nullptr, 0, id, 0);
         break;
       case kRutaNinguna:
+        atendido_ = false;
         break;
     }
   } catch (const JError& e) {
@@ -316,6 +343,7 @@ void Marco::Ejecuta(int id) {
     QMessageBox::warning(this, Q(Cadena(12000)), Q(e.what()));
   }
   RefrescaMenus();
+  emit ComandoEjecutado(id, atendido_);
 }
 
 VentanaImagen* Marco::MuestraImagen(std::unique_ptr<Imagen> imagen) {
@@ -338,7 +366,11 @@ VentanaImagen* Marco::AbreArchivo(const std::string& archivo) {
   try {
     auto im = std::make_unique<Imagen>();
     LeeArchivo(archivo, *im);
-    return MuestraImagen(std::move(im));
+    const bool sinTipo = im->TipoObjeto() <= kDesconocido;  // none (-1) or unknown
+    VentanaImagen* v = MuestraImagen(std::move(im));
+    // Without an object type no analysis module applies: suggest setting it.
+    if (sinTipo) aviso_->setText(Q(Cadena(12234)));
+    return v;
   } catch (const JError& e) {
     QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
   }
@@ -528,179 +560,170 @@ void Marco::Mosaico(bool vertical) {
 }
 
 void Marco::ComandoMarco(int id) {
-  Configuracion& cfg = Configuracion::Global();
-  if (const int impar = ComandoDeVarias(id)) {
-    for (VentanaImagen* v : Elige()) ComandoImagenActiva(*v, impar);
+  if (const int una = ComandoDeVarias(id)) {
+    for (VentanaImagen* v : Elige()) ComandoImagenActiva(*v, una);
     return;
   }
-  if (id >= 5131 && id <= 5139) {
-    cfg.Asigna("General", "HERRAMIENTA", std::to_string(id - 5131));
+  const Comando* c = BuscaComando(id);
+  if (c && c->herramienta >= 0) {
+    Configuracion::Global().Asigna("General", "HERRAMIENTA", std::to_string(c->herramienta));
     return;
   }
-  if (id >= 5140 && id <= 5143) {
-    CambiaIdioma(id - 5140);
+  if (c && c->lenguaje >= 0) {
+    CambiaIdioma(c->lenguaje);
     return;
   }
-  switch (id) {
-    case 5000:
-      NuevaImagen();
-      break;
-    case 5001:
-      Abrir();
-      break;
-    case 5007:
-      if (QMdiSubWindow* s = mdi_->activeSubWindow()) s->close();
-      break;
-    case 5150: {
-      const auto elegidas = Elige();
-      if (elegidas.empty()) break;
-      if (QMessageBox::question(this, Q(Cadena(12030)), Q(Cadena(12031))) != QMessageBox::Yes)
-        break;
-      for (VentanaImagen* v : elegidas) {
-        if (QMdiSubWindow* s = Sub(v)) s->close();
-      }
-      break;
-    }
-    case 5151:
-      for (VentanaImagen* v : Elige()) {
-        if (QMdiSubWindow* s = Sub(v)) s->showMinimized();
-      }
-      break;
-    case 5152:
-      for (VentanaImagen* v : Elige()) {
-        if (QMdiSubWindow* s = Sub(v)) s->showNormal();
-      }
-      break;
-    case 5008:
-      MacroEnDisco();
-      break;
-    case 5123: {
-      std::vector<Imagen*> imagenes;
-      for (VentanaImagen* v : Elige()) imagenes.push_back(&v->imagen());
-      DialogoDatosImagen(this, imagenes);
-      break;
-    }
-    case 5010: {
-      const QString f =
-          QFileDialog::getOpenFileName(this, Q(Cadena(12038)), QString(), FiltroQt(Cadena(12037)),
-                                       nullptr, QFileDialog::DontUseNativeDialog);
-      if (!f.isEmpty()) LeeConfiguracion(f.toStdString());
-      break;
-    }
-    case 5011: {
-      const QString f =
-          QFileDialog::getSaveFileName(this, Q(Cadena(12039)), QString(), FiltroQt(Cadena(12037)),
-                                       nullptr, QFileDialog::DontUseNativeDialog);
-      if (!f.isEmpty()) GuardaConfiguracion(f.toStdString());
-      break;
-    }
-    case 5124:
-      DialogoGenerales(this);
-      break;
-    case 5125:
-      // FITS orientation is one of these settings: the windows show the new one at once.
-      if (DialogoTiposArchivo(this)) {
-        for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kVentana);
-      }
-      break;
-    case 5126:
-      if (DialogoHistograma(this)) {
-        for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kHistograma);
-      }
-      break;
-    case 5127:
-      if (DialogoVentanaDatos(this)) {
-        for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kDatos);
-      }
-      break;
-    case 5009:
-      close();
-      break;
-    case 5147:
-      mdi_->cascadeSubWindows();
-      break;
-    case 5146:
-      Mosaico(true);
-      break;
-    case 5145:
-      Mosaico(false);
-      break;
-    case 5148:
-      mdi_->tileSubWindows();
-      break;
-    case 5130: {
-      QStringList nombres;
-      for (VentanaImagen* v : Elige()) nombres << Q(v->imagen().nombreVentana);
-      if (!nombres.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("INFORMACION"), nombres.join('\n'));
-      }
-      break;
-    }
-    case 5153: {
-      QMessageBox::about(this, QStringLiteral("ACERCA DE..."),
-                         QStringLiteral("%1\n%2\n%3")
-                             .arg(Q(Cadena(12000)), TextoVersion(), ORVA_FECHA_COMPILACION));
-      break;
-    }
-    default:
-      // Commands of operations this system does not define are grayed; reaching here means a
-      // grayed action was forced, so say so instead of doing nothing.
-      QMessageBox::information(this, Q(Cadena(12000)), Q(TextoMenu("No disponible")));
-      break;
+  if (auto it = ordenesMarco_.find(id); it != ordenesMarco_.end()) {
+    it->second();
+    return;
   }
+  // Commands of operations this system does not define are grayed; reaching here means a
+  // grayed action was forced, so say so instead of doing nothing.
+  NoAtendido();
+}
+
+void Marco::PreparaOrdenes() {
+  ordenesMarco_ = {
+      {kCmdNuevo, [this] { NuevaImagen(); }},
+      {kCmdAbrir, [this] { Abrir(); }},
+      {kCmdCerrar,
+       [this] {
+         if (QMdiSubWindow* s = mdi_->activeSubWindow()) s->close();
+       }},
+      {kCmdCerrarVarias,
+       [this] {
+         const auto elegidas = Elige();
+         if (elegidas.empty()) return;
+         if (QMessageBox::question(this, Q(Cadena(12030)), Q(Cadena(12031))) != QMessageBox::Yes)
+           return;
+         for (VentanaImagen* v : elegidas) {
+           if (QMdiSubWindow* s = Sub(v)) s->close();
+         }
+       }},
+      {kCmdIconizarVarias,
+       [this] {
+         for (VentanaImagen* v : Elige()) {
+           if (QMdiSubWindow* s = Sub(v)) s->showMinimized();
+         }
+       }},
+      {kCmdRestaurarVarias,
+       [this] {
+         for (VentanaImagen* v : Elige()) {
+           if (QMdiSubWindow* s = Sub(v)) s->showNormal();
+         }
+       }},
+      {kCmdMacroDisco, [this] { MacroEnDisco(); }},
+      {kCmdDatosVarias,
+       [this] {
+         std::vector<Imagen*> imagenes;
+         for (VentanaImagen* v : Elige()) imagenes.push_back(&v->imagen());
+         DialogoDatosImagen(this, imagenes);
+       }},
+      {kCmdLeerConfiguracion,
+       [this] {
+         const QString f = QFileDialog::getOpenFileName(this, Q(Cadena(12038)), QString(),
+                                                        FiltroQt(Cadena(12037)), nullptr,
+                                                        QFileDialog::DontUseNativeDialog);
+         if (!f.isEmpty()) LeeConfiguracion(f.toStdString());
+       }},
+      {kCmdGuardarConfiguracion,
+       [this] {
+         const QString f = QFileDialog::getSaveFileName(this, Q(Cadena(12039)), QString(),
+                                                        FiltroQt(Cadena(12037)), nullptr,
+                                                        QFileDialog::DontUseNativeDialog);
+         if (!f.isEmpty()) GuardaConfiguracion(f.toStdString());
+       }},
+      {kCmdPrefGenerales, [this] { DialogoGenerales(this); }},
+      {kCmdPrefTiposArchivo,
+       [this] {
+         // FITS orientation is one of these settings: the windows show the new one at once.
+         if (DialogoTiposArchivo(this)) {
+           for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kVentana);
+         }
+       }},
+      {kCmdPrefHistograma,
+       [this] {
+         if (DialogoHistograma(this)) {
+           for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kHistograma);
+         }
+       }},
+      {kCmdPrefDatos,
+       [this] {
+         if (DialogoVentanaDatos(this)) {
+           for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kDatos);
+         }
+       }},
+      {kCmdSalir, [this] { close(); }},
+      {kCmdCascada, [this] { mdi_->cascadeSubWindows(); }},
+      {kCmdMosaicoVer, [this] { Mosaico(true); }},
+      {kCmdMosaicoHor, [this] { Mosaico(false); }},
+      {kCmdDistribuirIconos, [this] { mdi_->tileSubWindows(); }},
+      {kCmdVerImagenes,
+       [this] {
+         QStringList nombres;
+         for (VentanaImagen* v : Elige()) nombres << Q(v->imagen().nombreVentana);
+         if (!nombres.isEmpty()) {
+           QMessageBox::information(this, QStringLiteral("INFORMACION"), nombres.join('\n'));
+         }
+       }},
+      {kCmdAcerca,
+       [this] {
+         QMessageBox::about(this, QStringLiteral("ACERCA DE..."),
+                            QStringLiteral("%1\n%2\n%3")
+                                .arg(Q(Cadena(12000)), TextoVersion(), ORVA_FECHA_COMPILACION));
+       }},
+  };
+  ordenesImagen_ = {
+      {kCmdGuardar, [this](VentanaImagen& v) { Guardar(v, false); }},
+      {kCmdGuardarComo, [this](VentanaImagen& v) { Guardar(v, true); }},
+      {kCmdGuardarVarias,
+       [this](VentanaImagen&) {
+         for (VentanaImagen* w : Elige()) Guardar(*w, false);
+       }},
+      {kCmdGuardarVariasEn,
+       [this](VentanaImagen&) {
+         const auto elegidas = Elige();
+         if (elegidas.empty()) return;
+         const QString dir = QFileDialog::getExistingDirectory(
+             this, QStringLiteral("GUARDAR VARIAS EN..."), Q(Directorio("DIRGUARDAR")),
+             QFileDialog::DontUseNativeDialog);
+         if (dir.isEmpty()) return;
+         for (VentanaImagen* w : elegidas) {
+           Imagen& im = w->imagen();
+           GuardaArchivo(dir.toStdString() + "/" + im.NombreArchivo(), im, im.tipoArchivo);
+           w->Repinta(ObservadorImagen::kVentana);
+         }
+       }},
+      {kCmdDuplicar, [this](VentanaImagen& v) { Duplicar(v); }},
+      {kCmdCurvaGrises,
+       [this](VentanaImagen& v) {
+         if (DialogoCurvaGrises(this, v.imagen())) v.Repinta(ObservadorImagen::kVentana);
+       }},
+      {kCmdEjecutarMacro, [this](VentanaImagen& v) { EjecutarMacro(v); }},
+      {kCmdDatosUna, [this](VentanaImagen& v) { DialogoDatosImagen(this, {&v.imagen()}); }},
+      {kCmdGuardarMacro, [this](VentanaImagen& v) { GuardarMacro(v); }},
+  };
+}
+
+void Marco::NoAtendido() {
+  atendido_ = false;
+  QMessageBox::information(this, Q(Cadena(12000)), Q(TextoMenu("No disponible")));
 }
 
 void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
   // The star searches ask for their settings before the module runs them; the double-star
   // centroid preferences and the calculation are desktop dialogs.
-  if ((id == 6022 || id == 6023 || id == 6400 || id == 6401) && ComandoOperacion(*this, v, id)) {
+  if ((id == kBuscarTASS || id == kBuscarPCVista || id == kPreferenciasDobles ||
+       id == kCalcularDobles) &&
+      ComandoOperacion(*this, v, id)) {
     return;
   }
   if (v.Comando(id)) return;
-  switch (id) {
-    case 5002:
-      Guardar(v, false);
-      break;
-    case 5005:
-      Guardar(v, true);
-      break;
-    case 5003:
-      for (VentanaImagen* w : Elige()) Guardar(*w, false);
-      break;
-    case 5004: {
-      const auto elegidas = Elige();
-      if (elegidas.empty()) break;
-      const QString dir = QFileDialog::getExistingDirectory(
-          this, QStringLiteral("GUARDAR VARIAS EN..."), Q(Directorio("DIRGUARDAR")),
-          QFileDialog::DontUseNativeDialog);
-      if (dir.isEmpty()) break;
-      for (VentanaImagen* w : elegidas) {
-        Imagen& im = w->imagen();
-        GuardaArchivo(dir.toStdString() + "/" + im.NombreArchivo(), im, im.tipoArchivo);
-        w->Repinta(ObservadorImagen::kVentana);
-      }
-      break;
-    }
-    case 5006:
-      Duplicar(v);
-      break;
-    case 5012:
-      if (DialogoCurvaGrises(this, v.imagen())) v.Repinta(ObservadorImagen::kVentana);
-      break;
-    case 5120:
-      EjecutarMacro(v);
-      break;
-    case 5122:
-      DialogoDatosImagen(this, {&v.imagen()});
-      break;
-    case 5121:
-      GuardarMacro(v);
-      break;
-    default:
-      if (ComandoOperacion(*this, v, id)) break;
-      QMessageBox::information(this, Q(Cadena(12000)), Q(TextoMenu("No disponible")));
-      break;
+  if (auto it = ordenesImagen_.find(id); it != ordenesImagen_.end()) {
+    it->second(v);
+    return;
   }
+  if (!ComandoOperacion(*this, v, id)) NoAtendido();
 }
 
 void Marco::closeEvent(QCloseEvent* e) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,11 +48,18 @@ class Marco : public QMainWindow {
   std::vector<VentanaImagen*> EligeVentanas() { return Elige(); }
 
   QAction* Accion(int id) const;
+  QMenu* Popup(int indice) const { return popups_[static_cast<size_t>(indice)]; }
   QMenu* PopupAnalisis() const { return analisis_; }
   QMdiArea* Mdi() const { return mdi_; }
   QLabel* EtiquetaMemoria() const { return memoria_; }
+  // The third part of the status bar: why Análisis is grayed, or what to do next.
+  QLabel* EtiquetaAviso() const { return aviso_; }
   // The configuration file written on exit when GUARCONF is "1".
   std::string archivoConfig;
+
+ signals:
+  // After every command: atendido is false when it reached no handler ("No disponible").
+  void ComandoEjecutado(int id, bool atendido);
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -63,6 +71,12 @@ class Marco : public QMainWindow {
   void ConstruyeMenus();
   // Sets and saves the language and rebuilds the menu bar in it.
   void CambiaIdioma(int idioma);
+  // The handlers of the frame's and the image's own commands, by id.
+  void PreparaOrdenes();
+  // A command that reached no handler: says so.
+  void NoAtendido();
+  // Tooltip and status bar of a grayed "Análisis" popup: why it is grayed.
+  void ExplicaAnalisis(bool activo, int herramienta, VentanaImagen* v);
   void ComandoMarco(int id);
   void ComandoImagenActiva(VentanaImagen& v, int id);
   // Chosen windows of the selection dialog (empty when cancelled).
@@ -79,10 +93,15 @@ class Marco : public QMainWindow {
 
   QMdiArea* mdi_;
   std::map<int, QAction*> acciones_;
+  std::map<int, std::function<void()>> ordenesMarco_;
+  std::map<int, std::function<void(VentanaImagen&)>> ordenesImagen_;
+  bool atendido_ = true;
+  QString motivoAnalisis_;  // why the analysis popup is grayed; empty when it is not
   std::vector<QMenu*> popups_;  // the top-level popups in bar order
   QMenu* analisis_ = nullptr;
   QLabel* version_;
   QLabel* memoria_;
+  QLabel* aviso_ = nullptr;
   QTimer* reloj_;
   std::unique_ptr<ProgresoSimple> progreso_;
   long ultimaFisica_ = -1, ultimaVirtual_ = -1;

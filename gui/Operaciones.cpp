@@ -19,6 +19,7 @@
 #include <map>
 
 #include "analyses/Dobles.h"
+#include "analyses/ModuloDobles.h"
 #include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/JError.h"
@@ -32,6 +33,7 @@
 #include "processing/Procesamiento.h"
 #include "shell/Configuracion.h"
 #include "stellar/BuscaEstrellas.h"
+#include "stellar/ModuloVariables.h"
 #include "core/TiposObjeto.h"
 #include "gui/ProgresoQt.h"
 #include "shell/Progreso.h"
@@ -158,6 +160,11 @@ int DialogoFiltro(QWidget* padre, const FiltroMenu& f) {
     } else if (a.rfind("TAMFILT", 0) == 0) {
       it.legalidad = &LegalidadEntero;
       it.extra = RangoEntero{2, 50};
+    } else if (a.rfind("FACT", 0) == 0) {
+      // Weights of the images and of the filter: any number a 16-bit result can bear.
+      constexpr double kFactorMax = 1000;
+      it.legalidad = &LegalidadReal;
+      it.extra = RangoReal{-kFactorMax, kFactorMax};
     } else {
       it.legalidad = &LegalidadSiempre;
     }
@@ -264,9 +271,10 @@ void ComandoRedimensionar(Marco& marco, VentanaImagen& v) {
   std::string fy = cfg.Valor("Redimensionar", "FACTOR_Y");
   std::string igual = cfg.Valor("Redimensionar", "XIGUALY");
   std::string conserva = cfg.Valor("Redimensionar", "IMORICONS");
+  constexpr double kFactorMin = 0.01, kFactorMax = 100;
   std::vector<ItemDialogo> tabla = {
-      {kItemEdicion, 100, 0, &fx, &LegalidadSiempre, {}, nullptr},
-      {kItemEdicion, 101, 0, &fy, &LegalidadSiempre, {}, nullptr},
+      {kItemEdicion, 100, 0, &fx, &LegalidadReal, RangoReal{kFactorMin, kFactorMax}, nullptr},
+      {kItemEdicion, 101, 0, &fy, &LegalidadReal, RangoReal{kFactorMin, kFactorMax}, nullptr},
       {kItemCasilla, 102, 0, &igual, nullptr, {}, nullptr},
       {kItemCasilla, 103, 0, &conserva, nullptr, {}, nullptr},
   };
@@ -334,13 +342,12 @@ int DialogoRotacion(QWidget* padre, const Imagen& im, ParamsRotacion& p) {
   forma->addRow(caja);
   QObject::connect(caja, &QDialogButtonBox::rejected, &d, &QDialog::reject);
   QObject::connect(caja, &QDialogButtonBox::accepted, &d, [&] {
-    const double a = LeeReal(ang->text().toStdString());
-    if (!(a >= -359 && a <= 359)) {
-      QMessageBox::warning(&d, Q(Cadena(12000)),
-                           Q(JError(10160, ang->text().toStdString(), "-359", "359").Mensaje()));
-      return;
+    constexpr double kAnguloMax = 359, kCentroMax = 100000;
+    if (CampoRealValido(ang, "Angulo", -kAnguloMax, kAnguloMax) &&
+        CampoRealValido(cx, "Centro rotación X", -kCentroMax, kCentroMax) &&
+        CampoRealValido(cy, "Centro rotación Y", -kCentroMax, kCentroMax)) {
+      d.accept();
     }
-    d.accept();
   });
   if (d.exec() != QDialog::Accepted) return 0;
   p.angulo = LeeReal(ang->text().toStdString());
@@ -572,44 +579,44 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
     return true;
   }
   switch (id) {
-    case 6023:
+    case kBuscarPCVista:
       ComandoPCVista(marco, v);
       return true;
-    case 6022:
+    case kBuscarTASS:
       ComandoTASS(marco, v);
       return true;
-    case 6400:
+    case kPreferenciasDobles:
       DialogoCentroide(&marco);
       return true;
-    case 6401: {
+    case kCalcularDobles: {
       std::vector<const Imagen*> imagenes;
       for (VentanaImagen* w : marco.Ventanas()) imagenes.push_back(&w->imagen());
       DialogoCalculoDobles d(std::move(imagenes), &marco);
       d.exec();
       return true;
     }
-    case 5062:
+    case kCmdEscalarGrises:
       ComandoEscalaGris(marco, v);
       return true;
-    case 5048:
+    case kCmdRotar:
       ComandoRotar(marco, v);
       return true;
-    case 5049:
+    case kCmdEspejoHor:
       CorreLinea(marco, v, LineaEspejo(Espejo::kHorizontal), "ESPEJO HORIZONTAL", 12051);
       return true;
-    case 5050:
+    case kCmdEspejoVer:
       CorreLinea(marco, v, LineaEspejo(Espejo::kVertical), "ESPEJO VERTICAL", 12051);
       return true;
-    case 5051:
+    case kCmdDesplazar:
       ComandoDesplazar(marco, v);
       return true;
-    case 5052: {
+    case kCmdDesplazarRef: {
       const std::string l =
           LineaDesplazaPorReferencia(v.imagen(), Referencia(marco, v, {kDespRef}));
       CorreLinea(marco, v, l, "DESPLAZANDO POR REFERENCIA", 12051);
       return true;
     }
-    case 5217: {
+    case kCmdDesplazarRefVarias: {
       // Every chosen image moves its reference point onto the reference image's one.
       const Imagen* ref = Referencia(marco, v, {kDespRef});
       if (Completo(v.imagen(), kDespRef)) ref = &v.imagen();
@@ -621,20 +628,20 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
       }
       return true;
     }
-    case 5053:
+    case kCmdRedimensionar:
       ComandoRedimensionar(marco, v);
       return true;
-    case 5054: {
+    case kCmdRedimensionarRef: {
       const std::string l =
           LineaRedimPorReferencia(v.imagen(), Referencia(marco, v, {kRedimRef1, kRedimRef2}));
       const bool conserva = Configuracion::Global().Valor("Redimensionar", "IMORICONS") == "1";
       CorreLinea(marco, v, l, "REDIMENSIONANDO IMAGEN", 12051, conserva);
       return true;
     }
-    case 5055:
+    case kCmdCortar:
       ComandoCortar(marco, v);
       return true;
-    case 5056: {
+    case kCmdCortarRef: {
       const std::string l = LineaCortePorReferencia(v.imagen(), Referencia(marco, v, {kDespRef}));
       CorreLinea(marco, v, l, "CORTANDO IMAGEN", 12051);
       return true;
@@ -748,6 +755,13 @@ bool DialogoEscalaGris::GuardaCampos() {
     CompruebaCamposGris(curva, valores);
   } catch (const JError& e) {
     QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
+    // The refused field, named by the message, is selected for the correction.
+    for (int i = 0; i < c.numParametros; ++i) {
+      if (c.etiquetas[static_cast<size_t>(i)] != e.Argumento(1)) continue;
+      campos_[i]->setFocus();
+      campos_[i]->selectAll();
+      break;
+    }
     return false;
   }
   for (int i = 0; i < c.numParametros; ++i) {
@@ -826,7 +840,12 @@ DialogoCalculoDobles::DialogoCalculoDobles(std::vector<const Imagen*> imagenes, 
   rejilla->addLayout(botones, 4, 0, 1, 3);
   connect(distancia_, &QLineEdit::textChanged, this, [this] { Recalcula(); });
   connect(salir, &QPushButton::clicked, this, [this] {
-    // The separation typed is offered again next time.
+    // The separation typed is offered again next time; one that is no separation is refused.
+    constexpr double kDistanciaMax = 1e6;
+    if (!distancia_->text().trimmed().isEmpty() &&
+        !CampoRealValido(distancia_, "Distancia", 0, kDistanciaMax)) {
+      return;
+    }
     Configuracion::Global().Asigna("AnaDobles", "DISTCALIB", distancia_->text().toStdString());
     accept();
   });

@@ -8,6 +8,8 @@
 
 #include <array>
 
+#include "shell/IdsComandos.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -19,9 +21,9 @@ class Imagen;
 class Marco;
 class VentanaImagen;
 
-// Menu ids of the filters: the items of the filter table from 5063 on, the general one last.
-constexpr int kPrimerFiltro = 5063;
-constexpr int kFiltroGeneral = 5111;
+// Menu ids of the filters: the items of the filter table from the first on, the general one last.
+constexpr int kPrimerFiltro = kCmdPrimerFiltro;
+constexpr int kFiltroGeneral = kCmdFiltroGeneral;
 // The popup under "&Tratar" of a filter item and its label; false for an id without item.
 bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta);
 

@@ -79,13 +79,14 @@ constexpr int kMinimoVentana = 160;
 
 }  // namespace
 
-void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos) {
+void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos,
+                 const std::function<void(int)>& alElegir) {
   for (const ElementoMenu& e : elementos) {
     if (e.separador) {
       destino.addSeparator();
     } else if (!e.submenu.empty()) {
       QMenu* sub = destino.addMenu(Q(TextoMenu(e.etiqueta)));
-      LlenaMenuQt(*sub, e.submenu);
+      LlenaMenuQt(*sub, e.submenu, alElegir);
       sub->setEnabled(e.activo);
     } else {
       QAction* a = destino.addAction(Q(TextoMenu(e.etiqueta)));
@@ -93,6 +94,10 @@ void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos) {
       a->setEnabled(e.activo);
       a->setCheckable(e.marcado);
       a->setChecked(e.marcado);
+      if (alElegir && e.id > 0) {
+        const int id = e.id;
+        QObject::connect(a, &QAction::triggered, a, [alElegir, id] { alElegir(id); });
+      }
     }
   }
 }
@@ -606,11 +611,11 @@ bool VentanaImagen::Comando(int id) {
     EjecutaLinea(LineaZoom(id));
   } else if (const int modo = ModoDeComando(id)) {
     EjecutaLinea(LineaMostrar(modo));
-  } else if (id == 5013) {
+  } else if (id == kCmdInvertir) {
     EjecutaLinea("INVERTIR");
   } else if (id == kComandoAjustarVentana) {
     AjustaAVentana();
-  } else if (id == 5012) {
+  } else if (id == kCmdCurvaGrises) {
     std::vector<VentanaImagen*> otras;
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
       if (auto* area = qobject_cast<QMdiArea*>(w)) {
@@ -627,7 +632,7 @@ bool VentanaImagen::Comando(int id) {
       Repinta(kVentana | kHistograma);
       for (VentanaImagen* v : otras) v->Repinta(kVentana | kHistograma);
     }
-  } else if (id >= 6000 && id <= 7999) {
+  } else if (id >= kCmdPrimerModulo && id <= kCmdUltimoModulo) {
     ComandoImagen(*imagen_, 0, id, 0);
     Repinta(kVentana | kDatos);
   } else {

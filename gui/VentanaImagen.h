@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -139,8 +140,10 @@ class VentanaImagen : public QWidget, public ObservadorImagen {
   QPlainTextEdit* datos_;
 };
 
-// Fills a Qt menu from menu data; each action carries its command id as data.
-void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos);
+// Fills a Qt menu from menu data; each action carries its command id as data and, when alElegir
+// is given, calls it with that id when triggered, at any depth of submenus.
+void LlenaMenuQt(QMenu& destino, const std::vector<ElementoMenu>& elementos,
+                 const std::function<void(int)>& alElegir = {});
 
 // The cursor of the image panes for an index of TIPOCURSOR (0..17).
 QCursor CursorImagen(int indice);

@@ -14,6 +14,7 @@
 #include "core/JError.h"
 #include "core/Memoria.h"
 #include "core/Numeros.h"
+#include "shell/IdsComandos.h"
 #include "shell/Progreso.h"
 
 namespace orva {
@@ -168,13 +169,17 @@ int Zoom(Ranuras& r, int actual, const std::vector<std::string>& a) {
   const int16_t n = static_cast<int16_t>(ArgumentoEntero(a, 1, 1, kZoomMaximo));
   Imagen* im = r.En(actual);
   // 1:1 either way is the 1:1 command; n:1 and 1:n have commands for n up to 9.
+  constexpr int kFactorMenu = 9;  // the last factor with a menu command
   if (a[0][0] == 'A') {
-    im->FijaZoom(n == 1   ? 5014
-                 : n <= 9 ? static_cast<int16_t>(5037 + n)
-                          : 0,
+    im->FijaZoom(n == 1             ? kCmdZoom11
+                 : n <= kFactorMenu ? static_cast<int16_t>(kCmdAmpliar2 - 2 + n)
+                                    : 0,
                  static_cast<float>(n));
   } else {
-    im->FijaZoom(n == 1 ? 5014 : n <= 9 ? static_cast<int16_t>(5028 + n) : 0, 1.0f / n);
+    im->FijaZoom(n == 1             ? kCmdZoom11
+                 : n <= kFactorMenu ? static_cast<int16_t>(kCmdReducir2 - 2 + n)
+                                    : 0,
+                 1.0f / n);
   }
   return actual;
 }

@@ -104,19 +104,20 @@ bool Igual(const std::string& a, const char* b) {
   return strcasecmp(a.c_str(), b) == 0;
 }
 
-// Black point of EXPANDIR / EXPANPERC from its text: a keyword, a number or a percentile.
+// Black point of EXPANDIR / EXPANPERC from its text: a keyword, a number or a percentile (a
+// whole percentage, read as the other integer parameters).
 int NegroDe(const Imagen& im, const std::string& t, bool percentil) {
   if (Igual(t, "%MIN")) return im.Minimo();
   if (Igual(t, "%CIELO") || Igual(t, "%CEL")) return im.ValorModa();
   if (Igual(t, "%MEDIA")) return static_cast<int>(TruncaEntero(im.Media()));
   if (Igual(t, "%NEGRO")) return im.Negro();
-  return percentil ? im.Percentil(LeeReal(t)) : LeeEntero(t);
+  return percentil ? im.Percentil(LeeEntero(t)) : LeeEntero(t);
 }
 
 int BlancoDe(const Imagen& im, const std::string& t, bool percentil) {
   if (Igual(t, "%MAX")) return im.Maximo();
   if (Igual(t, "%BLANCO")) return im.Blanco();
-  return percentil ? im.Percentil(LeeReal(t)) : LeeEntero(t);
+  return percentil ? im.Percentil(LeeEntero(t)) : LeeEntero(t);
 }
 
 // One row through the full table (one read per pixel, the clamp already in the table).
@@ -314,7 +315,9 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
     case 10:
     case 11: {
       const int m = entero(0), mascara = entero(1);
-      const double contraste = real(2), brillo = real(3);
+      // Only the contrast is a decimal; the brightness is a whole gray level.
+      const double contraste = real(2);
+      const int brillo = entero(3);
       for (int v = lo; v <= hi; ++v) {
         Sondea(im, v - lo);
         const bool enmascara = curva.id == 10 ? v < m : v > m;

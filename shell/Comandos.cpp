@@ -33,109 +33,154 @@ const std::vector<std::string>& PopupsBarra() {
 }
 
 const std::vector<FilaComando>& TablaComandos() {
-  // id, last id, label, popup, routing, accelerators, availability, separator before, first n
+  // id, last id, label, popup, routing, accelerators, availability, separator before, first n,
+  // checkable, tool chosen, language chosen
   static const std::vector<FilaComando> tabla = {
-      {5000, 5000, "&Nuevo", kArchivo, F, "", OK, false, 0},
-      {5001, 5001, "&Abrir...", kArchivo, F, "Ctrl+A", OK, false, 0},
-      {5002, 5002, "&Guardar", kArchivo, I, "Ctrl+G", OK, false, 0},
-      {5003, 5003, "Guardar &Varias", kArchivo, I, "", OK, false, 0},
-      {5004, 5004, "Guardar Varias &en...", kArchivo, I, "", OK, false, 0},
-      {5005, 5005, "Guardar &como...", kArchivo, I, "", OK, false, 0},
-      {5006, 5006, "Hacer &Duplicado", kArchivo, I, "", OK, true, 0},
-      {5007, 5007, "&Cerrar", kArchivo, F, "", OK, false, 0},
-      {5150, 5150, "Cerrar &varias", kArchivo, F, "", OK, false, 0},
-      {5008, 5008, "Ejecutar &Macro en Disco...", kArchivo, F, "", OK, true, 0},
-      {5010, 5010, "Leer Configuración", kArchivo, F, "", OK, true, 0},
-      {5011, 5011, "Guardar Configuración", kArchivo, F, "", OK, false, 0},
-      {5124, 5124, "&Generales", "&Archivo/&Preferencias", F, "", OK, false, 0},
-      {5125, 5125, "&Tipos Archivo", "&Archivo/&Preferencias", F, "", OK, false, 0},
-      {5126, 5126, "Ventana &Histograma", "&Archivo/&Preferencias", F, "", OK, false, 0},
-      {5127, 5127, "Ventana &Datos", "&Archivo/&Preferencias", F, "", OK, false, 0},
-      {5140, 5140, "Español", "&Archivo/&Idioma", F, "", OK, false, 0},
-      {5141, 5141, "Catalán", "&Archivo/&Idioma", F, "", OK, false, 0},
-      {5142, 5142, "Francés", "&Archivo/&Idioma", F, "", OK, false, 0},
-      {5143, 5143, "Inglés", "&Archivo/&Idioma", F, "", OK, false, 0},
-      {5009, 5009, "&Salir", kArchivo, F, "", OK, true, 0},
+      {kCmdNuevo, kCmdNuevo, "&Nuevo", kArchivo, F, "", OK, false, 0},
+      {kCmdAbrir, kCmdAbrir, "&Abrir...", kArchivo, F, "Ctrl+A", OK, false, 0},
+      {kCmdGuardar, kCmdGuardar, "&Guardar", kArchivo, I, "Ctrl+G", OK, false, 0},
+      {kCmdGuardarVarias, kCmdGuardarVarias, "Guardar &Varias", kArchivo, I, "", OK, false, 0},
+      {kCmdGuardarVariasEn, kCmdGuardarVariasEn, "Guardar Varias &en...", kArchivo, I, "", OK,
+       false, 0},
+      {kCmdGuardarComo, kCmdGuardarComo, "Guardar &como...", kArchivo, I, "", OK, false, 0},
+      {kCmdDuplicar, kCmdDuplicar, "Hacer &Duplicado", kArchivo, I, "", OK, true, 0},
+      {kCmdCerrar, kCmdCerrar, "&Cerrar", kArchivo, F, "", OK, false, 0},
+      {kCmdCerrarVarias, kCmdCerrarVarias, "Cerrar &varias", kArchivo, F, "", OK, false, 0},
+      {kCmdMacroDisco, kCmdMacroDisco, "Ejecutar &Macro en Disco...", kArchivo, F, "", OK, true, 0},
+      {kCmdLeerConfiguracion, kCmdLeerConfiguracion, "Leer Configuración", kArchivo, F, "", OK,
+       true, 0},
+      {kCmdGuardarConfiguracion, kCmdGuardarConfiguracion, "Guardar Configuración", kArchivo, F, "",
+       OK, false, 0},
+      {kCmdPrefGenerales, kCmdPrefGenerales, "&Generales", "&Archivo/&Preferencias", F, "", OK,
+       false, 0},
+      {kCmdPrefTiposArchivo, kCmdPrefTiposArchivo, "&Tipos Archivo", "&Archivo/&Preferencias", F,
+       "", OK, false, 0},
+      {kCmdPrefHistograma, kCmdPrefHistograma, "Ventana &Histograma", "&Archivo/&Preferencias", F,
+       "", OK, false, 0},
+      {kCmdPrefDatos, kCmdPrefDatos, "Ventana &Datos", "&Archivo/&Preferencias", F, "", OK, false,
+       0},
+      {kCmdIdiomaEspanol, kCmdIdiomaEspanol, "Español", "&Archivo/&Idioma", F, "", OK, false, 0,
+       true, -1, 0},
+      {kCmdIdiomaCatalan, kCmdIdiomaCatalan, "Catalán", "&Archivo/&Idioma", F, "", OK, false, 0,
+       true, -1, 1},
+      {kCmdIdiomaFrances, kCmdIdiomaFrances, "Francés", "&Archivo/&Idioma", F, "", OK, false, 0,
+       true, -1, 2},
+      {kCmdIdiomaIngles, kCmdIdiomaIngles, "Inglés", "&Archivo/&Idioma", F, "", OK, false, 0, true,
+       -1, 3},
+      {kCmdSalir, kCmdSalir, "&Salir", kArchivo, F, "", OK, true, 0},
 
-      {5012, 5012, "Cambiar curva &grises", kVisualizar, I, "", OK, false, 0},
-      {5013, 5013, "&Invertir grises", kVisualizar, I, "Ctrl+F1", OK, false, 0},
-      {5014, 5014, "&Tamaño normal (1:1)", kVisualizar, I, "Ctrl+1;Alt+1", OK, true, 0},
-      {5030, 5037, "1:%d", "Visua&lizar/&Reducir", I, "Ctrl+%d", OK, false, 2},
-      {5039, 5046, "%d:1", "Visua&lizar/&Ampliar", I, "Alt+%d", OK, false, 2},
+      {kCmdCurvaGrises, kCmdCurvaGrises, "Cambiar curva &grises", kVisualizar, I, "", OK, false, 0},
+      {kCmdInvertir, kCmdInvertir, "&Invertir grises", kVisualizar, I, "Ctrl+F1", OK, false, 0},
+      {kCmdZoom11, kCmdZoom11, "&Tamaño normal (1:1)", kVisualizar, I, "Ctrl+1;Alt+1", OK, true, 0,
+       true},
+      {kCmdReducir2, kCmdReducir9, "1:%d", "Visua&lizar/&Reducir", I, "Ctrl+%d", OK, false, 2,
+       true},
+      {kCmdAmpliar2, kCmdAmpliar9, "%d:1", "Visua&lizar/&Ampliar", I, "Alt+%d", OK, false, 2, true},
       {kComandoAjustarVentana, kComandoAjustarVentana, "Ajustar a la &ventana", kVisualizar, I,
        "Ctrl+0", OK, false, 0},
-      {5015, 5015, "Mostrar &Nada", kVisualizar, I, "", OK, true, 0},
-      {5017, 5017, "Mostrar &Histograma", kVisualizar, I, "", OK, false, 0},
-      {5019, 5019, "Mostrar Datos &Imagen", kVisualizar, I, "", OK, false, 0},
-      {5021, 5021, "Mostrar &Operaciones Imagen", kVisualizar, I, "", OK, false, 0},
-      {5027, 5027, "Mostrar &Cabecera archivo", kVisualizar, I, "", OK, false, 0},
-      {5023, 5023, "Mostrar valores &Linea", kVisualizar, I, "", OK, false, 0},
-      {5025, 5025, "Mostrar valores &Columna", kVisualizar, I, "", OK, false, 0},
-      {5016, 5016, "Mostrar &Nada", "Visua&lizar/&Mostrar en varias", F, "", OK, false, 0},
-      {5018, 5018, "Mostrar &Histograma", "Visua&lizar/&Mostrar en varias", F, "", OK, false, 0},
-      {5020, 5020, "Mostrar Datos &Imagen", "Visua&lizar/&Mostrar en varias", F, "", OK, false, 0},
-      {5022, 5022, "Mostrar &Operaciones Imagen", "Visua&lizar/&Mostrar en varias", F, "", OK,
+      {kCmdMostrarNada, kCmdMostrarNada, "Mostrar &Nada", kVisualizar, I, "", OK, true, 0, true},
+      {kCmdMostrarHisto, kCmdMostrarHisto, "Mostrar &Histograma", kVisualizar, I, "", OK, false, 0,
+       true},
+      {kCmdMostrarDatos, kCmdMostrarDatos, "Mostrar Datos &Imagen", kVisualizar, I, "", OK, false,
+       0, true},
+      {kCmdMostrarOper, kCmdMostrarOper, "Mostrar &Operaciones Imagen", kVisualizar, I, "", OK,
+       false, 0, true},
+      {kCmdMostrarCabecera, kCmdMostrarCabecera, "Mostrar &Cabecera archivo", kVisualizar, I, "",
+       OK, false, 0, true},
+      {kCmdMostrarLinea, kCmdMostrarLinea, "Mostrar valores &Linea", kVisualizar, I, "", OK, false,
+       0, true},
+      {kCmdMostrarColumna, kCmdMostrarColumna, "Mostrar valores &Columna", kVisualizar, I, "", OK,
+       false, 0, true},
+      {kCmdVariasNada, kCmdVariasNada, "Mostrar &Nada", "Visua&lizar/&Mostrar en varias", F, "", OK,
        false, 0},
-      {5028, 5028, "Mostrar &Cabecera archivo", "Visua&lizar/&Mostrar en varias", F, "", OK, false,
+      {kCmdVariasHisto, kCmdVariasHisto, "Mostrar &Histograma", "Visua&lizar/&Mostrar en varias", F,
+       "", OK, false, 0},
+      {kCmdVariasDatos, kCmdVariasDatos, "Mostrar Datos &Imagen", "Visua&lizar/&Mostrar en varias",
+       F, "", OK, false, 0},
+      {kCmdVariasOper, kCmdVariasOper, "Mostrar &Operaciones Imagen",
+       "Visua&lizar/&Mostrar en varias", F, "", OK, false, 0},
+      {kCmdVariasCabecera, kCmdVariasCabecera, "Mostrar &Cabecera archivo",
+       "Visua&lizar/&Mostrar en varias", F, "", OK, false, 0},
+      {kCmdVariasLinea, kCmdVariasLinea, "Mostrar valores &Linea", "Visua&lizar/&Mostrar en varias",
+       F, "", OK, false, 0},
+      {kCmdVariasColumna, kCmdVariasColumna, "Mostrar valores &Columna",
+       "Visua&lizar/&Mostrar en varias", F, "", OK, false, 0},
+      {kCmdIconizarVarias, kCmdIconizarVarias, "&Iconizar varias", kVisualizar, F, "", OK, false,
        0},
-      {5024, 5024, "Mostrar valores &Linea", "Visua&lizar/&Mostrar en varias", F, "", OK, false, 0},
-      {5026, 5026, "Mostrar valores &Columna", "Visua&lizar/&Mostrar en varias", F, "", OK, false,
+      {kCmdRestaurarVarias, kCmdRestaurarVarias, "&Restaurar varias", kVisualizar, F, "", OK, false,
        0},
-      {5151, 5151, "&Iconizar varias", kVisualizar, F, "", OK, false, 0},
-      {5152, 5152, "&Restaurar varias", kVisualizar, F, "", OK, false, 0},
 
-      {5049, 5049, "Espejo &Horizontal", kPosicionar, I, "", NP, false, 0},
-      {5050, 5050, "Espejo &Vertical", kPosicionar, I, "", NP, false, 0},
-      {5051, 5051, "&Desplazar", kPosicionar, I, "", NP, true, 0},
-      {5052, 5052, "&Desplazar por referencia", kPosicionar, I, "", NP, false, 0},
-      {5217, 5217, "&Desplazar por referencia varias...", kPosicionar, I, "", NP, false, 0},
-      {5048, 5048, "&Rotar", kPosicionar, I, "", NP, true, 0},
-      {5053, 5053, "Red&imensionar", kPosicionar, I, "", NP, false, 0},
-      {5054, 5054, "Red&imensionar por referencia", kPosicionar, I, "", NP, false, 0},
-      {5055, 5055, "&Cortar", kPosicionar, I, "", NP, false, 0},
-      {5056, 5056, "&Cortar por referencia", kPosicionar, I, "", NP, false, 0},
-      {5057, 5057, "Trans. General 2 Puntos", kPosicionar, I, "", NE, true, 0},
-      {5058, 5058, "Trans. General 3 Puntos", kPosicionar, I, "", NE, false, 0},
-      {5059, 5059, "Trans. General 4 Puntos", kPosicionar, I, "", NE, false, 0},
-
-      {5060, 5060, "&Una", "&Tratar/&Pretratamiento", I, "", NE, false, 0},
-      {5061, 5061, "&Varias", "&Tratar/&Pretratamiento", I, "", NE, false, 0},
-      {5062, 5062, "&Escalar grises", kTratar, I, "", NP, false, 0},
-      {5063, 5111, "Filtro %d", "&Tratar/&Filtros", I, "", NP, false, 1},
-      {5112, 5112, "&Operaciones dos imagenes", kTratar, I, "", NE, true, 0},
-      {5113, 5113, "Media", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
-      {5114, 5114, "Mediana", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
-      {5115, 5115, "Sumar", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
-      {5116, 5116, "Sumar por referencia", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
-      {5117, 5117, "Sumar por referencia agrupando...", "&Tratar/Varias &imagenes", I, "", NE,
+      {kCmdEspejoHor, kCmdEspejoHor, "Espejo &Horizontal", kPosicionar, I, "", NP, false, 0},
+      {kCmdEspejoVer, kCmdEspejoVer, "Espejo &Vertical", kPosicionar, I, "", NP, false, 0},
+      {kCmdDesplazar, kCmdDesplazar, "&Desplazar", kPosicionar, I, "", NP, true, 0},
+      {kCmdDesplazarRef, kCmdDesplazarRef, "&Desplazar por referencia", kPosicionar, I, "", NP,
        false, 0},
-      {5118, 5118, "Media por referencia", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
-      {5119, 5119, "Media por referencia agrupando", "&Tratar/Varias &imagenes", I, "", NE, false,
+      {kCmdDesplazarRefVarias, kCmdDesplazarRefVarias, "&Desplazar por referencia varias...",
+       kPosicionar, I, "", NP, false, 0},
+      {kCmdRotar, kCmdRotar, "&Rotar", kPosicionar, I, "", NP, true, 0},
+      {kCmdRedimensionar, kCmdRedimensionar, "Red&imensionar", kPosicionar, I, "", NP, false, 0},
+      {kCmdRedimensionarRef, kCmdRedimensionarRef, "Red&imensionar por referencia", kPosicionar, I,
+       "", NP, false, 0},
+      {kCmdCortar, kCmdCortar, "&Cortar", kPosicionar, I, "", NP, false, 0},
+      {kCmdCortarRef, kCmdCortarRef, "&Cortar por referencia", kPosicionar, I, "", NP, false, 0},
+      {kCmdTransGeneral2, kCmdTransGeneral2, "Trans. General 2 Puntos", kPosicionar, I, "", NE,
+       true, 0},
+      {kCmdTransGeneral3, kCmdTransGeneral3, "Trans. General 3 Puntos", kPosicionar, I, "", NE,
+       false, 0},
+      {kCmdTransGeneral4, kCmdTransGeneral4, "Trans. General 4 Puntos", kPosicionar, I, "", NE,
+       false, 0},
+
+      {kCmdPretratarUna, kCmdPretratarUna, "&Una", "&Tratar/&Pretratamiento", I, "", NE, false, 0},
+      {kCmdPretratarVarias, kCmdPretratarVarias, "&Varias", "&Tratar/&Pretratamiento", I, "", NE,
+       false, 0},
+      {kCmdEscalarGrises, kCmdEscalarGrises, "&Escalar grises", kTratar, I, "", NP, false, 0},
+      {kCmdPrimerFiltro, kCmdFiltroGeneral, "Filtro %d", "&Tratar/&Filtros", I, "", NP, false, 1},
+      {kCmdDosImagenes, kCmdDosImagenes, "&Operaciones dos imagenes", kTratar, I, "", NE, true, 0},
+      {kCmdMedia, kCmdMedia, "Media", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
+      {kCmdMediana, kCmdMediana, "Mediana", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
+      {kCmdSumar, kCmdSumar, "Sumar", "&Tratar/Varias &imagenes", I, "", NE, false, 0},
+      {kCmdSumarRef, kCmdSumarRef, "Sumar por referencia", "&Tratar/Varias &imagenes", I, "", NE,
+       false, 0},
+      {kCmdSumarRefAgrupando, kCmdSumarRefAgrupando, "Sumar por referencia agrupando...",
+       "&Tratar/Varias &imagenes", I, "", NE, false, 0},
+      {kCmdMediaRef, kCmdMediaRef, "Media por referencia", "&Tratar/Varias &imagenes", I, "", NE,
+       false, 0},
+      {kCmdMediaRefAgrupando, kCmdMediaRefAgrupando, "Media por referencia agrupando",
+       "&Tratar/Varias &imagenes", I, "", NE, false, 0},
+      {kCmdDatosUna, kCmdDatosUna, "&Una", "&Tratar/&Datos", I, "Ctrl+D", OK, true, 0},
+      {kCmdDatosVarias, kCmdDatosVarias, "&Varias", "&Tratar/&Datos", F, "", OK, false, 0},
+      {kCmdEjecutarMacro, kCmdEjecutarMacro, "Ejecutar &Macro...", kTratar, I, "", OK, true, 0},
+      {kCmdGuardarMacro, kCmdGuardarMacro, "&Guardar Macro...", kTratar, I, "", OK, false, 0},
+
+      {kCmdHerramientaNinguna, kCmdHerramientaNinguna, "&Ninguna", kHerramientas, F, "", OK, false,
+       0, true, 0},
+      {kCmdHerramientaRotar, kCmdHerramientaRotar, "&Rotar", kHerramientas, F, "", OK, false, 0,
+       true, 2},
+      {kCmdHerramientaDesplazar, kCmdHerramientaDesplazar, "&Desplazar", kHerramientas, F, "", OK,
+       false, 0, true, 3},
+      {kCmdHerramientaCortar, kCmdHerramientaCortar, "&Cortar", kHerramientas, F, "", OK, false, 0,
+       true, 4},
+      {kCmdHerramientaRedimensionar, kCmdHerramientaRedimensionar, "&Redimensionar", kHerramientas,
+       F, "", OK, false, 0, true, 5},
+      {kCmdHerramientaTransGeneral, kCmdHerramientaTransGeneral, "&Trans. General", kHerramientas,
+       F, "", OK, false, 0, true, 6},
+      {kCmdHerramientaTratamiento, kCmdHerramientaTratamiento, "&Tratamiento", kHerramientas, F, "",
+       OK, false, 0, true, 7},
+      {kCmdHerramientaAnalisis, kCmdHerramientaAnalisis, "&Análisis", kHerramientas, F, "", OK,
+       false, 0, true, 8},
+      {kCmdTratarObjetos, kCmdTratarObjetos, "Tratar &Objetos", kHerramientas, F, "", NE, true, 0},
+      {kCmdTratarObservatorios, kCmdTratarObservatorios, "Tratar Obser&vatorios", kHerramientas, F,
+       "", NE, false, 0},
+
+      {kCmdCascada, kCmdCascada, "&Cascada", kVentana, F, "Shift+F5", OK, false, 0},
+      {kCmdMosaicoVer, kCmdMosaicoVer, "&Mosaico Ver.", kVentana, F, "Shift+F4", OK, false, 0},
+      {kCmdMosaicoHor, kCmdMosaicoHor, "&Mosaico Hor.", kVentana, F, "", OK, false, 0},
+      {kCmdDistribuirIconos, kCmdDistribuirIconos, "Distribuir &Iconos", kVentana, F, "", OK, false,
        0},
-      {5122, 5122, "&Una", "&Tratar/&Datos", I, "Ctrl+D", OK, true, 0},
-      {5123, 5123, "&Varias", "&Tratar/&Datos", F, "", OK, false, 0},
-      {5120, 5120, "Ejecutar &Macro...", kTratar, I, "", OK, true, 0},
-      {5121, 5121, "&Guardar Macro...", kTratar, I, "", OK, false, 0},
+      {kCmdVerImagenes, kCmdVerImagenes, "Ver Imagenes", kVentana, F, "", OK, true, 0},
 
-      {5131, 5131, "&Ninguna", kHerramientas, F, "", OK, false, 0},
-      {5133, 5133, "&Rotar", kHerramientas, F, "", OK, false, 0},
-      {5134, 5134, "&Desplazar", kHerramientas, F, "", OK, false, 0},
-      {5135, 5135, "&Cortar", kHerramientas, F, "", OK, false, 0},
-      {5136, 5136, "&Redimensionar", kHerramientas, F, "", OK, false, 0},
-      {5137, 5137, "&Trans. General", kHerramientas, F, "", OK, false, 0},
-      {5138, 5138, "&Tratamiento", kHerramientas, F, "", OK, false, 0},
-      {5139, 5139, "&Análisis", kHerramientas, F, "", OK, false, 0},
-      {5128, 5128, "Tratar &Objetos", kHerramientas, F, "", NE, true, 0},
-      {5129, 5129, "Tratar Obser&vatorios", kHerramientas, F, "", NE, false, 0},
-
-      {5147, 5147, "&Cascada", kVentana, F, "Shift+F5", OK, false, 0},
-      {5146, 5146, "&Mosaico Ver.", kVentana, F, "Shift+F4", OK, false, 0},
-      {5145, 5145, "&Mosaico Hor.", kVentana, F, "", OK, false, 0},
-      {5148, 5148, "Distribuir &Iconos", kVentana, F, "", OK, false, 0},
-      {5130, 5130, "Ver Imagenes", kVentana, F, "", OK, true, 0},
-
-      {5153, 5153, "&Acerca", kAyuda, F, "", OK, false, 0},
-      {5154, 5154, "Ay&uda", kAyuda, F, "", NE, false, 0},
+      {kCmdAcerca, kCmdAcerca, "&Acerca", kAyuda, F, "", OK, false, 0},
+      {kCmdAyuda, kCmdAyuda, "Ay&uda", kAyuda, F, "", NE, false, 0},
   };
   return tabla;
 }
@@ -175,6 +220,9 @@ std::vector<Comando> ComandosExpandidos() {
       for (const std::string& a : Divide(f.atajo, ';')) c.atajos.push_back(Numera(a, n));
       c.disponible = f.disponible;
       c.separadorAntes = f.separadorAntes && id == f.id;
+      c.marcable = f.marcable;
+      c.herramienta = f.herramienta;
+      c.lenguaje = f.lenguaje;
       lista.push_back(std::move(c));
     }
   }
@@ -192,23 +240,33 @@ const Comando* BuscaComando(int id) {
 RutaComando Ruta(int id, bool hayImagen) {
   if (const Comando* c = BuscaComando(id); c && c->destino == kEnMarco) return kRutaMarco;
   if (hayImagen) return kRutaImagen;
-  if (id >= 6000 && id <= 7999) return kRutaModulos;
+  if (id >= kCmdPrimerModulo && id <= kCmdUltimoModulo) return kRutaModulos;
   return kRutaNinguna;
 }
 
 bool EsZoom(int id) {
-  return id == 5014 || (id >= 5030 && id <= 5037) || (id >= 5039 && id <= 5046);
+  return id == kCmdZoom11 || (id >= kCmdReducir2 && id <= kCmdReducir9) ||
+         (id >= kCmdAmpliar2 && id <= kCmdAmpliar9);
 }
 
 std::string LineaZoom(int id) {
-  if (id == 5014) return "ZOOM A 1";
-  if (id >= 5030 && id <= 5037) return "ZOOM D " + std::to_string(id - 5028);
-  if (id >= 5039 && id <= 5046) return "ZOOM A " + std::to_string(id - 5037);
+  constexpr int kPrimerFactor = 2;
+  if (id == kCmdZoom11) return "ZOOM A 1";
+  if (id >= kCmdReducir2 && id <= kCmdReducir9)
+    return "ZOOM D " + std::to_string(id - kCmdReducir2 + kPrimerFactor);
+  if (id >= kCmdAmpliar2 && id <= kCmdAmpliar9)
+    return "ZOOM A " + std::to_string(id - kCmdAmpliar2 + kPrimerFactor);
   return {};
 }
 
 namespace {
-constexpr int kComandosModo[7] = {5015, 5017, 5019, 5021, 5027, 5023, 5025};
+constexpr int kComandosModo[7] = {kCmdMostrarNada,   kCmdMostrarHisto,    kCmdMostrarDatos,
+                                  kCmdMostrarOper,   kCmdMostrarCabecera, kCmdMostrarLinea,
+                                  kCmdMostrarColumna};
+// Each "Mostrar en varias" command follows its single-image one.
+constexpr int kComandosVarias[7] = {kCmdVariasNada,   kCmdVariasHisto,    kCmdVariasDatos,
+                                    kCmdVariasOper,   kCmdVariasCabecera, kCmdVariasLinea,
+                                    kCmdVariasColumna};
 const char* const kPalabrasModo[7] = {"NADA", "HISTO", "DATOS", "OPER", "CABE", "LINHOR", "LINVER"};
 }  // namespace
 
@@ -224,7 +282,10 @@ int ComandoDeModo(int modo) {
 }
 
 int ComandoDeVarias(int id) {
-  return ModoDeComando(id - 1) != 0 && id % 2 == 0 ? id - 1 : 0;
+  for (int m = 0; m < 7; ++m) {
+    if (kComandosVarias[m] == id) return kComandosModo[m];
+  }
+  return 0;
 }
 
 std::string LineaMostrar(int modo) {
@@ -232,13 +293,29 @@ std::string LineaMostrar(int modo) {
   return std::string("MOSTRAR ") + kPalabrasModo[modo - 1];
 }
 
+int ComandoDeHerramienta(int herramienta) {
+  for (const FilaComando& f : TablaComandos()) {
+    if (f.herramienta == herramienta) return f.id;
+  }
+  return 0;
+}
+
+int ComandoDeLenguaje(int lenguaje) {
+  for (const FilaComando& f : TablaComandos()) {
+    if (f.lenguaje == lenguaje) return f.id;
+  }
+  return 0;
+}
+
 EstadoMenu CalculaEstadoMenu(const SituacionMenu& s) {
   EstadoMenu e;
-  e.marcados.insert(5015);
-  e.marcados.insert(5131 + s.herramienta);
-  e.marcados.insert(5140 + s.lenguaje);
-  const int propios[] = {5002, 5003, 5004, 5005, 5006, 5007, 5150};
-  const int soloImagen[] = {5012, 5013, 5017, 5023, 5025};
+  e.marcados.insert(kCmdMostrarNada);
+  if (const int h = ComandoDeHerramienta(s.herramienta)) e.marcados.insert(h);
+  if (const int l = ComandoDeLenguaje(s.lenguaje)) e.marcados.insert(l);
+  const int propios[] = {kCmdGuardar,  kCmdGuardarVarias, kCmdGuardarVariasEn, kCmdGuardarComo,
+                         kCmdDuplicar, kCmdCerrar,        kCmdCerrarVarias};
+  const int soloImagen[] = {kCmdCurvaGrises, kCmdInvertir, kCmdMostrarHisto, kCmdMostrarLinea,
+                            kCmdMostrarColumna};
   if (s.hayImagen) {
     for (int id : propios) e.activos.insert(id);
     e.popupVisualizar = true;
@@ -248,9 +325,9 @@ EstadoMenu CalculaEstadoMenu(const SituacionMenu& s) {
     } else {
       for (int id : soloImagen) e.inactivos.insert(id);
     }
-    if (s.comandoZoom != 0 && s.comandoZoom != 5014) e.marcados.insert(s.comandoZoom);
-    if (const int m = ComandoDeModo(s.modoPanel); m != 0 && m != 5015) {
-      e.marcados.erase(5015);
+    if (s.comandoZoom != 0 && s.comandoZoom != kCmdZoom11) e.marcados.insert(s.comandoZoom);
+    if (const int m = ComandoDeModo(s.modoPanel); m != 0 && m != kCmdMostrarNada) {
+      e.marcados.erase(kCmdMostrarNada);
       e.marcados.insert(m);
     }
   } else {
@@ -302,67 +379,68 @@ Menu MenuHerramienta(int herramienta, const Imagen& im) {
       m.titulo = "ROTAR";
       const bool hor = Definido(im, kOriRotaHor) || Definido(im, kFinRotaHor);
       const bool ver = Definido(im, kOriRotaVer) || Definido(im, kFinRotaVer);
-      m.Anade(5167, "Origen Lin. Hor.", !ver);
-      m.Anade(5169, "Final  Lin. Hor.", !ver);
-      m.Anade(5170, "Origen Lin. Vert.", !hor);
-      m.Anade(5171, "Final  Lin. Vert.", !hor);
-      m.Anade(5172, "Definir Centro Rotación");
-      m.Anade(5173, "Definir X Rotación");
-      m.Anade(5174, "Definir Y Rotación");
-      m.Anade(5177, "Limpiar Puntos");
+      m.Anade(kCmdOrigenHor, "Origen Lin. Hor.", !ver);
+      m.Anade(kCmdFinalHor, "Final  Lin. Hor.", !ver);
+      m.Anade(kCmdOrigenVer, "Origen Lin. Vert.", !hor);
+      m.Anade(kCmdFinalVer, "Final  Lin. Vert.", !hor);
+      m.Anade(kCmdDefCentro, "Definir Centro Rotación");
+      m.Anade(kCmdDefXRotacion, "Definir X Rotación");
+      m.Anade(kCmdDefYRotacion, "Definir Y Rotación");
+      m.Anade(kCmdLimpiarPuntos, "Limpiar Puntos");
       break;
     }
     case kDesplazar: {
       m.titulo = "DESPLAZAR";
       const bool min = PuntoCompleto(im, kDespMin), max = PuntoCompleto(im, kDespMax);
-      m.Anade(5157, "Definir X Mínima", !min);
-      m.Anade(5155, "Definir Y Mínima", !min);
-      m.Anade(5167, "Definir Punto Mínimo");
-      m.Anade(5158, "Definir X Máxima", !max);
-      m.Anade(5156, "Definir Y Máxima", !max);
-      m.Anade(5169, "Definir Punto Máximo");
-      m.Anade(5159, "Definir Punto Referencia");
-      m.Anade(5177, "Limpiar Puntos");
+      m.Anade(kCmdDefIzquierda, "Definir X Mínima", !min);
+      m.Anade(kCmdDefArriba, "Definir Y Mínima", !min);
+      m.Anade(kCmdOrigenHor, "Definir Punto Mínimo");
+      m.Anade(kCmdDefDerecha, "Definir X Máxima", !max);
+      m.Anade(kCmdDefAbajo, "Definir Y Máxima", !max);
+      m.Anade(kCmdFinalHor, "Definir Punto Máximo");
+      m.Anade(kCmdDefPunto1, "Definir Punto Referencia");
+      m.Anade(kCmdLimpiarPuntos, "Limpiar Puntos");
       break;
     }
     case kCortar:
       m.titulo = "CORTAR";
-      m.Anade(5172, "Definir Centro");
-      m.Anade(5166, "Definir Origen");
-      m.Anade(5168, "Definir Final");
-      m.Anade(5155, "Definir Arriba");
-      m.Anade(5156, "Definir Abajo");
-      m.Anade(5157, "Definir Izquierda");
-      m.Anade(5158, "Definir Derecha");
-      m.Anade(5159, "Definir Punto Referencia");
-      m.Anade(5177, "Limpiar Puntos");
+      m.Anade(kCmdDefCentro, "Definir Centro");
+      m.Anade(kCmdDefOrigen, "Definir Origen");
+      m.Anade(kCmdDefFinal, "Definir Final");
+      m.Anade(kCmdDefArriba, "Definir Arriba");
+      m.Anade(kCmdDefAbajo, "Definir Abajo");
+      m.Anade(kCmdDefIzquierda, "Definir Izquierda");
+      m.Anade(kCmdDefDerecha, "Definir Derecha");
+      m.Anade(kCmdDefPunto1, "Definir Punto Referencia");
+      m.Anade(kCmdLimpiarPuntos, "Limpiar Puntos");
       // The crop settings dialog belongs to the crop operation, not linked here.
-      m.Anade(5163, "Preferencias", false);
+      m.Anade(kCmdPrefCortar, "Preferencias", false);
       break;
     case kRedimensionar:
       m.titulo = "REDIMENSIONAR";
-      m.Anade(5155, "Definir Arriba");
-      m.Anade(5156, "Definir Abajo");
-      m.Anade(5157, "Definir Izquierda");
-      m.Anade(5158, "Definir Derecha");
-      m.Anade(5166, "Definir Origen");
-      m.Anade(5168, "Definir Final");
-      m.Anade(5159, "Definir Punto 1");
-      m.Anade(5160, "Definir Punto 2");
-      m.Anade(5177, "Limpiar Puntos");
+      m.Anade(kCmdDefArriba, "Definir Arriba");
+      m.Anade(kCmdDefAbajo, "Definir Abajo");
+      m.Anade(kCmdDefIzquierda, "Definir Izquierda");
+      m.Anade(kCmdDefDerecha, "Definir Derecha");
+      m.Anade(kCmdDefOrigen, "Definir Origen");
+      m.Anade(kCmdDefFinal, "Definir Final");
+      m.Anade(kCmdDefPunto1, "Definir Punto 1");
+      m.Anade(kCmdDefPunto2, "Definir Punto 2");
+      m.Anade(kCmdLimpiarPuntos, "Limpiar Puntos");
       break;
     case kTransGeneral:
       m.titulo = "TRANSFORM";
-      for (int i = 0; i < 4; ++i) m.Anade(5159 + i, "Definir Punto " + std::to_string(i + 1));
-      m.Anade(5177, "Limpiar Puntos");
+      for (int i = 0; i < 4; ++i)
+        m.Anade(kCmdDefPunto1 + i, "Definir Punto " + std::to_string(i + 1));
+      m.Anade(kCmdLimpiarPuntos, "Limpiar Puntos");
       break;
     case kTratamiento:
       m.titulo = "TRATAR";
-      m.Anade(5164, "Definir Negro");
-      m.Anade(5165, "Definir Blanco");
+      m.Anade(kCmdDefNegro, "Definir Negro");
+      m.Anade(kCmdDefBlanco, "Definir Blanco");
       // Zone mean and line saving are treatments this system does not define.
-      m.Anade(5175, "Media Zona", false);
-      m.Anade(5176, "Guardar linea", false);
+      m.Anade(kCmdMediaZona, "Media Zona", false);
+      m.Anade(kCmdGuardarLinea, "Guardar linea", false);
       break;
     default:
       break;
@@ -370,143 +448,129 @@ Menu MenuHerramienta(int herramienta, const Imagen& im) {
   return m;
 }
 
+namespace {
+
+// What a tool command does at the pixel it was given.
+enum AccionHerramienta {
+  kFijaPunto,     // the point at (x, y)
+  kFijaX,         // only the x of the point
+  kFijaY,         // only the y of the point
+  kLimpiaPuntos,  // clears the listed points
+  kFijaTrans,     // general transform point n (the first listed)
+  kLimpiaTrans,   // clears the general transform points
+  kFijaNegro,     // the black level from the pixel
+  kFijaBlanco,    // the white level from the pixel
+};
+
+struct FilaHerramienta {
+  int herramienta;
+  int id;
+  AccionHerramienta accion;
+  std::initializer_list<int> puntos;
+};
+
+// Crop and resize keep their region in the minimum (top-left) and maximum (bottom-right) points.
+const FilaHerramienta kTablaHerramientas[] = {
+    {kRotar, kCmdOrigenHor, kFijaPunto, {kOriRotaHor}},
+    {kRotar, kCmdFinalHor, kFijaPunto, {kFinRotaHor}},
+    {kRotar, kCmdOrigenVer, kFijaPunto, {kOriRotaVer}},
+    {kRotar, kCmdFinalVer, kFijaPunto, {kFinRotaVer}},
+    {kRotar, kCmdDefCentro, kFijaPunto, {kCentroRota}},
+    {kRotar, kCmdDefXRotacion, kFijaX, {kCentroRota}},
+    {kRotar, kCmdDefYRotacion, kFijaY, {kCentroRota}},
+    {kRotar,
+     kCmdLimpiarPuntos,
+     kLimpiaPuntos,
+     {kOriRotaHor, kFinRotaHor, kOriRotaVer, kFinRotaVer, kCentroRota}},
+
+    {kDesplazar, kCmdDefIzquierda, kFijaX, {kDespMin}},
+    {kDesplazar, kCmdDefArriba, kFijaY, {kDespMin}},
+    {kDesplazar, kCmdOrigenHor, kFijaPunto, {kDespMin}},
+    {kDesplazar, kCmdDefDerecha, kFijaX, {kDespMax}},
+    {kDesplazar, kCmdDefAbajo, kFijaY, {kDespMax}},
+    {kDesplazar, kCmdFinalHor, kFijaPunto, {kDespMax}},
+    {kDesplazar, kCmdDefPunto1, kFijaPunto, {kDespRef}},
+    {kDesplazar, kCmdLimpiarPuntos, kLimpiaPuntos, {kDespMin, kDespMax, kDespRef}},
+
+    {kCortar, kCmdDefOrigen, kFijaPunto, {kDespMin}},
+    {kCortar, kCmdDefFinal, kFijaPunto, {kDespMax}},
+    {kCortar, kCmdDefArriba, kFijaY, {kDespMin}},
+    {kCortar, kCmdDefAbajo, kFijaY, {kDespMax}},
+    {kCortar, kCmdDefIzquierda, kFijaX, {kDespMin}},
+    {kCortar, kCmdDefDerecha, kFijaX, {kDespMax}},
+    {kCortar, kCmdDefCentro, kFijaPunto, {kCentroRota}},
+    {kCortar, kCmdDefPunto1, kFijaPunto, {kDespRef}},
+    {kCortar, kCmdLimpiarPuntos, kLimpiaPuntos, {kDespMin, kDespMax, kDespRef, kCentroRota}},
+
+    {kRedimensionar, kCmdDefOrigen, kFijaPunto, {kDespMin}},
+    {kRedimensionar, kCmdDefFinal, kFijaPunto, {kDespMax}},
+    {kRedimensionar, kCmdDefArriba, kFijaY, {kDespMin}},
+    {kRedimensionar, kCmdDefAbajo, kFijaY, {kDespMax}},
+    {kRedimensionar, kCmdDefIzquierda, kFijaX, {kDespMin}},
+    {kRedimensionar, kCmdDefDerecha, kFijaX, {kDespMax}},
+    {kRedimensionar, kCmdDefPunto1, kFijaPunto, {kRedimRef1}},
+    {kRedimensionar, kCmdDefPunto2, kFijaPunto, {kRedimRef2}},
+    {kRedimensionar,
+     kCmdLimpiarPuntos,
+     kLimpiaPuntos,
+     {kDespMin, kDespMax, kRedimRef1, kRedimRef2}},
+
+    {kTransGeneral, kCmdDefPunto1, kFijaTrans, {0}},
+    {kTransGeneral, kCmdDefPunto2, kFijaTrans, {1}},
+    {kTransGeneral, kCmdDefPunto3, kFijaTrans, {2}},
+    {kTransGeneral, kCmdDefPunto4, kFijaTrans, {3}},
+    {kTransGeneral, kCmdLimpiarPuntos, kLimpiaTrans, {}},
+
+    {kTratamiento, kCmdDefNegro, kFijaNegro, {}},
+    {kTratamiento, kCmdDefBlanco, kFijaBlanco, {}},
+};
+
+}  // namespace
+
 bool ComandoHerramienta(int herramienta, int id, int x, int y, Imagen& im) {
-  switch (herramienta) {
-    case kRotar:
-      switch (id) {
-        case 5167:
-          PonPunto(im, kOriRotaHor, x, y);
-          return true;
-        case 5169:
-          PonPunto(im, kFinRotaHor, x, y);
-          return true;
-        case 5170:
-          PonPunto(im, kOriRotaVer, x, y);
-          return true;
-        case 5171:
-          PonPunto(im, kFinRotaVer, x, y);
-          return true;
-        case 5172:
-          PonPunto(im, kCentroRota, x, y);
-          return true;
-        case 5173:
-          PonX(im, kCentroRota, x);
-          return true;
-        case 5174:
-          PonY(im, kCentroRota, y);
-          return true;
-        case 5177:
-          Limpia(im, {kOriRotaHor, kFinRotaHor, kOriRotaVer, kFinRotaVer, kCentroRota});
-          return true;
-      }
-      return false;
-    case kDesplazar:
-      switch (id) {
-        case 5157:
-          PonX(im, kDespMin, x);
-          return true;
-        case 5155:
-          PonY(im, kDespMin, y);
-          return true;
-        case 5167:
-          PonPunto(im, kDespMin, x, y);
-          return true;
-        case 5158:
-          PonX(im, kDespMax, x);
-          return true;
-        case 5156:
-          PonY(im, kDespMax, y);
-          return true;
-        case 5169:
-          PonPunto(im, kDespMax, x, y);
-          return true;
-        case 5159:
-          PonPunto(im, kDespRef, x, y);
-          return true;
-        case 5177:
-          Limpia(im, {kDespMin, kDespMax, kDespRef});
-          return true;
-      }
-      return false;
-    case kCortar:
-    case kRedimensionar:
-      // The region is kept in the minimum (top-left) and maximum (bottom-right) points.
-      switch (id) {
-        case 5166:
-          PonPunto(im, kDespMin, x, y);
-          return true;
-        case 5168:
-          PonPunto(im, kDespMax, x, y);
-          return true;
-        case 5155:
-          PonY(im, kDespMin, y);
-          return true;
-        case 5156:
-          PonY(im, kDespMax, y);
-          return true;
-        case 5157:
-          PonX(im, kDespMin, x);
-          return true;
-        case 5158:
-          PonX(im, kDespMax, x);
-          return true;
-      }
-      if (herramienta == kCortar) {
-        switch (id) {
-          case 5172:
-            PonPunto(im, kCentroRota, x, y);
-            return true;
-          case 5159:
-            PonPunto(im, kDespRef, x, y);
-            return true;
-          case 5177:
-            Limpia(im, {kDespMin, kDespMax, kDespRef, kCentroRota});
-            return true;
-        }
-      } else {
-        switch (id) {
-          case 5159:
-            PonPunto(im, kRedimRef1, x, y);
-            return true;
-          case 5160:
-            PonPunto(im, kRedimRef2, x, y);
-            return true;
-          case 5177:
-            Limpia(im, {kDespMin, kDespMax, kRedimRef1, kRedimRef2});
-            return true;
-        }
-      }
-      return false;
-    case kTransGeneral:
-      if (id >= 5159 && id <= 5162) {
-        im.puntosTrans[static_cast<size_t>(id - 5159)] = {1, static_cast<double>(x),
-                                                          static_cast<double>(y)};
-        return true;
-      }
-      if (id == 5177) {
-        im.puntosTrans = {};
-        return true;
-      }
-      return false;
-    case kTratamiento:
-      if (id == 5164 || id == 5165) {
-        if (x < 0 || y < 0 || x >= static_cast<long>(im.Ancho()) ||
-            y >= static_cast<long>(im.Alto()) || im.esPaleta) {
-          return true;  // outside the image there is no level to take
-        }
-        const int v = im.Pixel(static_cast<long>(x), static_cast<long>(y));
-        if (id == 5164) {
-          im.FijaNiveles(v, im.Blanco());
-        } else {
-          im.FijaNiveles(im.Negro(), v);
-        }
-        im.repintar = 1;
-        return true;
-      }
-      return false;
-    default:
-      return false;
+  const FilaHerramienta* fila = nullptr;
+  for (const FilaHerramienta& f : kTablaHerramientas) {
+    if (f.herramienta == herramienta && f.id == id) fila = &f;
   }
+  if (!fila) return false;
+  const int punto = fila->puntos.size() > 0 ? *fila->puntos.begin() : 0;
+  switch (fila->accion) {
+    case kFijaPunto:
+      PonPunto(im, punto, x, y);
+      break;
+    case kFijaX:
+      PonX(im, punto, x);
+      break;
+    case kFijaY:
+      PonY(im, punto, y);
+      break;
+    case kLimpiaPuntos:
+      Limpia(im, fila->puntos);
+      break;
+    case kFijaTrans:
+      im.puntosTrans[static_cast<size_t>(punto)] = {1, static_cast<double>(x),
+                                                    static_cast<double>(y)};
+      break;
+    case kLimpiaTrans:
+      im.puntosTrans = {};
+      break;
+    case kFijaNegro:
+    case kFijaBlanco: {
+      if (x < 0 || y < 0 || x >= static_cast<long>(im.Ancho()) ||
+          y >= static_cast<long>(im.Alto()) || im.esPaleta) {
+        break;  // outside the image there is no level to take
+      }
+      const int v = im.Pixel(static_cast<long>(x), static_cast<long>(y));
+      if (fila->accion == kFijaNegro) {
+        im.FijaNiveles(v, im.Blanco());
+      } else {
+        im.FijaNiveles(im.Negro(), v);
+      }
+      im.repintar = 1;
+      break;
+    }
+  }
+  return true;
 }
 
 }  // namespace orva

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Menu.h"
+#include "shell/IdsComandos.h"
 
 namespace orva {
 
@@ -34,7 +35,10 @@ struct FilaComando {
   std::string atajo;  // accelerators separated by ';' ("Ctrl+1;Alt+1")
   DisponibilidadComando disponible = kDisponible;
   bool separadorAntes = false;
-  int primerN = 0;  // n of the first id of a range
+  int primerN = 0;        // n of the first id of a range
+  bool marcable = false;  // a check mark shows the current zoom, display mode, tool or language
+  int herramienta = -1;   // the tool the command chooses
+  int lenguaje = -1;      // the language the command chooses
 };
 
 // One command after the ranges are expanded.
@@ -46,6 +50,9 @@ struct Comando {
   std::vector<std::string> atajos;
   DisponibilidadComando disponible = kDisponible;
   bool separadorAntes = false;
+  bool marcable = false;
+  int herramienta = -1;
+  int lenguaje = -1;
 };
 
 // Zoom so the whole image fits its window (Visualizar menu).
@@ -67,15 +74,15 @@ const Comando* BuscaComando(int id);
 enum RutaComando { kRutaMarco, kRutaImagen, kRutaModulos, kRutaNinguna };
 RutaComando Ruta(int id, bool hayImagen);
 
-// Zoom commands: 5014 1:1, 5030..5037 1:2..1:9, 5039..5046 2:1..9:1.
+// Zoom commands: 1:1, 1:2..1:9 and 2:1..9:1.
 bool EsZoom(int id);
 // The macro line of a zoom command ("ZOOM A 1", "ZOOM D n", "ZOOM A n"); empty for other ids.
 std::string LineaZoom(int id);
 
-// Display modes 1..7 and their commands 5015, 5017, 5019, 5021, 5027, 5023, 5025.
+// Display modes 1..7 and their "Mostrar" commands.
 int ModoDeComando(int id);    // 0 when the id sets no mode
 int ComandoDeModo(int modo);  // 0 outside 1..7
-// The same modes sent to several images: 5016, 5018, 5020, 5022, 5028, 5024, 5026 -> id - 1.
+// The same modes sent to several images ("Mostrar en varias") -> the single-image command.
 int ComandoDeVarias(int id);  // 0 when the id is not one of them
 // "MOSTRAR HISTO" and the like; empty outside 1..7.
 std::string LineaMostrar(int modo);
@@ -115,6 +122,9 @@ constexpr int kNumHerramientas = 9;
 // The right-click menu of a tool for the image, with the graying rules; an empty menu for the
 // tools that have none (0, 1) and for the analysis tool (its menu is the module's).
 Menu MenuHerramienta(int herramienta, const Imagen& imagen);
+// The command that chooses a tool, and the language; 0 when none does.
+int ComandoDeHerramienta(int herramienta);
+int ComandoDeLenguaje(int lenguaje);
 // Runs a tool command at image pixel (x, y): sets or clears the tool's reference points or,
 // for the treatment tool, a display level. Returns false for an id the tool does not handle.
 bool ComandoHerramienta(int herramienta, int id, int x, int y, Imagen& imagen);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "core/Cadenas.h"
 #include "core/Numeros.h"
@@ -145,10 +146,12 @@ void MotorDialogo::Notifica(int control, EventoDialogo evento) {
     case kItemEdicion:
       if (evento == kCambioTexto) {
         v = vista_.Texto(it->id);
+        avisado_ = -1;
       } else if (evento == kPierdeFoco && !enLegalidad_) {
         validos_[i] = Comprueba(i, informar_);
         vista_.PonTexto(it->id, v);
         if (!validos_[i]) vista_.Foco(it->id);
+        avisado_ = !validos_[i] && informar_ ? static_cast<int>(i) : -1;
       }
       break;
     case kItemEdicionViva:
@@ -257,6 +260,32 @@ int MotorDialogo::Acepta() {
   return 1;
 }
 
+std::string MotorDialogo::Etiqueta(int id) const {
+  auto it = etiquetas_.find(id);
+  return it == etiquetas_.end() ? std::string() : it->second;
+}
+
+int MotorDialogo::PrimerIlegal() {
+  for (size_t i = 0; i < items_.size(); ++i) {
+    ItemDialogo& it = items_[i];
+    if (!it.legalidad || it.tipo == kItemBoton || it.tipo == kItemPropio) continue;
+    if (it.valor &&
+        (it.tipo == kItemEdicion || it.tipo == kItemEdicionViva || it.tipo == kItemComboEdicion)) {
+      *it.valor = vista_.Texto(it.id);
+    }
+    // A value refused a moment ago on leaving its field is not reported twice.
+    const bool informar = static_cast<int>(i) != avisado_;
+    validos_[i] = Comprueba(i, informar ? 1 : 0);
+    if (!validos_[i]) {
+      avisado_ = -1;
+      vista_.Foco(it.id);
+      return it.id;
+    }
+  }
+  avisado_ = -1;
+  return 0;
+}
+
 void MotorDialogo::Cancela() {
   Restaura();
 }
@@ -268,17 +297,41 @@ void MotorDialogo::Pinta() {
   }
 }
 
+namespace {
+
+// The label as a name: without accelerator marks and the closing colon.
+std::string NombreCampo(std::string etiqueta) {
+  etiqueta.erase(std::remove(etiqueta.begin(), etiqueta.end(), '&'), etiqueta.end());
+  while (!etiqueta.empty() && (etiqueta.back() == ' ' || etiqueta.back() == ':')) {
+    etiqueta.pop_back();
+  }
+  return etiqueta;
+}
+
+void InformaRango(MotorDialogo& d, const ItemDialogo& item, const std::string& valor,
+                  const std::string& minimo, const std::string& maximo) {
+  const std::string etiqueta = NombreCampo(d.Etiqueta(item.id));
+  if (etiqueta.empty()) {
+    d.Vista().Mensaje(Mensaje(10160, valor, minimo, maximo));  // 10160
+  } else {
+    d.Vista().Mensaje(Mensaje(12070, etiqueta, minimo, maximo));  // 12070
+  }
+}
+
+}  // namespace
+
 int LegalidadEntero(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra, int informar) {
   const RangoEntero* r = std::get_if<RangoEntero>(&extra);
   if (!r) {
     if (informar) d.Vista().Mensaje(Cadena(10159));  // 10159
     return 1;
   }
-  const int v = item.valor ? LeeEntero(*item.valor) : 0;
-  if (v >= r->minimo && v <= r->maximo) return 1;
+  const std::string texto = item.valor ? *item.valor : std::string();
+  const std::optional<int> v = LeeEnteroComprobado(texto);
+  if (v && *v >= r->minimo && *v <= r->maximo) return 1;
   if (informar) {
-    d.Vista().Mensaje(Mensaje(10160, std::to_string(v), std::to_string(r->minimo),
-                              std::to_string(r->maximo)));  // 10160
+    InformaRango(d, item, v ? std::to_string(*v) : texto, std::to_string(r->minimo),
+                 std::to_string(r->maximo));
   }
   return 0;
 }
@@ -289,15 +342,16 @@ int LegalidadReal(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra,
     if (informar) d.Vista().Mensaje(Cadena(10159));  // 10159
     return 1;
   }
-  const double v = item.valor ? LeeReal(*item.valor) : 0.0;
-  if (v >= r->minimo && v <= r->maximo) return 1;
+  const std::string texto = item.valor ? *item.valor : std::string();
+  const std::optional<double> v = LeeRealComprobado(texto);
+  if (v && *v >= r->minimo && *v <= r->maximo) return 1;
   if (informar) {
     auto f = [](double x) {
       char b[64];
       std::snprintf(b, sizeof b, "%.2lf", x);
       return std::string(b);
     };
-    d.Vista().Mensaje(Mensaje(10160, f(v), f(r->minimo), f(r->maximo)));  // 10160
+    InformaRango(d, item, v ? f(*v) : texto, f(r->minimo), f(r->maximo));
   }
   return 0;
 }

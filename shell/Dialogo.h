@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <variant>
 #include <vector>
@@ -101,11 +102,18 @@ class MotorDialogo {
   // The accept button: 1 when every item is legal (values read once more), else the values are
   // restored and 0 is returned.
   int Acepta();
+  // Before accepting: every field read and checked again, in order. The first illegal one is
+  // reported, focused (its text selected by the view) and its control id returned; 0 when all
+  // are legal. Nothing is restored: the dialog stays open for the correction.
+  int PrimerIlegal();
   // The cancel button: every value back as it was when the dialog opened.
   void Cancela();
   void Pinta();
 
   bool Valido(size_t i) const { return validos_[i] != 0; }
+  // The label of a field, named by the range messages (12070) when it has one.
+  void PonEtiqueta(int id, std::string etiqueta) { etiquetas_[id] = std::move(etiqueta); }
+  std::string Etiqueta(int id) const;
   VistaDialogo& Vista() { return vista_; }
   const std::vector<ItemDialogo>& Items() const { return items_; }
 
@@ -120,12 +128,16 @@ class MotorDialogo {
   std::vector<std::string> copias_;
   std::vector<std::vector<std::string>> copiasSeleccion_;
   std::vector<int> validos_;
+  std::map<int, std::string> etiquetas_;
+  int avisado_ = -1;  // item whose refusal was just reported on leaving it
   int informar_ = 0;
   bool enLegalidad_ = false;
 };
 
 // Standard legality functions: integer range (10160 with integers), real range (10160 with
-// "%.2lf"), and always legal. With no range record they answer 1 (after 10159 when reporting).
+// "%.2lf"), and always legal; a text that is no number is illegal. A field with a label is
+// named in the message (12070 instead of 10160). With no range record they answer 1 (after
+// 10159 when reporting).
 int LegalidadEntero(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra, int informar);
 int LegalidadReal(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra, int informar);
 int LegalidadSiempre(MotorDialogo& d, ItemDialogo& item, const ExtraDialogo& extra, int informar);

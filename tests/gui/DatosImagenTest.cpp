@@ -7,9 +7,12 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QLabel>
 #include <QTimer>
 #include <QtTest>
 #include <functional>
+
+#include "MenusPrueba.h"
 
 #include "core/Cadenas.h"
 #include "core/Imagen.h"
@@ -93,7 +96,7 @@ class DatosImagenTest : public QObject {
       tipo->setCurrentText(QStringLiteral("ESTELAR"));
       Acepta(w);
     });
-    marco_->Accion(5122)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Datos", "&Una"}));
     QCOMPARE(titulo, QStringLiteral("DATOS IMAGEN"));
     const Imagen& im = v->imagen();
     QCOMPARE(im.datos.nombreObjeto, std::string("M42"));
@@ -101,6 +104,30 @@ class DatosImagenTest : public QObject {
     QCOMPARE(TextoDatoImagen(im.datos, "HORAOBS").substr(0, 8), std::string("21:30:05"));
     QCOMPARE(im.TipoObjeto(), static_cast<int>(kEstelar));
     QCOMPARE(im.ModificadaMarca(), 1);
+  }
+
+  void TipoDesconocidoSePropone() {
+    // A FITS frame carries no object type: the status bar says so, the data dialog offers the
+    // type even when its field is hidden, and the chosen type opens the analysis popup.
+    Configuracion::Global().Asigna("DatosImagen", "PTIPOOBJ", "0");
+    VentanaImagen* v = marco_->AbreArchivo(ORVA_TEST_DATA "/m51_iraf_devpix.fits");
+    QVERIFY(v);
+    QVERIFY(v->imagen().TipoObjeto() <= kDesconocido);
+    QCOMPARE(marco_->EtiquetaAviso()->text(), QString::fromStdString(Cadena(12234)));
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    QVERIFY(!marco_->PopupAnalisis()->menuAction()->isEnabled());
+    AlAparecerModal([](QWidget* w) {
+      auto* tipo = w->findChild<QComboBox*>(QStringLiteral("TIPOOBJ"));
+      QVERIFY(tipo);
+      tipo->setCurrentText(QString::fromStdString(PalabraTipoObjeto(kVariable)));
+      Acepta(w);
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Datos", "&Una"}));
+    QCOMPARE(v->imagen().TipoObjeto(), static_cast<int>(kVariable));
+    QVERIFY(marco_->PopupAnalisis()->menuAction()->isEnabled());
+    QVERIFY(AccionMenu(
+        *marco_, {QString::fromStdString(Cadena(14003)), QString::fromStdString(Cadena(14007)),
+                  QString::fromStdString(Cadena(6023))}));
   }
 
   void FechaIlegalNoCambiaNada() {
@@ -124,7 +151,7 @@ class DatosImagenTest : public QObject {
       sigueAbierto = dialogo->isVisible();
       static_cast<QDialog*>(dialogo)->reject();
     });
-    marco_->Accion(5122)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Datos", "&Una"}));
     QVERIFY(sigueAbierto);
     const QString esperado = QString::fromStdString(Cadena(10119)).section(QLatin1Char('%'), 0, 0);
     QVERIFY2(mensaje.startsWith(esperado), qPrintable(mensaje));
@@ -165,7 +192,7 @@ class DatosImagenTest : public QObject {
       static_cast<QDialog*>(seleccion)->accept();
     });
     const std::string fechaA = TextoDatoImagen(a->imagen().datos, "FECHAOBS");
-    marco_->Accion(5123)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Datos", "&Varias"}));
     QCOMPARE(titulo, QStringLiteral("EDITAR DATOS PARA VARIAS IMAGENES"));
     QCOMPARE(a->imagen().datos.nombreObjeto, std::string("A"));
     QCOMPARE(b->imagen().datos.nombreObjeto, std::string("B"));

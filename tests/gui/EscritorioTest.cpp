@@ -17,6 +17,9 @@
 #include <QtTest>
 #include <functional>
 
+#include "MenusPrueba.h"
+
+#include "core/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
@@ -102,7 +105,7 @@ class EscritorioTest : public QObject {
       });
       t->start();
     });
-    marco_->Accion(5001)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Archivo", "&Abrir..."}));
     QCOMPARE(marco_->Ventanas().size(), size_t{1});
     const Imagen& abierta = marco_->VentanaActiva()->imagen();
     QCOMPARE(abierta.Ancho(), 40u);
@@ -137,18 +140,18 @@ class EscritorioTest : public QObject {
     VentanaImagen* v = marco_->MuestraImagen(ImagenRampa());
     const uint8_t antes = v->imagen().Gris(0);
     const QImage bitmapAntes = v->panelImagen()->Bitmap();
-    marco_->Accion(5013)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "&Invertir grises"}));
     QCOMPARE(v->imagen().Gris(0), static_cast<uint8_t>(255 - antes));
     QCOMPARE(v->imagen().Operaciones().back(), std::string("INVERTIR"));
     QVERIFY(v->panelImagen()->Bitmap() != bitmapAntes);
     // The operations pane lists the log.
-    marco_->Accion(5021)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar &Operaciones Imagen"}));
     QVERIFY(v->panelDatos()->isVisible());
     QVERIFY(!v->panelHistograma()->isVisible());
     QVERIFY(v->panelDatos()->toPlainText().contains("INVERTIR"));
     QVERIFY(marco_->Accion(5021)->isChecked());
     QVERIFY(!marco_->Accion(5015)->isChecked());
-    marco_->Accion(5017)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar &Histograma"}));
     QVERIFY(v->panelHistograma()->isVisible());
     QVERIFY(!v->panelDatos()->isVisible());
     QCOMPARE(v->imagen().Operaciones().back(), std::string("MOSTRAR HISTO"));
@@ -179,21 +182,49 @@ class EscritorioTest : public QObject {
     QCOMPARE(nombre, std::string("uno"));
   }
 
-  void AceptarConValorIlegalEsCancelar() {
-    // A stored value out of range marks the item illegal; accepting restores and returns 0.
+  void AceptarConValorIlegalSigueAbierto() {
+    // A stored value out of range is refused on accepting: the dialog stays open with the field
+    // selected and its own label in the message; the settings keep what they had until a legal
+    // value is accepted.
     Configuracion::Global().Asigna("Histograma", "TAMHISX", "5");
-    AlAparecerModal([](QWidget* w) { w->findChild<QPushButton*>("b1")->click(); });
-    QCOMPARE(DialogoHistograma(marco_.get()), 0);
-    QCOMPARE(Configuracion::Global().Valor("TAMHISX"), std::string("5"));
-    // A legal edit accepted reaches the settings.
-    AlAparecerModal([](QWidget* w) {
+    const QStringList menu = {"&Archivo", "&Preferencias", "Ventana &Histograma"};
+    QStringList mensajes;
+    bool abierto = false;
+    QString seleccion;
+    auto pulsa = [&mensajes](QWidget* w) {
+      AlAparecerModal([&mensajes](QWidget* m) {
+        auto* caja = qobject_cast<QMessageBox*>(m);
+        mensajes << (caja ? caja->text() : QString());
+        if (caja) caja->accept();
+      });
+      w->findChild<QPushButton*>("b1")->click();
+    };
+    AlAparecerModal([&](QWidget* w) {
       auto* e = w->findChild<QLineEdit*>("c100");
+      pulsa(w);
+      abierto = w->isVisible();
+      seleccion = e->selectedText();
+      QCOMPARE(Configuracion::Global().Valor("TAMHISX"), std::string("5"));
+      e->setText("abc");  // not a number at all
+      pulsa(w);
       e->selectAll();
       QTest::keyClicks(e, "300");
       emit e->editingFinished();  // the user leaves the field
-      w->findChild<QPushButton*>("b1")->click();
+      pulsa(w);
     });
-    QCOMPARE(DialogoHistograma(marco_.get()), 1);
+    QVERIFY(DisparaMenu(*marco_, menu));
+    QVERIFY(abierto);
+    QCOMPARE(seleccion, QStringLiteral("5"));
+    const QString esperado = QString::fromStdString(Mensaje(12070, "Ancho", "32", "4000"));
+    QCOMPARE(mensajes, (QStringList{esperado, esperado}));
+    QCOMPARE(Configuracion::Global().Valor("TAMHISX"), std::string("300"));
+    // Cancelled after a refusal: nothing reaches the settings.
+    AlAparecerModal([&](QWidget* w) {
+      w->findChild<QLineEdit*>("c100")->setText("1");
+      pulsa(w);
+      w->findChild<QPushButton*>("b2")->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, menu));
     QCOMPARE(Configuracion::Global().Valor("TAMHISX"), std::string("300"));
   }
 
@@ -246,7 +277,7 @@ class EscritorioTest : public QObject {
   void AnalisisSinImagen() {
     // Not the analysis tool: grayed.
     QVERIFY(!marco_->PopupAnalisis()->isEnabled());
-    marco_->Accion(5139)->trigger();  // tool 8
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));  // tool 8
     QVERIFY(marco_->Accion(5139)->isChecked());
     QVERIFY(marco_->PopupAnalisis()->isEnabled());
     QList<int> ids;
@@ -271,7 +302,7 @@ class EscritorioTest : public QObject {
       pregunta = m->text();
       m->button(QMessageBox::No)->click();
     });
-    marco_->Accion(5009)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Archivo", "&Salir"}));
     QVERIFY(pregunta.contains("rampa.qor:01"));
     QVERIFY(marco_->isVisible());
     // Every window is asked first: the refusal leaves all of them open.
@@ -279,7 +310,7 @@ class EscritorioTest : public QObject {
     QCOMPARE(marco_->Ventanas().front(), v);
     // With ASKEXIT "0" nothing is asked.
     Configuracion::Global().Asigna("General", "ASKEXIT", "0");
-    marco_->Accion(5009)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Archivo", "&Salir"}));
     QVERIFY(!marco_->isVisible());
   }
 
@@ -343,10 +374,10 @@ class EscritorioTest : public QObject {
     a->parentWidget()->setGeometry(10, 10, 360, 300);
     VentanaImagen* b = marco_->MuestraImagen(ImagenRampa());
     b->parentWidget()->setGeometry(390, 10, 360, 420);
-    marco_->Accion(5040)->trigger();  // 3:1
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "&Ampliar", "3:1"}));
     a->parentWidget()->setFocus();
     marco_->Mdi()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(a->parentWidget()));
-    marco_->Accion(5017)->trigger();  // histogram pane
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar &Histograma"}));
     a->parentWidget()->resize(360, 460);
     QTest::qWait(100);
     QVERIFY(marco_->grab().save(QString::fromLocal8Bit(destino)));

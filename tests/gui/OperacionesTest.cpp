@@ -18,11 +18,15 @@
 #include <QtTest>
 #include <functional>
 
+#include "MenusPrueba.h"
+
 #include "core/Imagen.h"
 #include "core/JError.h"
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"
 #include "analyses/Dobles.h"
+#include "analyses/ModuloDobles.h"
+#include "stellar/ModuloVariables.h"
 #include "core/Cadenas.h"
 #include "gui/Marco.h"
 #include "gui/Operaciones.h"
@@ -163,7 +167,7 @@ class OperacionesTest : public QObject {
       QCOMPARE(vista->Curva().back(), 3 * vista->height() / 4);
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5062)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Escalar grises"}));
     QVERIFY(visto);
     const Imagen& im = v->imagen();
     for (size_t i = 0; i < antes.size(); ++i) {
@@ -190,7 +194,7 @@ class OperacionesTest : public QObject {
       QCOMPARE(Hijo<QLineEdit>(w, "c101")->text(), QStringLiteral("4"));
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5068)->trigger();
+    Filtro(5068);
     QCOMPARE(Configuracion::Global().Valor("FiltrosConvol", "GAUSSIGMA"), std::string("2"));
     QCOMPARE(Configuracion::Global().Valor("FiltrosConvol", "GAUSRADIO"), std::string("4"));
     QCOMPARE(v->imagen().Operaciones().back(), std::string("FILTRO GAUS 2 4"));
@@ -210,7 +214,7 @@ class OperacionesTest : public QObject {
       });
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(kFiltroGeneral)->trigger();
+    Filtro(kFiltroGeneral);
     QCOMPARE(mensaje, QStringLiteral("Error pasando filtro: FILTRO NO_EXISTE"));
     QTest::qWait(50);
     QCOMPARE(marco_->Ventanas().size(), size_t{1});
@@ -241,7 +245,7 @@ class OperacionesTest : public QObject {
       Hijo<QLineEdit>(w, "Angulo")->setText("30");
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5048)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "&Rotar"}));
     QCOMPARE(v->imagen().Operaciones().back(), std::string("ROTAR 30.00 7 9"));
     QCOMPARE(v->imagen().Pixeles(), esperada.Pixeles());
   }
@@ -289,7 +293,7 @@ class OperacionesTest : public QObject {
     QVERIFY(ComandoHerramienta(kCortar, 5159, 15, 14, *grande));
     marco_->MuestraImagen(std::move(pequena));
     VentanaImagen* v = marco_->MuestraImagen(std::move(grande));
-    marco_->Accion(5056)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "&Cortar por referencia"}));
     QCOMPARE(v->imagen().Operaciones().back(), std::string("CORTAR 5 4 20 15"));
     QCOMPARE(v->imagen().Ancho(), 20u);
     QCOMPARE(v->imagen().Alto(), 15u);
@@ -330,38 +334,65 @@ class OperacionesTest : public QObject {
     QTemporaryDir dir;
     const QString archivo = dir.filePath("trabajo.mac");
     VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
-    marco_->Accion(5063)->trigger();  // Suavizado 1
-    marco_->Accion(5049)->trigger();  // horizontal mirror
+    Filtro(kPrimerFiltro);  // Suavizado 1
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "Espejo &Horizontal"}));
     AlAparecerModal([](QWidget* w) {
       Hijo<QLineEdit>(w, "Angulo")->setText("12.5");
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5048)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "&Rotar"}));
     AlAparecerModal([](QWidget* w) {
       Hijo<QListWidget>(w, "Curvas")->setCurrentRow(6);  // Exponencial
       Hijo<QLineEdit>(w, "Campo1")->setText("2");
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Accion(5062)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Escalar grises"}));
     QCOMPARE(v->imagen().Operaciones().size(), size_t{4});
     AlAparecerModal(
         [archivo](QWidget* w) { AceptaArchivo(qobject_cast<QFileDialog*>(w), archivo); });
-    marco_->Accion(5121)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Guardar Macro..."}));
     const std::vector<int16_t> trabajada = v->imagen().Pixeles();
 
     VentanaImagen* nueva = marco_->MuestraImagen(ImagenPrueba("copia.qor"));
     QVERIFY(nueva->imagen().Pixeles() != trabajada);
     AlAparecerModal(
         [archivo](QWidget* w) { AceptaArchivo(qobject_cast<QFileDialog*>(w), archivo); });
-    marco_->Accion(5120)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "Ejecutar &Macro..."}));
     QCOMPARE(nueva->imagen().Pixeles(), trabajada);
+  }
+
+  void RotacionRechazaCentroIlegalSinCerrar() {
+    VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
+    const std::vector<int16_t> antes = v->imagen().Pixeles();
+    QString mensaje, seleccion;
+    bool abierto = false;
+    AlAparecerModal([&](QWidget* w) {
+      auto* cx = Hijo<QLineEdit>(w, "CentroX");
+      cx->setText("x12");
+      AlAparecerModal([&mensaje](QWidget* m) {
+        auto* caja = qobject_cast<QMessageBox*>(m);
+        QVERIFY(caja);
+        mensaje = caja->text();
+        caja->accept();
+      });
+      Hijo<QPushButton>(w, "b1")->click();
+      abierto = w->isVisible();
+      seleccion = cx->selectedText();
+      Hijo<QPushButton>(w, "b2")->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Posicionar", "&Rotar"}));
+    QVERIFY(abierto);
+    QCOMPARE(seleccion, QStringLiteral("x12"));
+    QCOMPARE(mensaje,
+             QString::fromStdString(Mensaje(12070, "Centro rotación X", "-100000", "100000")));
+    QCOMPARE(v->imagen().Pixeles(), antes);
   }
 
   void PCVistaListaLasEstrellasDelCampo() {
     VentanaImagen* v = marco_->AbreArchivo(ORVA_FUENTE "/examples/campo_estelar.qor");
     QVERIFY(v);
     if (v->imagen().TipoObjeto() != kVariable) v->imagen().CambiaTipoObjeto(kVariable);
-    marco_->Accion(5019)->trigger();  // the data pane
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar Datos &Imagen"}));  // the data pane
     // The log window waits for "SALIR" once the search ends.
     bool salio = false;
     auto* t = new QTimer(marco_.get());
@@ -382,7 +413,7 @@ class OperacionesTest : public QObject {
       QVERIFY(Hijo<QWidget>(w, "c565"));
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Ejecuta(6023);
+    Analisis({14007, kBuscarPCVista});
     QVERIFY(salio);
     const std::vector<std::string> lineas = v->LineasDatos();
     int estrellas = -1;
@@ -398,14 +429,14 @@ class OperacionesTest : public QObject {
       Hijo<QAbstractButton>(w, "c565")->click();
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Ejecuta(6023);
+    Analisis({14007, kBuscarPCVista});
     QVERIFY(
         v->panelDatos()->toPlainText().contains(QStringLiteral("Estrellas: %1").arg(estrellas)));
   }
 
   void PreferenciasDeCentroide() {
     VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
-    (void)v;
+    v->imagen().CambiaTipoObjeto(kDoble);
     AlAparecerModal([](QWidget* w) {
       QCOMPARE(w->windowTitle(), QString::fromStdString(Cadena(3073)));
       auto* e = Hijo<QLineEdit>(w, "c101");
@@ -414,7 +445,7 @@ class OperacionesTest : public QObject {
       emit e->editingFinished();
       Hijo<QPushButton>(w, "b1")->click();
     });
-    marco_->Ejecuta(6400);
+    Analisis({kPreferenciasDobles});
     QCOMPARE(Configuracion::Global().Valor("AnaEstelar", "CENTRADIO"), std::string("9"));
   }
 
@@ -457,7 +488,7 @@ class OperacionesTest : public QObject {
       vistos = static_cast<DialogoCalculoDobles*>(w)->Resultados();
       Hijo<QPushButton>(w, "Salir")->click();
     });
-    marco_->Ejecuta(6401);
+    Analisis({kCalcularDobles});
     for (size_t i = 0; i < 4; ++i) {
       QCOMPARE(QString::fromStdString(vistos[i]), QString::fromStdString(esperados[i]));
     }
@@ -469,14 +500,21 @@ class OperacionesTest : public QObject {
   }
 
   void BusquedaEnImagenNoVariableDa12074() {
+    // The popup was built while the image was a variable-star field; its type changed since.
     VentanaImagen* v = marco_->MuestraImagen(ImagenPrueba());
+    v->imagen().CambiaTipoObjeto(kVariable);
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    QAction* buscar = AccionMenu(
+        *marco_, {QString::fromStdString(Cadena(14003)), QString::fromStdString(Cadena(14007)),
+                  QString::fromStdString(Cadena(kBuscarPCVista))});
+    QVERIFY(buscar);
     v->imagen().CambiaTipoObjeto(0);
     QString mensaje;
     AlAparecerModal([&mensaje](QWidget* m) {
       mensaje = qobject_cast<QMessageBox*>(m)->text();
       qobject_cast<QMessageBox*>(m)->accept();
     });
-    marco_->Ejecuta(6023);
+    buscar->trigger();
     QCOMPARE(mensaje, QString::fromStdString(Cadena(12074)));
   }
 
@@ -495,19 +533,38 @@ class OperacionesTest : public QObject {
       guardada = w->grab().save(dir + "/escalado_grises.png");
       Hijo<QPushButton>(w, "b2")->click();
     });
-    marco_->Accion(5062)->trigger();
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Escalar grises"}));
     QVERIFY(guardada);
     if (v->imagen().TipoObjeto() != kVariable) v->imagen().CambiaTipoObjeto(kVariable);
     Configuracion::Global().Asigna("BuscaEstPCVista", "VerLog", "0");
     AlAparecerModal([](QWidget* w) { Hijo<QPushButton>(w, "b1")->click(); });
-    marco_->Ejecuta(6023);
-    marco_->Accion(5019)->trigger();  // the data pane with the star list
+    Analisis({14007, kBuscarPCVista});
+    QVERIFY(DisparaMenu(
+        *marco_, {"Visua&lizar", "Mostrar Datos &Imagen"}));  // the data pane with the star list
     v->parentWidget()->setGeometry(0, 0, 880, 540);
     QTest::qWait(100);
     QVERIFY(marco_->grab().save(dir + "/estrellas.png"));
   }
 
  private:
+  // Triggers a filter item through the popup and label the filter table gives it.
+  void Filtro(int id) {
+    std::string popup, etiqueta;
+    QVERIFY(MenuDeFiltro(id, popup, etiqueta));
+    QStringList camino = QString::fromStdString(popup).split('/');
+    camino << QString::fromStdString(etiqueta);
+    QVERIFY(DisparaMenu(*marco_, camino));
+  }
+
+  // Chooses the analysis tool and triggers an item of the "Análisis" popup by its labels (their
+  // string ids).
+  void Analisis(std::initializer_list<int> etiquetas) {
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    QStringList camino{QString::fromStdString(Cadena(14003))};
+    for (int id : etiquetas) camino << QString::fromStdString(Cadena(id));
+    QVERIFY(DisparaMenu(*marco_, camino));
+  }
+
   std::unique_ptr<Marco> marco_;
 };
 

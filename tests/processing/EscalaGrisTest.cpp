@@ -48,7 +48,7 @@ std::vector<int16_t> RefTabla(const Imagen& im, const std::string& clave,
     }
   }
   const bool perc = clave == "EXPANPERC";
-  const int pb = perc ? im.Percentil(R(0)) : 0, pw = perc ? im.Percentil(R(1)) : 0;
+  const int pb = perc ? im.Percentil(E(0)) : 0, pw = perc ? im.Percentil(E(1)) : 0;
   for (int i = 0; i < n; ++i) {
     const int v = lo + i;
     int16_t& e = tabla[static_cast<size_t>(i)];
@@ -83,7 +83,7 @@ std::vector<int16_t> RefTabla(const Imagen& im, const std::string& clave,
       if (paso > 0 && i % paso < ancho && i / paso < bandas) e = Bajos(E(2));
     } else if (clave == "MASC_NEGROS" || clave == "MASC_BLANC") {
       const bool m = clave == "MASC_NEGROS" ? v < E(0) : v > E(0);
-      e = m ? Bajos(E(1)) : clamp(Tr((static_cast<double>(v) - E(0) - lo) * R(2) + R(3) + E(0)));
+      e = m ? Bajos(E(1)) : clamp(Tr((static_cast<double>(v) - E(0) - lo) * R(2) + E(3) + E(0)));
     }
   }
   return tabla;
@@ -131,6 +131,8 @@ const std::vector<Caso>& Casos() {
       {"MASC_NEGROS", {"-50", "-7", "-2.5", "3.5"}},
       {"MASC_BLANC", {"31000", "0", "1", "0"}},
       {"MASC_BLANC", {"20", "9", "0.5", "-1"}},
+      {"MASC_BLANC", {"20", "9", "0.5", "-1.9"}},
+      {"EXPANPERC", {"5.5", "95.9"}},
   };
   return c;
 }
@@ -234,6 +236,22 @@ TEST_F(EscalaGrisTest, KeywordsTakeImageValues) {
   EXPECT_EQ(tabla("EXPANDIR", "%BLANCO", "%MAX"), estira(0, 2000));  // not a first keyword
   EXPECT_EQ(tabla("EXPANPERC", "0", "100"), estira(10, 2000));
   EXPECT_EQ(tabla("EXPANPERC", "%MIN", "50"), estira(10, im.Percentil(50)));
+  // Percentages are whole numbers: the decimals of a typed value are dropped.
+  EXPECT_EQ(tabla("EXPANPERC", "0.9", "50.7"), estira(10, im.Percentil(50)));
+  // So is the brightness of the masks; their contrast keeps its decimals.
+  for (const char* clave : {"MASC_NEGROS", "MASC_BLANC"}) {
+    ParamsEscalaGris p;
+    p.curva = BuscaCurvaGris(clave);
+    std::vector<int16_t> decimal, entero, contraste;
+    p.valores = {"100", "0", "0.0015", "7.8"};
+    ConstruyeTablaGris(im, p, decimal);
+    p.valores = {"100", "0", "0.0015", "7"};
+    ConstruyeTablaGris(im, p, entero);
+    p.valores = {"100", "0", "0", "7"};
+    ConstruyeTablaGris(im, p, contraste);
+    EXPECT_EQ(decimal, entero) << clave;
+    EXPECT_NE(entero, contraste) << clave;
+  }
 }
 
 TEST_F(EscalaGrisTest, MacroPathChecksAndRecords) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Cadenas.h"
+
 #include <map>
 #include <set>
 
@@ -130,6 +132,54 @@ TEST(Dialogo, StoredIllegalValueIsMarkedSilentlyAndAcceptBehavesAsCancel) {
   EXPECT_EQ(entero, "500");
   EXPECT_EQ(real, "0.5");
   EXPECT_EQ(casilla, "0");
+}
+
+TEST(Dialogo, FirstIllegalFieldIsNamedFocusedAndKept) {
+  std::string entero = "50", real = "7";
+  VistaFalsa vista;
+  MotorDialogo d({Item(kItemEdicion, 1, &entero, LegalidadEntero, RangoEntero{0, 100}),
+                  Item(kItemEdicion, 2, &real, LegalidadReal, RangoReal{0.0, 10.0})},
+                 vista);
+  d.PonEtiqueta(2, "&Sigma: ");
+  ASSERT_EQ(d.Abre(), 1);
+  struct Caso {
+    const char* entero;
+    const char* real;
+    int ilegal;
+    std::string mensaje;
+  };
+  for (const Caso& c : {
+           Caso{"50", "abc", 2, Mensaje(12070, "Sigma", "0.00", "10.00")},  // no number at all
+           Caso{"101", "abc", 1, Mensaje(10160, "101", "0", "100")},         // the first one first
+           Caso{"", "5", 1, Mensaje(10160, "", "0", "100")},
+           Caso{"100", "9.5", 0, ""},
+       }) {
+    vista.textos[1] = c.entero;
+    vista.textos[2] = c.real;
+    vista.mensajes.clear();
+    EXPECT_EQ(d.PrimerIlegal(), c.ilegal) << c.entero << " " << c.real;
+    if (c.ilegal != 0) {
+      EXPECT_EQ(vista.foco, c.ilegal);
+      EXPECT_EQ(vista.mensajes, std::vector<std::string>{c.mensaje});
+    } else {
+      EXPECT_TRUE(vista.mensajes.empty());
+    }
+  }
+  EXPECT_EQ(d.Acepta(), 1);
+  EXPECT_EQ(entero, "100");
+  EXPECT_EQ(real, "9.5");
+
+  // Refused on leaving the field (Return does both): accepting right after does not say it
+  // again, a second try does.
+  vista.textos[1] = "500";
+  d.Notifica(1, kCambioTexto);
+  vista.mensajes.clear();
+  d.Notifica(1, kPierdeFoco);
+  EXPECT_EQ(vista.mensajes.size(), 1u);
+  EXPECT_EQ(d.PrimerIlegal(), 1);
+  EXPECT_EQ(vista.mensajes.size(), 1u);
+  EXPECT_EQ(d.PrimerIlegal(), 1);
+  EXPECT_EQ(vista.mensajes.size(), 2u);
 }
 
 TEST(Dialogo, ListsAndCombosStoreTheChosenEntry) {
