@@ -5,8 +5,11 @@
 #include <QMainWindow>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "core/Deshacer.h"
 
 class QLabel;
 class QMdiArea;
@@ -43,6 +46,13 @@ class Marco : public QMainWindow {
   VentanaImagen* Duplica(VentanaImagen& v);
   // Closes an image window without asking.
   void CierraVentana(VentanaImagen& v);
+  // The undo and redo stacks of an image shown in a window (MEMDESHACER megabytes at most).
+  Deshacer& PilaDeshacer(const Imagen& im);
+  // Asks once about the modified ones among the windows (when ASKEXIT is not "0"): "Guardar"
+  // saves each, "Descartar" drops the changes, "Cancelar" keeps them. True when they may close.
+  bool PuedenCerrar(const std::vector<VentanaImagen*>& ventanas);
+  // The recent-files popup of "Archivo".
+  QMenu* MenuRecientes() const { return recientes_; }
   // The windows chosen in the image selection dialog (empty when cancelled).
   std::vector<VentanaImagen*> EligeVentanas() { return Elige(); }
 
@@ -58,6 +68,8 @@ class Marco : public QMainWindow {
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  // Image windows closing by their own frame button ask here.
+  bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
   void ConstruyeMenus();
@@ -66,7 +78,12 @@ class Marco : public QMainWindow {
   // Chosen windows of the selection dialog (empty when cancelled).
   std::vector<VentanaImagen*> Elige();
   void Abrir();
-  void Guardar(VentanaImagen& v, bool comoNuevo);
+  // Saves the image (in its file, or where the user says); false when not saved.
+  bool Guardar(VentanaImagen& v, bool comoNuevo);
+  bool GuardarComo(VentanaImagen& v);
+  void DeshacerRehacer(VentanaImagen& v, bool rehacer);
+  void RecuerdaReciente(const std::string& archivo);
+  void LlenaRecientes();
   void Duplicar(VentanaImagen& v);
   void EjecutarMacro(VentanaImagen& v);
   void GuardarMacro(VentanaImagen& v);
@@ -79,6 +96,9 @@ class Marco : public QMainWindow {
   std::map<int, QAction*> acciones_;
   std::vector<QMenu*> popups_;  // the top-level popups in bar order
   QMenu* analisis_ = nullptr;
+  QMenu* recientes_ = nullptr;
+  std::map<const Imagen*, std::unique_ptr<Deshacer>> deshacer_;
+  std::set<const QObject*> consentidas_;  // windows that close without a question
   QLabel* version_;
   QLabel* memoria_;
   QTimer* reloj_;

@@ -96,6 +96,8 @@ const std::vector<FilaComando>& TablaComandos() {
       {5058, 5058, "Trans. General 3 Puntos", kPosicionar, I, "", NE, false, 0},
       {5059, 5059, "Trans. General 4 Puntos", kPosicionar, I, "", NE, false, 0},
 
+      {kComandoDeshacer, kComandoDeshacer, "&Deshacer", kTratar, I, "Ctrl+Z", OK, false, 0},
+      {kComandoRehacer, kComandoRehacer, "&Rehacer", kTratar, I, "Ctrl+Y", OK, false, 0},
       {5060, 5060, "&Una", "&Tratar/&Pretratamiento", I, "", NE, false, 0},
       {5061, 5061, "&Varias", "&Tratar/&Pretratamiento", I, "", NE, false, 0},
       {5062, 5062, "&Escalar grises", kTratar, I, "", NP, false, 0},

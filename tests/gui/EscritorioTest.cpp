@@ -269,7 +269,7 @@ class EscritorioTest : public QObject {
       auto* m = qobject_cast<QMessageBox*>(w);
       QVERIFY(m);
       pregunta = m->text();
-      m->button(QMessageBox::No)->click();
+      m->button(QMessageBox::Cancel)->click();
     });
     marco_->Accion(5009)->trigger();
     QVERIFY(pregunta.contains("rampa.qor:01"));
