@@ -290,6 +290,15 @@ void Marco::RefrescaMenus() {
   }
   analisis_->setEnabled(m.activo);
   analisis_->menuAction()->setEnabled(m.activo);
+  RefrescaDeshacer();
+}
+
+void Marco::RefrescaDeshacer() {
+  VentanaImagen* v = VentanaActiva();
+  const auto it = v ? deshacer_.find(&v->imagen()) : deshacer_.end();
+  const bool hay = it != deshacer_.end();
+  if (QAction* a = Accion(kComandoDeshacer)) a->setEnabled(hay && it->second->PuedeDeshacer());
+  if (QAction* a = Accion(kComandoRehacer)) a->setEnabled(hay && it->second->PuedeRehacer());
 }
 
 void Marco::ActualizaMemoria() {

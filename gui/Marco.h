@@ -82,6 +82,8 @@ class Marco : public QMainWindow {
   bool Guardar(VentanaImagen& v, bool comoNuevo);
   bool GuardarComo(VentanaImagen& v);
   void DeshacerRehacer(VentanaImagen& v, bool rehacer);
+  // Undo and redo are grayed when the active image has nothing to undo or redo.
+  void RefrescaDeshacer();
   void RecuerdaReciente(const std::string& archivo);
   void LlenaRecientes();
   void Duplicar(VentanaImagen& v);
