@@ -231,6 +231,54 @@ class ArchivosGuiTest : public QObject {
     QVERIFY(marco_->MenuRecientes()->actions().value(0)->text().contains("salida.QOR"));
   }
 
+  void GuardarSobreFitsAvisaAntes() {
+    Configuracion::Global().Asigna("Archivos", "GUARDATORVA", "0");
+    QTemporaryDir dir;
+    const std::string ruta = dir.filePath("orig.fits").toStdString();
+    std::ofstream(ruta) << "original";
+    VentanaImagen* v = marco_->MuestraImagen(Imagen40x30(ruta));
+    v->imagen().tipoArchivo = kFits;
+    v->imagen().Modificada(1);
+    for (auto boton : {QMessageBox::Cancel, QMessageBox::Save}) {
+      QString aviso;
+      AlAparecerModal([&aviso, boton](QWidget* w) {
+        auto* m = qobject_cast<QMessageBox*>(w);
+        QVERIFY(m);
+        aviso = m->text();
+        m->button(boton)->click();
+      });
+      Item(marco_->menuBar(), "Archivo/Guardar")->trigger();
+      QVERIFY(aviso.contains("orig.fits"));
+      QCOMPARE(QFileInfo(QString::fromStdString(ruta)).size() == 8, boton == QMessageBox::Cancel);
+      QCOMPARE(v->imagen().ModificadaMarca() != 0, boton == QMessageBox::Cancel);
+    }
+  }
+
+  void GuardarMacroPoneOrvYPuedeDejarFueraLaVista() {
+    QTemporaryDir dir;
+    Configuracion::Global().Asigna("Archivos", "DIRMACROS", dir.path().toStdString());
+    VentanaImagen* v = marco_->MuestraImagen(Imagen40x30("/tmp/no/m.qor"));
+    Item(marco_->menuBar(), "Visualizar/Invertir grises")->trigger();
+    Item(marco_->menuBar(), "Tratar/Filtros suavizantes/Suavizado 1")->trigger();
+    QVERIFY(v->imagen().Operaciones().size() == 2);
+    AlAparecerModal([](QWidget* w) {
+      auto* d = qobject_cast<QFileDialog*>(w);
+      QVERIFY(d);
+      d->findChild<QLineEdit*>("fileNameEdit")->setText("pasos");
+      QMetaObject::invokeMethod(d, "accept");
+      AlAparecerModal([](QWidget* w2) {
+        auto* m = qobject_cast<QMessageBox*>(w2);
+        QVERIFY(m);
+        m->button(QMessageBox::Yes)->click();
+      });
+    });
+    Item(marco_->menuBar(), "Tratar/Guardar Macro...")->trigger();
+    std::ifstream f(dir.filePath("pasos.ORV").toStdString());
+    std::string texto((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    QVERIFY(texto.find("FILTRO") != std::string::npos);
+    QVERIFY(texto.find("INVERTIR") == std::string::npos);
+  }
+
  private:
   std::unique_ptr<Marco> marco_;
 };
