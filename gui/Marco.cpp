@@ -172,8 +172,10 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
 }
 
 Marco::~Marco() {
-  // The windows go, without questions, before the progress object they might poll.
-  for (QMdiSubWindow* s : mdi_->subWindowList()) delete s;
+  // The windows go, without questions, before the progress object they might poll and the undo
+  // stacks their destruction updates; closed ones still waiting for deletion too.
+  for (QMdiSubWindow* s : mdi_->findChildren<QMdiSubWindow*>()) delete s;
+  for (VentanaImagen* v : findChildren<VentanaImagen*>()) disconnect(v, nullptr, this, nullptr);
   InstalaProgreso(nullptr);
 }
 
