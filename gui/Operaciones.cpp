@@ -45,13 +45,6 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-const PuntoReferencia& Punto(const Imagen& im, int p) {
-  return im.puntos[static_cast<size_t>(p)];
-}
-bool Completo(const Imagen& im, int p) {
-  return (Punto(im, p).definido & 1) != 0;
-}
-
 // Runs the line on the window, or on a duplicate when DUPLIMA is "1" or duplicar is set, under
 // a progress window. A refused line (12052) becomes message idError (with the line as %1); the
 // duplicate of a failed operation is closed. Returns the window that received the line.
@@ -292,9 +285,8 @@ int DialogoRotacion(QWidget* padre, const Imagen& im, ParamsRotacion& p) {
     botones->addWidget(b);
   }
   forma->addRow(botones);
-  const bool marcado = Completo(im, kCentroRota);
-  const int cx0 = marcado ? Punto(im, kCentroRota).x : static_cast<int>(im.Ancho() / 2);
-  const int cy0 = marcado ? Punto(im, kCentroRota).y : static_cast<int>(im.Alto() / 2);
+  int cx0 = 0, cy0 = 0;
+  const bool marcado = PropuestaCentroRotacion(im, cx0, cy0);
   auto* cx = new QLineEdit(QString::number(cx0));
   auto* cy = new QLineEdit(QString::number(cy0));
   cx->setObjectName("CentroX");
@@ -530,7 +522,7 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
     case 5217: {
       // Every chosen image moves its reference point onto the reference image's one.
       const Imagen* ref = Referencia(marco, v, {kDespRef});
-      if (Completo(v.imagen(), kDespRef)) ref = &v.imagen();
+      if (PuntosCompletos(v.imagen(), {kDespRef})) ref = &v.imagen();
       if (!ref) throw JError(12044);
       for (VentanaImagen* w : marco.EligeVentanas()) {
         if (&w->imagen() == ref) continue;

@@ -50,6 +50,13 @@ bool AnguloDeSegmento(const Imagen& im, double& angulo) {
   return true;
 }
 
+bool PropuestaCentroRotacion(const Imagen& im, int& cx, int& cy) {
+  const bool marcado = Completo(im, kCentroRota);
+  cx = marcado ? Punto(im, kCentroRota).x : static_cast<int>(im.Ancho() / 2);
+  cy = marcado ? Punto(im, kCentroRota).y : static_cast<int>(im.Alto() / 2);
+  return marcado;
+}
+
 ParamsCorte PropuestaCorte(const Imagen& im, int ancho, int alto, bool tamanoFijo) {
   ParamsCorte p;
   p.w = ancho;

@@ -19,6 +19,9 @@ bool PuntosCompletos(const Imagen& im, std::initializer_list<int> puntos);
 // line points), in degrees within (-180, 180]; false when no full segment is marked.
 bool AnguloDeSegmento(const Imagen& im, double& angulo);
 
+// Rotation centre: the marked one (true), else the image's middle (false).
+bool PropuestaCentroRotacion(const Imagen& im, int& cx, int& cy);
+
 // Crop: from the minimum point (to the maximum point unless the size is fixed), else centred
 // on the rotation centre, with the given size.
 ParamsCorte PropuestaCorte(const Imagen& im, int ancho, int alto, bool tamanoFijo);

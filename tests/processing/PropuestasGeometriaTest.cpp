@@ -76,6 +76,12 @@ TEST(PropuestasGeometria, CortePorReferenciaCaeEnElMismoPixel) {
   Pon(*ref, kDespRef, 10, 10);
   EXPECT_EQ(LineaCortePorReferencia(*im, ref.get()), "CORTAR 5 4 20 10");
   EXPECT_TRUE(PuntosCompletos(*im, {kDespRef}));
+  int cx = 0, cy = 0;
+  EXPECT_FALSE(PropuestaCentroRotacion(*im, cx, cy));
+  EXPECT_EQ(std::make_pair(cx, cy), std::make_pair(20, 15));
+  Pon(*im, kCentroRota, 7, 3);
+  EXPECT_TRUE(PropuestaCentroRotacion(*im, cx, cy));
+  EXPECT_EQ(std::make_pair(cx, cy), std::make_pair(7, 3));
   EXPECT_FALSE(PuntosCompletos(*im, {kDespRef, kRedimRef1}));
 }
 
