@@ -72,7 +72,11 @@ void Deshacer::Despues(const Imagen& im) {
   const std::vector<std::string>& log = im.Operaciones();
   if (log.size() > marcaLog_) {
     e.lineas.assign(log.begin() + static_cast<std::ptrdiff_t>(marcaLog_), log.end());
-  } else if (EstadoPixeles::De(im).MismosPixeles(e)) {
+  }
+  // Nothing to undo when the pixels are the same and the log gained display lines at most.
+  const bool soloVista = std::all_of(e.lineas.begin(), e.lineas.end(),
+                                     [](const std::string& l) { return LineaSoloVista(l); });
+  if (soloVista && EstadoPixeles::De(im).MismosPixeles(e)) {
     deshacer_.pop_back();
     return;
   }

@@ -48,7 +48,7 @@ class Deshacer {
 
   // Around a pixel operation on the image: Antes keeps its state and empties the redo stack;
   // Despues notes the log lines the operation added, and forgets an operation that changed
-  // nothing (a refused line, say).
+  // nothing but the view (a refused line, a macro of zooms).
   void Antes(const Imagen& im);
   void Despues(const Imagen& im);
 

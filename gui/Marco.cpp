@@ -586,9 +586,15 @@ void Marco::EjecutarMacro(VentanaImagen& v) {
     SesionProgreso sesion("EJECUTANDO MACRO");
     ProgresoActual().TextoArchivo(im.nombreVentana);
     PilaDeshacer(im).Antes(im);
+    const size_t antes = im.Operaciones().size();
     if (EjecutaMacro(im, CargaMacro(archivo.toStdString()))) {
       im.Actualiza();
-      im.Modificada(1);
+      // A macro of display lines only leaves the image as it was.
+      const auto& log = im.Operaciones();
+      if (std::any_of(log.begin() + static_cast<std::ptrdiff_t>(std::min(antes, log.size())),
+                      log.end(), [](const std::string& l) { return !LineaSoloVista(l); })) {
+        im.Modificada(1);
+      }
     }
     PilaDeshacer(im).Despues(im);
   } catch (...) {

@@ -101,6 +101,10 @@ TEST(Deshacer, OperacionSinEfectoSeOlvidaYLaParcialSeDeshace) {
   d.Antes(*im);  // a refused line: nothing changed, nothing logged
   d.Despues(*im);
   EXPECT_FALSE(d.PuedeDeshacer());
+  d.Antes(*im);  // a macro of zooms
+  im->AnadeOperacion("ZOOM A 2");
+  d.Despues(*im);
+  EXPECT_FALSE(d.PuedeDeshacer());
   d.Antes(*im);  // cancelled half way: rows changed, no line
   im->PonPixel(0L, 0L, 1234);
   d.Despues(*im);
