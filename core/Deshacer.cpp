@@ -60,6 +60,13 @@ void Deshacer::FijaLimite(size_t bytes) {
 
 void Deshacer::Antes(const Imagen& im) {
   rehacer_.clear();
+  // A state that cannot be kept is not copied; the older ones would skip this operation.
+  const size_t bytes = im.NumPixeles() * sizeof(int16_t) +
+                       im.cabecera.Tarjetas().size() * Cabecera::kLargoTarjeta;
+  if (bytes > limite_) {
+    Vacia();
+    return;
+  }
   deshacer_.push_back(EstadoPixeles::De(im));
   marcaLog_ = im.Operaciones().size();
   abierta_ = true;

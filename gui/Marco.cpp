@@ -91,7 +91,7 @@ QMessageBox::StandardButton PreguntaGuardar(QWidget* padre, const QString& texto
   return static_cast<QMessageBox::StandardButton>(m.exec());
 }
 
-// Bytes of the undo setting (megabytes), never below one state of a small image.
+// Bytes of the undo setting (megabytes); 0 or less keeps no undo states.
 size_t LimiteDeshacer() {
   constexpr size_t kMega = size_t{1} << 20;
   const int mb = Configuracion::Global().Entero("MEMDESHACER");
