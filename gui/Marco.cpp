@@ -1,9 +1,9 @@
 // The frame window and the commands it handles.
 #include "gui/Marco.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDate>
