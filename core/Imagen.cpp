@@ -442,19 +442,24 @@ int Imagen::Interrumpida() {
   return ProgresoActual().Cancelado();
 }
 
-void Imagen::AnadeOperacion(std::string linea) {
+bool LineaSoloVista(std::string_view linea) {
   static constexpr std::string_view kSoloVista[] = {"ZOOM", "MOSTRAR", "INVERTIR"};
   const size_t i = linea.find_first_not_of(' ');
-  const std::string_view palabra = i == std::string::npos
-                                       ? std::string_view()
-                                       : std::string_view(linea).substr(i, linea.find(' ', i) - i);
-  bool vista = false;
+  if (i == std::string_view::npos) return false;
+  const std::string_view palabra = linea.substr(i, linea.find(' ', i) - i);
   for (std::string_view p : kSoloVista) {
     if (p.size() == palabra.size() && strncasecmp(p.data(), palabra.data(), p.size()) == 0) {
-      vista = true;
+      return true;
     }
   }
-  if (!vista && i != std::string::npos) cabecera.AnadeHistoria("ORVA: " + linea.substr(i));
+  return false;
+}
+
+void Imagen::AnadeOperacion(std::string linea) {
+  const size_t i = linea.find_first_not_of(' ');
+  if (!LineaSoloVista(linea) && i != std::string::npos) {
+    cabecera.AnadeHistoria("ORVA: " + linea.substr(i));
+  }
   operaciones_.push_back(std::move(linea));
 }
 

@@ -239,6 +239,9 @@ enum IndicePunto {
 // Side-file keys in writing order, each with its point index.
 const std::vector<std::pair<std::string, int>>& ClavesPuntosReferencia();
 
+// Whether a log line only changes the view (ZOOM, MOSTRAR, INVERTIR) and not the pixels.
+bool LineaSoloVista(std::string_view linea);
+
 // Companion-pane modes.
 enum ModoPanel { kNada = 1, kHisto, kDatos, kOper, kCabe, kLinHor, kLinVer };
 

@@ -1,6 +1,7 @@
 // The frame window and the commands it handles.
 #include "gui/Marco.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -41,6 +43,7 @@
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
+#include "shell/ArchivosEscritorio.h"
 #include "shell/Arranque.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
@@ -73,10 +76,31 @@ QString FiltroQt(const std::string& filtro) {
   return partes.join(QStringLiteral(";;"));
 }
 
+// "FITS (*.[fF][iI][tT][sS] ...)": the type's patterns in any letter case.
 QString FiltroTipo(const RegistroTipoArchivo& t) {
-  QString patron = Q(t.filtro);
-  patron.replace(';', ' ');
-  return QStringLiteral("%1 (%2 %3)").arg(Q(Cadena(t.idCadena)), patron, patron.toLower());
+  QStringList patrones;
+  for (const std::string& p : PatronesTipo(t)) patrones << Q(p);
+  return QStringLiteral("%1 (%2)").arg(Q(Cadena(t.idCadena)), patrones.join(' '));
+}
+
+// The question of unsaved work: "Guardar", "Descartar", "Cancelar".
+QMessageBox::StandardButton PreguntaGuardar(QWidget* padre, const QString& texto) {
+  QMessageBox m(QMessageBox::Question, Q(Cadena(12041)), texto,
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, padre);
+  m.setObjectName("PreguntaGuardar");
+  m.button(QMessageBox::Save)->setText(Q(Cadena(12260)));
+  m.button(QMessageBox::Discard)->setText(Q(Cadena(12261)));
+  m.button(QMessageBox::Cancel)->setText(Q(Cadena(12262)));
+  m.setDefaultButton(QMessageBox::Save);
+  m.setEscapeButton(QMessageBox::Cancel);
+  return static_cast<QMessageBox::StandardButton>(m.exec());
+}
+
+// Bytes of the undo setting (megabytes); 0 or less keeps no undo states.
+size_t LimiteDeshacer() {
+  constexpr size_t kMega = size_t{1} << 20;
+  const int mb = Configuracion::Global().Entero("MEMDESHACER");
+  return mb > 0 ? static_cast<size_t>(mb) * kMega : 0;
 }
 
 // "Versión %s" of the string table with the program's version.
@@ -124,6 +148,12 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
   setCentralWidget(mdi_);
   PreparaOrdenes();
   ConstruyeMenus();
+  // The recent files, above "Salir".
+  recientes_ = new QMenu(this);
+  recientes_->setObjectName("Recientes");
+  InsertaRecientes();
+  connect(recientes_, &QMenu::aboutToShow, this, &Marco::LlenaRecientes);
+  LlenaRecientes();
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { RefrescaMenus(); });
 
   // Status bar: three equal parts.
@@ -150,8 +180,10 @@ Marco::Marco(QWidget* padre) : QMainWindow(padre) {
 }
 
 Marco::~Marco() {
-  // The windows go, without questions, before the progress object they might poll.
-  for (QMdiSubWindow* s : mdi_->subWindowList()) delete s;
+  // The windows go, without questions, before the progress object they might poll and the undo
+  // stacks their destruction updates; closed ones still waiting for deletion too.
+  for (QMdiSubWindow* s : mdi_->findChildren<QMdiSubWindow*>()) delete s;
+  for (VentanaImagen* v : findChildren<VentanaImagen*>()) disconnect(v, nullptr, this, nullptr);
   InstalaProgreso(nullptr);
 }
 
@@ -222,6 +254,7 @@ void Marco::CambiaIdioma(int idioma) {
   popups_.clear();
   acciones_.clear();
   ConstruyeMenus();
+  InsertaRecientes();
   setWindowTitle(Q(Cadena(12000)));
   version_->setText(TextoVersion());
 }
@@ -288,6 +321,7 @@ void Marco::RefrescaMenus() {
   analisis_->setEnabled(m.activo);
   analisis_->menuAction()->setEnabled(m.activo);
   ExplicaAnalisis(m.activo, s.herramienta, v);
+  RefrescaDeshacer();
 }
 
 void Marco::ExplicaAnalisis(bool activo, int herramienta, VentanaImagen* v) {
@@ -304,6 +338,14 @@ void Marco::ExplicaAnalisis(bool activo, int herramienta, VentanaImagen* v) {
   a->setToolTip(motivo);
   a->setStatusTip(motivo);
   if (aviso_) aviso_->setText(motivo);
+}
+
+void Marco::RefrescaDeshacer() {
+  VentanaImagen* v = VentanaActiva();
+  const auto it = v ? deshacer_.find(&v->imagen()) : deshacer_.end();
+  const bool hay = it != deshacer_.end();
+  if (QAction* a = Accion(kComandoDeshacer)) a->setEnabled(hay && it->second->PuedeDeshacer());
+  if (QAction* a = Accion(kComandoRehacer)) a->setEnabled(hay && it->second->PuedeRehacer());
 }
 
 void Marco::ActualizaMemoria() {
@@ -356,6 +398,12 @@ VentanaImagen* Marco::MuestraImagen(std::unique_ptr<Imagen> imagen) {
   }
   s->setAttribute(Qt::WA_DeleteOnClose);
   connect(v, &VentanaImagen::Cambiada, this, [this] { RefrescaMenus(); });
+  v->installEventFilter(this);
+  const Imagen* clave = &v->imagen();
+  connect(v, &QObject::destroyed, this, [this, clave, v] {
+    deshacer_.erase(clave);
+    consentidas_.erase(v);
+  });
   v->show();
   mdi_->setActiveSubWindow(s);
   RefrescaMenus();
@@ -370,6 +418,7 @@ VentanaImagen* Marco::AbreArchivo(const std::string& archivo) {
     VentanaImagen* v = MuestraImagen(std::move(im));
     // Without an object type no analysis module applies: suggest setting it.
     if (sinTipo) aviso_->setText(Q(Cadena(12234)));
+    RecuerdaReciente(v->imagen().Ruta());
     return v;
   } catch (const JError& e) {
     QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
@@ -382,40 +431,187 @@ void Marco::Abrir() {
   d.setObjectName("DialogoAbrir");
   d.setOption(QFileDialog::DontUseNativeDialog);
   d.setFileMode(QFileDialog::ExistingFiles);
-  QStringList filtros;
+  // Every readable type's patterns first, then each type, then every file.
+  QStringList filtros, todos;
   for (const RegistroTipoArchivo& t : ListaTiposArchivo()) {
-    if (t.lee) filtros << FiltroTipo(t);
+    if (!t.lee) continue;
+    filtros << FiltroTipo(t);
+    for (const std::string& p : PatronesTipo(t)) {
+      if (p != "*" && !todos.contains(Q(p))) todos << Q(p);
+    }
   }
+  filtros.prepend(QStringLiteral("%1 (%2)").arg(Q(Cadena(12267)), todos.join(' ')));
   filtros << QStringLiteral("Todos (*)");
   d.setNameFilters(filtros);
+  d.setOption(QFileDialog::HideNameFilterDetails);
   if (d.exec() != QDialog::Accepted) return;
   for (const QString& f : d.selectedFiles()) AbreArchivo(f.toStdString());
 }
 
-void Marco::Guardar(VentanaImagen& v, bool comoNuevo) {
+bool Marco::Guardar(VentanaImagen& v, bool comoNuevo) {
   Imagen& im = v.imagen();
-  if (!comoNuevo && !im.nombre.empty() && BuscaTipoArchivo(im.tipoArchivo) &&
-      BuscaTipoArchivo(im.tipoArchivo)->guarda) {
-    GuardaArchivo(im.Ruta(), im, im.tipoArchivo);
-  } else {
-    QFileDialog d(this, QStringLiteral("GUARDAR COMO"), Q(Directorio("DIRGUARDAR")));
-    d.setOption(QFileDialog::DontUseNativeDialog);
-    d.setAcceptMode(QFileDialog::AcceptSave);
-    std::vector<int> tipos;
-    QStringList filtros;
-    for (const RegistroTipoArchivo& t : ListaTiposArchivo()) {
-      if (!t.guarda) continue;
-      tipos.push_back(t.id);
-      filtros << FiltroTipo(t);
-    }
-    d.setNameFilters(filtros);
-    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
-    const int i = static_cast<int>(filtros.indexOf(d.selectedNameFilter()));
-    GuardaArchivo(d.selectedFiles().front().toStdString(), im,
-                  i >= 0 ? tipos[static_cast<size_t>(i)] : kTipoDesconocido);
-    ListaImagenes::Global().Nombra(im);
+  const RegistroTipoArchivo* tipo = BuscaTipoArchivo(im.tipoArchivo);
+  if (comoNuevo || im.nombre.empty() || !tipo) return GuardarComo(v);
+  if (!tipo->guarda) {
+    // Its own type cannot be written: the user picks a name and a type instead.
+    QMessageBox::information(this, Q(Cadena(12000)),
+                             Q(Mensaje(12266, tipo->clave, im.nombreVentana)));
+    return GuardarComo(v);
   }
+  // A FITS file holds more than the image in memory keeps: the user says whether to replace it.
+  std::error_code ec;
+  if (tipo->id == kFits && std::filesystem::exists(im.Ruta(), ec)) {
+    QMessageBox m(QMessageBox::Warning, Q(Cadena(12000)), Q(Mensaje(12265, im.Ruta(), tipo->clave)),
+                  QMessageBox::Save | QMessageBox::Cancel, this);
+    m.setObjectName("AvisoReemplazo");
+    m.button(QMessageBox::Save)->setText(Q(Cadena(12260)));
+    m.button(QMessageBox::Cancel)->setText(Q(Cadena(12262)));
+    m.setDefaultButton(QMessageBox::Cancel);
+    if (m.exec() != QMessageBox::Save) return false;
+  }
+  GuardaArchivo(im.Ruta(), im, im.tipoArchivo);
+  PilaDeshacer(im).Guardada();
   v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
+  return true;
+}
+
+bool Marco::GuardarComo(VentanaImagen& v) {
+  Imagen& im = v.imagen();
+  QFileDialog d(this, QStringLiteral("GUARDAR COMO"), Q(Directorio("DIRGUARDAR")));
+  d.setObjectName("DialogoGuardarComo");
+  d.setOption(QFileDialog::DontUseNativeDialog);
+  d.setOption(QFileDialog::HideNameFilterDetails);
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  std::vector<const RegistroTipoArchivo*> tipos;
+  QStringList filtros;
+  for (const RegistroTipoArchivo& t : ListaTiposArchivo()) {
+    if (!t.guarda) continue;
+    tipos.push_back(&t);
+    filtros << FiltroTipo(t);
+  }
+  if (tipos.empty()) throw JError(11018, Cadena(11076));
+  d.setNameFilters(filtros);
+  // The image's own type when it can be written, else the settings' save type.
+  const RegistroTipoArchivo* propio = BuscaTipoArchivo(im.tipoArchivo);
+  if (!propio || !propio->guarda) {
+    propio = BuscaTipoArchivo(Configuracion::Global().Valor("Archivos", "TIPARCHGUARDAR"));
+  }
+  size_t elegido = 0;
+  for (size_t i = 0; i < tipos.size(); ++i) {
+    if (tipos[i] == propio) elegido = i;
+  }
+  d.selectNameFilter(filtros[static_cast<int>(elegido)]);
+  auto sufijo = [&d, &tipos, &filtros](const QString& filtro) {
+    const auto i = filtros.indexOf(filtro);
+    if (i >= 0) d.setDefaultSuffix(Q(ExtensionTipo(*tipos[static_cast<size_t>(i)])).mid(1));
+  };
+  sufijo(filtros[static_cast<int>(elegido)]);
+  connect(&d, &QFileDialog::filterSelected, &d, sufijo);
+  if (!im.nombre.empty()) d.selectFile(Q(im.nombre));
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return false;
+  const auto i = filtros.indexOf(d.selectedNameFilter());
+  const RegistroTipoArchivo& t = *tipos[i >= 0 ? static_cast<size_t>(i) : elegido];
+  const std::string archivo =
+      ConExtension(d.selectedFiles().front().toStdString(), ExtensionTipo(t));
+  GuardaArchivo(archivo, im, t.id);
+  ListaImagenes::Global().Nombra(im);
+  PilaDeshacer(im).Guardada();
+  RecuerdaReciente(im.Ruta());
+  v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
+  return true;
+}
+
+Deshacer& Marco::PilaDeshacer(const Imagen& im) {
+  std::unique_ptr<Deshacer>& p = deshacer_[&im];
+  if (!p) p = std::make_unique<Deshacer>(LimiteDeshacer());
+  p->FijaLimite(LimiteDeshacer());
+  return *p;
+}
+
+void Marco::DeshacerRehacer(VentanaImagen& v, bool rehacer) {
+  Deshacer& pila = PilaDeshacer(v.imagen());
+  if (!(rehacer ? pila.Rehaz(v.imagen()) : pila.Deshaz(v.imagen()))) {
+    throw JError(rehacer ? 12271 : 12270);
+  }
+  v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kHistograma | ObservadorImagen::kDatos |
+            ObservadorImagen::kLinea);
+}
+
+void Marco::RecuerdaReciente(const std::string& archivo) {
+  std::error_code ec;
+  const std::filesystem::path absoluto = std::filesystem::absolute(archivo, ec);
+  GuardaRecientes(orva::AnadeReciente(ArchivosRecientes(), ec ? archivo : absoluto.string()));
+  LlenaRecientes();
+}
+
+// The recent files sit in Archivo just above Salir, in every language the menus are built in.
+void Marco::InsertaRecientes() {
+  recientes_->setTitle(Q(Cadena(12269)));
+  if (QAction* salir = Accion(kCmdSalir)) {
+    if (auto* archivo = qobject_cast<QMenu*>(salir->parent()))
+      archivo->insertMenu(salir, recientes_);
+  }
+}
+
+void Marco::LlenaRecientes() {
+  recientes_->clear();
+  const std::vector<std::string> lista = ArchivosRecientes();
+  int n = 1;
+  for (const std::string& archivo : lista) {
+    QAction* a = recientes_->addAction(QStringLiteral("&%1 %2").arg(n++).arg(Q(archivo)));
+    a->setData(Q(archivo));
+    connect(a, &QAction::triggered, this, [this, archivo] { AbreArchivo(archivo); });
+  }
+  recientes_->setEnabled(!lista.empty());
+}
+
+bool Marco::PuedenCerrar(const std::vector<VentanaImagen*>& ventanas) {
+  if (Configuracion::Global().Valor("ASKEXIT") == "0") return true;
+  std::vector<VentanaImagen*> modificadas;
+  for (VentanaImagen* v : ventanas) {
+    if (v->imagen().ModificadaMarca() && !consentidas_.count(v)) modificadas.push_back(v);
+  }
+  if (modificadas.empty()) return true;
+  QString texto;
+  if (modificadas.size() == 1) {
+    texto = Q(Mensaje(12263, modificadas.front()->imagen().nombreVentana));
+  } else {
+    std::string nombres;
+    for (VentanaImagen* v : modificadas)
+      nombres += (nombres.empty() ? "" : "\n") + v->imagen().nombreVentana;
+    texto = Q(Mensaje(12264, nombres));
+  }
+  switch (PreguntaGuardar(this, texto)) {
+    case QMessageBox::Discard:
+      return true;
+    case QMessageBox::Save:
+      for (VentanaImagen* v : modificadas) {
+        try {
+          if (!Guardar(*v, false)) return false;
+        } catch (const JError& e) {
+          QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
+          return false;
+        }
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool Marco::eventFilter(QObject* o, QEvent* e) {
+  if (e->type() == QEvent::Close) {
+    auto* v = qobject_cast<VentanaImagen*>(o);
+    if (v && !consentidas_.count(v)) {
+      if (!PuedenCerrar({v})) {
+        e->ignore();
+        return true;
+      }
+      consentidas_.insert(v);
+      v->ConsienteCierre();
+    }
+  }
+  return QMainWindow::eventFilter(o, e);
 }
 
 void Marco::Duplicar(VentanaImagen& v) {
@@ -429,6 +625,7 @@ VentanaImagen* Marco::Duplica(VentanaImagen& v) {
 }
 
 void Marco::CierraVentana(VentanaImagen& v) {
+  consentidas_.insert(&v);
   v.ConsienteCierre();
   if (QMdiSubWindow* s = Sub(&v)) s->close();
 }
@@ -448,11 +645,20 @@ void Marco::EjecutarMacro(VentanaImagen& v) {
   try {
     SesionProgreso sesion("EJECUTANDO MACRO");
     ProgresoActual().TextoArchivo(im.nombreVentana);
+    PilaDeshacer(im).Antes(im);
+    const size_t antes = im.Operaciones().size();
     if (EjecutaMacro(im, CargaMacro(archivo.toStdString()))) {
       im.Actualiza();
-      im.Modificada(1);
+      // A macro of display lines only leaves the image as it was.
+      const auto& log = im.Operaciones();
+      if (std::any_of(log.begin() + static_cast<std::ptrdiff_t>(std::min(antes, log.size())),
+                      log.end(), [](const std::string& l) { return !LineaSoloVista(l); })) {
+        im.Modificada(1);
+      }
     }
+    PilaDeshacer(im).Despues(im);
   } catch (...) {
+    PilaDeshacer(im).Despues(im);
     if (duplica) {
       im.Modificada(0);
       if (QMdiSubWindow* s = Sub(destino)) s->close();
@@ -466,11 +672,25 @@ void Marco::EjecutarMacro(VentanaImagen& v) {
 }
 
 void Marco::GuardarMacro(VentanaImagen& v) {
-  const QString archivo = QFileDialog::getSaveFileName(
-      this, QStringLiteral("GUARDAR MACRO"), Q(Directorio("DIRMACROS")), FiltroQt(Cadena(12023)),
-      nullptr, QFileDialog::DontUseNativeDialog);
-  if (archivo.isEmpty()) return;
-  GuardaMacro(v.imagen().Operaciones(), archivo.toStdString());
+  QFileDialog d(this, QStringLiteral("GUARDAR MACRO"), Q(Directorio("DIRMACROS")),
+                FiltroQt(Cadena(12023)));
+  d.setObjectName("DialogoGuardarMacro");
+  d.setOption(QFileDialog::DontUseNativeDialog);
+  d.setAcceptMode(QFileDialog::AcceptSave);
+  d.setDefaultSuffix(QStringLiteral("ORV"));
+  if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return;
+  std::vector<std::string> lineas = v.imagen().Operaciones();
+  // Lines that only changed the view may stay out, so the macro holds the pixel operations.
+  if (std::any_of(lineas.begin(), lineas.end(),
+                  [](const std::string& l) { return LineaSoloVista(l); })) {
+    QMessageBox m(QMessageBox::Question, QStringLiteral("GUARDAR MACRO"), Q(Cadena(12268)),
+                  QMessageBox::Yes | QMessageBox::No, this);
+    m.setObjectName("PreguntaSoloVista");
+    if (m.exec() == QMessageBox::Yes) {
+      std::erase_if(lineas, [](const std::string& l) { return LineaSoloVista(l); });
+    }
+  }
+  GuardaMacro(lineas, ConExtension(d.selectedFiles().front().toStdString(), ".ORV"));
 }
 
 void Marco::MacroEnDisco() {
@@ -596,9 +816,8 @@ void Marco::PreparaOrdenes() {
          if (elegidas.empty()) return;
          if (QMessageBox::question(this, Q(Cadena(12030)), Q(Cadena(12031))) != QMessageBox::Yes)
            return;
-         for (VentanaImagen* v : elegidas) {
-           if (QMdiSubWindow* s = Sub(v)) s->close();
-         }
+         if (!PuedenCerrar(elegidas)) return;
+         for (VentanaImagen* v : elegidas) CierraVentana(*v);
        }},
       {kCmdIconizarVarias,
        [this] {
@@ -691,6 +910,7 @@ void Marco::PreparaOrdenes() {
          for (VentanaImagen* w : elegidas) {
            Imagen& im = w->imagen();
            GuardaArchivo(dir.toStdString() + "/" + im.NombreArchivo(), im, im.tipoArchivo);
+           PilaDeshacer(im).Guardada();
            w->Repinta(ObservadorImagen::kVentana);
          }
        }},
@@ -702,6 +922,8 @@ void Marco::PreparaOrdenes() {
       {kCmdEjecutarMacro, [this](VentanaImagen& v) { EjecutarMacro(v); }},
       {kCmdDatosUna, [this](VentanaImagen& v) { DialogoDatosImagen(this, {&v.imagen()}); }},
       {kCmdGuardarMacro, [this](VentanaImagen& v) { GuardarMacro(v); }},
+      {kComandoDeshacer, [this](VentanaImagen& v) { DeshacerRehacer(v, false); }},
+      {kComandoRehacer, [this](VentanaImagen& v) { DeshacerRehacer(v, true); }},
   };
 }
 
@@ -728,14 +950,16 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
 
 void Marco::closeEvent(QCloseEvent* e) {
   // Every image is asked before any window closes, so a refusal leaves them all open.
+  // One question lists every modified image.
   const std::vector<VentanaImagen*> ventanas = Ventanas();
-  for (VentanaImagen* v : ventanas) {
-    if (!v->PuedeCerrar()) {
-      e->ignore();
-      return;
-    }
+  if (!PuedenCerrar(ventanas)) {
+    e->ignore();
+    return;
   }
-  for (VentanaImagen* v : ventanas) v->ConsienteCierre();
+  for (VentanaImagen* v : ventanas) {
+    consentidas_.insert(v);
+    v->ConsienteCierre();
+  }
   for (QMdiSubWindow* s : mdi_->subWindowList()) s->close();
   if (!mdi_->subWindowList().isEmpty()) {
     e->ignore();

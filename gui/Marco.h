@@ -6,8 +6,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "core/Deshacer.h"
 
 class QLabel;
 class QMdiArea;
@@ -44,6 +47,13 @@ class Marco : public QMainWindow {
   VentanaImagen* Duplica(VentanaImagen& v);
   // Closes an image window without asking.
   void CierraVentana(VentanaImagen& v);
+  // The undo and redo stacks of an image shown in a window (MEMDESHACER megabytes at most).
+  Deshacer& PilaDeshacer(const Imagen& im);
+  // Asks once about the modified ones among the windows (when ASKEXIT is not "0"): "Guardar"
+  // saves each, "Descartar" drops the changes, "Cancelar" keeps them. True when they may close.
+  bool PuedenCerrar(const std::vector<VentanaImagen*>& ventanas);
+  // The recent-files popup of "Archivo".
+  QMenu* MenuRecientes() const { return recientes_; }
   // The windows chosen in the image selection dialog (empty when cancelled).
   std::vector<VentanaImagen*> EligeVentanas() { return Elige(); }
 
@@ -66,6 +76,8 @@ class Marco : public QMainWindow {
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
+  // Image windows closing by their own frame button ask here.
+  bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
   void ConstruyeMenus();
@@ -82,7 +94,15 @@ class Marco : public QMainWindow {
   // Chosen windows of the selection dialog (empty when cancelled).
   std::vector<VentanaImagen*> Elige();
   void Abrir();
-  void Guardar(VentanaImagen& v, bool comoNuevo);
+  // Saves the image (in its file, or where the user says); false when not saved.
+  bool Guardar(VentanaImagen& v, bool comoNuevo);
+  bool GuardarComo(VentanaImagen& v);
+  void DeshacerRehacer(VentanaImagen& v, bool rehacer);
+  // Undo and redo are grayed when the active image has nothing to undo or redo.
+  void RefrescaDeshacer();
+  void RecuerdaReciente(const std::string& archivo);
+  void InsertaRecientes();
+  void LlenaRecientes();
   void Duplicar(VentanaImagen& v);
   void EjecutarMacro(VentanaImagen& v);
   void GuardarMacro(VentanaImagen& v);
@@ -99,6 +119,9 @@ class Marco : public QMainWindow {
   QString motivoAnalisis_;  // why the analysis popup is grayed; empty when it is not
   std::vector<QMenu*> popups_;  // the top-level popups in bar order
   QMenu* analisis_ = nullptr;
+  QMenu* recientes_ = nullptr;
+  std::map<const Imagen*, std::unique_ptr<Deshacer>> deshacer_;
+  std::set<const QObject*> consentidas_;  // windows that close without a question
   QLabel* version_;
   QLabel* memoria_;
   QLabel* aviso_ = nullptr;

@@ -31,6 +31,7 @@
 #include "macro/Macro.h"
 #include "processing/Comun.h"
 #include "processing/Procesamiento.h"
+#include "processing/PropuestasGeometria.h"
 #include "shell/Configuracion.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/ModuloVariables.h"
@@ -46,13 +47,6 @@ QString Q(const std::string& s) {
   return QString::fromStdString(s);
 }
 
-const PuntoReferencia& Punto(const Imagen& im, int p) {
-  return im.puntos[static_cast<size_t>(p)];
-}
-bool Completo(const Imagen& im, int p) {
-  return (Punto(im, p).definido & 1) != 0;
-}
-
 // Runs the line on the window, or on a duplicate when DUPLIMA is "1" or duplicar is set, under
 // a progress window. A refused line (12052) becomes message idError (with the line as %1); the
 // duplicate of a failed operation is closed. Returns the window that received the line.
@@ -65,8 +59,11 @@ VentanaImagen* CorreLinea(Marco& marco, VentanaImagen& v, const std::string& lin
     ProgresoActual().TextoArchivo(destino->imagen().nombreVentana);
     ProgresoActual().TextoProceso(linea);
     // The operations mark the image modified and update it themselves.
+    marco.PilaDeshacer(destino->imagen()).Antes(destino->imagen());
     destino->EjecutaLinea(linea);
+    marco.PilaDeshacer(destino->imagen()).Despues(destino->imagen());
   } catch (const JError& e) {
+    marco.PilaDeshacer(destino->imagen()).Despues(destino->imagen());
     if (duplica) {
       destino->imagen().Modificada(0);
       marco.CierraVentana(*destino);
@@ -84,9 +81,7 @@ VentanaImagen* CorreLinea(Marco& marco, VentanaImagen& v, const std::string& lin
 const Imagen* Referencia(Marco& marco, const VentanaImagen& v, std::initializer_list<int> puntos) {
   for (VentanaImagen* w : marco.Ventanas()) {
     if (w == &v) continue;
-    bool todos = true;
-    for (int p : puntos) todos = todos && Completo(w->imagen(), p);
-    if (todos) return &w->imagen();
+    if (PuntosCompletos(w->imagen(), puntos)) return &w->imagen();
   }
   return nullptr;
 }
@@ -209,23 +204,9 @@ void ComandoFiltro(Marco& marco, VentanaImagen& v, int id) {
 void ComandoCortar(Marco& marco, VentanaImagen& v) {
   Configuracion& cfg = Configuracion::Global();
   const Imagen& im = v.imagen();
-  ParamsCorte p;
-  p.w = LeeEntero(cfg.Valor("Cortar", "CORTARTAMX"));
-  p.h = LeeEntero(cfg.Valor("Cortar", "CORTARTAMY"));
-  const bool fijo = cfg.Valor("Cortar", "TAMFIJO") == "1";
-  const PuntoReferencia& o = Punto(im, kDespMin);
-  const PuntoReferencia& f = Punto(im, kDespMax);
-  if (Completo(im, kDespMin)) {
-    p.x = o.x;
-    p.y = o.y;
-    if (!fijo && Completo(im, kDespMax)) {
-      p.w = f.x - o.x + 1;
-      p.h = f.y - o.y + 1;
-    }
-  } else if (Completo(im, kCentroRota)) {
-    p.x = Punto(im, kCentroRota).x - p.w / 2;
-    p.y = Punto(im, kCentroRota).y - p.h / 2;
-  }
+  ParamsCorte p = PropuestaCorte(im, LeeEntero(cfg.Valor("Cortar", "CORTARTAMX")),
+                                 LeeEntero(cfg.Valor("Cortar", "CORTARTAMY")),
+                                 cfg.Valor("Cortar", "TAMFIJO") == "1");
   std::string x = std::to_string(p.x), y = std::to_string(p.y), w = std::to_string(p.w),
               h = std::to_string(p.h);
   const RangoEntero rango{0, 1000000};
@@ -248,11 +229,8 @@ void ComandoCortar(Marco& marco, VentanaImagen& v) {
 
 void ComandoDesplazar(Marco& marco, VentanaImagen& v) {
   const Imagen& im = v.imagen();
-  double dx = 0, dy = 0;
-  if (Completo(im, kDespMin) && Completo(im, kDespMax)) {
-    dx = Punto(im, kDespMax).x - Punto(im, kDespMin).x;
-    dy = Punto(im, kDespMax).y - Punto(im, kDespMin).y;
-  }
+  const ParamsDesplaza propuesta = PropuestaDesplaza(im);
+  const double dx = propuesta.dx, dy = propuesta.dy;
   std::string tx = TextoReal(dx), ty = TextoReal(dy);
   std::vector<ItemDialogo> tabla = {
       {kItemEdicion, 100, 0, &tx, &LegalidadReal, RangoReal{-100000, 100000}, nullptr},
@@ -287,21 +265,11 @@ void ComandoRedimensionar(Marco& marco, VentanaImagen& v) {
   if (!EjecutarDialogo(std::move(tabla), d, 0, &marco)) return;
   const double factorX = LeeReal(fx);
   const double factorY = igual == "1" ? factorX : LeeReal(fy);
-  CompruebaFactor(factorX);
-  CompruebaFactor(factorY);
+  const ParamsRedim p = PropuestaRedim(im, factorX, factorY);
   cfg.Asigna("Redimensionar", "FACTOR_X", fx);
   cfg.Asigna("Redimensionar", "FACTOR_Y", igual == "1" ? fx : fy);
   cfg.Asigna("Redimensionar", "XIGUALY", igual);
   cfg.Asigna("Redimensionar", "IMORICONS", conserva);
-  ParamsRedim p{0, 0, static_cast<int>(im.Ancho()), static_cast<int>(im.Alto()), 0, 0};
-  if (Completo(im, kDespMin) && Completo(im, kDespMax)) {
-    p.x = Punto(im, kDespMin).x;
-    p.y = Punto(im, kDespMin).y;
-    p.w = Punto(im, kDespMax).x - p.x + 1;
-    p.h = Punto(im, kDespMax).y - p.y + 1;
-  }
-  p.nw = std::max(1, static_cast<int>(std::lround(p.w * factorX)));
-  p.nh = std::max(1, static_cast<int>(std::lround(p.h * factorY)));
   CorreLinea(marco, v, LineaRedim(p), "REDIMENSIONANDO IMAGEN", 12051, conserva == "1");
 }
 
@@ -325,9 +293,8 @@ int DialogoRotacion(QWidget* padre, const Imagen& im, ParamsRotacion& p) {
     botones->addWidget(b);
   }
   forma->addRow(botones);
-  const bool marcado = Completo(im, kCentroRota);
-  const int cx0 = marcado ? Punto(im, kCentroRota).x : static_cast<int>(im.Ancho() / 2);
-  const int cy0 = marcado ? Punto(im, kCentroRota).y : static_cast<int>(im.Alto() / 2);
+  int cx0 = 0, cy0 = 0;
+  const bool marcado = PropuestaCentroRotacion(im, cx0, cy0);
   auto* cx = new QLineEdit(QString::number(cx0));
   auto* cy = new QLineEdit(QString::number(cy0));
   cx->setObjectName("CentroX");
@@ -514,63 +481,6 @@ bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta) {
   return true;
 }
 
-bool AnguloDeSegmento(const Imagen& im, double& angulo) {
-  const double kGrados = 180.0 / std::acos(-1.0);
-  double objetivo = 0;
-  int a = kOriRotaHor, b = kFinRotaHor;
-  if (!(Completo(im, a) && Completo(im, b))) {
-    a = kOriRotaVer;
-    b = kFinRotaVer;
-    objetivo = 90;
-    if (!(Completo(im, a) && Completo(im, b))) return false;
-  }
-  const double dx = Punto(im, b).x - Punto(im, a).x, dy = Punto(im, b).y - Punto(im, a).y;
-  if (dx == 0 && dy == 0) return false;
-  double fi = std::atan2(dy, dx) * kGrados;
-  // A vertical line may be drawn either way; it is turned onto the nearer direction.
-  if (objetivo == 90 && fi < 0) fi += 180;
-  angulo = objetivo - fi;
-  while (angulo > 180) angulo -= 360;
-  while (angulo <= -180) angulo += 360;
-  return true;
-}
-
-std::string LineaCortePorReferencia(const Imagen& im, const Imagen* ref) {
-  if (!Completo(im, kDespRef)) throw JError(12043);
-  if (!ref) throw JError(12044);
-  ParamsCorte p;
-  p.x = Punto(im, kDespRef).x - Punto(*ref, kDespRef).x;
-  p.y = Punto(im, kDespRef).y - Punto(*ref, kDespRef).y;
-  p.w = static_cast<int>(ref->Ancho());
-  p.h = static_cast<int>(ref->Alto());
-  CompruebaCorte(im, p);
-  return LineaCorte(p);
-}
-
-std::string LineaDesplazaPorReferencia(const Imagen& im, const Imagen* ref) {
-  if (!Completo(im, kDespRef)) throw JError(12043);
-  if (!ref) throw JError(12044);
-  const ParamsDesplaza p{static_cast<double>(Punto(*ref, kDespRef).x - Punto(im, kDespRef).x),
-                         static_cast<double>(Punto(*ref, kDespRef).y - Punto(im, kDespRef).y),
-                         Rango().defecto};
-  return LineaDesplaza(p);
-}
-
-std::string LineaRedimPorReferencia(const Imagen& im, const Imagen* ref) {
-  if (!Completo(im, kRedimRef1) || !Completo(im, kRedimRef2)) throw JError(12043);
-  if (!ref) throw JError(12044);
-  auto distancia = [](const Imagen& i) {
-    return std::hypot(double(Punto(i, kRedimRef2).x - Punto(i, kRedimRef1).x),
-                      double(Punto(i, kRedimRef2).y - Punto(i, kRedimRef1).y));
-  };
-  const double da = distancia(im), dr = distancia(*ref);
-  const double factor = da > 0 ? dr / da : 0.0;
-  CompruebaFactor(factor);
-  const int w = static_cast<int>(im.Ancho()), h = static_cast<int>(im.Alto());
-  return LineaRedim({0, 0, w, h, std::max(1, static_cast<int>(std::lround(w * factor))),
-                     std::max(1, static_cast<int>(std::lround(h * factor)))});
-}
-
 bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
   if (id >= kPrimerFiltro && id <= kFiltroGeneral) {
     std::string popup, etiqueta;
@@ -619,7 +529,7 @@ bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
     case kCmdDesplazarRefVarias: {
       // Every chosen image moves its reference point onto the reference image's one.
       const Imagen* ref = Referencia(marco, v, {kDespRef});
-      if (Completo(v.imagen(), kDespRef)) ref = &v.imagen();
+      if (PuntosCompletos(v.imagen(), {kDespRef})) ref = &v.imagen();
       if (!ref) throw JError(12044);
       for (VentanaImagen* w : marco.EligeVentanas()) {
         if (&w->imagen() == ref) continue;

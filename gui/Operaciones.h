@@ -9,6 +9,8 @@
 #include <array>
 
 #include "shell/IdsComandos.h"
+// The proposals of the geometry dialogs live in the library; the desktop tests use them too.
+#include "processing/PropuestasGeometria.h"
 
 class QComboBox;
 class QLabel;
@@ -29,18 +31,6 @@ bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta);
 
 // Runs an operation command on the window; false when the id is not an operation.
 bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id);
-
-// The macro lines the dialogs build, without running them (the tests check them too).
-// The angle that turns the image's marked segment horizontal (or vertical for the vertical
-// line points), in degrees within (-180, 180]; false when no full segment is marked.
-bool AnguloDeSegmento(const Imagen& im, double& angulo);
-// Crop by reference: the active image cut to the reference image's size, placed so that both
-// reference points fall on the same pixel. Raises 12043/12044 and the crop checks.
-std::string LineaCortePorReferencia(const Imagen& im, const Imagen* referencia);
-// Shift by reference: moves the image's reference point onto the reference image's one.
-std::string LineaDesplazaPorReferencia(const Imagen& im, const Imagen* referencia);
-// Resize by reference: both axes by the ratio of the distances between the two resize points.
-std::string LineaRedimPorReferencia(const Imagen& im, const Imagen* referencia);
 
 // The preview box of the gray-scale dialog: histogram columns in mid gray, table in black.
 class VistaCurvaGris : public QWidget {

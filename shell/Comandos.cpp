@@ -130,6 +130,8 @@ const std::vector<FilaComando>& TablaComandos() {
       {kCmdTransGeneral4, kCmdTransGeneral4, "Trans. General 4 Puntos", kPosicionar, I, "", NE,
        false, 0},
 
+      {kComandoDeshacer, kComandoDeshacer, "&Deshacer", kTratar, I, "Ctrl+Z", OK, false, 0},
+      {kComandoRehacer, kComandoRehacer, "&Rehacer", kTratar, I, "Ctrl+Y", OK, false, 0},
       {kCmdPretratarUna, kCmdPretratarUna, "&Una", "&Tratar/&Pretratamiento", I, "", NE, false, 0},
       {kCmdPretratarVarias, kCmdPretratarVarias, "&Varias", "&Tratar/&Pretratamiento", I, "", NE,
        false, 0},

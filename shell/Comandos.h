@@ -14,6 +14,10 @@ namespace orva {
 
 class Imagen;
 
+// Undo and redo of the active image's pixel operations.
+constexpr int kComandoDeshacer = 5180;
+constexpr int kComandoRehacer = 5181;
+
 // Where a command is handled: the frame or the active image window.
 enum DestinoComando { kEnMarco, kEnImagen };
 

@@ -44,7 +44,7 @@ struct Defecto {
 constexpr Defecto kTabla[] = {
     {"General", "VERSION", "2.0"},
     {"General", "DUPLIMA", "0"},
-    {"General", "ASKEXIT", "0"},
+    {"General", "ASKEXIT", "1"},
     {"General", "GRISCONT", "0"},
     {"General", "MAXIMIZAR", "0"},
     {"General", "GUARCONF", "1"},
@@ -59,6 +59,7 @@ constexpr Defecto kTabla[] = {
     {"General", "SACARLOG", "0"},
     {"General", "HERRAMIENTA", "0"},
     {"General", "LENGUAJE", "0"},
+    {"General", "MEMDESHACER", "256"},
 
     {"Archivos", "DIRARCHIVOS", "."},
     {"Archivos", "DIRGUARDAR", "."},
@@ -77,6 +78,15 @@ constexpr Defecto kTabla[] = {
     {"Archivos", "EXTENTRAT", ""},
     {"Archivos", "EJECMACINI", "1"},
     {"Archivos", "TIPOAUTO", "1"},
+
+    {"Recientes", "ARCHIVO1", ""},
+    {"Recientes", "ARCHIVO2", ""},
+    {"Recientes", "ARCHIVO3", ""},
+    {"Recientes", "ARCHIVO4", ""},
+    {"Recientes", "ARCHIVO5", ""},
+    {"Recientes", "ARCHIVO6", ""},
+    {"Recientes", "ARCHIVO7", ""},
+    {"Recientes", "ARCHIVO8", ""},
 
     {"ImagenNueva", "IMGNUEVAX", "360"},
     {"ImagenNueva", "IMGNUEVAY", "180"},

@@ -300,7 +300,7 @@ class EscritorioTest : public QObject {
       auto* m = qobject_cast<QMessageBox*>(w);
       QVERIFY(m);
       pregunta = m->text();
-      m->button(QMessageBox::No)->click();
+      m->button(QMessageBox::Cancel)->click();
     });
     QVERIFY(DisparaMenu(*marco_, {"&Archivo", "&Salir"}));
     QVERIFY(pregunta.contains("rampa.qor:01"));

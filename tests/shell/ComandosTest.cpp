@@ -39,9 +39,11 @@ TEST(Comandos, Accelerators) {
       EXPECT_TRUE(atajos.emplace(a, c.id).second) << "accelerator " << a << " twice";
     }
   }
-  std::map<std::string, int> esperados = {{"Ctrl+A", 5001},   {"Ctrl+G", 5002},  {"Ctrl+D", 5122},
-                                          {"Ctrl+F1", 5013},  {"Ctrl+1", 5014},  {"Alt+1", 5014},
-                                          {"Shift+F5", 5147}, {"Shift+F4", 5146}};
+  std::map<std::string, int> esperados = {
+      {"Ctrl+A", 5001},           {"Ctrl+G", 5002},   {"Ctrl+D", 5122},
+      {"Ctrl+F1", 5013},          {"Ctrl+1", 5014},   {"Alt+1", 5014},
+      {"Shift+F5", 5147},         {"Shift+F4", 5146}, {"Ctrl+Z", kComandoDeshacer},
+      {"Ctrl+Y", kComandoRehacer}};
   for (int n = 2; n <= 9; ++n) {
     esperados["Ctrl+" + std::to_string(n)] = 5030 + n - 2;
     esperados["Alt+" + std::to_string(n)] = 5039 + n - 2;

@@ -110,10 +110,11 @@ TEST_F(ConfiguracionTest, TablaSeccionesEnOrdenYDefectosSenalados) {
   Configuracion c;
   // Sections in order with their number of keys.
   const std::vector<std::pair<std::string, int>> secciones = {
-      {"General", 17},      {"Archivos", 17},        {"ImagenNueva", 2},    {"Histograma", 8},
-      {"DatosImagen", 45},  {"VentanaDatos", 4},     {"Redimensionar", 4},  {"Cortar", 3},
-      {"Planisferio", 16},  {"AnalisisPlanetas", 4}, {"FiltrosConvol", 17}, {"AnaEstelar", 10},
-      {"AnaVariables", 32}, {"AnaVoyager", 11},      {"Pretratamiento", 3}, {"SumaAgrup", 3}};
+      {"General", 18},    {"Archivos", 17},     {"Recientes", 8},        {"ImagenNueva", 2},
+      {"Histograma", 8},  {"DatosImagen", 45},  {"VentanaDatos", 4},     {"Redimensionar", 4},
+      {"Cortar", 3},      {"Planisferio", 16},  {"AnalisisPlanetas", 4}, {"FiltrosConvol", 17},
+      {"AnaEstelar", 10}, {"AnaVariables", 32}, {"AnaVoyager", 11},      {"Pretratamiento", 3},
+      {"SumaAgrup", 3}};
   std::vector<std::pair<std::string, int>> vistas;
   for (const EntradaConfig& e : c.Entradas()) {
     if (vistas.empty() || vistas.back().first != e.seccion) vistas.push_back({e.seccion, 0});
@@ -129,6 +130,8 @@ TEST_F(ConfiguracionTest, TablaSeccionesEnOrdenYDefectosSenalados) {
   const Caso casos[] = {{"General", "VERSION", "2.0"},
                         {"General", "CONTBLANCO", "100"},
                         {"General", "LENGUAJE", "0"},
+                        {"General", "ASKEXIT", "1"},
+                        {"General", "MEMDESHACER", "256"},
                         {"Archivos", "MACROINICIAL", ""},
                         {"Archivos", "TIPARCHLEER", "ST4"},
                         {"Archivos", "TIPOAUTO", "1"},
@@ -493,13 +496,14 @@ TEST_F(ConfiguracionTest, GlobalEnLaCarpetaDelUsuario) {
   const std::string archivo = ArchivoConfiguracion();
   LeeConfiguracion(archivo);
   EXPECT_EQ(g.Valor("VALORMAX"), "32767");
-  g.Asigna("General", "ASKEXIT", "1");
+  // Asking before unsaved work is lost is the default; "0" is kept for those who set it.
+  g.Asigna("General", "ASKEXIT", "0");
   GuardaConfiguracion(archivo);
   EXPECT_TRUE(fs::exists(dir_ / "orva" / "ORVA4.INI"));
   g.RestableceDefectos();
-  EXPECT_EQ(g.Valor("ASKEXIT"), "0");
-  LeeConfiguracion(archivo);
   EXPECT_EQ(g.Valor("ASKEXIT"), "1");
+  LeeConfiguracion(archivo);
+  EXPECT_EQ(g.Valor("ASKEXIT"), "0");
   g.RestableceDefectos();
 }
 
