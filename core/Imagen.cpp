@@ -265,9 +265,13 @@ const std::vector<std::string>& ClavesDatosImagen() {
 
 namespace {
 
+// The whole text, however many digits a large value takes, so it reads back to the same value.
 std::string Formato(const char* fmt, double v) {
-  char b[64];
-  std::snprintf(b, sizeof b, fmt, v);
+  const int n = std::snprintf(nullptr, 0, fmt, v);
+  if (n <= 0) return {};
+  std::string b(static_cast<size_t>(n) + 1, '\0');
+  std::snprintf(b.data(), b.size(), fmt, v);
+  b.resize(static_cast<size_t>(n));
   return b;
 }
 
