@@ -427,7 +427,7 @@ VentanaImagen* Marco::AbreArchivo(const std::string& archivo) {
 }
 
 void Marco::Abrir() {
-  QFileDialog d(this, QStringLiteral("ABRIR"), Q(Directorio("DIRARCHIVOS")));
+  QFileDialog d(this, Q(TextoMenu("ABRIR")), Q(Directorio("DIRARCHIVOS")));
   d.setObjectName("DialogoAbrir");
   d.setOption(QFileDialog::DontUseNativeDialog);
   d.setFileMode(QFileDialog::ExistingFiles);
@@ -477,7 +477,7 @@ bool Marco::Guardar(VentanaImagen& v, bool comoNuevo) {
 
 bool Marco::GuardarComo(VentanaImagen& v) {
   Imagen& im = v.imagen();
-  QFileDialog d(this, QStringLiteral("GUARDAR COMO"), Q(Directorio("DIRGUARDAR")));
+  QFileDialog d(this, Q(TextoMenu("GUARDAR COMO")), Q(Directorio("DIRGUARDAR")));
   d.setObjectName("DialogoGuardarComo");
   d.setOption(QFileDialog::DontUseNativeDialog);
   d.setOption(QFileDialog::HideNameFilterDetails);
@@ -672,7 +672,7 @@ void Marco::EjecutarMacro(VentanaImagen& v) {
 }
 
 void Marco::GuardarMacro(VentanaImagen& v) {
-  QFileDialog d(this, QStringLiteral("GUARDAR MACRO"), Q(Directorio("DIRMACROS")),
+  QFileDialog d(this, Q(TextoMenu("GUARDAR MACRO")), Q(Directorio("DIRMACROS")),
                 FiltroQt(Cadena(12023)));
   d.setObjectName("DialogoGuardarMacro");
   d.setOption(QFileDialog::DontUseNativeDialog);
@@ -683,7 +683,7 @@ void Marco::GuardarMacro(VentanaImagen& v) {
   // Lines that only changed the view may stay out, so the macro holds the pixel operations.
   if (std::any_of(lineas.begin(), lineas.end(),
                   [](const std::string& l) { return LineaSoloVista(l); })) {
-    QMessageBox m(QMessageBox::Question, QStringLiteral("GUARDAR MACRO"), Q(Cadena(12268)),
+    QMessageBox m(QMessageBox::Question, Q(TextoMenu("GUARDAR MACRO")), Q(Cadena(12268)),
                   QMessageBox::Yes | QMessageBox::No, this);
     m.setObjectName("PreguntaSoloVista");
     if (m.exec() == QMessageBox::Yes) {
@@ -698,7 +698,7 @@ void Marco::MacroEnDisco() {
   const Configuracion& cfg = Configuracion::Global();
   const std::vector<std::string> lineas = CargaMacroExistente(cfg.Valor("MACRODISCO"));
   const QStringList archivos =
-      QFileDialog::getOpenFileNames(this, QStringLiteral("ARCHIVOS"), Q(Directorio("DIRARCHIVOS")),
+      QFileDialog::getOpenFileNames(this, Q(TextoMenu("ARCHIVOS")), Q(Directorio("DIRARCHIVOS")),
                                     QString(), nullptr, QFileDialog::DontUseNativeDialog);
   if (archivos.isEmpty()) return;
   std::vector<std::string> entradas;
@@ -882,12 +882,12 @@ void Marco::PreparaOrdenes() {
          QStringList nombres;
          for (VentanaImagen* v : Elige()) nombres << Q(v->imagen().nombreVentana);
          if (!nombres.isEmpty()) {
-           QMessageBox::information(this, QStringLiteral("INFORMACION"), nombres.join('\n'));
+           QMessageBox::information(this, Q(TextoMenu("INFORMACION")), nombres.join('\n'));
          }
        }},
       {kCmdAcerca,
        [this] {
-         QMessageBox::about(this, QStringLiteral("ACERCA DE..."),
+         QMessageBox::about(this, Q(TextoMenu("ACERCA DE...")),
                             QStringLiteral("%1\n%2\n%3")
                                 .arg(Q(Cadena(12000)), TextoVersion(), ORVA_FECHA_COMPILACION));
        }},
@@ -904,7 +904,7 @@ void Marco::PreparaOrdenes() {
          const auto elegidas = Elige();
          if (elegidas.empty()) return;
          const QString dir = QFileDialog::getExistingDirectory(
-             this, QStringLiteral("GUARDAR VARIAS EN..."), Q(Directorio("DIRGUARDAR")),
+             this, Q(TextoMenu("GUARDAR VARIAS EN...")), Q(Directorio("DIRGUARDAR")),
              QFileDialog::DontUseNativeDialog);
          if (dir.isEmpty()) return;
          for (VentanaImagen* w : elegidas) {

@@ -189,6 +189,13 @@ const std::map<std::string, std::string, std::less<>>& TextosIngles() {
       {"Aceptar", "OK"},
       {"Cancelar", "Cancel"},
       // Dialog titles.
+      {"ABRIR", "OPEN"},
+      {"GUARDAR COMO", "SAVE AS"},
+      {"GUARDAR MACRO", "SAVE MACRO"},
+      {"ARCHIVOS", "FILES"},
+      {"INFORMACION", "INFORMATION"},
+      {"ACERCA DE...", "ABOUT..."},
+      {"GUARDAR VARIAS EN...", "SAVE SEVERAL IN..."},
       {"DATOS GENERALES DE CONFIGURACION", "GENERAL SETTINGS"},
       {"CONFIGURAR TIPOS DE ARCHIVOS", "FILE TYPE SETTINGS"},
       {"DATOS HISTOGRAMA", "HISTOGRAM"},
