@@ -388,10 +388,26 @@ class OperacionesTest : public QObject {
     QCOMPARE(v->imagen().Pixeles(), antes);
   }
 
+  // An observer's first steps, all from the menus: open the example field, see it through the
+  // percentile levels, choose the analysis tool, search with PCVISTA, read the stars listed.
   void PCVistaListaLasEstrellasDelCampo() {
-    VentanaImagen* v = marco_->AbreArchivo(ORVA_FUENTE "/examples/campo_estelar.qor");
+    AlAparecerModal([](QWidget* w) {
+      AceptaArchivo(qobject_cast<QFileDialog*>(w), ORVA_FUENTE "/examples/campo_estelar.qor");
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Archivo", "&Abrir..."}));
+    VentanaImagen* v = marco_->VentanaActiva();
     QVERIFY(v);
-    if (v->imagen().TipoObjeto() != kVariable) v->imagen().CambiaTipoObjeto(kVariable);
+    QCOMPARE(v->imagen().TipoObjeto(), int(kVariable));  // the example's own object type
+    const Imagen& im = v->imagen();
+    AlAparecerModal([](QWidget* d) {
+      for (QPushButton* b : d->findChildren<QPushButton*>()) {
+        if (b->text() == QString::fromStdString(Cadena(12414))) b->click();
+      }
+      qobject_cast<QDialog*>(d)->accept();
+    });
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Cambiar curva &grises"}));
+    QCOMPARE(int(im.Negro()), im.Percentil(1.0));
+    QCOMPARE(int(im.Blanco()), im.Percentil(99.5));
     QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar Datos &Imagen"}));  // the data pane
     // The log window waits for "SALIR" once the search ends.
     bool salio = false;
