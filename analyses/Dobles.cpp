@@ -5,11 +5,11 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
+#include "core/Progreso.h"
 #include "core/TiposObjeto.h"
-#include "shell/Progreso.h"
 
 namespace orva {
 namespace {

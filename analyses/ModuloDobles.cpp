@@ -2,7 +2,7 @@
 #include "analyses/ModuloDobles.h"
 
 #include "analyses/Dobles.h"
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 #include "stellar/Centroide.h"

@@ -7,7 +7,7 @@
 #include <numbers>
 
 #include "astro/LectorTexto.h"
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 namespace {

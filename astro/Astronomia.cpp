@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <numbers>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 
 namespace orva {
 namespace {

@@ -13,11 +13,11 @@
 #include <vector>
 
 #include "core/Imagen.h"
+#include "core/Progreso.h"
 #include "core/TiposObjeto.h"
 #include "formats/fits/Fits.h"
 #include "scripts/CampoEstelar.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/DatosVariables.h"
 

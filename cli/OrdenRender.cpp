@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/JError.h"
 #include "cli/Ordenes.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Niveles.h"
 #include "core/Visualizacion.h"

@@ -14,15 +14,15 @@
 #include <string_view>
 
 #include "astro/Tiempo.h"
+#include "base/JError.h"
 #include "cli/ProgresoConsola.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/ModuloAnalisis.h"
+#include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
 #include "macro/Macro.h"
 #include "shell/Configuracion.h"
 #include "shell/Lote.h"
-#include "shell/Progreso.h"
 
 namespace orva {
 namespace {

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "analyses/Dobles.h"
+#include "base/Cadenas.h"
 #include "cli/Ordenes.h"
-#include "core/Cadenas.h"
 #include "core/Imagen.h"
+#include "core/Progreso.h"
 #include "core/TiposObjeto.h"
 #include "formats/DatosOrva.h"
 #include "formats/TiposArchivo.h"
-#include "shell/Progreso.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/Centroide.h"
 #include "stellar/DatosVariables.h"

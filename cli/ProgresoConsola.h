@@ -5,7 +5,7 @@
 #include <csignal>
 #include <string>
 
-#include "shell/Progreso.h"
+#include "core/Progreso.h"
 
 namespace orva {
 

@@ -11,17 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "cli/Ordenes.h"
 #include "cli/ProgresoConsola.h"
-#include "core/Cadenas.h"
-#include "core/JError.h"
 #include "core/ModuloAnalisis.h"
+#include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
 #include "processing/Procesamiento.h"
 #include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 #include "shell/Idioma.h"
-#include "shell/Progreso.h"
 #include "stellar/BuscaEstrellas.h"
 
 namespace orva {

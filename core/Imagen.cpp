@@ -10,14 +10,14 @@
 #include <limits>
 #include <new>
 
-#include "core/JError.h"
+#include "base/JError.h"
+#include "base/Memoria.h"
 #include "core/ListaImagenes.h"
-#include "core/Memoria.h"
 #include "core/ModuloAnalisis.h"
+#include "core/Progreso.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
 
 namespace orva {
 

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 

@@ -47,10 +47,7 @@ class ModuloAnalisis {
 // First command id of the modules' application-level items.
 constexpr int kPrimerIdPreferencias = 7000;
 
-// The application-wide module list in creation order. CreaModulos makes the six modules of the
-// system once (planetary, variable stars, double stars, spacecraft frames, Sun, spectra), each
-// registering its object types and binding its settings; later calls do nothing.
-void CreaModulos();
+// The application-wide module list in creation order (filled by shell/Modulos.h's CreaModulos).
 const std::vector<std::unique_ptr<ModuloAnalisis>>& Modulos();
 
 // The module of the image's object type, or nullptr.

@@ -3,7 +3,7 @@
 
 #include <strings.h>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 
 namespace orva {
 

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 namespace {

@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "astro/LectorTexto.h"
-#include "core/EscrituraSegura.h"
+#include "base/EscrituraSegura.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/TiposObjeto.h"
 
 namespace orva {

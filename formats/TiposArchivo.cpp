@@ -8,10 +8,10 @@
 #include <cstring>
 #include <ctime>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
 #include "formats/Archivo.h"
 #include "formats/DatosOrva.h"
 #include "formats/fits/Fits.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "formats/Archivo.h"
 
 namespace orva {

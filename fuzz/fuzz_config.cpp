@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "core/JError.h"
+#include "base/JError.h"
 #include "shell/Configuracion.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "formats/TiposArchivo.h"
 #include "fuzz/ArchivoMemoria.h"
 #include "shell/Arranque.h"

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/JError.h"
+#include "base/Memoria.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Memoria.h"
 #include "macro/Macro.h"
 #include "shell/Arranque.h"
 

@@ -2,8 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "formats/qor/Qor.h"
 #include "fuzz/ArchivoMemoria.h"
 #include "shell/Arranque.h"

@@ -13,9 +13,9 @@
 #include <algorithm>
 #include <string>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"
 

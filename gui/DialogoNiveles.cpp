@@ -15,7 +15,7 @@
 #include <cmath>
 #include <optional>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/Niveles.h"
 

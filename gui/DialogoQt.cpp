@@ -17,8 +17,8 @@
 #include <QVBoxLayout>
 #include <optional>
 
-#include "core/Cadenas.h"
-#include "core/Numeros.h"
+#include "base/Cadenas.h"
+#include "base/Numeros.h"
 #include "shell/Idioma.h"
 
 namespace orva {

@@ -29,9 +29,10 @@
 #include <sstream>
 
 #include "analyses/ModuloDobles.h"
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
+#include "core/IdsComandos.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/ListaImagenes.h"
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"
@@ -48,7 +49,6 @@
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
 #include "shell/Idioma.h"
-#include "shell/IdsComandos.h"
 #include "shell/Lote.h"
 #include "stellar/ModuloVariables.h"
 

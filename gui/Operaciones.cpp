@@ -20,13 +20,16 @@
 
 #include "analyses/Dobles.h"
 #include "analyses/ModuloDobles.h"
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
+#include "core/Progreso.h"
 #include "core/Rango.h"
+#include "core/TiposObjeto.h"
 #include "gui/DialogoQt.h"
 #include "gui/Marco.h"
+#include "gui/ProgresoQt.h"
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
 #include "processing/Comun.h"
@@ -35,9 +38,6 @@
 #include "shell/Configuracion.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/ModuloVariables.h"
-#include "core/TiposObjeto.h"
-#include "gui/ProgresoQt.h"
-#include "shell/Progreso.h"
 
 namespace orva {
 

@@ -8,7 +8,7 @@
 
 #include <array>
 
-#include "shell/IdsComandos.h"
+#include "core/IdsComandos.h"
 // The proposals of the geometry dialogs live in the library; the desktop tests use them too.
 #include "processing/PropuestasGeometria.h"
 

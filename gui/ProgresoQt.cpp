@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "core/Cadenas.h"
-#include "core/JError.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "shell/Configuracion.h"
 
 namespace orva {

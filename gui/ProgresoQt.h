@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <string>
 
-#include "shell/Progreso.h"
+#include "core/Progreso.h"
 
 class QLabel;
 class QLineEdit;

@@ -23,8 +23,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "core/Cadenas.h"
-#include "core/JError.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "core/Lienzo.h"
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"

@@ -4,10 +4,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/ModuloAnalisis.h"
+#include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
 #include "gui/Marco.h"
 #include "gui/VentanaImagen.h"
@@ -15,7 +16,6 @@
 #include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 #include "shell/Idioma.h"
-#include "shell/Progreso.h"
 
 int main(int argc, char** argv) {
   using namespace orva;

@@ -8,14 +8,14 @@
 #include <optional>
 #include <type_traits>
 
-#include "core/Cadenas.h"
-#include "core/EscrituraSegura.h"
+#include "base/Cadenas.h"
+#include "base/EscrituraSegura.h"
+#include "base/JError.h"
+#include "base/Memoria.h"
+#include "base/Numeros.h"
+#include "core/IdsComandos.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Memoria.h"
-#include "core/Numeros.h"
-#include "shell/IdsComandos.h"
-#include "shell/Progreso.h"
+#include "core/Progreso.h"
 
 namespace orva {
 

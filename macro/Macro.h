@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 

@@ -3,9 +3,9 @@
 
 #include <charconv>
 
+#include "base/JError.h"
+#include "base/Memoria.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Memoria.h"
 
 namespace orva {
 

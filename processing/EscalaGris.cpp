@@ -8,14 +8,14 @@
 #include <cstdlib>
 #include <optional>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
-#include "macro/Macro.h"
+#include "core/Progreso.h"
 #include "core/Rango.h"
+#include "macro/Macro.h"
 #include "processing/Comun.h"
-#include "shell/Progreso.h"
 
 namespace orva {
 

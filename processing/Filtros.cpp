@@ -6,14 +6,14 @@
 #include <cstring>
 #include <limits>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
+#include "core/Progreso.h"
 #include "macro/Macro.h"
 #include "processing/Comun.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
 
 // Hot row loops get an AVX2 variant chosen at load time; the arithmetic is the same integer
 // and double arithmetic in every variant (no fused multiply-add), so results do not change.

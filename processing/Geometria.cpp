@@ -8,12 +8,12 @@
 #include <new>
 #include <optional>
 
+#include "base/JError.h"
+#include "base/Memoria.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Memoria.h"
+#include "core/Progreso.h"
 #include "core/Rango.h"
 #include "processing/Comun.h"
-#include "shell/Progreso.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>

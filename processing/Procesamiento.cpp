@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
 #include "core/Rango.h"
 #include "macro/Macro.h"
 

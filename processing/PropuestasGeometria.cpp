@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/Rango.h"
 
 namespace orva {

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/TiposObjeto.h"
 #include "formats/qor/Qor.h"
 #include "scripts/CampoEstelar.h"

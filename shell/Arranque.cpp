@@ -4,6 +4,7 @@
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
 #include "processing/Procesamiento.h"
+#include "shell/Modulos.h"
 
 namespace orva {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/IdsComandos.h"
 #include "core/Menu.h"
-#include "shell/IdsComandos.h"
 
 namespace orva {
 

@@ -17,8 +17,8 @@
 #include <map>
 #include <utility>
 
-#include "core/JError.h"
-#include "core/Numeros.h"
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "core/Cadenas.h"
-#include "core/Numeros.h"
+#include "base/Cadenas.h"
+#include "base/Numeros.h"
 
 namespace orva {
 namespace {

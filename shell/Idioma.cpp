@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <map>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "shell/Configuracion.h"
 
 namespace orva {

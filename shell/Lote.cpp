@@ -10,13 +10,13 @@
 #include <map>
 #include <new>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
+#include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
 #include "macro/Macro.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
 
 namespace orva {
 namespace {

@@ -1,6 +1,8 @@
 // The six analysis modules of the system, created once at start-up in their fixed order.
+#include "shell/Modulos.h"
+
 #include "analyses/ModuloDobles.h"
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/ModuloBasico.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"

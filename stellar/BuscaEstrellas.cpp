@@ -8,12 +8,12 @@
 #include <cstdio>
 #include <string>
 
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
+#include "core/Progreso.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
 #include "stellar/Centroide.h"
 #include "stellar/DatosVariables.h"
 

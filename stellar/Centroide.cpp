@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <string>
 
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
+#include "core/Progreso.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/Fotometria.h"
 

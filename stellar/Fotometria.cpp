@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/Numeros.h"
 #include "shell/Configuracion.h"
 
 namespace orva {

@@ -5,13 +5,13 @@
 #include <cstdio>
 
 #include "astro/Astronomia.h"
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
+#include "core/Progreso.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/Centroide.h"
 #include "stellar/DatosVariables.h"

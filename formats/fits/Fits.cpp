@@ -17,12 +17,12 @@
 #include <set>
 #include <vector>
 
+#include "base/EscrituraSegura.h"
+#include "base/JError.h"
 #include "core/Cabecera.h"
-#include "core/EscrituraSegura.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "formats/TiposArchivo.h"
 #include "core/Rango.h"
+#include "formats/TiposArchivo.h"
 #include "shell/Configuracion.h"
 
 namespace orva {

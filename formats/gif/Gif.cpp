@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "core/EscrituraSegura.h"
+#include "base/EscrituraSegura.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "formats/TiposArchivo.h"
 
 namespace orva {

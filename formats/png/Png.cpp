@@ -3,8 +3,8 @@
 
 #include <zlib.h>
 
-#include "core/EscrituraSegura.h"
-#include "core/JError.h"
+#include "base/EscrituraSegura.h"
+#include "base/JError.h"
 
 namespace orva {
 namespace {

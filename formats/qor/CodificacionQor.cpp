@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "astro/LectorTexto.h"
-#include "core/EscrituraSegura.h"
+#include "base/EscrituraSegura.h"
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Numeros.h"
 #include "core/TiposObjeto.h"
 #include "formats/Archivo.h"
 #include "formats/TiposArchivo.h"

@@ -8,8 +8,8 @@
 #include <functional>
 
 #include "analyses/ModuloDobles.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "astro/Angulos.h"
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 namespace {

@@ -16,7 +16,7 @@
 #include <erfa.h>
 
 #include "astro/Tiempo.h"
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 namespace {

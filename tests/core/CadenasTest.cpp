@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 
 using namespace orva;
 

@@ -1,5 +1,5 @@
 // Safe writing: what a path names decides where the bytes go, and what is never replaced.
-#include "core/EscrituraSegura.h"
+#include "base/EscrituraSegura.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "core/JError.h"
+#include "base/JError.h"
 #include "core/ListaImagenes.h"
 #include "core/Rango.h"
 #include "shell/Configuracion.h"

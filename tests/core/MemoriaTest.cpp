@@ -1,13 +1,13 @@
 // Memory checks: overflow of the byte count, a limit below the memory available, and an image
 // too large for the machine refused before its block is allocated.
-#include "core/Memoria.h"
+#include "base/Memoria.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 
 namespace orva {
 namespace {

@@ -3,10 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
 #include "core/ModuloBasico.h"
+#include "shell/Modulos.h"
 
 namespace orva {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva::prueba {
 

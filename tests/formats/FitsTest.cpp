@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/Rango.h"
 #include "formats/fits/Fits.h"
 #include "shell/Configuracion.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "formats/gif/Gif.h"
 
 namespace orva {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "formats/tiff/Tiff.h"
 
 namespace orva {

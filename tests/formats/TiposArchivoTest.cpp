@@ -1,7 +1,7 @@
 // The registry, detection, the read and write entry points, the settings hooks and LEER.
 #include <gtest/gtest.h>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "formats/DatosOrva.h"
 #include "formats/TiposArchivo.h"

@@ -14,7 +14,7 @@
 
 #include "MenusPrueba.h"
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"

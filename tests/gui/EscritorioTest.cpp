@@ -19,13 +19,13 @@
 
 #include "MenusPrueba.h"
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
 #include "gui/DialogoQt.h"
-#include "gui/Preferencias.h"
 #include "gui/Marco.h"
+#include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
 #include "gui/VentanaImagen.h"
 #include "shell/Arranque.h"

@@ -16,7 +16,7 @@
 #include <fstream>
 #include <functional>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "gui/Marco.h"
 #include "gui/VentanaImagen.h"

@@ -15,11 +15,12 @@
 
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
+#include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
 #include "gui/Marco.h"
 #include "processing/Procesamiento.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
+#include "shell/Modulos.h"
 
 using namespace orva;
 namespace fs = std::filesystem;

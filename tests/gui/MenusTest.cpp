@@ -10,7 +10,8 @@
 #include <functional>
 
 #include "MenusPrueba.h"
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "core/IdsComandos.h"
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"
@@ -18,7 +19,6 @@
 #include "gui/VentanaImagen.h"
 #include "shell/Arranque.h"
 #include "shell/Configuracion.h"
-#include "shell/IdsComandos.h"
 
 using namespace orva;
 

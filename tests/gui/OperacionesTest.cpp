@@ -20,22 +20,22 @@
 
 #include "MenusPrueba.h"
 
-#include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/ModuloAnalisis.h"
-#include "core/TiposObjeto.h"
 #include "analyses/Dobles.h"
 #include "analyses/ModuloDobles.h"
-#include "stellar/ModuloVariables.h"
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
+#include "core/Imagen.h"
+#include "core/ModuloAnalisis.h"
+#include "core/TiposObjeto.h"
 #include "gui/Marco.h"
 #include "gui/Operaciones.h"
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
-#include "shell/Comandos.h"
 #include "shell/Arranque.h"
+#include "shell/Comandos.h"
 #include "shell/Configuracion.h"
+#include "stellar/ModuloVariables.h"
 
 using namespace orva;
 

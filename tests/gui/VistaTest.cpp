@@ -17,7 +17,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/Niveles.h"
 #include "gui/Marco.h"

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
+#include "core/Progreso.h"
 #include "core/Rango.h"
-#include "shell/Progreso.h"
 
 namespace orva {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "base/JError.h"
+#include "base/Memoria.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
-#include "core/Memoria.h"
 #include "core/Rango.h"
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/JError.h"
-#include "core/Numeros.h"
+#include "base/JError.h"
+#include "base/Numeros.h"
 #include "tests/processing/Referencia.h"
 
 namespace orva {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/JError.h"
+#include "base/JError.h"
 #include "processing/EscalaGris.h"
 #include "shell/Configuracion.h"
 #include "tests/processing/Referencia.h"

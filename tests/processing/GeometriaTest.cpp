@@ -3,11 +3,11 @@
 #include "processing/Geometria.h"
 
 #include <gtest/gtest.h>
-#include "core/Rango.h"
 #include "core/Imagen.h"
+#include "core/Rango.h"
 #include <random>
 
-#include "core/JError.h"
+#include "base/JError.h"
 #include "tests/processing/Referencia.h"
 
 namespace orva {

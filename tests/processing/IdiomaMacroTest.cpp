@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "macro/Macro.h"
 #include "shell/Arranque.h"
 

@@ -2,7 +2,7 @@
 // fill value, image arithmetic between slots and its errors.
 #include <gtest/gtest.h>
 
-#include "core/JError.h"
+#include "base/JError.h"
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
 #include "shell/Arranque.h"

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 
 namespace orva {
 namespace {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "core/Imagen.h"
+#include "core/Progreso.h"
 #include "core/Rango.h"
 #include "processing/Filtros.h"
-#include "shell/Progreso.h"
 
 namespace orva::prueba {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/JError.h"
+#include "base/JError.h"
 #include "core/Rango.h"
 
 namespace orva {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 
 #include <map>
 #include <set>

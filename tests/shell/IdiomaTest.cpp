@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 #include "shell/Comandos.h"
 #include "shell/Configuracion.h"
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/JError.h"
+#include "base/JError.h"
+#include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
 #include "shell/Configuracion.h"
-#include "shell/Progreso.h"
 
 namespace orva {
 namespace {

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <thread>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/Imagen.h"
-#include "shell/Progreso.h"
+#include "core/Progreso.h"
 
 namespace orva::prueba {
 

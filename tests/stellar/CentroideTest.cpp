@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/Rango.h"
 #include "shell/Configuracion.h"
 #include "stellar/CampoSintetico.h"

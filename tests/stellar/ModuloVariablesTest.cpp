@@ -6,9 +6,9 @@
 
 #include <cmath>
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
+#include "base/JError.h"
 #include "core/Imagen.h"
-#include "core/JError.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"

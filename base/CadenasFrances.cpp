@@ -1,6 +1,6 @@
 // The French string table, sorted by id. Not translated yet: every id shows its Spanish text
 // until an entry is added here.
-#include "core/TablasCadenas.h"
+#include "base/TablasCadenas.h"
 
 #include <array>
 

@@ -1,5 +1,5 @@
 // The process-wide progress object.
-#include "shell/Progreso.h"
+#include "core/Progreso.h"
 
 namespace orva {
 namespace {

@@ -1,5 +1,5 @@
 // Memory available and the allocation checks.
-#include "core/Memoria.h"
+#include "base/Memoria.h"
 
 #include <sys/resource.h>
 
@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 

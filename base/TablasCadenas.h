@@ -1,4 +1,4 @@
-// The string tables of each language, for the lookup in core/Cadenas.cpp and nothing else.
+// The string tables of each language, for the lookup in base/Cadenas.cpp and nothing else.
 #pragma once
 
 #include <span>

@@ -1,5 +1,5 @@
 // Temporary file and rename.
-#include "core/EscrituraSegura.h"
+#include "base/EscrituraSegura.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "core/JError.h"
+#include "base/JError.h"
 
 namespace orva {
 namespace {

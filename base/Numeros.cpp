@@ -1,5 +1,5 @@
 // Tolerant number reading.
-#include "core/Numeros.h"
+#include "base/Numeros.h"
 
 #include <cctype>
 #include <cerrno>

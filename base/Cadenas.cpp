@@ -1,11 +1,11 @@
 // The string table: message, label and title texts by id (Spanish, UTF-8).
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 
 #include <algorithm>
 #include <atomic>
 #include <iterator>
 
-#include "core/TablasCadenas.h"
+#include "base/TablasCadenas.h"
 
 namespace orva {
 namespace {

@@ -1,7 +1,7 @@
 // JError: message formatting through the string table.
-#include "core/JError.h"
+#include "base/JError.h"
 
-#include "core/Cadenas.h"
+#include "base/Cadenas.h"
 
 namespace orva {
 

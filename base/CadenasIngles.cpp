@@ -1,6 +1,6 @@
 // The English string table: the same ids as the Spanish one, sorted by id. An id missing here
 // shows its Spanish text.
-#include "core/TablasCadenas.h"
+#include "base/TablasCadenas.h"
 
 #include <iterator>
 
