@@ -12,12 +12,12 @@
 
 #include "base/JError.h"
 #include "base/Memoria.h"
+#include "core/Ajustes.h"
 #include "core/ListaImagenes.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Progreso.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"
-#include "shell/Configuracion.h"
 
 namespace orva {
 
@@ -502,7 +502,7 @@ bool EsPalabra(const std::string& nivel, const char* palabra) {
 void Imagen::Actualiza() {
   ImagenPixeles::Actualiza();
   if (esPaleta) return;
-  const Configuracion& cfg = Configuracion::Global();
+  const Ajustes& cfg = AjustesActuales();
   const std::string specNegro = cfg.Valor("General", "CONTNEGRO");
   const std::string specBlanco = cfg.Valor("General", "CONTBLANCO");
   int negro = Rango().minimo;

@@ -11,6 +11,7 @@
 #include "base/Cadenas.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "formats/Archivo.h"
 #include "formats/DatosOrva.h"
@@ -18,8 +19,6 @@
 #include "formats/gif/Gif.h"
 #include "formats/qor/Qor.h"
 #include "formats/tiff/Tiff.h"
-#include "macro/Macro.h"
-#include "shell/Configuracion.h"
 
 namespace orva {
 namespace {
@@ -65,7 +64,7 @@ std::vector<RegistroTipoArchivo> TablaInicial() {
 
 // Loads every type's settings in registry order: FILTRO, then the type's own keys.
 void LeeConfigTipos(const std::string& archivo) {
-  Configuracion& c = Configuracion::Global();
+  Ajustes& c = AjustesActuales();
   for (RegistroTipoArchivo& r : ListaTiposArchivo()) {
     r.filtro = c.Valor(SeccionTipoArchivo(r), "FILTRO");
     if (r.leeConfig) r.leeConfig(archivo);
@@ -74,14 +73,14 @@ void LeeConfigTipos(const std::string& archivo) {
 
 void GuardaConfigTipos(const std::string& archivo) {
   for (RegistroTipoArchivo& r : ListaTiposArchivo()) {
-    Configuracion::Global().Asigna(SeccionTipoArchivo(r), "FILTRO", r.filtro);
+    AjustesActuales().Asigna(SeccionTipoArchivo(r), "FILTRO", r.filtro);
     if (r.guardaConfig) r.guardaConfig(archivo);
   }
 }
 
 std::vector<RegistroTipoArchivo>& Construye() {
   static std::vector<RegistroTipoArchivo> lista = TablaInicial();
-  Configuracion& c = Configuracion::Global();
+  Ajustes& c = AjustesActuales();
   for (RegistroTipoArchivo& r : lista) {
     // A value read before the registry existed is taken over by Registra.
     c.Registra(SeccionTipoArchivo(r), "FILTRO", r.filtro);
@@ -125,14 +124,6 @@ void FechaArchivo(const std::string& archivo, ImagenObservacion& imagen) {
   }
 }
 
-// LEER file n: reads the file into the image of slot n.
-int Leer(Ranuras& ranuras, int actual, const std::vector<std::string>& args) {
-  Imagen* im = ranuras.En(LeeEntero(args[1]));
-  if (!im) return 0;
-  LeeArchivo(args[0], *im, TipoPorClave(Configuracion::Global().Valor("Archivos", "TIPARCHLEER")));
-  return actual;
-}
-
 }  // namespace
 
 std::vector<RegistroTipoArchivo>& ListaTiposArchivo() {
@@ -160,7 +151,7 @@ std::string SeccionTipoArchivo(const RegistroTipoArchivo& r) {
 
 void FijaFiltroTipoArchivo(RegistroTipoArchivo& r, const std::string& filtro) {
   r.filtro = filtro;
-  Configuracion::Global().Asigna(SeccionTipoArchivo(r), "FILTRO", filtro);
+  AjustesActuales().Asigna(SeccionTipoArchivo(r), "FILTRO", filtro);
 }
 
 // ---- Detection
@@ -226,7 +217,7 @@ void CompruebaTipoArchivo(const std::string& archivo, int tipo) {
 // ---- Reading and writing
 
 void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
-  Configuracion& c = Configuracion::Global();
+  Ajustes& c = AjustesActuales();
   bool sinReconocer = false;
   if (c.Entero("TIPOAUTO") != 0) {
     const int detectado = DetectaTipoArchivo(archivo);
@@ -273,7 +264,7 @@ void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
 }
 
 void GuardaArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
-  Configuracion& c = Configuracion::Global();
+  Ajustes& c = AjustesActuales();
   if (tipo == kTipoDesconocido) tipo = TipoPorClave(c.Valor("Archivos", "TIPARCHGUARDAR"));
   const RegistroTipoArchivo* r = BuscaTipoArchivo(tipo);
   if (!r) throw JError(11018, Cadena(11076));  // 11018
@@ -291,10 +282,6 @@ void GuardaArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
   imagen.claveTipoArchivo = r->clave;
   imagen.AsignaRuta(archivo);
   imagen.Modificada(0);
-}
-
-void EnlazaFormatosMacro() {
-  EnlazaComandoMacro("LEER", &Leer);
 }
 
 }  // namespace orva

@@ -95,8 +95,4 @@ void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo = kTipoDesc
 // memory never changes by saving except for its modified mark and file identity.
 void GuardaArchivo(const std::string& archivo, Imagen& imagen, int tipo = kTipoDesconocido);
 
-// Installs the macro command "LEER file n" (read a file into the image of slot n with the type
-// of TIPARCHLEER, detected when TIPOAUTO is on). Called by start-up code and tests.
-void EnlazaFormatosMacro();
-
 }  // namespace orva

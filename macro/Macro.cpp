@@ -13,9 +13,11 @@
 #include "base/JError.h"
 #include "base/Memoria.h"
 #include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/IdsComandos.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
+#include "formats/TiposArchivo.h"
 
 namespace orva {
 
@@ -333,6 +335,24 @@ void GuardaMacro(const std::vector<std::string>& lineas, const std::string& arch
   }
   if (hayMostrar) texto += "MOSTRAR " + ultimoModo + "\r\n";
   EscribeArchivoSeguro(archivo, texto);
+}
+
+namespace {
+
+// LEER file n: reads the file into the image of slot n.
+int Leer(Ranuras& ranuras, int actual, const std::vector<std::string>& args) {
+  Imagen* im = ranuras.En(LeeEntero(args[1]));
+  if (!im) return 0;
+  const RegistroTipoArchivo* r =
+      BuscaTipoArchivo(AjustesActuales().Valor("Archivos", "TIPARCHLEER"));
+  LeeArchivo(args[0], *im, r ? r->id : kTipoDesconocido);
+  return actual;
+}
+
+}  // namespace
+
+void EnlazaFormatosMacro() {
+  EnlazaComandoMacro("LEER", &Leer);
 }
 
 }  // namespace orva

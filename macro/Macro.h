@@ -101,6 +101,10 @@ using ManejadorMacro = int (*)(Ranuras& ranuras, int actual, const std::vector<s
 // with no operation installed fails like any failing line.
 void EnlazaComandoMacro(std::string_view palabra, ManejadorMacro manejador);
 
+// Installs the macro command "LEER file n" (read a file into the image of slot n with the type
+// of TIPARCHLEER, detected when TIPOAUTO is on). Called by start-up code and tests.
+void EnlazaFormatosMacro();
+
 // Reads a macro file: the lines after the header, or nothing when the header differs or the
 // file does not exist; other file errors raise 10125-10133.
 std::vector<std::string> CargaMacro(const std::string& archivo);

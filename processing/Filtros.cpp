@@ -9,11 +9,11 @@
 #include "base/Cadenas.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "macro/Macro.h"
 #include "processing/Comun.h"
-#include "shell/Configuracion.h"
 
 // Hot row loops get an AVX2 variant chosen at load time; the arithmetic is the same integer
 // and double arithmetic in every variant (no fused multiply-add), so results do not change.
@@ -1027,8 +1027,7 @@ std::string LineaFiltroMenu(const FiltroMenu& f) {
       ++i;
       if (arg < f.argumentos.size()) {
         const std::string& a = f.argumentos[arg++];
-        l += !a.empty() && a[0] == '=' ? a.substr(1)
-                                       : Configuracion::Global().Valor("FiltrosConvol", a);
+        l += !a.empty() && a[0] == '=' ? a.substr(1) : AjustesActuales().Valor("FiltrosConvol", a);
       }
     } else {
       l += f.formato[i];

@@ -22,19 +22,8 @@ CAPAS = [
     ["shell"],  # configuration, commands, start-up
 ]
 
-# Known exceptions, (including file, included header), TO BE REMOVED: these files still reach the
-# shell's configuration directly, and the file-type registry binds its macro command itself.
+# Known exceptions, (including file, included header), each to be removed: none today.
 EXCEPCIONES = {
-    ("core/Imagen.cpp", "shell/Configuracion.h"),
-    ("formats/TiposArchivo.cpp", "macro/Macro.h"),
-    ("formats/TiposArchivo.cpp", "shell/Configuracion.h"),
-    ("formats/fits/Fits.cpp", "shell/Configuracion.h"),
-    ("formats/qor/Qor.cpp", "shell/Configuracion.h"),
-    ("processing/Filtros.cpp", "shell/Configuracion.h"),
-    ("stellar/BuscaEstrellas.cpp", "shell/Configuracion.h"),
-    ("stellar/Centroide.cpp", "shell/Configuracion.h"),
-    ("stellar/Fotometria.cpp", "shell/Configuracion.h"),
-    ("stellar/ModuloVariables.cpp", "shell/Configuracion.h"),
 }
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*"([A-Za-z_]+)/[^"]*"')

@@ -1,8 +1,10 @@
 // Start-up: everything the library needs installed before it runs a line or reads a file.
 #include "shell/Arranque.h"
 
+#include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
+#include "macro/Macro.h"
 #include "processing/Procesamiento.h"
 #include "shell/Modulos.h"
 

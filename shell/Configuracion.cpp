@@ -578,6 +578,18 @@ Configuracion& Configuracion::Global() {
   return config;
 }
 
+namespace {
+
+Ajustes& AjustesGlobales() {
+  return Configuracion::Global();
+}
+
+}  // namespace
+
+// The process-wide configuration is the settings table of every layer (core/Ajustes.h). The
+// top-level CMakeLists.txt makes every program that links the library keep this object.
+extern "C" const bool orva_fuente_ajustes = (InstalaFuenteAjustes(&AjustesGlobales), true);
+
 Configuracion::Configuracion() {
   entradas_.reserve(std::size(kTabla));
   for (const Defecto& d : kTabla) entradas_.push_back({d.seccion, d.clave, d.defecto, d.defecto});

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Ajustes.h"
+
 namespace orva {
 
 // One setting: section, key, current value, default value (all text).
@@ -31,7 +33,7 @@ struct ValoresDerivados {
   int margenes[4] = {20, 20, 20, 20};
 };
 
-class Configuracion {
+class Configuracion : public Ajustes {
  public:
   // The process-wide settings, holding the whole table at its defaults until read.
   static Configuracion& Global();
@@ -39,7 +41,7 @@ class Configuracion {
   Configuracion();
 
   // The value of section/key; empty when the setting does not exist.
-  const std::string& Valor(std::string_view seccion, std::string_view clave) const;
+  const std::string& Valor(std::string_view seccion, std::string_view clave) const override;
   // The value of the first setting with that key in table order (keys of the fixed table are
   // unique); empty when none.
   const std::string& Valor(std::string_view clave) const;
@@ -47,23 +49,23 @@ class Configuracion {
   // held, or one assigned since. A setting at its default because no file held it has none.
   bool Fijada(std::string_view seccion, std::string_view clave) const;
   // Sets a value; a setting not in the table is added to it (with an empty default).
-  void Asigna(std::string_view seccion, std::string_view clave, std::string_view valor);
+  void Asigna(std::string_view seccion, std::string_view clave, std::string_view valor) override;
   // Adds a setting bound by a module or file type, with the value the last file read gave it
   // (else the default); an existing setting keeps its value and takes the new default.
-  void Registra(std::string_view seccion, std::string_view clave, std::string_view defecto);
+  void Registra(std::string_view seccion, std::string_view clave,
+                std::string_view defecto) override;
   // Whether section/key is a setting of the system: one of the fixed table, one bound by a
   // module or file type (Registra), or one the desktop keeps outside the table. A value merely
   // assigned or read from a file does not make a setting known.
   bool Conocida(std::string_view seccion, std::string_view clave) const;
   // The value read as C's atoi / atof do.
-  int Entero(std::string_view clave) const;
+  int Entero(std::string_view clave) const override;
   double Real(std::string_view clave) const;
 
   const std::vector<EntradaConfig>& Entradas() const { return entradas_; }
 
   // Load and store hooks, each given the file name.
-  using Gancho = std::function<void(const std::string& archivo)>;
-  void AnadeGanchos(Gancho lee, Gancho guarda);
+  void AnadeGanchos(Gancho lee, Gancho guarda) override;
 
   // Every value back to its default (tests, "new configuration"); the derived values follow.
   void RestableceDefectos();

@@ -10,10 +10,10 @@
 
 #include "base/JError.h"
 #include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "core/TiposObjeto.h"
-#include "shell/Configuracion.h"
 #include "stellar/Centroide.h"
 #include "stellar/DatosVariables.h"
 
@@ -95,13 +95,13 @@ bool AnadeEstrellaNueva(DatosVariables& datos, int& contador, double x, double y
 }  // namespace
 
 void RegistraConfigPCVista() {
-  Configuracion& c = Configuracion::Global();
+  Ajustes& c = AjustesActuales();
   for (const ClavePCVista& k : kClavesPCVista) c.Registra(kSeccionPCVista, k.clave, k.defecto);
 }
 
 ParametrosPCVista LeeParametrosPCVista() {
   RegistraConfigPCVista();
-  const Configuracion& c = Configuracion::Global();
+  const Ajustes& c = AjustesActuales();
   auto real = [&c](const char* k) { return LeeReal(c.Valor(kSeccionPCVista, k)); };
   auto entero = [&c](const char* k) { return LeeEntero(c.Valor(kSeccionPCVista, k)); };
   ParametrosPCVista p;
@@ -121,7 +121,7 @@ ParametrosPCVista LeeParametrosPCVista() {
 
 void GuardaParametrosPCVista(const ParametrosPCVista& p) {
   RegistraConfigPCVista();
-  Configuracion& c = Configuracion::Global();
+  Ajustes& c = AjustesActuales();
   auto real = [&c](const char* k, double v) { c.Asigna(kSeccionPCVista, k, Formato("%g", v)); };
   auto entero = [&c](const char* k, int v) { c.Asigna(kSeccionPCVista, k, std::to_string(v)); };
   real("NumSigmas", p.numSigmas);
@@ -138,7 +138,7 @@ void GuardaParametrosPCVista(const ParametrosPCVista& p) {
 }
 
 ParametrosTASS LeeParametrosTASS() {
-  const Configuracion& c = Configuracion::Global();
+  const Ajustes& c = AjustesActuales();
   ParametrosTASS p;
   p.limDetec = LeeReal(c.Valor("AnaVariables", "VARLIMDETEC"));
   p.relCielEst = LeeReal(c.Valor("AnaVariables", "VARRELCIELEST"));

@@ -8,16 +8,16 @@
 
 #include "base/JError.h"
 #include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
-#include "shell/Configuracion.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/Fotometria.h"
 
 namespace orva {
 
 ParametrosCentroide LeeParametrosCentroide() {
-  const Configuracion& c = Configuracion::Global();
+  const Ajustes& c = AjustesActuales();
   auto entero = [&c](const char* k) { return LeeEntero(c.Valor("AnaEstelar", k)); };
   auto real = [&c](const char* k) { return LeeReal(c.Valor("AnaEstelar", k)); };
   ParametrosCentroide p;

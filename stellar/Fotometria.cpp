@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/Imagen.h"
-#include "shell/Configuracion.h"
 
 namespace orva {
 namespace {
@@ -99,7 +99,7 @@ long Redondeo10(double v) {
 }  // namespace
 
 ParametrosFotometria LeeParametrosFotometria() {
-  const Configuracion& c = Configuracion::Global();
+  const Ajustes& c = AjustesActuales();
   auto entero = [&c](const char* clave) { return LeeEntero(c.Valor("AnaVariables", clave)); };
   ParametrosFotometria p;
   p.radioEstrella = entero("VARRADEST");

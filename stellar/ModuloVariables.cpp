@@ -8,10 +8,10 @@
 #include "base/Cadenas.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "core/TiposObjeto.h"
-#include "shell/Configuracion.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/Centroide.h"
 #include "stellar/DatosVariables.h"
@@ -20,7 +20,7 @@ namespace orva {
 namespace {
 
 int AjusteVar(const char* clave) {
-  return LeeEntero(Configuracion::Global().Valor("AnaVariables", clave));
+  return LeeEntero(AjustesActuales().Valor("AnaVariables", clave));
 }
 
 // The star nearest (x, y) no farther than the aperture radius, or nullptr.

@@ -19,11 +19,11 @@
 
 #include "base/EscrituraSegura.h"
 #include "base/JError.h"
+#include "core/Ajustes.h"
 #include "core/Cabecera.h"
 #include "core/Imagen.h"
 #include "core/Rango.h"
 #include "formats/TiposArchivo.h"
-#include "shell/Configuracion.h"
 
 namespace orva {
 namespace {
@@ -605,7 +605,7 @@ void EscribeTarjetas(fitsfile* f, const Cabecera& cab, const std::set<std::strin
 }
 
 AjustesFits AjustesActualesFits() {
-  const Configuracion& cfg = Configuracion::Global();
+  const Ajustes& cfg = AjustesActuales();
   AjustesFits aj;
   const std::string& prim = cfg.Valor(kSeccionFits, "LEERPRIM");
   if (!prim.empty()) aj.leerPrimario = std::atoi(prim.c_str()) != 0;
@@ -625,7 +625,7 @@ bool MuestraFilaUnoAbajo(const ImagenObservacion& imagen) {
 }
 
 void LeeConfigFits(const std::string&) {
-  Configuracion& cfg = Configuracion::Global();
+  Ajustes& cfg = AjustesActuales();
   cfg.Registra(kSeccionFits, "LEERPRIM", "1");
   cfg.Registra(kSeccionFits, "FITSVALMIN", "0");
   cfg.Registra(kSeccionFits, "FITSVALMAX", "0");

@@ -12,12 +12,12 @@
 #include "base/EscrituraSegura.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 #include "formats/Archivo.h"
 #include "formats/TiposArchivo.h"
 #include "formats/qor/CodificacionQor.h"
-#include "shell/Configuracion.h"
 
 namespace orva {
 namespace {
@@ -390,13 +390,13 @@ void GuardaQor(const std::string& archivo, const ImagenObservacion& imagen,
 
 void GuardaQor(const std::string& archivo, ImagenObservacion& imagen) {
   ListaTiposArchivo();  // the registry registers the setting with its default
-  GuardaQor(archivo, imagen, Configuracion::Global().Valor(kSeccion, "COMPRESION"));
+  GuardaQor(archivo, imagen, AjustesActuales().Valor(kSeccion, "COMPRESION"));
 }
 
 // ---- Settings
 
 void LeeConfigQor(const std::string&) {
-  Configuracion::Global().Registra(kSeccion, "COMPRESION", "DIFF8");
+  AjustesActuales().Registra(kSeccion, "COMPRESION", "DIFF8");
 }
 
 void GuardaConfigQor(const std::string&) {
@@ -406,7 +406,7 @@ void GuardaConfigQor(const std::string&) {
 OpcionesQor OpcionesActualesQor() {
   OpcionesQor o;
   if (const RegistroTipoArchivo* r = BuscaTipoArchivo(kQor)) o.filtro = r->filtro;
-  o.compresion = Configuracion::Global().Valor(kSeccion, "COMPRESION");
+  o.compresion = AjustesActuales().Valor(kSeccion, "COMPRESION");
   return o;
 }
 
@@ -414,7 +414,7 @@ void ConfiguraQor(const OpcionesQor& editadas, bool aceptado) {
   if (!aceptado) return;
   CompruebaCompresionQor(editadas.compresion);
   if (RegistroTipoArchivo* r = BuscaTipoArchivo(kQor)) FijaFiltroTipoArchivo(*r, editadas.filtro);
-  Configuracion::Global().Asigna(kSeccion, "COMPRESION", editadas.compresion);
+  AjustesActuales().Asigna(kSeccion, "COMPRESION", editadas.compresion);
 }
 
 }  // namespace orva

@@ -18,6 +18,7 @@
 #include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
 #include "gui/Marco.h"
+#include "macro/Macro.h"
 #include "processing/Procesamiento.h"
 #include "shell/Configuracion.h"
 #include "shell/Modulos.h"
