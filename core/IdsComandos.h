@@ -31,6 +31,7 @@ constexpr int kCmdCerrarVarias = 5150;
 constexpr int kCmdCurvaGrises = 5012;
 constexpr int kCmdInvertir = 5013;
 constexpr int kCmdZoom11 = 5014;
+constexpr int kCmdAjustarVentana = 5047;  // zoom so the whole image fits its window
 constexpr int kCmdReducir2 = 5030;  // 1:2 .. 1:9 are kCmdReducir2 + n - 2
 constexpr int kCmdReducir9 = 5037;
 constexpr int kCmdAmpliar2 = 5039;  // 2:1 .. 9:1 are kCmdAmpliar2 + n - 2
@@ -68,6 +69,8 @@ constexpr int kCmdTransGeneral4 = 5059;
 constexpr int kCmdDesplazarRefVarias = 5217;
 
 // Tratar
+constexpr int kCmdDeshacer = 5180;  // undo and redo of the pixel operations
+constexpr int kCmdRehacer = 5181;
 constexpr int kCmdPretratarUna = 5060;
 constexpr int kCmdPretratarVarias = 5061;
 constexpr int kCmdEscalarGrises = 5062;

@@ -344,8 +344,8 @@ void Marco::RefrescaDeshacer() {
   VentanaImagen* v = VentanaActiva();
   const auto it = v ? deshacer_.find(&v->imagen()) : deshacer_.end();
   const bool hay = it != deshacer_.end();
-  if (QAction* a = Accion(kComandoDeshacer)) a->setEnabled(hay && it->second->PuedeDeshacer());
-  if (QAction* a = Accion(kComandoRehacer)) a->setEnabled(hay && it->second->PuedeRehacer());
+  if (QAction* a = Accion(kCmdDeshacer)) a->setEnabled(hay && it->second->PuedeDeshacer());
+  if (QAction* a = Accion(kCmdRehacer)) a->setEnabled(hay && it->second->PuedeRehacer());
 }
 
 void Marco::ActualizaMemoria() {
@@ -922,8 +922,8 @@ void Marco::PreparaOrdenes() {
       {kCmdEjecutarMacro, [this](VentanaImagen& v) { EjecutarMacro(v); }},
       {kCmdDatosUna, [this](VentanaImagen& v) { DialogoDatosImagen(this, {&v.imagen()}); }},
       {kCmdGuardarMacro, [this](VentanaImagen& v) { GuardarMacro(v); }},
-      {kComandoDeshacer, [this](VentanaImagen& v) { DeshacerRehacer(v, false); }},
-      {kComandoRehacer, [this](VentanaImagen& v) { DeshacerRehacer(v, true); }},
+      {kCmdDeshacer, [this](VentanaImagen& v) { DeshacerRehacer(v, false); }},
+      {kCmdRehacer, [this](VentanaImagen& v) { DeshacerRehacer(v, true); }},
   };
 }
 

@@ -613,7 +613,7 @@ bool VentanaImagen::Comando(int id) {
     EjecutaLinea(LineaMostrar(modo));
   } else if (id == kCmdInvertir) {
     EjecutaLinea("INVERTIR");
-  } else if (id == kComandoAjustarVentana) {
+  } else if (id == kCmdAjustarVentana) {
     AjustaAVentana();
   } else if (id == kCmdCurvaGrises) {
     std::vector<VentanaImagen*> otras;

@@ -14,10 +14,6 @@ namespace orva {
 
 class Imagen;
 
-// Undo and redo of the active image's pixel operations.
-constexpr int kComandoDeshacer = 5180;
-constexpr int kComandoRehacer = 5181;
-
 // Where a command is handled: the frame or the active image window.
 enum DestinoComando { kEnMarco, kEnImagen };
 
@@ -58,9 +54,6 @@ struct Comando {
   int herramienta = -1;
   int lenguaje = -1;
 };
-
-// Zoom so the whole image fits its window (Visualizar menu).
-constexpr int kComandoAjustarVentana = 5047;
 
 // The top-level popups in menu-bar order.
 const std::vector<std::string>& PopupsBarra();

@@ -139,7 +139,7 @@ class VistaTest : public QObject {
     u->parentWidget()->close();
     QApplication::processEvents();
     // Fit to the window from the menu: the picture fills the viewport along one side.
-    QAction* ajustar = AccionPorEtiqueta(*marco_, kComandoAjustarVentana);
+    QAction* ajustar = AccionPorEtiqueta(*marco_, kCmdAjustarVentana);
     QVERIFY(ajustar);
     v->parentWidget()->resize(300, 420);
     QApplication::processEvents();

@@ -42,13 +42,13 @@ TEST(Comandos, Accelerators) {
   std::map<std::string, int> esperados = {
       {"Ctrl+A", 5001},           {"Ctrl+G", 5002},   {"Ctrl+D", 5122},
       {"Ctrl+F1", 5013},          {"Ctrl+1", 5014},   {"Alt+1", 5014},
-      {"Shift+F5", 5147},         {"Shift+F4", 5146}, {"Ctrl+Z", kComandoDeshacer},
-      {"Ctrl+Y", kComandoRehacer}};
+      {"Shift+F5", 5147},         {"Shift+F4", 5146}, {"Ctrl+Z", kCmdDeshacer},
+      {"Ctrl+Y", kCmdRehacer}};
   for (int n = 2; n <= 9; ++n) {
     esperados["Ctrl+" + std::to_string(n)] = 5030 + n - 2;
     esperados["Alt+" + std::to_string(n)] = 5039 + n - 2;
   }
-  esperados["Ctrl+0"] = kComandoAjustarVentana;
+  esperados["Ctrl+0"] = kCmdAjustarVentana;
   EXPECT_EQ(atajos, esperados);
 }
 
