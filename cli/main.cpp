@@ -15,6 +15,7 @@
 #include "base/JError.h"
 #include "cli/Ordenes.h"
 #include "cli/ProgresoConsola.h"
+#include "core/Hilos.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
@@ -30,7 +31,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUso =
-    "usage: orva [--config PATH] [--set Section.KEY=VALUE]... [/D] [/C=NAME] COMMAND ...\n"
+    "usage: orva [--config PATH] [--set Section.KEY=VALUE]... [--threads N] [/D] [/C=NAME]\n"
+    "            COMMAND ...\n"
+    "  --threads N                          threads of the image operations (0: every core)\n"
     "  detect FILE...                       the detected file type of each file\n"
     "  info FILE [--json]                   type, sizes, statistics and observation data\n"
     "  apply IN OUT [-e LINE]... [-m MACRO.ORV]... [--type KEY]\n"
@@ -51,10 +54,14 @@ constexpr const char* kUso =
 
 // The subcommands that later parts of the system will serve.
 
+// The largest --threads count accepted.
+constexpr long kMaxHilos = 1024;
+
 struct Global {
   std::vector<std::string> configs;  // --config files, in order
   std::string nombreC;               // "/C=" name
   std::vector<std::string> ajustes;  // --set values
+  int hilos = -1;                    // --threads, -1 when not given
   bool silencioso = false;
   std::vector<std::string> resto;  // the subcommand and its arguments
 };
@@ -66,6 +73,16 @@ Global AnalizaGlobal(int argc, char** argv) {
     if (a == "--config" || a == "--set") {
       if (i + 1 >= argc) throw ErrorUso("option " + a + " needs a value");
       (a == "--config" ? g.configs : g.ajustes).push_back(argv[++i]);
+    } else if (a == "--threads") {
+      if (i + 1 >= argc) throw ErrorUso("option --threads needs a value");
+      const std::string v = argv[++i];
+      char* fin = nullptr;
+      const long n = std::strtol(v.c_str(), &fin, 10);
+      if (v.empty() || *fin != '\0' || n < 0 || n > kMaxHilos) {
+        throw ErrorUso("--threads needs a count from 0 (every core) to " +
+                       std::to_string(kMaxHilos) + ", not '" + v + "'");
+      }
+      g.hilos = static_cast<int>(n);
     } else if (a == "/D" || a == "/d") {
       g.silencioso = true;
     } else if (a.size() > 3 && (a.compare(0, 3, "/C=") == 0 || a.compare(0, 3, "/c=") == 0)) {
@@ -108,6 +125,7 @@ void Configura(const Global& g) {
                ajuste.substr(igual + 1));
   }
   cfg.ActualizaDerivados();
+  if (g.hilos >= 0) FijaHilos(g.hilos);  // over the HILOS setting
   // The file types take over filters set on the command line.
   for (RegistroTipoArchivo& r : ListaTiposArchivo()) {
     r.filtro = cfg.Valor(SeccionTipoArchivo(r), "FILTRO");

@@ -5,7 +5,7 @@
 set -euo pipefail
 
 paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-dev
-          libcfitsio-dev libtiff-dev libgif-dev liberfa-dev
+          libcfitsio-dev libtiff-dev libgif-dev liberfa-dev libtbb-dev
           python3-astropy)  # astropy: the FITS oracle of the round-trip tests
 for arg in "$@"; do
   case "$arg" in

@@ -19,6 +19,7 @@
 
 #include "base/JError.h"
 #include "base/Numeros.h"
+#include "core/Hilos.h"
 #include "core/Rango.h"
 #include "core/TiposObjeto.h"
 
@@ -60,6 +61,7 @@ constexpr Defecto kTabla[] = {
     {"General", "HERRAMIENTA", "0"},
     {"General", "LENGUAJE", "0"},
     {"General", "MEMDESHACER", "256"},
+    {"General", "HILOS", "0"},
 
     {"Archivos", "DIRARCHIVOS", "."},
     {"Archivos", "DIRGUARDAR", "."},
@@ -677,6 +679,7 @@ void Configuracion::ActualizaDerivados() {
   rango.minimo = static_cast<int16_t>(Entero("VALORMIN"));
   rango.maximo = static_cast<int16_t>(Entero("VALORMAX"));
   rango.defecto = static_cast<int16_t>(Entero("VALORDEF"));
+  FijaHilos(Entero("HILOS"));
 
   derivados_.imgReal = Entero("IMGREAL");
   derivados_.leeDatOrva = Entero("LEEDATORVA");
