@@ -2,12 +2,14 @@
 #include "core/Hilos.h"
 
 #include <tbb/blocked_range.h>
+#include <tbb/global_control.h>
 #include <tbb/parallel_for.h>
 #include <tbb/task_arena.h>
 
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -19,6 +21,11 @@ namespace orva {
 namespace {
 
 std::atomic<int> hilosPedidos{0};
+
+// oneTBB gives an arena no more workers than the machine has cores unless told otherwise; a
+// count above the cores (tests compare 7 threads on two cores) raises the process's limit.
+std::mutex limiteCerrojo;
+std::unique_ptr<tbb::global_control> limite;
 
 // The state one ParaBandas call shares between its threads.
 struct EstadoBandas {
@@ -69,6 +76,14 @@ int HilosOperaciones() {
 
 void FijaHilos(int hilos) {
   hilosPedidos = std::max(0, hilos);
+  if (hilos > NucleosMaquina()) {
+    std::lock_guard<std::mutex> cerrojo(limiteCerrojo);
+    if (!limite || tbb::global_control::active_value(
+                       tbb::global_control::max_allowed_parallelism) < static_cast<size_t>(hilos)) {
+      limite = std::make_unique<tbb::global_control>(
+          tbb::global_control::max_allowed_parallelism, static_cast<size_t>(hilos));
+    }
+  }
 }
 
 void ParaBandas(long filas, Progreso* progreso,

@@ -110,7 +110,7 @@ TEST_F(ConfiguracionTest, TablaSeccionesEnOrdenYDefectosSenalados) {
   Configuracion c;
   // Sections in order with their number of keys.
   const std::vector<std::pair<std::string, int>> secciones = {
-      {"General", 18},    {"Archivos", 17},     {"Recientes", 8},        {"ImagenNueva", 2},
+      {"General", 19},    {"Archivos", 17},     {"Recientes", 8},        {"ImagenNueva", 2},
       {"Histograma", 8},  {"DatosImagen", 45},  {"VentanaDatos", 4},     {"Redimensionar", 4},
       {"Cortar", 3},      {"Planisferio", 16},  {"AnalisisPlanetas", 4}, {"FiltrosConvol", 17},
       {"AnaEstelar", 10}, {"AnaVariables", 32}, {"AnaVoyager", 11},      {"Pretratamiento", 3},
@@ -132,6 +132,7 @@ TEST_F(ConfiguracionTest, TablaSeccionesEnOrdenYDefectosSenalados) {
                         {"General", "LENGUAJE", "0"},
                         {"General", "ASKEXIT", "1"},
                         {"General", "MEMDESHACER", "256"},
+                        {"General", "HILOS", "0"},
                         {"Archivos", "MACROINICIAL", ""},
                         {"Archivos", "TIPARCHLEER", "ST4"},
                         {"Archivos", "TIPOAUTO", "1"},
