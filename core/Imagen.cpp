@@ -167,7 +167,8 @@ void ImagenPixeles::Actualiza() {
   // pixels counts as one row.
   const bool rejilla = static_cast<size_t>(ancho_) * alto_ == n;
   const size_t ancho = rejilla ? ancho_ : n, filas = rejilla ? alto_ : 1;
-  std::vector<std::pair<int, int>> extremos(static_cast<size_t>(NumBandas(static_cast<long>(filas))));
+  std::vector<std::pair<int, int>> extremos(
+      static_cast<size_t>(NumBandas(static_cast<long>(filas))));
   const int16_t* px = pixeles_.data();
   ParaBandas(static_cast<long>(filas), nullptr, [&](long banda, long desde, long hasta) {
     int lo = 32767, hi = -32768;

@@ -197,8 +197,7 @@ void AplicaRotacion(Imagen& im, const ParamsRotacion& p, Progreso& progreso) {
   std::vector<int16_t> out = NuevoBufferSalida(static_cast<size_t>(w) * static_cast<size_t>(h));
 #if ORVA_GIRO_AVX2
   // Linear indices of the vector path are 32-bit.
-  const bool avx2 =
-      VectorConRelleno(static_cast<uint64_t>(w) * static_cast<uint64_t>(h), relleno);
+  const bool avx2 = VectorConRelleno(static_cast<uint64_t>(w) * static_cast<uint64_t>(h), relleno);
 #endif
   // The column terms (x - cx) c + cx and (x - cx) s + cy, the same operations the per-pixel
   // formula makes, computed once per column.
@@ -308,8 +307,8 @@ void RemuestreaVentana(Imagen& im, double ox, double oy, int w, int h, int16_t r
       size_t x = 0;
 #if ORVA_GIRO_AVX2
       if (vector) {
-        x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), ceros.data(), 0.0, sy,
-                                                 o, 0, static_cast<long>(ws)));
+        x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), ceros.data(), 0.0, sy, o,
+                                                 0, static_cast<long>(ws)));
       }
 #endif
       for (; x < ws; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
@@ -386,8 +385,8 @@ bool AplicaRedim(Imagen& im, const ParamsRedim& p, Progreso& progreso) {
       size_t x = 0;
 #if ORVA_GIRO_AVX2
       if (vector) {
-        x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), ceros.data(), 0.0, sy,
-                                                 o, 0, static_cast<long>(nw)));
+        x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), ceros.data(), 0.0, sy, o,
+                                                 0, static_cast<long>(nw)));
       }
 #endif
       for (; x < nw; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);

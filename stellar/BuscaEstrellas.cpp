@@ -454,7 +454,8 @@ struct FondoRuido {
 };
 
 FondoRuido EstimaFondoRuido(const ImagenPixeles& im) {
-  const std::vector<int64_t> h = CuentaValores(im.Pixeles().data(), im.Ancho(), im.Alto(), -32768, 32767);
+  const std::vector<int64_t> h =
+      CuentaValores(im.Pixeles().data(), im.Ancho(), im.Alto(), -32768, 32767);
   const int64_t n = static_cast<int64_t>(im.NumPixeles());
   const double minimo = 1.0 / std::sqrt(12.0);
   if (n == 0) return {0.0, minimo};
