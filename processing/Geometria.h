@@ -48,14 +48,16 @@ void AplicaEspejo(Imagen& im, Espejo e, Progreso& progreso);
 std::string LineaEspejo(Espejo e);
 
 // Crop to the w x h region at (x, y), checked first: 12045 origin x outside the image, 12046
-// origin y outside, 12047 an empty region or one that passes the right or bottom edge.
+// origin y outside, 12047 an empty region or one that passes the right or bottom edge. The
+// value as in ParamsRotacion (the region lies inside the image, so it is only recorded).
 struct ParamsCorte {
   int x = 0, y = 0, w = 0, h = 0;
   bool conValor = false;
-  int16_t valor = 0;
+  int16_t valor = Rango().defecto;
 };
 void CompruebaCorte(const Imagen& im, const ParamsCorte& p);
 void AplicaCorte(Imagen& im, const ParamsCorte& p);
+void AplicaCorte(Imagen& im, const ParamsCorte& p, Progreso& progreso);
 std::string LineaCorte(const ParamsCorte& p);
 
 // Resize: the source rectangle (x, y, w, h) resampled to nw x nh; sizes below 1 fail. Outside
