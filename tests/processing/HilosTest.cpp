@@ -282,25 +282,29 @@ TEST_F(HilosTest, OperationsRunningAtOnceKeepTheirOwnFillAndScratch) {
   // Each thread's operations with their own fill values; with a shared output buffer, shared
   // column tables or a process-wide fill value the results would mix.
   FijaHilos(2);
-  const Bloque in = prueba::Aleatorio(97, 61, 0, 31);
+  const Bloque in = prueba::Aleatorio(331, 241, 0, 31);
   auto serie = [&in](int16_t relleno, double angulo) {
     Imagen im;
     prueba::Carga(im, in);
     ProgresoSilencioso progreso;
     AplicaRotacion(im, ParamsRotacion{angulo, false, 0, 0, true, relleno}, progreso);
-    AplicaRedim(im, ParamsRedim{-4, -4, 90, 70, 71, 83, relleno}, progreso);
+    AplicaRedim(im, ParamsRedim{-4, -4, 300, 250, 271, 233, relleno}, progreso);
     AplicaDesplaza(im, ParamsDesplaza{1.5, -2.5, relleno}, progreso);
     AplicaEscalaGris(im, ParamsActuales(BuscaCurvaGris("EQUALIZAR")), progreso);
     return De(im);
   };
   const Resultado a = serie(1111, 33.0), b = serie(-2222, -71.0);
-  for (int vuelta = 0; vuelta < 10; ++vuelta) {
-    Resultado ra, rb;
-    std::thread t([&] { ra = serie(1111, 33.0); });
-    rb = serie(-2222, -71.0);
-    t.join();
-    ASSERT_TRUE(ra == a) << vuelta;
-    ASSERT_TRUE(rb == b) << vuelta;
+  // Both threads run their series over and over, so that the operations overlap.
+  constexpr int kVueltas = 30;
+  std::vector<Resultado> ra, rb;
+  std::thread t([&] {
+    for (int i = 0; i < kVueltas; ++i) ra.push_back(serie(1111, 33.0));
+  });
+  for (int i = 0; i < kVueltas; ++i) rb.push_back(serie(-2222, -71.0));
+  t.join();
+  for (int i = 0; i < kVueltas; ++i) {
+    ASSERT_TRUE(ra[static_cast<size_t>(i)] == a) << i;
+    ASSERT_TRUE(rb[static_cast<size_t>(i)] == b) << i;
   }
   EXPECT_EQ(Rango().defecto, -7);
 }
