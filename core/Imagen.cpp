@@ -13,6 +13,7 @@
 #include "base/JError.h"
 #include "base/Memoria.h"
 #include "core/Ajustes.h"
+#include "core/Hilos.h"
 #include "core/ListaImagenes.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Progreso.h"
@@ -113,6 +114,38 @@ int16_t ImagenPixeles::Pixel(double x, double y) const {
   return static_cast<int16_t>(v);  // truncated toward zero; always within the neighbours' range
 }
 
+namespace {
+
+// The counts are made in at most this many bands, each with its own table of counts.
+constexpr long kBandasCuenta = 8;
+
+}  // namespace
+
+std::vector<int64_t> CuentaValores(const int16_t* px, size_t ancho, size_t filas, int lo, int hi,
+                                   Progreso* progreso) {
+  if (hi < lo) return {};
+  const size_t valores = static_cast<size_t>(hi - lo + 1);
+  const long nf = static_cast<long>(filas);
+  const long alto = std::max(kAltoBanda, (nf + kBandasCuenta - 1) / kBandasCuenta);
+  std::vector<std::vector<int64_t>> parciales(static_cast<size_t>(NumBandas(nf, alto)));
+  ParaBandas(
+      nf, progreso,
+      [&](long banda, long desde, long hasta) {
+        std::vector<int64_t> c(valores, 0);
+        for (const int16_t* p = px + static_cast<size_t>(desde) * ancho;
+             p != px + static_cast<size_t>(hasta) * ancho; ++p) {
+          if (*p >= lo && *p <= hi) ++c[static_cast<size_t>(*p - lo)];
+        }
+        parciales[static_cast<size_t>(banda)] = std::move(c);
+      },
+      alto);
+  std::vector<int64_t> cuentas(valores, 0);
+  for (const std::vector<int64_t>& c : parciales) {
+    for (size_t i = 0; i < valores; ++i) cuentas[i] += c[i];
+  }
+  return cuentas;
+}
+
 void ImagenPixeles::Actualiza() {
   if (esPaleta) return;
   const size_t n = pixeles_.size();
@@ -129,10 +162,27 @@ void ImagenPixeles::Actualiza() {
     valorModa_ = 0;
     return;
   }
+  // The statistics in bands of rows: per-band extremes and whole-number counts, combined in
+  // band order, so they are the same for any thread count. A block that is not width x height
+  // pixels counts as one row.
+  const bool rejilla = static_cast<size_t>(ancho_) * alto_ == n;
+  const size_t ancho = rejilla ? ancho_ : n, filas = rejilla ? alto_ : 1;
+  std::vector<std::pair<int, int>> extremos(
+      static_cast<size_t>(NumBandas(static_cast<long>(filas))));
+  const int16_t* px = pixeles_.data();
+  ParaBandas(static_cast<long>(filas), nullptr, [&](long banda, long desde, long hasta) {
+    int lo = 32767, hi = -32768;
+    for (const int16_t* p = px + static_cast<size_t>(desde) * ancho;
+         p != px + static_cast<size_t>(hasta) * ancho; ++p) {
+      lo = std::min<int>(lo, *p);
+      hi = std::max<int>(hi, *p);
+    }
+    extremos[static_cast<size_t>(banda)] = {lo, hi};
+  });
   int minimo = 32767, maximo = -32768;
-  for (int16_t v : pixeles_) {
-    minimo = std::min<int>(minimo, v);
-    maximo = std::max<int>(maximo, v);
+  for (const auto& [lo, hi] : extremos) {
+    minimo = std::min(minimo, lo);
+    maximo = std::max(maximo, hi);
   }
   // A constant image gets a span of one value so that ranges and scales never divide by zero.
   // At the top of the 16-bit range the maximum cannot be raised: the minimum is lowered instead.
@@ -147,17 +197,20 @@ void ImagenPixeles::Actualiza() {
   maximo_ = static_cast<int16_t>(maximo);
   primerHisto_ = minimo;
   ultimoHisto_ = maximo;
-  histograma_.assign(static_cast<size_t>(maximo - minimo + 1), 0);
-  double suma = 0.0, suma2 = 0.0;
-  for (int16_t v : pixeles_) {
-    ++histograma_[static_cast<size_t>(v - minimo)];
-    const double d = v;
-    suma += d;
-    suma2 += d * d;
+  const std::vector<int64_t> cuentas = CuentaValores(px, ancho, filas, minimo, maximo);
+  histograma_.assign(cuentas.size(), 0);
+  // Whole-number sums: exact, and the same as adding the pixels one by one in doubles while
+  // those partial sums stay below 2^53.
+  int64_t suma = 0, suma2 = 0;
+  for (size_t i = 0; i < cuentas.size(); ++i) {
+    histograma_[i] = static_cast<int32_t>(cuentas[i]);
+    const int64_t v = minimo + static_cast<int64_t>(i);
+    suma += cuentas[i] * v;
+    suma2 += cuentas[i] * v * v;
   }
   const double nd = static_cast<double>(n);
-  media_ = suma / nd;
-  const double var = suma2 - media_ * media_ * nd;
+  media_ = static_cast<double>(suma) / nd;
+  const double var = static_cast<double>(suma2) - media_ * media_ * nd;
   desviacion_ = var > 0.0 && n > 1 ? std::sqrt(var / (nd - 1.0)) : 1.0;
   if (desviacion_ == 0.0) desviacion_ = 1.0;
   // Mode: the first value whose count is strictly greater than every earlier count.

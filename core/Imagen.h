@@ -18,6 +18,15 @@
 
 namespace orva {
 
+class Progreso;
+
+// Counts of the values lo..hi (entry v - lo) among `filas` rows of `ancho` pixels; values
+// outside are not counted. Rows are counted in bands on the operations' threads (core/Hilos.h)
+// and the whole-number partial counts added, so the result does not depend on the thread
+// count. With a progress object a cancel raises 11011.
+std::vector<int64_t> CuentaValores(const int16_t* px, size_t ancho, size_t filas, int lo, int hi,
+                                   Progreso* progreso = nullptr);
+
 // ---------------------------------------------------------------------------------------------
 // Pixel layer: a rectangle of signed 16-bit pixels with statistics, histogram and palette.
 class ImagenPixeles {

@@ -13,21 +13,8 @@ struct RangoPixeles {
   int16_t defecto = 0;
 };
 
-// The one process-wide instance, set by the configuration's derived values.
+// The one process-wide instance, set by the configuration's derived values. The geometric
+// operations take the out-of-image value from their parameters, which callers fill from here.
 RangoPixeles& Rango();
-
-// Replaces the out-of-image value for one scope (one macro line) and restores it on exit.
-class ValorDefectoTemporal {
- public:
-  explicit ValorDefectoTemporal(int16_t valor) : anterior_(Rango().defecto) {
-    Rango().defecto = valor;
-  }
-  ~ValorDefectoTemporal() { Rango().defecto = anterior_; }
-  ValorDefectoTemporal(const ValorDefectoTemporal&) = delete;
-  ValorDefectoTemporal& operator=(const ValorDefectoTemporal&) = delete;
-
- private:
-  int16_t anterior_;
-};
 
 }  // namespace orva

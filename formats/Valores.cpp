@@ -1,4 +1,4 @@
-// Raw pixel blocks: one file row at a time through a process-wide row buffer.
+// Raw pixel blocks: one file row at a time through a row buffer of each call.
 #include "formats/Valores.h"
 
 #include <algorithm>
@@ -14,17 +14,13 @@
 namespace orva {
 namespace {
 
-// The row buffer shared by both routines; it grows when too small and is never shrunk.
-std::vector<uint8_t>& BufferFila(size_t n) {
-  static std::vector<uint8_t> buffer;
-  if (buffer.size() < n) {
-    try {
-      buffer.resize(n);
-    } catch (const std::bad_alloc&) {
-      throw JError(10100, std::to_string(n));  // 10100
-    }
+// A row buffer of n bytes, all zero.
+std::vector<uint8_t> BufferFila(size_t n) {
+  try {
+    return std::vector<uint8_t>(n, 0);
+  } catch (const std::bad_alloc&) {
+    throw JError(10100, std::to_string(n));  // 10100
   }
-  return buffer;
 }
 
 // Bytes of one file row, and the bytes the conversion touches (a 12-bit pair may reach past an
@@ -78,7 +74,7 @@ void LeeValores(ImagenPixeles& imagen, Archivo& archivo, uint64_t posicion, int 
     throw JError(11022, std::to_string(bits));  // 11022
   }
   const Medidas m = MideFila(ancho, bits, prefijo, sufijo, 11022);
-  std::vector<uint8_t>& buf = BufferFila(std::max(m.fila, m.usados));
+  std::vector<uint8_t> buf = BufferFila(std::max(m.fila, m.usados));
   // Bytes past the file row (only an odd 12-bit row reaches them) read as zeros.
   std::fill(buf.begin() + static_cast<std::ptrdiff_t>(m.fila), buf.end(), uint8_t{0});
   archivo.Posiciona(posicion);
@@ -136,7 +132,7 @@ void GuardaValores(ImagenPixeles& imagen, Archivo& archivo, uint64_t posicion, i
     throw JError(11023, std::to_string(bits));  // 11023
   }
   const Medidas m = MideFila(ancho, bits, prefijo, sufijo, 11023);
-  std::vector<uint8_t>& buf = BufferFila(std::max(m.fila, m.usados));
+  std::vector<uint8_t> buf = BufferFila(std::max(m.fila, m.usados));
   archivo.Posiciona(posicion);
 
   for (long y = 0; y < alto; ++y) {

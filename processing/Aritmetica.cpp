@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "base/JError.h"
+#include "core/Hilos.h"
 #include "core/Imagen.h"
+#include "core/Progreso.h"
 #include "core/Rango.h"
 #include "processing/Comun.h"
 
@@ -26,17 +28,17 @@ int16_t AlRango(int64_t v) {
 
 }  // namespace
 
-void SumaImagenes(Imagen& a, const Imagen& b, double f1, double f2) {
+void SumaImagenes(Imagen& a, const Imagen& b, double f1, double f2, Progreso& progreso) {
   MismoTamano(a, b);
   const size_t w = a.Ancho(), h = a.Alto();
   const int16_t* pa = a.Pixeles().data();
   const int16_t* pb = b.Pixeles().data();
-  std::vector<int16_t>& out = BufferSalida(w * h);
-  for (size_t y = 0; y < h; ++y) {
-    CompruebaCancelacion(a);
-    for (size_t x = y * w; x < (y + 1) * w; ++x)
+  std::vector<int16_t> out = NuevoBufferSalida(w * h);
+  ParaBandas(static_cast<long>(h), &progreso, [&](long, long desde, long hasta) {
+    for (size_t x = static_cast<size_t>(desde) * w; x < static_cast<size_t>(hasta) * w; ++x) {
       out[x] = AlRango(TruncaEntero(f1 * pa[x] + f2 * pb[x]));
-  }
+    }
+  });
   a.Pixeles().swap(out);
   // With one scale, f1 (z1 + s a) + f2 (z2 + s b) = f1 z1 + f2 z2 + s (f1 a + f2 b): the sum
   // keeps the scale with the combined zero point; images of different scales have no common one.
@@ -48,26 +50,43 @@ void SumaImagenes(Imagen& a, const Imagen& b, double f1, double f2) {
   a.Modificada(1);
 }
 
-void DivideImagenes(Imagen& a, const Imagen& flat) {
+void SumaImagenes(Imagen& a, const Imagen& b, double f1, double f2) {
+  SumaImagenes(a, b, f1, f2, ProgresoActual());
+}
+
+void DivideImagenes(Imagen& a, const Imagen& flat, Progreso& progreso) {
   MismoTamano(a, flat);
   const size_t w = a.Ancho(), h = a.Alto();
   const int16_t* pa = a.Pixeles().data();
   const int16_t* pb = flat.Pixeles().data();
-  double suma = 0.0;
-  for (size_t i = 0; i < w * h; ++i) suma += pb[i];
-  const double media = w * h > 0 ? suma / static_cast<double>(w * h) : 0.0;
+  // The flat's sum in whole numbers, per band, added in band order: exact, so the mean is the
+  // same for any thread count.
+  std::vector<int64_t> sumas(static_cast<size_t>(NumBandas(static_cast<long>(h))), 0);
+  ParaBandas(static_cast<long>(h), &progreso, [&](long banda, long desde, long hasta) {
+    int64_t s = 0;
+    for (size_t i = static_cast<size_t>(desde) * w; i < static_cast<size_t>(hasta) * w; ++i) {
+      s += pb[i];
+    }
+    sumas[static_cast<size_t>(banda)] = s;
+  });
+  int64_t suma = 0;
+  for (int64_t s : sumas) suma += s;
+  const double media = w * h > 0 ? static_cast<double>(suma) / static_cast<double>(w * h) : 0.0;
   if (media == 0.0) throw JError(12211);  // 12211
-  std::vector<int16_t>& out = BufferSalida(w * h);
-  for (size_t y = 0; y < h; ++y) {
-    CompruebaCancelacion(a);
-    for (size_t x = y * w; x < (y + 1) * w; ++x) {
+  std::vector<int16_t> out = NuevoBufferSalida(w * h);
+  ParaBandas(static_cast<long>(h), &progreso, [&](long, long desde, long hasta) {
+    for (size_t x = static_cast<size_t>(desde) * w; x < static_cast<size_t>(hasta) * w; ++x) {
       out[x] = pb[x] == 0 ? pa[x] : AlRango(TruncaEntero(pa[x] * media / pb[x]));
     }
-  }
+  });
   a.Pixeles().swap(out);
   // The ratio keeps the physical scale only when neither image has a zero point.
   if (a.mapeo.cero != 0.0 || flat.mapeo.cero != 0.0) a.mapeo = MapeoValores{};
   a.Modificada(1);
+}
+
+void DivideImagenes(Imagen& a, const Imagen& flat) {
+  DivideImagenes(a, flat, ProgresoActual());
 }
 
 std::string LineaSuma(int b, double f1, double f2) {

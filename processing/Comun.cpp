@@ -2,6 +2,8 @@
 #include "processing/Comun.h"
 
 #include <charconv>
+#include <new>
+#include <string>
 
 #include "base/JError.h"
 #include "base/Memoria.h"
@@ -11,6 +13,15 @@ namespace orva {
 
 void CompruebaCancelacion(Imagen& imagen) {
   if (imagen.Interrumpida()) throw JError(11011);  // 11011
+}
+
+std::vector<int16_t> NuevoBufferSalida(size_t n) {
+  CompruebaMemoria(BytesDe(n, sizeof(int16_t)));
+  try {
+    return std::vector<int16_t>(n);
+  } catch (const std::bad_alloc&) {
+    throw JError(10100, std::to_string(BytesDe(n, sizeof(int16_t))));  // 10100
+  }
 }
 
 std::vector<int16_t>& BufferSalida(size_t n) {

@@ -1,5 +1,5 @@
 // Helpers shared by the image operations: safe truncation, saturation, the cancel poll, the
-// process-wide output buffer and the number text of recorded lines.
+// output blocks and the number text of recorded lines.
 #pragma once
 
 #include <cmath>
@@ -29,10 +29,13 @@ inline int16_t Satura16(int64_t v) {
 // Raises 11011 when the user has cancelled the operation running on the image.
 void CompruebaCancelacion(Imagen& imagen);
 
-// The process-wide output buffer of the filters and geometric operations, resized to n values
-// (10100 when growing it would not fit in the memory available).
-// It grows when an image needs more and is never shrunk; operations swap it with the image's
-// pixel block on success, so the old block becomes the next buffer.
+// A new output block of n pixels for one operation (10100 when it would not fit in the memory
+// available). The operation fills it and swaps it with the image's block on success, so a cancel
+// or an error leaves the image as it was.
+std::vector<int16_t> NuevoBufferSalida(size_t n);
+
+// To be removed once the filters allocate their own block with NuevoBufferSalida: a process-wide
+// buffer resized to n values (10100 as above), shared by every caller and thread.
 std::vector<int16_t>& BufferSalida(size_t n);
 
 // A real number as the shortest text that reads back to the same value ("2", "-0.5").

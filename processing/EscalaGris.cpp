@@ -11,6 +11,7 @@
 #include "base/Cadenas.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
+#include "core/Hilos.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "core/Rango.h"
@@ -128,9 +129,12 @@ void AplicaFila(int16_t* __restrict fila, const int32_t* __restrict t, size_t n)
   for (size_t x = 0; x < n; ++x) fila[x] = static_cast<int16_t>(t[fila[x]]);
 }
 
+// The rows released to the threads at a time when a table is applied.
+constexpr size_t kFilasTramo = 4 * kAltoBanda;
+
 // Polls the cancel every 10 table entries.
-void Sondea(Imagen& im, int64_t i) {
-  if (i % 10 == 0) CompruebaCancelacion(im);
+void Sondea(Progreso& progreso, int64_t i) {
+  if (i % 10 == 0 && progreso.Cancelado()) throw JError(11011);  // 11011
 }
 
 }  // namespace
@@ -194,6 +198,11 @@ void EstiramientoLineal(std::vector<int16_t>& tabla, int lo, int hi, int a, int 
 }
 
 void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16_t>& tabla) {
+  ConstruyeTablaGris(im, p, tabla, ProgresoActual());
+}
+
+void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16_t>& tabla,
+                        Progreso& progreso) {
   const int lo = Rango().minimo, hi = Rango().maximo;
   const int64_t n = static_cast<int64_t>(hi) - lo + 1;
   tabla.assign(n > 0 ? static_cast<size_t>(n) : 0, 0);
@@ -219,7 +228,7 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
       const int pivote = entero(0);
       const double contraste = real(1), brillo = real(2);
       for (size_t i = 0; i < nn; ++i) {
-        Sondea(im, static_cast<int64_t>(i));
+        Sondea(progreso, static_cast<int64_t>(i));
         tabla[i] = limita(TruncaEntero((static_cast<double>(i) - pivote) * contraste + brillo));
       }
       break;
@@ -228,7 +237,7 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
     case 13: {
       const int escala = entero(0);
       for (size_t i = 0; i < nn; ++i) {
-        Sondea(im, static_cast<int64_t>(i));
+        Sondea(progreso, static_cast<int64_t>(i));
         const double l = curva.id == 4 ? std::log10(i + 1.0) : std::log(i + 1.0);
         tabla[i] = limita(TruncaEntero(l * escala + lo));
       }
@@ -238,7 +247,7 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
       const double contraste = real(0);
       const double nd = static_cast<double>(n);
       for (size_t i = 0; i < nn; ++i) {
-        Sondea(im, static_cast<int64_t>(i));
+        Sondea(progreso, static_cast<int64_t>(i));
         tabla[i] = limita(TruncaEntero(std::pow(static_cast<double>(i) / nd, contraste) * nd + lo));
       }
       break;
@@ -246,21 +255,13 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
     case 6: {
       const int g1 = std::max(entero(0), lo), g2 = std::min(entero(1), hi);
       // Counts per value of lo..hi (values outside the range are not counted).
-      static std::vector<int32_t> cuentas;
-      if (cuentas.size() < nn) cuentas.resize(nn);
-      std::fill(cuentas.begin(), cuentas.begin() + static_cast<long>(nn), 0);
-      const auto& px = im.Pixeles();
-      const size_t ancho = std::max<size_t>(im.Ancho(), 1);
-      for (size_t k = 0; k < px.size(); ++k) {
-        if (k % ancho == 0) CompruebaCancelacion(im);
-        const int v = px[k];
-        if (v >= lo && v <= hi) ++cuentas[static_cast<size_t>(v - lo)];
-      }
+      const std::vector<int64_t> cuentas =
+          CuentaValores(im.Pixeles().data(), im.Ancho(), im.Alto(), lo, hi, &progreso);
       std::vector<double> acumulado(nn, 0.0);
       double s = 0.0;
       for (int v = g1; v <= g2; ++v) {
-        Sondea(im, v - g1);
-        s += cuentas[static_cast<size_t>(v - lo)];
+        Sondea(progreso, v - g1);
+        s += static_cast<double>(cuentas[static_cast<size_t>(v - lo)]);
         acumulado[static_cast<size_t>(v - lo)] = std::trunc(s);
       }
       const double escala = (g2 - g1) / s;
@@ -278,7 +279,7 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
       // A step below 1 (more steps than levels) would divide by zero: one level per step then.
       const int64_t paso = std::max<int64_t>(1, TruncaEntero(static_cast<double>(n) / real(0)));
       for (size_t i = 0; i < nn; ++i) {
-        Sondea(im, static_cast<int64_t>(i));
+        Sondea(progreso, static_cast<int64_t>(i));
         tabla[i] = Bajos16(static_cast<int64_t>(i) / paso * paso);
       }
       break;
@@ -287,7 +288,7 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
       const double k = real(0);
       const int64_t paso = std::max<int64_t>(1, TruncaEntero(static_cast<double>(n) / k));
       for (size_t i = 0; i < nn; ++i) {
-        Sondea(im, static_cast<int64_t>(i));
+        Sondea(progreso, static_cast<int64_t>(i));
         const int64_t diente = static_cast<int64_t>(i) / paso;
         const int64_t j = static_cast<int64_t>(i) % paso;
         // Entries from k * step upward keep 0.
@@ -301,7 +302,7 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
       const int64_t ancho = TruncaEntero(entero(1) * 0.01 * static_cast<double>(paso));
       const int dato = entero(2), fondo = entero(3);
       for (size_t i = 0; i < nn; ++i) {
-        Sondea(im, static_cast<int64_t>(i));
+        Sondea(progreso, static_cast<int64_t>(i));
         tabla[i] = fondo == 0 ? 0 : fondo == 1 ? Bajos16(static_cast<int64_t>(i)) : Bajos16(fondo);
       }
       for (int64_t b = 0; b < bandas; ++b) {
@@ -319,7 +320,7 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
       const double contraste = real(2);
       const int brillo = entero(3);
       for (int v = lo; v <= hi; ++v) {
-        Sondea(im, v - lo);
+        Sondea(progreso, v - lo);
         const bool enmascara = curva.id == 10 ? v < m : v > m;
         tabla[static_cast<size_t>(v - lo)] =
             enmascara
@@ -333,14 +334,14 @@ void ConstruyeTablaGris(Imagen& im, const ParamsEscalaGris& p, std::vector<int16
   }
 }
 
-void AplicaEscalaGris(Imagen& im, const ParamsEscalaGris& p) {
+void AplicaEscalaGris(Imagen& im, const ParamsEscalaGris& p, Progreso& progreso) {
   if (p.curva < 0 || p.curva >= static_cast<int>(CurvasGris().size())) return;
-  static std::vector<int16_t> tabla;
-  ConstruyeTablaGris(im, p, tabla);
+  std::vector<int16_t> tabla;
+  ConstruyeTablaGris(im, p, tabla, progreso);
   if (tabla.empty()) return;
   const int lo = Rango().minimo, hi = Rango().maximo;
   // The table over the whole 16-bit range, the clamp to lo..hi folded in: one read per pixel.
-  static std::vector<int32_t> completa(65536);
+  std::vector<int32_t> completa(65536);
   for (int v = -32768; v <= 32767; ++v) {
     completa[static_cast<size_t>(v + 32768)] =
         tabla[static_cast<size_t>(std::clamp(v, lo, hi) - lo)];
@@ -350,19 +351,33 @@ void AplicaEscalaGris(Imagen& im, const ParamsEscalaGris& p) {
   const size_t ancho = im.Ancho(), alto = im.Alto();
   // A curve remaps the values, so they no longer stand for the file's physical ones.
   im.mapeo = MapeoValores{};
+  // The calling thread asks for the cancel before each row, in order, as the rows of a stretch
+  // are released; the rows released are then replaced in bands on the operations' threads. So
+  // a cancel leaves exactly the rows before it replaced, whatever the thread count.
   try {
-    for (size_t y = 0; y < alto; ++y) {
-      CompruebaCancelacion(im);
-      int16_t* fila = px + y * ancho;
-      AplicaFila(fila, t, ancho);
+    for (size_t y0 = 0; y0 < alto; y0 += kFilasTramo) {
+      const size_t y1 = std::min(alto, y0 + kFilasTramo);
+      size_t libres = y0;
+      while (libres < y1 && !progreso.Cancelado()) ++libres;
+      ParaBandas(static_cast<long>(libres - y0), nullptr, [&](long, long desde, long hasta) {
+        for (size_t y = y0 + static_cast<size_t>(desde); y < y0 + static_cast<size_t>(hasta); ++y) {
+          AplicaFila(px + y * ancho, t, ancho);
+        }
+      });
+      if (libres < y1) throw JError(11011);  // 11011
+      progreso.Avance(static_cast<double>(y1) / static_cast<double>(alto));
     }
   } catch (...) {
-    im.Modificada(1);  // rows already replaced stay replaced
+    im.Modificada(1);  // bands already replaced stay replaced
     throw;
   }
   im.Modificada(1);
   const int id = CurvasGris()[static_cast<size_t>(p.curva)].id;
   if (id == 7 || id == 8 || id == 9) im.FijaNiveles(lo, hi);
+}
+
+void AplicaEscalaGris(Imagen& im, const ParamsEscalaGris& p) {
+  AplicaEscalaGris(im, p, ProgresoActual());
 }
 
 std::string LineaEscalaGris(const ParamsEscalaGris& p) {

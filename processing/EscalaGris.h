@@ -11,6 +11,7 @@
 namespace orva {
 
 class Imagen;
+class Progreso;
 
 // One curve of the dialog's list. The current values change with every accepted dialog entry
 // and every executed line, for the life of the process.
@@ -48,13 +49,18 @@ ParamsEscalaGris ParamsActuales(int curva);
 void EstiramientoLineal(std::vector<int16_t>& tabla, int lo, int hi, int a, int b, int c, int d);
 
 // Builds the transfer table of the current gray range for the image: n = hi - lo + 1 entries,
-// entry i the output of input value lo + i. Polls the cancel every 10 values (11011).
+// entry i the output of input value lo + i. Polls the cancel (the given progress object, or the
+// process-wide one) every 10 values and between bands of the equalisation's count (11011).
 void ConstruyeTablaGris(Imagen& imagen, const ParamsEscalaGris& p, std::vector<int16_t>& tabla);
+void ConstruyeTablaGris(Imagen& imagen, const ParamsEscalaGris& p, std::vector<int16_t>& tabla,
+                        Progreso& progreso);
 
-// Builds the table and applies it to every pixel (clamped to the gray range first), row by row.
-// A cancel raises 11011 and leaves the rows already replaced. After NIVELES, DENTADO and
-// CONTORNO the display window becomes the whole gray range.
+// Builds the table and applies it to every pixel (clamped to the gray range first), in place, in
+// bands of rows on the operations' threads (the same result for any thread count). The cancel
+// is asked before each row, in row order; it raises 11011 and leaves the rows before it
+// replaced. After NIVELES, DENTADO and CONTORNO the display window becomes the whole gray range.
 void AplicaEscalaGris(Imagen& imagen, const ParamsEscalaGris& p);
+void AplicaEscalaGris(Imagen& imagen, const ParamsEscalaGris& p, Progreso& progreso);
 
 // The recorded line: "ESCALGRIS <keyword> " then "<value> " per parameter.
 std::string LineaEscalaGris(const ParamsEscalaGris& p);

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
-#include <optional>
 
 #include "base/JError.h"
 #include "base/Memoria.h"
+#include "core/Hilos.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "core/Rango.h"
@@ -45,16 +45,6 @@ int16_t MuestraBilineal(const int16_t* px, long ancho, long alto, double x, doub
 }
 
 namespace {
-
-// A new block of n pixels; 10100 when it cannot be had.
-std::vector<int16_t> NuevoBloque(uint64_t n) {
-  CompruebaMemoria(BytesDe(n, sizeof(int16_t)));
-  try {
-    return std::vector<int16_t>(static_cast<size_t>(n));
-  } catch (const std::bad_alloc&) {
-    throw JError(10100, std::to_string(n * sizeof(int16_t)));  // 10100
-  }
-}
 
 void EntregaBloque(Imagen& im, uint32_t ancho, uint32_t alto, std::vector<int16_t>& bloque) {
   if (ancho == im.Ancho() && alto == im.Alto()) {
@@ -122,52 +112,56 @@ __attribute__((target("avx2"))) long FilaBilinealAvx2(const int16_t* px, long w,
 bool VectorBilineal(uint64_t pixeles) {
   return __builtin_cpu_supports("avx2") && pixeles < (uint64_t{1} << 31);
 }
-
-// Zeros for the row terms of the resampling paths, whose source row is the same for a whole
-// output row (x + 0 is x, so the samples are unchanged).
-const double* Ceros(size_t n) {
-  static std::vector<double> ceros;
-  if (ceros.size() < n) ceros.resize(n, 0.0);
-  return ceros.data();
-}
 #endif
 
-// Quarter and half turns by tiles, so that both blocks are walked in cache-sized pieces.
-void GiroExacto(Imagen& im, int cuartos) {
+// Quarter and half turns, in bands of output rows; the quarter turns by tiles, so that both
+// blocks are walked in cache-sized pieces.
+void GiroExacto(Imagen& im, int cuartos, Progreso& progreso) {
   const size_t w = im.Ancho(), h = im.Alto();
   const int16_t* src = im.Pixeles().data();
-  std::vector<int16_t>& out = BufferSalida(w * h);
+  std::vector<int16_t> out = NuevoBufferSalida(w * h);
   int16_t* o = out.data();
   if (cuartos == 2) {
-    for (size_t y = 0; y < h; ++y) {
-      CompruebaCancelacion(im);
-      const int16_t* s = src + y * w;
-      int16_t* d = o + (h - 1 - y) * w;
-      for (size_t x = 0; x < w; ++x) d[w - 1 - x] = s[x];
-    }
+    ParaBandas(static_cast<long>(h), &progreso, [&](long, long desde, long hasta) {
+      for (size_t y = static_cast<size_t>(desde); y < static_cast<size_t>(hasta); ++y) {
+        const int16_t* s = src + y * w;
+        int16_t* d = o + (h - 1 - y) * w;
+        for (size_t x = 0; x < w; ++x) d[w - 1 - x] = s[x];
+      }
+    });
     EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
     return;
   }
   // Output is h wide and w high. 90: out(X, Y) = src(Y, h-1-X); 270: out(X, Y) = src(w-1-Y, X).
   constexpr size_t kTeja = 64;
   const size_t ow = h, oh = w;
-  for (size_t ty = 0; ty < oh; ty += kTeja) {
-    CompruebaCancelacion(im);
-    const size_t ty1 = std::min(oh, ty + kTeja);
-    for (size_t tx = 0; tx < ow; tx += kTeja) {
-      const size_t tx1 = std::min(ow, tx + kTeja);
-      for (size_t Y = ty; Y < ty1; ++Y) {
-        int16_t* d = o + Y * ow;
-        if (cuartos == 1) {
-          for (size_t X = tx; X < tx1; ++X) d[X] = src[(h - 1 - X) * w + Y];
-        } else {
-          for (size_t X = tx; X < tx1; ++X) d[X] = src[X * w + (w - 1 - Y)];
+  ParaBandas(
+      static_cast<long>(oh), &progreso,
+      [&](long, long desde, long hasta) {
+        const size_t ty = static_cast<size_t>(desde), ty1 = static_cast<size_t>(hasta);
+        for (size_t tx = 0; tx < ow; tx += kTeja) {
+          const size_t tx1 = std::min(ow, tx + kTeja);
+          for (size_t Y = ty; Y < ty1; ++Y) {
+            int16_t* d = o + Y * ow;
+            if (cuartos == 1) {
+              for (size_t X = tx; X < tx1; ++X) d[X] = src[(h - 1 - X) * w + Y];
+            } else {
+              for (size_t X = tx; X < tx1; ++X) d[X] = src[X * w + (w - 1 - Y)];
+            }
+          }
         }
-      }
-    }
-  }
+      },
+      static_cast<long>(kTeja));
   EntregaBloque(im, static_cast<uint32_t>(ow), static_cast<uint32_t>(oh), out);
 }
+
+#if ORVA_GIRO_AVX2
+// The vector path fills the groups of four that reach outside the image with the configured
+// out-of-image value, so it serves only operations that fill with that value.
+bool VectorConRelleno(uint64_t pixeles, int16_t relleno) {
+  return relleno == Rango().defecto && VectorBilineal(pixeles);
+}
+#endif
 
 // The pixel map of a quarter (1), half (2) or three-quarter (3) turn of a w x h image, from the
 // turned grid back to the old one (see GiroExacto).
@@ -179,10 +173,7 @@ MapaPixeles MapaGiro(int cuartos, double w, double h) {
 
 }  // namespace
 
-void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
-  SesionProgreso sesion(std::string("ROTANDO IMAGEN"));
-  std::optional<ValorDefectoTemporal> valor;
-  if (p.conValor) valor.emplace(p.valor);
+void AplicaRotacion(Imagen& im, const ParamsRotacion& p, Progreso& progreso) {
   const double a = p.angulo;
   if (!std::isfinite(a)) return;
   if (std::fmod(a, 90.0) == 0.0) {
@@ -192,7 +183,7 @@ void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
       im.Modificada(1);
     } else {
       const double w0 = im.Ancho(), h0 = im.Alto();
-      GiroExacto(im, cuartos);
+      GiroExacto(im, cuartos, progreso);
       im.cabecera.MueveWcs(MapaGiro(cuartos, w0, h0), LineaRotacion(p));
     }
     return;
@@ -201,38 +192,42 @@ void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
   const double cx = p.conCentro ? p.cx : static_cast<double>(w / 2);
   const double cy = p.conCentro ? p.cy : static_cast<double>(h / 2);
   const double t = -a * M_PI / 180.0, c = std::cos(t), s = std::sin(t);
-  const int16_t relleno = Rango().defecto;
+  const int16_t relleno = p.valor;
   const int16_t* src = im.Pixeles().data();
-  std::vector<int16_t>& out = BufferSalida(static_cast<size_t>(w) * static_cast<size_t>(h));
+  std::vector<int16_t> out = NuevoBufferSalida(static_cast<size_t>(w) * static_cast<size_t>(h));
 #if ORVA_GIRO_AVX2
   // Linear indices of the vector path are 32-bit.
-  const bool avx2 = VectorBilineal(static_cast<uint64_t>(w) * static_cast<uint64_t>(h));
+  const bool avx2 = VectorConRelleno(static_cast<uint64_t>(w) * static_cast<uint64_t>(h), relleno);
 #endif
   // The column terms (x - cx) c + cx and (x - cx) s + cy, the same operations the per-pixel
   // formula makes, computed once per column.
-  static std::vector<double> colX, colY;
-  colX.resize(static_cast<size_t>(w));
-  colY.resize(static_cast<size_t>(w));
+  std::vector<double> colX(static_cast<size_t>(w)), colY(static_cast<size_t>(w));
   for (long x = 0; x < w; ++x) {
     colX[static_cast<size_t>(x)] = (static_cast<double>(x) - cx) * c + cx;
     colY[static_cast<size_t>(x)] = (static_cast<double>(x) - cx) * s + cy;
   }
-  for (long y = 0; y < h; ++y) {
-    CompruebaCancelacion(im);
-    const double fs = (static_cast<double>(y) - cy) * s, fc = (static_cast<double>(y) - cy) * c;
-    int16_t* o = out.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
-    long x = 0;
+  ParaBandas(h, &progreso, [&](long, long desde, long hasta) {
+    for (long y = desde; y < hasta; ++y) {
+      const double fs = (static_cast<double>(y) - cy) * s, fc = (static_cast<double>(y) - cy) * c;
+      int16_t* o = out.data() + static_cast<size_t>(y) * static_cast<size_t>(w);
+      long x = 0;
 #if ORVA_GIRO_AVX2
-    if (avx2) x = FilaBilinealAvx2(src, w, h, colX.data(), colY.data(), fs, fc, o, 0, w);
+      if (avx2) x = FilaBilinealAvx2(src, w, h, colX.data(), colY.data(), fs, fc, o, 0, w);
 #endif
-    for (; x < w; ++x) {
-      const double sx = colX[static_cast<size_t>(x)] - fs;
-      const double sy = colY[static_cast<size_t>(x)] + fc;
-      o[x] = MuestraBilineal(src, w, h, sx, sy, relleno);
+      for (; x < w; ++x) {
+        const double sx = colX[static_cast<size_t>(x)] - fs;
+        const double sy = colY[static_cast<size_t>(x)] + fc;
+        o[x] = MuestraBilineal(src, w, h, sx, sy, relleno);
+      }
     }
-  }
+  });
   EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
   im.cabecera.QuitaWcs(LineaRotacion(p));
+}
+
+void AplicaRotacion(Imagen& im, const ParamsRotacion& p) {
+  SesionProgreso sesion(std::string("ROTANDO IMAGEN"));
+  AplicaRotacion(im, p, ProgresoActual());
 }
 
 std::string LineaRotacion(const ParamsRotacion& p) {
@@ -243,20 +238,21 @@ std::string LineaRotacion(const ParamsRotacion& p) {
   return l;
 }
 
-void AplicaEspejo(Imagen& im, Espejo e) {
+void AplicaEspejo(Imagen& im, Espejo e, Progreso& progreso) {
   const size_t w = im.Ancho(), h = im.Alto();
   const int16_t* src = im.Pixeles().data();
-  std::vector<int16_t>& out = BufferSalida(w * h);
-  for (size_t y = 0; y < h; ++y) {
-    CompruebaCancelacion(im);
-    int16_t* d = out.data() + y * w;
-    if (e == Espejo::kHorizontal) {
-      const int16_t* s = src + y * w + w;
-      for (size_t x = 0; x < w; ++x) d[x] = *--s;
-    } else {
-      std::memcpy(d, src + (h - 1 - y) * w, w * sizeof(int16_t));
+  std::vector<int16_t> out = NuevoBufferSalida(w * h);
+  ParaBandas(static_cast<long>(h), &progreso, [&](long, long desde, long hasta) {
+    for (size_t y = static_cast<size_t>(desde); y < static_cast<size_t>(hasta); ++y) {
+      int16_t* d = out.data() + y * w;
+      if (e == Espejo::kHorizontal) {
+        const int16_t* s = src + y * w + w;
+        for (size_t x = 0; x < w; ++x) d[x] = *--s;
+      } else {
+        std::memcpy(d, src + (h - 1 - y) * w, w * sizeof(int16_t));
+      }
     }
-  }
+  });
   EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
   const double ultimaX = static_cast<double>(w) - 1.0, ultimaY = static_cast<double>(h) - 1.0;
   im.cabecera.MueveWcs(e == Espejo::kHorizontal ? MapaPixeles{-1.0, 0.0, 0.0, 1.0, ultimaX, 0.0}
@@ -264,59 +260,60 @@ void AplicaEspejo(Imagen& im, Espejo e) {
                        LineaEspejo(e));
 }
 
+void AplicaEspejo(Imagen& im, Espejo e) {
+  AplicaEspejo(im, e, ProgresoActual());
+}
+
 std::string LineaEspejo(Espejo e) {
   return e == Espejo::kHorizontal ? "ESPEJO HORIZONTAL" : "ESPEJO VERTICAL";
 }
 
-void RemuestreaVentana(Imagen& im, double ox, double oy, int w, int h) {
+void RemuestreaVentana(Imagen& im, double ox, double oy, int w, int h, int16_t relleno,
+                       Progreso& progreso) {
   if (w < 0 || h < 0) return;
   const long sw = im.Ancho(), sh = im.Alto();
-  const int16_t relleno = Rango().defecto;
   const int16_t* src = im.Pixeles().data();
   const size_t ws = static_cast<size_t>(w);
-  const bool mismoTam = static_cast<long>(w) == sw && static_cast<long>(h) == sh;
-  std::vector<int16_t> propio;
-  std::vector<int16_t>& out =
-      mismoTam
-          ? BufferSalida(ws * static_cast<size_t>(h))
-          : (propio = NuevoBloque(static_cast<uint64_t>(w) * static_cast<uint64_t>(h)), propio);
+  std::vector<int16_t> out =
+      NuevoBufferSalida(static_cast<size_t>(static_cast<uint64_t>(w) * static_cast<uint64_t>(h)));
   // A whole offset moves pixels exactly: rows are copied, the rest takes the fill value.
   const bool entero =
       ox == std::trunc(ox) && oy == std::trunc(oy) && std::fabs(ox) < 2e9 && std::fabs(oy) < 2e9;
 #if ORVA_GIRO_AVX2
-  const bool vector = VectorBilineal(static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh));
+  const bool vector =
+      !entero && VectorConRelleno(static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh), relleno);
+  // The row term of the vector path: the source row is the same for a whole output row.
+  const std::vector<double> ceros(vector ? ws : 0, 0.0);
 #endif
-  static std::vector<double> colX;
-  if (!entero) {
-    colX.resize(ws);
-    for (size_t x = 0; x < ws; ++x) colX[x] = static_cast<double>(x) + ox;
-  }
-  for (long y = 0; y < h; ++y) {
-    CompruebaCancelacion(im);
-    int16_t* o = out.data() + static_cast<size_t>(y) * ws;
-    if (entero) {
-      const long fy = y + static_cast<long>(oy), dx = static_cast<long>(ox);
-      std::fill(o, o + w, relleno);
-      if (fy < 0 || fy >= sh) continue;
-      const long x0 = std::max(0L, -dx), x1 = std::min(static_cast<long>(w), sw - dx);
-      if (x1 > x0) {
-        std::memcpy(
-            o + x0,
-            src + static_cast<size_t>(fy) * static_cast<size_t>(sw) + static_cast<size_t>(x0 + dx),
-            static_cast<size_t>(x1 - x0) * sizeof(int16_t));
+  std::vector<double> colX(entero ? 0 : ws);
+  for (size_t x = 0; x < colX.size(); ++x) colX[x] = static_cast<double>(x) + ox;
+  ParaBandas(h, &progreso, [&](long, long desde, long hasta) {
+    for (long y = desde; y < hasta; ++y) {
+      int16_t* o = out.data() + static_cast<size_t>(y) * ws;
+      if (entero) {
+        const long fy = y + static_cast<long>(oy), dx = static_cast<long>(ox);
+        std::fill(o, o + w, relleno);
+        if (fy < 0 || fy >= sh) continue;
+        const long x0 = std::max(0L, -dx), x1 = std::min(static_cast<long>(w), sw - dx);
+        if (x1 > x0) {
+          std::memcpy(o + x0,
+                      src + static_cast<size_t>(fy) * static_cast<size_t>(sw) +
+                          static_cast<size_t>(x0 + dx),
+                      static_cast<size_t>(x1 - x0) * sizeof(int16_t));
+        }
+        continue;
       }
-      continue;
-    }
-    const double sy = static_cast<double>(y) + oy;
-    size_t x = 0;
+      const double sy = static_cast<double>(y) + oy;
+      size_t x = 0;
 #if ORVA_GIRO_AVX2
-    if (vector) {
-      x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), Ceros(ws), 0.0, sy, o, 0,
-                                               static_cast<long>(ws)));
-    }
+      if (vector) {
+        x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), ceros.data(), 0.0, sy, o,
+                                                 0, static_cast<long>(ws)));
+      }
 #endif
-    for (; x < ws; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
-  }
+      for (; x < ws; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
+    }
+  });
   EntregaBloque(im, static_cast<uint32_t>(w), static_cast<uint32_t>(h), out);
   im.cabecera.MueveWcs(MapaPixeles{1.0, 0.0, 0.0, 1.0, ox, oy}, "");
 }
@@ -330,11 +327,13 @@ void CompruebaCorte(const Imagen& im, const ParamsCorte& p) {
   }
 }
 
-void AplicaCorte(Imagen& im, const ParamsCorte& p) {
+void AplicaCorte(Imagen& im, const ParamsCorte& p, Progreso& progreso) {
   CompruebaCorte(im, p);
-  std::optional<ValorDefectoTemporal> valor;
-  if (p.conValor) valor.emplace(p.valor);
-  RemuestreaVentana(im, p.x, p.y, p.w, p.h);
+  RemuestreaVentana(im, p.x, p.y, p.w, p.h, p.valor, progreso);
+}
+
+void AplicaCorte(Imagen& im, const ParamsCorte& p) {
+  AplicaCorte(im, p, ProgresoActual());
 }
 
 std::string LineaCorte(const ParamsCorte& p) {
@@ -347,44 +346,64 @@ std::string LineaCorte(const ParamsCorte& p) {
   return texto;
 }
 
-bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
+namespace {
+
+// Whether the resize can run: sizes of at least 1, and the new block and the column positions
+// within the memory available (10100, raised before either is allocated).
+bool RedimAdmitida(const ParamsRedim& p) {
   if (p.w < 1 || p.h < 1 || p.nw < 1 || p.nh < 1) return false;
-  // The new block and the column positions, refused (10100) before either is allocated.
   CompruebaMemoria(
       SumaBytes(BytesDe(static_cast<uint64_t>(p.nw), static_cast<uint64_t>(p.nh), sizeof(int16_t)),
                 BytesDe(static_cast<uint64_t>(p.nw), sizeof(double))));
-  SesionProgreso sesion(std::string("REDIMENSIONANDO IMAGEN"));
+  return true;
+}
+
+}  // namespace
+
+bool AplicaRedim(Imagen& im, const ParamsRedim& p, Progreso& progreso) {
+  if (!RedimAdmitida(p)) return false;
   const long sw = im.Ancho(), sh = im.Alto();
-  const int16_t relleno = Rango().defecto;
+  const int16_t relleno = p.valor;
   const int16_t* src = im.Pixeles().data();
-  std::vector<int16_t> out = NuevoBloque(static_cast<uint64_t>(p.nw) * static_cast<uint64_t>(p.nh));
+  std::vector<int16_t> out = NuevoBufferSalida(
+      static_cast<size_t>(static_cast<uint64_t>(p.nw) * static_cast<uint64_t>(p.nh)));
   const size_t nw = static_cast<size_t>(p.nw);
   std::vector<double> colX(nw);
 #if ORVA_GIRO_AVX2
-  const bool vector = VectorBilineal(static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh));
+  const bool vector =
+      VectorConRelleno(static_cast<uint64_t>(sw) * static_cast<uint64_t>(sh), relleno);
+  // The row term of the vector path: the source row is the same for a whole output row.
+  const std::vector<double> ceros(vector ? nw : 0, 0.0);
 #endif
   for (size_t x = 0; x < nw; ++x) {
     colX[x] = static_cast<double>(x) * p.w / p.nw + p.x;
   }
-  for (long y = 0; y < p.nh; ++y) {
-    CompruebaCancelacion(im);
-    const double sy = static_cast<double>(y) * p.h / p.nh + p.y;
-    int16_t* o = out.data() + static_cast<size_t>(y) * nw;
-    size_t x = 0;
+  ParaBandas(p.nh, &progreso, [&](long, long desde, long hasta) {
+    for (long y = desde; y < hasta; ++y) {
+      const double sy = static_cast<double>(y) * p.h / p.nh + p.y;
+      int16_t* o = out.data() + static_cast<size_t>(y) * nw;
+      size_t x = 0;
 #if ORVA_GIRO_AVX2
-    if (vector) {
-      x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), Ceros(nw), 0.0, sy, o, 0,
-                                               static_cast<long>(nw)));
-    }
+      if (vector) {
+        x = static_cast<size_t>(FilaBilinealAvx2(src, sw, sh, colX.data(), ceros.data(), 0.0, sy, o,
+                                                 0, static_cast<long>(nw)));
+      }
 #endif
-    for (; x < nw; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
-  }
+      for (; x < nw; ++x) o[x] = MuestraBilineal(src, sw, sh, colX[x], sy, relleno);
+    }
+  });
   EntregaBloque(im, static_cast<uint32_t>(p.nw), static_cast<uint32_t>(p.nh), out);
   im.cabecera.MueveWcs(
       MapaPixeles{static_cast<double>(p.w) / p.nw, 0.0, 0.0, static_cast<double>(p.h) / p.nh,
                   static_cast<double>(p.x), static_cast<double>(p.y)},
       LineaRedim(p));
   return true;
+}
+
+bool AplicaRedim(Imagen& im, const ParamsRedim& p) {
+  if (!RedimAdmitida(p)) return false;
+  SesionProgreso sesion(std::string("REDIMENSIONANDO IMAGEN"));
+  return AplicaRedim(im, p, ProgresoActual());
 }
 
 std::string LineaRedim(const ParamsRedim& p) {
@@ -397,11 +416,15 @@ void CompruebaFactor(double factor) {
   if (!(factor > 0.0)) throw JError(12048);  // 12048
 }
 
+void AplicaDesplaza(Imagen& im, const ParamsDesplaza& p, Progreso& progreso) {
+  // Output pixel (x, y) samples the input at (x - dx, y - dy): the picture moves by +dx, +dy.
+  RemuestreaVentana(im, -p.dx, -p.dy, static_cast<int>(im.Ancho()), static_cast<int>(im.Alto()),
+                    p.valor, progreso);
+}
+
 void AplicaDesplaza(Imagen& im, const ParamsDesplaza& p) {
   SesionProgreso sesion(std::string("DESPLAZANDO IMAGEN"));
-  ValorDefectoTemporal valor(p.valor);
-  // Output pixel (x, y) samples the input at (x - dx, y - dy): the picture moves by +dx, +dy.
-  RemuestreaVentana(im, -p.dx, -p.dy, static_cast<int>(im.Ancho()), static_cast<int>(im.Alto()));
+  AplicaDesplaza(im, p, ProgresoActual());
 }
 
 std::string LineaDesplaza(const ParamsDesplaza& p) {

@@ -11,6 +11,7 @@
 #include "base/JError.h"
 #include "base/Numeros.h"
 #include "core/Ajustes.h"
+#include "core/Hilos.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "core/TiposObjeto.h"
@@ -73,6 +74,22 @@ class SondeoCancelacion {
   bool preguntado_ = false;
   std::chrono::steady_clock::time_point ultimo_{};
 };
+
+// The cancel question of a progress object without its bar, for the passes over the pixels that
+// run in bands (core/Hilos.h) inside a search that reports its own progress, or none.
+class SoloCancelacion : public ProgresoSilencioso {
+ public:
+  explicit SoloCancelacion(Progreso& p) : p_(p) {}
+  int Cancelado() override { return p_.Cancelado(); }
+
+ private:
+  Progreso& p_;
+};
+
+// Whether e is the cancel raised by a pass in bands.
+bool EsCancelacion(const JError& e) {
+  return e.Id() == 11011;
+}
 
 bool AnadeEstrellaNueva(DatosVariables& datos, int& contador, double x, double y,
                         const ResultadoFotometria& r, Progreso& progreso) {
@@ -259,6 +276,23 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
   progreso.AnadirLinea(Formato("Cielo: %.2lf, Valor signif:: %.2lf\n", cielo, umbral));
 
   const std::vector<int16_t>& px = imagen.Pixeles();
+  // The peaks: pixels inside the margin that reach the threshold and are local maxima, found in
+  // bands of rows on the operations' threads; the search below walks them in reading order.
+  std::vector<uint8_t> pico(marcado.size(), 0);
+  SoloCancelacion soloCancelacion(progreso);
+  try {
+    ParaBandas(std::max(h - 2 * r, 0L), &soloCancelacion, [&](long, long desde, long hasta) {
+      for (long y = r + desde; y < r + hasta; ++y) {
+        for (long x = r; x < w - r; ++x) {
+          const size_t i = static_cast<size_t>(y * w + x);
+          pico[i] = !(px[i] < umbral) && EsMaximoLocal(imagen, x, y, static_cast<int>(r));
+        }
+      }
+    });
+  } catch (const JError& e) {
+    if (!EsCancelacion(e)) throw;
+    return 1;  // cancelled before any star
+  }
   const double maxDist = p.maxDistCentPico;
   bool fin = false;
   SondeoCancelacion sondeo(progreso);
@@ -270,8 +304,7 @@ int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const Parametro
         break;
       }
       const size_t i = static_cast<size_t>(y * w + x);
-      if (marcado[i] || px[i] < umbral) continue;
-      if (!EsMaximoLocal(imagen, x, y, static_cast<int>(r))) continue;
+      if (marcado[i] || !pico[i]) continue;
 
       CentroideMomentos c = CalculaCentroide(imagen, x, y, static_cast<int>(r), cielo);
       if (std::fabs(c.x - x) >= maxDist || std::fabs(c.y - y) >= maxDist) {
@@ -421,8 +454,8 @@ struct FondoRuido {
 };
 
 FondoRuido EstimaFondoRuido(const ImagenPixeles& im) {
-  std::vector<int64_t> h(65536, 0);
-  for (int16_t v : im.Pixeles()) ++h[static_cast<size_t>(v + 32768)];
+  const std::vector<int64_t> h =
+      CuentaValores(im.Pixeles().data(), im.Ancho(), im.Alto(), -32768, 32767);
   const int64_t n = static_cast<int64_t>(im.NumPixeles());
   const double minimo = 1.0 / std::sqrt(12.0);
   if (n == 0) return {0.0, minimo};
@@ -481,42 +514,55 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
   const double umbral = std::sqrt(npix) * n * p.limDetec;
 
   // Separable passes: rows then columns, for the profile sum G and the box sum S; F = G - mean(g)
-  // S.
+  // S. Each pixel is computed on its own, in bands of rows on the operations' threads.
   const size_t total = static_cast<size_t>(w) * static_cast<size_t>(h);
   const std::vector<int16_t>& px = im.Pixeles();
   std::vector<float> filaG(total, 0.f), filaS(total, 0.f);
-  for (long y = 0; y < h; ++y) {
-    const int16_t* fila = &px[static_cast<size_t>(y * w)];
-    for (long x = m; x < w - m; ++x) {
-      double sg = 0, ss = 0;
-      for (long k = -m; k <= m; ++k) {
-        const double v = fila[x + k];
-        sg += g1[static_cast<size_t>(k + m)] * v;
-        ss += v;
+  ParaBandas(h, nullptr, [&](long, long desde, long hasta) {
+    for (long y = desde; y < hasta; ++y) {
+      const int16_t* fila = &px[static_cast<size_t>(y * w)];
+      for (long x = m; x < w - m; ++x) {
+        double sg = 0, ss = 0;
+        for (long k = -m; k <= m; ++k) {
+          const double v = fila[x + k];
+          sg += g1[static_cast<size_t>(k + m)] * v;
+          ss += v;
+        }
+        filaG[static_cast<size_t>(y * w + x)] = static_cast<float>(sg);
+        filaS[static_cast<size_t>(y * w + x)] = static_cast<float>(ss);
       }
-      filaG[static_cast<size_t>(y * w + x)] = static_cast<float>(sg);
-      filaS[static_cast<size_t>(y * w + x)] = static_cast<float>(ss);
     }
-  }
+  });
   std::vector<float> suav(total, 0.f);  // smoothed value, noise N sqrt(npix)
-  for (long y = m; y < h - m; ++y) {
-    if (progreso.Cancelado()) return lista;
-    for (long x = m; x < w - m; ++x) {
-      double sg = 0, ss = 0;
-      for (long k = -m; k <= m; ++k) {
-        const size_t i = static_cast<size_t>((y + k) * w + x);
-        sg += g1[static_cast<size_t>(k + m)] * filaG[i];
-        ss += filaS[i];
+  SoloCancelacion soloCancelacion(progreso);
+  try {
+    ParaBandas(h - 2 * m, &soloCancelacion, [&](long, long desde, long hasta) {
+      for (long y = m + desde; y < m + hasta; ++y) {
+        for (long x = m; x < w - m; ++x) {
+          double sg = 0, ss = 0;
+          for (long k = -m; k <= m; ++k) {
+            const size_t i = static_cast<size_t>((y + k) * w + x);
+            sg += g1[static_cast<size_t>(k + m)] * filaG[i];
+            ss += filaS[i];
+          }
+          suav[static_cast<size_t>(y * w + x)] =
+              static_cast<float>((pico * sg - mediaG * ss) * escala);
+        }
       }
-      suav[static_cast<size_t>(y * w + x)] = static_cast<float>((pico * sg - mediaG * ss) * escala);
-    }
+    });
+  } catch (const JError& e) {
+    if (!EsCancelacion(e)) throw;
+    return lista;  // cancelled before any candidate
   }
   filaG = {};
   filaS = {};
 
-  // Smoothed values not computed (within m of a border) read 0, below any threshold.
-  for (long y = m; y < h - m; ++y) {
-    if (progreso.Cancelado()) break;
+  // The candidates of each band of rows, in reading order; the bands' lists are joined in band
+  // order. Smoothed values not computed (within m of a border) read 0, below any threshold.
+  const long filas = h - 2 * m;
+  std::vector<std::vector<CandidataTASS>> porBanda(static_cast<size_t>(NumBandas(filas)));
+  std::vector<uint8_t> hecha(porBanda.size(), 0);
+  auto buscaFila = [&](long y, std::vector<CandidataTASS>& halladas) {
     for (long x = m; x < w - m; ++x) {
       const size_t i = static_cast<size_t>(y * w + x);
       const float s = suav[i];
@@ -570,8 +616,21 @@ std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const Pa
       if (!(cand.amplitud > 0)) continue;
       const double razon = cand.pico / cand.amplitud;
       if (!(razon >= 1.0 / p.relCielEst && razon <= p.relCielEst)) continue;
-      lista.push_back(cand);
+      halladas.push_back(cand);
     }
+  };
+  try {
+    ParaBandas(filas, &soloCancelacion, [&](long banda, long desde, long hasta) {
+      std::vector<CandidataTASS>& halladas = porBanda[static_cast<size_t>(banda)];
+      for (long y = m + desde; y < m + hasta; ++y) buscaFila(y, halladas);
+      hecha[static_cast<size_t>(banda)] = 1;
+    });
+  } catch (const JError& e) {
+    if (!EsCancelacion(e)) throw;
+    // A cancel keeps the candidates of the bands before the first one not searched.
+  }
+  for (size_t b = 0; b < porBanda.size() && hecha[b]; ++b) {
+    for (const CandidataTASS& c : porBanda[b]) lista.push_back(c);
   }
   return lista;
 }

@@ -61,7 +61,9 @@ int EsMaximoLocal(const ImagenPixeles& im, long x, long y, int r);
 
 // The PCVISTA search over the image, adding the stars it accepts to datos; log lines go to
 // progreso.AnadirLinea. Uses the image's statistics as they are (histogram mode as the sky,
-// standard deviation). Returns 1.
+// standard deviation). The peaks are found in bands of rows on the operations' threads
+// (core/Hilos.h), then walked in reading order: the stars are the same for any thread count.
+// A cancel ends the search keeping the stars already added. Returns 1.
 int BuscaEstrellasPCVista(Imagen& imagen, DatosVariables& datos, const ParametrosPCVista& p,
                           const ParametrosFotometria& fot, Progreso& progreso);
 
@@ -73,7 +75,9 @@ struct CandidataTASS {
   double senal = 0.0;     // filtered value in noise units (signal-to-noise)
 };
 // The matched-filter finder on its own: the candidates in the order found (rows, then columns).
-// ruido, when given (> 0), replaces the estimated noise level.
+// ruido, when given (> 0), replaces the estimated noise level. The filter and the search run in
+// bands of rows on the operations' threads, with the same candidates for any thread count; a
+// cancel, asked between bands, returns the candidates of the bands before the first not searched.
 std::vector<CandidataTASS> BuscaCandidatasTASS(const ImagenPixeles& im, const ParametrosTASS& p,
                                                Progreso& progreso, double ruido = 0.0);
 // The TASS search: candidates refined (VARCALCCENT), measured, named and added as PCVISTA does.

@@ -1,4 +1,4 @@
-// Aperture photometry with the shared 65536-bin sky histogram.
+// Aperture photometry with a sky histogram of the ring's values.
 #include "stellar/Fotometria.h"
 
 #include <algorithm>
@@ -12,44 +12,15 @@
 namespace orva {
 namespace {
 
-// One count per 16-bit value (bin = value + 32768), allocated on first use and kept; every sky
-// estimate leaves it all zero, so only the bins it touched are swept and cleared.
-constexpr size_t kBinsHistograma = 65536;
-std::vector<int32_t>& HistogramaCielo() {
-  static std::vector<int32_t> h;
-  if (h.empty()) h.assign(kBinsHistograma, 0);
-  return h;
-}
-bool& HistogramaOcupado() {
-  static bool ocupado = false;
-  return ocupado;
-}
+// One bin per 16-bit value.
+constexpr int kBinsHistograma = 65536;
 
-// Holds the shared buffer for one estimate; a nested estimate (never made by the library
-// itself) gets a buffer of its own instead of corrupting the one in use.
-class UsoHistograma {
- public:
-  UsoHistograma() {
-    if (HistogramaOcupado()) {
-      propio_.assign(kBinsHistograma, 0);
-      h_ = &propio_;
-    } else {
-      HistogramaOcupado() = true;
-      h_ = &HistogramaCielo();
-      compartido_ = true;
-    }
-  }
-  ~UsoHistograma() {
-    if (compartido_) HistogramaOcupado() = false;
-  }
-  UsoHistograma(const UsoHistograma&) = delete;
-  UsoHistograma& operator=(const UsoHistograma&) = delete;
-  std::vector<int32_t>& H() { return *h_; }
-
- private:
-  std::vector<int32_t>* h_ = nullptr;
-  std::vector<int32_t> propio_;
-  bool compartido_ = false;
+// The sky histogram of one estimate: one count per bin (value + 32768) of lo..hi, entry b - lo.
+struct HistogramaCielo {
+  int lo = 0;
+  std::vector<int32_t> cuentas;
+  int32_t& operator[](int b) { return cuentas[static_cast<size_t>(b - lo)]; }
+  int32_t operator[](int b) const { return cuentas[static_cast<size_t>(b - lo)]; }
 };
 
 struct Momentos {
@@ -58,12 +29,12 @@ struct Momentos {
 };
 
 // n, mean, sample deviation, median and mode of bins lo..hi (inclusive).
-Momentos MomentosHistograma(const std::vector<int32_t>& h, int lo, int hi) {
+Momentos MomentosHistograma(const HistogramaCielo& h, int lo, int hi) {
   Momentos m;
   double s = 0, s2 = 0;
   int32_t maxCuenta = -1;
   for (int b = lo; b <= hi; ++b) {
-    const int32_t c = h[static_cast<size_t>(b)];
+    const int32_t c = h[b];
     if (c == 0) continue;
     const double v = b - 32768;
     m.n += c;
@@ -83,8 +54,8 @@ Momentos MomentosHistograma(const std::vector<int32_t>& h, int lo, int hi) {
   const int64_t mitad = static_cast<int64_t>(m.n) / 2;
   int64_t acumulado = 0;
   for (int b = lo; b <= hi; ++b) {
-    acumulado += h[static_cast<size_t>(b)];
-    if (acumulado >= mitad && h[static_cast<size_t>(b)] != 0) {
+    acumulado += h[b];
+    if (acumulado >= mitad && h[b] != 0) {
       m.mediana = b - 32768;
       break;
     }
@@ -115,23 +86,27 @@ ParametrosFotometria LeeParametrosFotometria() {
 Cielo EstimaCielo(const ImagenPixeles& im, long x, long y, int rInt, int rExt, int pasadas,
                   int usarMedia) {
   Cielo cielo;
-  UsoHistograma uso;
-  std::vector<int32_t>& h = uso.H();
   const long w = im.Ancho(), alto = im.Alto();
   const long r = std::max(rExt, 0);
   const long r2Int = static_cast<long>(rInt) * rInt, r2Ext = r * r;
-  int lo = static_cast<int>(kBinsHistograma), hi = -1;
-  for (long f = std::max(y - r, 0L); f <= std::min(y + r, alto - 1); ++f) {
-    for (long c = std::max(x - r, 0L); c <= std::min(x + r, w - 1); ++c) {
-      const long d2 = (c - x) * (c - x) + (f - y) * (f - y);
-      if (d2 < r2Int || d2 > r2Ext) continue;
-      const int b = im.Pixel(c, f) + 32768;
-      ++h[static_cast<size_t>(b)];
-      lo = std::min(lo, b);
-      hi = std::max(hi, b);
+  // The ring's pixels, in reading order; the histogram spans their bins.
+  auto recorre = [&](auto&& hacer) {
+    for (long f = std::max(y - r, 0L); f <= std::min(y + r, alto - 1); ++f) {
+      for (long c = std::max(x - r, 0L); c <= std::min(x + r, w - 1); ++c) {
+        const long d2 = (c - x) * (c - x) + (f - y) * (f - y);
+        if (d2 < r2Int || d2 > r2Ext) continue;
+        hacer(im.Pixel(c, f) + 32768);
+      }
     }
-  }
+  };
+  int lo = kBinsHistograma, hi = -1;
+  recorre([&](int b) {
+    lo = std::min(lo, b);
+    hi = std::max(hi, b);
+  });
   if (hi < 0) return cielo;  // no ring pixel in the image
+  HistogramaCielo h{lo, std::vector<int32_t>(static_cast<size_t>(hi - lo + 1), 0)};
+  recorre([&](int b) { ++h[b]; });
 
   Momentos m = MomentosHistograma(h, lo, hi);
   for (int pasada = 0; pasada < pasadas; ++pasada) {
@@ -139,12 +114,11 @@ Cielo EstimaCielo(const ImagenPixeles& im, long x, long y, int rInt, int rExt, i
     const double abajo = m.mediana - 3.0 * m.sigma, arriba = m.mediana + 3.0 * m.sigma;
     for (int b = lo; b <= hi; ++b) {
       const double v = b - 32768;
-      if (v < abajo || v > arriba) h[static_cast<size_t>(b)] = 0;
+      if (v < abajo || v > arriba) h[b] = 0;
     }
     m = MomentosHistograma(h, lo, hi);
     if (Redondeo10(mediaAnterior) == Redondeo10(m.media)) break;
   }
-  std::fill(h.begin() + lo, h.begin() + hi + 1, 0);
 
   cielo.nivel = usarMedia == 1 ? m.media : m.moda;
   cielo.desviacion = m.sigma;

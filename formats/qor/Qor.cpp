@@ -28,19 +28,24 @@ constexpr size_t kLargoComentario = 60;  // characters per COMENT line
 constexpr uint64_t kRazonDeflate = 1040;
 constexpr uint64_t kHolguraDeflate = 4096;
 
-// The process-wide work buffers of the pixel block; they grow and are never shrunk.
-std::vector<uint8_t>& Buffer(int cual, size_t n) {
-  static std::vector<uint8_t> buffers[2];
-  std::vector<uint8_t>& b = buffers[cual];
-  if (b.size() < n) {
-    try {
-      b.resize(n);
-    } catch (const std::bad_alloc&) {
-      throw JError(10100, std::to_string(n));  // 10100
+// The two work buffers of one read or write of a pixel block; each grows when asked for more.
+class BuffersBloque {
+ public:
+  std::vector<uint8_t>& operator()(int cual, size_t n) {
+    std::vector<uint8_t>& b = buffers_[cual];
+    if (b.size() < n) {
+      try {
+        b.resize(n);
+      } catch (const std::bad_alloc&) {
+        throw JError(10100, std::to_string(n));  // 10100
+      }
     }
+    return b;
   }
-  return b;
-}
+
+ private:
+  std::vector<uint8_t> buffers_[2];
+};
 
 std::string Formato(const char* fmt, double v) {
   char b[64];
@@ -287,8 +292,9 @@ void LeeQor(const std::string& archivo, ImagenObservacion& imagen) {
   const bool deflat = compresion == "DEFLAT";
   const uint64_t inflado = diff8 ? 0 : deflat ? 2 * n : 3 * n + 2;
   CompruebaMemoria(2 * n + bloque + (deflat ? 0 : inflado));
+  BuffersBloque buffer;
 
-  std::vector<uint8_t>& datos = Buffer(0, static_cast<size_t>(bloque));
+  std::vector<uint8_t>& datos = buffer(0, static_cast<size_t>(bloque));
   f.Lee(datos.data(), static_cast<size_t>(bloque));
   f.Cierra();
 
@@ -302,7 +308,7 @@ void LeeQor(const std::string& archivo, ImagenObservacion& imagen) {
   if (diff8) {
     bien = DecodificaDiff8(datos.data(), static_cast<size_t>(bloque), px.data(), px.size());
   } else if (deflat) {
-    std::vector<uint8_t>& raw = Buffer(1, static_cast<size_t>(2 * n));
+    std::vector<uint8_t>& raw = buffer(1, static_cast<size_t>(2 * n));
     const long long r = DescomprimeDeflate(raw.data(), static_cast<size_t>(2 * n), datos.data(),
                                            static_cast<size_t>(bloque));
     bien = r == static_cast<long long>(2 * n);
@@ -310,7 +316,7 @@ void LeeQor(const std::string& archivo, ImagenObservacion& imagen) {
       px[i] = static_cast<int16_t>(static_cast<uint16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)));
     }
   } else {
-    std::vector<uint8_t>& dif = Buffer(1, static_cast<size_t>(inflado));
+    std::vector<uint8_t>& dif = buffer(1, static_cast<size_t>(inflado));
     const long long r = DescomprimeDeflate(dif.data(), static_cast<size_t>(inflado), datos.data(),
                                            static_cast<size_t>(bloque));
     bien = r >= 0 && DecodificaDiff8(dif.data(), static_cast<size_t>(r), px.data(), px.size());
@@ -356,17 +362,18 @@ void GuardaQor(const std::string& archivo, const ImagenObservacion& imagen,
     throw JError(11143, archivo, std::to_string(imagen.Ancho()), std::to_string(imagen.Alto()));
   }
   const std::vector<int16_t>& px = imagen.Pixeles();
+  BuffersBloque buffer;
   const uint8_t* bloque = nullptr;
   size_t largo = 0;
   if (compresion == "DIFF8") {
-    std::vector<uint8_t>& b = Buffer(0, MaximoDiff8(n));
+    std::vector<uint8_t>& b = buffer(0, MaximoDiff8(n));
     largo = CodificaDiff8(px.data(), n, b.data());
     bloque = b.data();
   } else {
     // The stream to deflate: the raw little-endian pixels, or their DIFF8 coding.
     size_t largoFuente = 0;
     if (compresion == "DEFLAT") {
-      std::vector<uint8_t>& raw = Buffer(1, 2 * n);
+      std::vector<uint8_t>& raw = buffer(1, 2 * n);
       for (size_t i = 0; i < n; ++i) {
         const auto u = static_cast<uint16_t>(px[i]);
         raw[2 * i] = static_cast<uint8_t>(u & 0xFF);
@@ -374,11 +381,11 @@ void GuardaQor(const std::string& archivo, const ImagenObservacion& imagen,
       }
       largoFuente = 2 * n;
     } else {
-      largoFuente = CodificaDiff8(px.data(), n, Buffer(1, MaximoDiff8(n)).data());
+      largoFuente = CodificaDiff8(px.data(), n, buffer(1, MaximoDiff8(n)).data());
     }
     const size_t capacidad = MaximoDeflate(largoFuente);
-    std::vector<uint8_t>& b = Buffer(0, capacidad);
-    largo = ComprimeDeflate(b.data(), capacidad, Buffer(1, 0).data(), largoFuente);
+    std::vector<uint8_t>& b = buffer(0, capacidad);
+    largo = ComprimeDeflate(b.data(), capacidad, buffer(1, 0).data(), largoFuente);
     bloque = b.data();
   }
 
