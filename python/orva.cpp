@@ -368,6 +368,11 @@ py::list Plan(const std::vector<std::string>& entradas, const std::string& carpe
   return r;
 }
 
+// The lines of a macro file; 10125 when there is no such file.
+std::vector<std::string> CargaMacroPython(const std::string& archivo) {
+  return EnBiblioteca([&] { return CargaMacroExistente(archivo); });
+}
+
 py::list Tipos() {
   py::list r;
   for (const RegistroTipoArchivo& t : ListaTiposArchivo()) {
@@ -463,8 +468,14 @@ PYBIND11_MODULE(_orva, m) {
   m.def("double", &Doble, arg("array"), arg("a"), arg("b"), arg("data") = nada);
   m.def("plan", &Plan, arg("inputs"), arg("out_dir") = "", arg("type") = nada,
         arg("in_place") = false);
-  m.def("types", &Tipos);
-  m.def("setting", &Ajuste, arg("section"), arg("key"), arg("value") = nada);
-  m.def("set_threads", &FijaHilosPython, arg("n"));
-  m.def("threads", [] { return HilosOperaciones(); });
+  m.def("load_macro", &CargaMacroPython, arg("path"));
+  m.def("types", &Tipos, "The file types: key, id, extension filter, whether read and write.");
+  m.def("setting", &Ajuste, arg("section"), arg("key"), arg("value") = nada,
+        "The value of a setting of the library (section, key); with a value, sets it first "
+        "(in this process only). KeyError for a setting the library does not have.");
+  m.def("set_threads", &FijaHilosPython, arg("n"),
+        "The threads of the image operations: 0 means every core. Results are the same for "
+        "every count.");
+  m.def(
+      "threads", [] { return HilosOperaciones(); }, "The threads of the image operations.");
 }

@@ -30,10 +30,10 @@ release the GIL and take turns; each operation uses the library's own threads
 import numpy as _np
 
 from . import _orva
-from ._orva import Error, __version__, plan, set_threads, setting, threads, types
+from ._orva import Error, __version__, set_threads, setting, threads, types
 
-__all__ = ["Error", "__version__", "read", "write", "run", "stars", "phot", "double", "plan",
-           "types", "setting", "set_threads", "threads"]
+__all__ = ["Error", "__version__", "read", "write", "run", "stars", "phot", "double",
+           "load_macro", "plan", "types", "setting", "set_threads", "threads"]
 
 _MIN16, _MAX16 = -32768, 32767
 
@@ -88,3 +88,18 @@ def double(array, a, b, data=None):
     """Centroids of the two stars near ``a`` and ``b`` (each ``(x, y)``), the position angle
     in degrees and the separation in pixels (as ``orva double``)."""
     return _orva.double(_pixeles(array), tuple(map(float, a)), tuple(map(float, b)), data)
+
+
+def load_macro(path):
+    """The lines of a macro file (after its header line); :class:`Error` 10125 when there is
+    no such file."""
+    return _orva.load_macro(str(path))
+
+
+def plan(inputs, out_dir="", type=None, in_place=False):
+    """Names the results of a batch as ``orva macro`` does: a list of ``(input, output, type)``,
+    each result in ``out_dir`` (else beside its input) under its input's name, typed as
+    ``type``, else as the input. Raises :class:`Error` before anything is written when the
+    output folder does not exist (12222), two results would be one file (12221) or a result
+    would replace an input (12220; its own input is allowed with ``in_place``)."""
+    return _orva.plan([str(p) for p in inputs], str(out_dir), type, in_place)
