@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Runs a macro over image files on a Dask cluster, as `orva macro` does on one machine.
 
     dask_macro.py MACRO.ORV FILE... -o DIR [--type KEY] [--scheduler ADDRESS]
@@ -8,7 +8,8 @@ Each file is one task: the worker reads it, runs the lines and writes the result
 the name `orva macro -o DIR` gives it (the same type as the input unless --type). The names are
 planned, and checked, before any task starts: a result never replaces an input. One line per
 file, in the order given: "INPUT -> OUTPUT", or "orva: ID: INPUT: TEXT" on stderr when it
-failed, as `orva macro` prints them. Exit status: 0 when every file was done, 1 otherwise, 2 for a usage error.
+failed, as `orva macro` prints them. Exit status: 0 when every file was done, 1 otherwise, 2
+for a usage error.
 
 Without --scheduler a local cluster of two worker processes of one thread each is started; with
 it, the workers of that scheduler do the work and must reach the files under the same names and
@@ -61,6 +62,9 @@ def main(argv=None):
     except orva.Error as e:
         print(f"orva: {e}", file=sys.stderr)
         return 1
+    except ValueError as e:  # an unknown --type
+        print(f"dask_macro: {e}", file=sys.stderr)
+        return 2
 
     from dask.distributed import Client, LocalCluster
 

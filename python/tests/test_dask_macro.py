@@ -63,7 +63,8 @@ def test_dask_gives_the_files_of_orva_macro(cuadros, orva_cli):
     for nombre in hechos:
         assert (base / "dask" / nombre).read_bytes() == (base / "cli" / nombre).read_bytes(), nombre
     assert {a: a.read_bytes() for a in archivos} == antes
-    assert not np.array_equal(orva.read(archivos[0])[0], orva.read(base / "dask" / archivos[0].name)[0])
+    assert not np.array_equal(orva.read(archivos[0])[0],
+                              orva.read(base / "dask" / archivos[0].name)[0])
 
 
 def test_dask_refuses_to_replace_its_inputs(cuadros, tmp_path):

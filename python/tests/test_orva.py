@@ -71,7 +71,8 @@ def test_write_keeps_the_old_file_when_it_fails(m51, tmp_path):
     assert archivo.read_bytes() == antes
 
 
-@pytest.mark.parametrize("lineas", [["FILTRO GAUS 0.8 2"], ["FILTRO GAUS 0.8 2", "ESCALGRIS LOG_10 5000"]])
+@pytest.mark.parametrize("lineas", [["FILTRO GAUS 0.8 2"],
+                                    ["FILTRO GAUS 0.8 2", "ESCALGRIS LOG_10 5000"]])
 def test_run_gives_the_pixels_and_file_of_orva_apply(m51, orva_cli, tmp_path, lineas):
     a, d = m51
     args = [x for l in lineas for x in ("-e", l)]
@@ -115,7 +116,8 @@ def test_phot_and_double_as_the_command_line(m51, orva_cli):
     borde = orva.phot(a, 2, 2)
     assert borde["status"] == "edge" and borde["error_id"] == 12226 and borde["error"]
 
-    salida = orva_cli("double", M51, "--a", "%g,%g" % ESTRELLA_A, "--b", "%g,%g" % ESTRELLA_B).stdout
+    salida = orva_cli("double", M51, "--a", "%g,%g" % ESTRELLA_A,
+                      "--b", "%g,%g" % ESTRELLA_B).stdout
     r = orva.double(a, ESTRELLA_A, ESTRELLA_B)
     assert salida == "A (%.2f,%.2f)\nB (%.2f,%.2f)\nAP %.2f\nDIST %.2f\n" % (
         *r["a"], *r["b"], r["pa"], r["sep"])
