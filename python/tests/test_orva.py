@@ -1,6 +1,10 @@
 """The package against its oracles: astropy for what a FITS file holds, the command-line program
 for what each operation gives."""
 import json
+import os
+import subprocess
+import sys
+from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
 import pytest
@@ -168,3 +172,29 @@ def test_unknown_keys_and_settings_are_refused(m51):
         orva.write("/tmp/x.fits", a, type="NOTYPE")
     with pytest.raises(KeyError):
         orva.setting("General", "NOEXISTE")
+
+
+def test_calls_from_several_threads_take_turns(m51):
+    a, d = m51
+    lineas = ["FILTRO GAUS 0.8 2"]
+    esperado = orva.run(a, lineas, d)[0]
+    with ThreadPoolExecutor(max_workers=4) as hilos:
+        resultados = list(hilos.map(lambda _: orva.run(a, lineas, d)[0], range(8)))
+    assert all(np.array_equal(r, esperado) for r in resultados)
+
+
+def test_import_reads_and_writes_no_settings_file(tmp_path):
+    casa = tmp_path / "casa"
+    (casa / ".config" / "orva").mkdir(parents=True)
+    # A settings file that would change what the package does if it were read.
+    (casa / ".config" / "orva" / "ORVA4.INI").write_text("[General]\nHILOS=1\n")
+    antes = sorted(casa.rglob("*"))
+    entorno = dict(os.environ, HOME=str(casa))
+    entorno.pop("XDG_CONFIG_HOME", None)
+    codigo = ("import orva; a, d = orva.read(%r); orva.run(a, ['FILTRO GAUS 0.8 2'], d); "
+              "print(orva.setting('General', 'HILOS'))" % str(M51))
+    r = subprocess.run([sys.executable, "-c", codigo], env=entorno, capture_output=True,
+                       text=True, cwd=tmp_path)
+    assert r.returncode == 0, r.stderr
+    assert r.stdout == "0\n" and r.stderr == ""
+    assert sorted(casa.rglob("*")) == antes
