@@ -76,7 +76,7 @@ struct ImagenPlana {
   std::optional<std::string> paleta;  // 768 bytes, palette images only
 };
 
-ImagenPlana Aplana(Imagen& im) {
+ImagenPlana Aplana(const Imagen& im) {
   ImagenPlana p;
   p.ancho = im.Ancho();
   p.alto = im.Alto();
@@ -145,6 +145,9 @@ int TipoPorClave(const std::string& clave) {
   return r->id;
 }
 
+// The bits per pixel a source file may have had (-32: reals).
+constexpr int kBitsPixel[] = {8, 12, 16, 32, -32};
+
 // The keys of the data dict besides the DatosImagen fields (upper case).
 constexpr const char* kClavesPropias[] = {"header", "operations", "state",  "type",
                                           "bits",   "bzero",      "bscale", "palette"};
@@ -181,9 +184,17 @@ ImagenPlana DePython(const py::array_t<int16_t, py::array::c_style | py::array::
   if (auto v = valor("operations")) p.operaciones = v->cast<std::vector<std::string>>();
   if (auto v = valor("state")) p.estado = v->cast<std::string>();
   if (auto v = valor("type")) p.tipo = Mayusculas(v->cast<std::string>());
-  if (auto v = valor("bits")) p.bits = v->cast<int>();
+  if (auto v = valor("bits")) {
+    p.bits = v->cast<int>();
+    if (std::find(std::begin(kBitsPixel), std::end(kBitsPixel), p.bits) == std::end(kBitsPixel)) {
+      throw py::value_error("bits is 8, 12, 16, 32 or -32, not " + std::to_string(p.bits));
+    }
+  }
   if (auto v = valor("bzero")) p.cero = v->cast<double>();
   if (auto v = valor("bscale")) p.escala = v->cast<double>();
+  if (!std::isfinite(p.cero) || !std::isfinite(p.escala) || p.escala == 0.0) {
+    throw py::value_error("bzero and bscale must be finite numbers, bscale not 0");
+  }
   if (auto v = valor("palette")) {
     p.paleta = v->cast<std::string>();
     if (p.paleta->size() != std::tuple_size_v<decltype(ImagenPixeles::paleta)>) {

@@ -166,8 +166,9 @@ def test_integer_arrays_that_fit_are_taken(m51):
 
 def test_unknown_keys_and_settings_are_refused(m51):
     a, _ = m51
-    with pytest.raises(ValueError):
-        orva.run(a, [], {"NOMOB": "m51"})
+    for datos in ({"NOMOB": "m51"}, {"bits": 7}, {"bscale": 0.0}, {"bzero": float("nan")}):
+        with pytest.raises(ValueError):
+            orva.run(a, [], datos)
     with pytest.raises(ValueError):
         orva.write("/tmp/x.fits", a, type="NOTYPE")
     with pytest.raises(KeyError):
