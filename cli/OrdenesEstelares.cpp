@@ -166,9 +166,7 @@ int OrdenPhot(const Argumentos& args) {
   LeeArchivo(args[0], im);
   const ParametrosFotometria p = LeeParametrosFotometria();
   const ResultadoFotometria r = MideEstrella(im, x, y, p);
-  const bool saturada = r.estado == 0 && r.magnitud == kMagSaturada;
-  const bool sinFlujo = r.estado == 0 && !saturada;
-  const EstadoMedida e = EstadoMedidaEn(im, x, y, p, saturada, sinFlujo);
+  const EstadoMedida e = EstadoMedidaEn(im, x, y, p, r);
   std::printf("%.3f %.3f %d %.1f %.1f %.3f %s\n", r.cielo, r.desvCielo, r.numPixeles, r.sumaBruta,
               r.sumaLimpia, r.magnitud, e.palabra);
   if (e.Bien()) return 0;

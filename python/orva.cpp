@@ -326,9 +326,7 @@ py::dict Fotometria(const py::array_t<int16_t, py::array::c_style | py::array::f
     const ParametrosFotometria param = LeeParametrosFotometria();
     Medida m;
     m.r = MideEstrella(im, x, y, param);
-    const bool saturada = m.r.estado == 0 && m.r.magnitud == kMagSaturada;
-    const bool sinFlujo = m.r.estado == 0 && !saturada;
-    m.e = EstadoMedidaEn(im, x, y, param, saturada, sinFlujo);
+    m.e = EstadoMedidaEn(im, x, y, param, m.r);
     if (!m.e.Bien()) m.texto = JError(m.e.id, m.e.arg1, m.e.arg2).Mensaje();
     return m;
   });

@@ -33,6 +33,13 @@ EstadoMedida EstadoMedidaEn(const ImagenPixeles& im, double x, double y,
   return e;
 }
 
+EstadoMedida EstadoMedidaEn(const ImagenPixeles& im, double x, double y,
+                            const ParametrosFotometria& p, const ResultadoFotometria& r) {
+  const bool saturada = r.estado == 0 && r.magnitud == kMagSaturada;
+  const bool sinFlujo = r.estado == 0 && !saturada;
+  return EstadoMedidaEn(im, x, y, p, saturada, sinFlujo);
+}
+
 EstadoMedida EstadoMedidaEstrella(const ImagenPixeles& im, const ObjetoEstelar& e,
                                   const ParametrosFotometria& p) {
   const bool saturada = e.magnitud == kMagSaturada && e.numPixeles == 0;

@@ -9,6 +9,7 @@ namespace orva {
 class ImagenPixeles;
 struct ObjetoEstelar;
 struct ParametrosFotometria;
+struct ResultadoFotometria;
 
 struct EstadoMedida {
   const char* palabra = "ok";  // for tables: ok, position, saturated, edge, nosky, noflux
@@ -22,6 +23,9 @@ struct EstadoMedida {
 // the image (a partial sum), a sky ring with no pixel in the image, no flux.
 EstadoMedida EstadoMedidaEn(const ImagenPixeles& im, double x, double y,
                             const ParametrosFotometria& p, bool saturada, bool sinFlujo);
+// The state of the measurement r that MideEstrella made at (x, y).
+EstadoMedida EstadoMedidaEn(const ImagenPixeles& im, double x, double y,
+                            const ParametrosFotometria& p, const ResultadoFotometria& r);
 // The state of a star of the list, from its stored measurement.
 EstadoMedida EstadoMedidaEstrella(const ImagenPixeles& im, const ObjetoEstelar& e,
                                   const ParametrosFotometria& p);
