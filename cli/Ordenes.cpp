@@ -33,10 +33,6 @@ bool IgualSinCaso(std::string_view a, std::string_view b) {
   return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-std::string Extension(const std::string& archivo) {
-  return fs::path(archivo).extension().string();
-}
-
 // The type of a --type key (the registry key, upper or lower case); a usage error when none.
 int TipoPorClave(const std::string& clave) {
   for (const RegistroTipoArchivo& r : ListaTiposArchivo()) {
@@ -171,26 +167,6 @@ void CompruebaSalida() {
     std::clearerr(stdout);
     throw JError(12230, std::strerror(error ? error : EIO));  // 12230
   }
-}
-
-int TipoPorExtension(const std::string& archivo) {
-  const std::string ext = Extension(archivo);
-  if (ext.size() < 2) return 0;
-  if (IgualSinCaso(ext, ".fits") || IgualSinCaso(ext, ".fz")) return kFits;
-  if (IgualSinCaso(ext, ".tiff")) return kTiff;
-  for (const RegistroTipoArchivo& r : ListaTiposArchivo()) {
-    std::string_view filtro = r.filtro;
-    while (!filtro.empty()) {
-      const size_t fin = filtro.find(';');
-      std::string_view patron = filtro.substr(0, fin);
-      if (patron.size() > 2 && patron.substr(0, 2) == "*." && patron != "*.*" &&
-          IgualSinCaso(patron.substr(1), ext)) {
-        return r.id;
-      }
-      filtro = fin == std::string_view::npos ? std::string_view{} : filtro.substr(fin + 1);
-    }
-  }
-  return 0;
 }
 
 int OrdenDetect(const Argumentos& args) {

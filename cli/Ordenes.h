@@ -36,10 +36,6 @@ int OrdenDouble(const Argumentos& args);
 // with the analysis overlay.
 int OrdenRender(const Argumentos& args);
 
-// The type a file name's extension names (the types' extension filters, plus ".fits", ".fz"
-// and ".tiff"); 0 when none.
-int TipoPorExtension(const std::string& archivo);
-
 // Flushes standard output and raises 12230 when anything written to it was lost (a full disk,
 // a closed pipe): output a caller cannot trust is an error.
 void CompruebaSalida();

@@ -17,6 +17,7 @@
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/Centroide.h"
 #include "stellar/DatosVariables.h"
+#include "stellar/EstadoMedida.h"
 #include "stellar/Fotometria.h"
 
 namespace orva {
@@ -71,49 +72,6 @@ class ProgresoConLog : public Progreso {
  private:
   Progreso& base_;
 };
-
-// What became of one aperture measurement: a word for tables ("ok" or the failure) and, for a
-// failure, the message saying why.
-struct EstadoMedida {
-  const char* palabra = "ok";
-  int id = 0;
-  std::string arg1, arg2;
-  bool Bien() const { return id == 0; }
-};
-
-// The state of a measurement at (x, y) whose result reads saturada (the saturation stop) or
-// sinFlujo (no clean sum): the first failure of position, saturation, an aperture that leaves
-// the image (a partial sum), a sky ring with no pixel in the image, no flux.
-EstadoMedida Estado(const ImagenPixeles& im, double x, double y, const ParametrosFotometria& p,
-                    bool saturada, bool sinFlujo) {
-  EstadoMedida e;
-  char bx[32], by[32];
-  std::snprintf(bx, sizeof bx, "%.3f", x);
-  std::snprintf(by, sizeof by, "%.3f", y);
-  if (!std::isfinite(x) || !std::isfinite(y) || x < 0 || y < 0 || x >= im.Ancho() ||
-      y >= im.Alto()) {
-    return {"position", 12229, bx, by};  // 12229
-  }
-  if (saturada) return {"saturated", 12077, {}, {}};  // 12077
-  const long xi = static_cast<long>(x), yi = static_cast<long>(y), r = std::max(p.radioEstrella, 0);
-  if (xi - r < 0 || yi - r < 0 || xi + r >= static_cast<long>(im.Ancho()) ||
-      yi + r >= static_cast<long>(im.Alto())) {
-    return {"edge", 12226, {}, {}};  // 12226
-  }
-  const Cielo cielo =
-      EstimaCielo(im, xi, yi, p.radioCieloInt, p.radioCieloExt, p.maxIteraciones, p.usarMediaCielo);
-  if (cielo.numPixeles == 0) return {"nosky", 12227, {}, {}};  // 12227
-  if (sinFlujo) return {"noflux", 12228, {}, {}};              // 12228
-  return e;
-}
-
-// The state of a star of the list, from its stored measurement.
-EstadoMedida Estado(const ImagenPixeles& im, const ObjetoEstelar& e,
-                    const ParametrosFotometria& p) {
-  const bool saturada = e.magnitud == kMagSaturada && e.numPixeles == 0;
-  const bool sinFlujo = e.magnitud == kMagSinFlujo;
-  return Estado(im, e.x, e.y, p, saturada, sinFlujo);
-}
 
 }  // namespace
 
@@ -181,7 +139,8 @@ int OrdenStars(const Argumentos& args) {
                     "\"npix\": %d, \"rawsum\": %.1f, \"cleansum\": %.1f, \"mag\": %.3f, "
                     "\"status\": \"%s\"}",
                     Json(e.nombre).c_str(), e.x, e.y, e.cielo, e.desvCielo, e.numPixeles,
-                    e.sumaBruta, e.sumaLimpia, e.magnitud, Estado(im, e, param).palabra);
+                    e.sumaBruta, e.sumaLimpia, e.magnitud,
+                    EstadoMedidaEstrella(im, e, param).palabra);
       s += (i ? ", " : "") + std::string(b);
     }
     std::printf("%s]\n", s.c_str());
@@ -194,7 +153,7 @@ int OrdenStars(const Argumentos& args) {
                 e.y, sep, e.cielo, sep, e.desvCielo, sep, e.numPixeles, sep, e.sumaBruta, sep,
                 e.sumaLimpia, sep, e.magnitud);
     // The plain table keeps its nine columns; CSV gets the state of each measurement.
-    if (csv) std::printf(",%s", Estado(im, e, param).palabra);
+    if (csv) std::printf(",%s", EstadoMedidaEstrella(im, e, param).palabra);
     std::printf("\n");
   }
   return 0;
@@ -207,9 +166,7 @@ int OrdenPhot(const Argumentos& args) {
   LeeArchivo(args[0], im);
   const ParametrosFotometria p = LeeParametrosFotometria();
   const ResultadoFotometria r = MideEstrella(im, x, y, p);
-  const bool saturada = r.estado == 0 && r.magnitud == kMagSaturada;
-  const bool sinFlujo = r.estado == 0 && !saturada;
-  const EstadoMedida e = Estado(im, x, y, p, saturada, sinFlujo);
+  const EstadoMedida e = EstadoMedidaEn(im, x, y, p, r);
   std::printf("%.3f %.3f %d %.1f %.1f %.3f %s\n", r.cielo, r.desvCielo, r.numPixeles, r.sumaBruta,
               r.sumaLimpia, r.magnitud, e.palabra);
   if (e.Bien()) return 0;

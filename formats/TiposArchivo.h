@@ -73,6 +73,9 @@ std::vector<RegistroTipoArchivo>& ListaTiposArchivo();
 // The record of a type id or key; nullptr when none.
 RegistroTipoArchivo* BuscaTipoArchivo(int id);
 RegistroTipoArchivo* BuscaTipoArchivo(const std::string& clave);
+// The type a file name's extension names (the types' extension filters, plus ".fits", ".fz"
+// and ".tiff", in any case); 0 when none.
+int TipoPorExtension(const std::string& archivo);
 
 // The type of a file from its first bytes and length; kTipoDesconocido when nothing matches,
 // kDatosOrva for a side data file. A file that cannot be opened raises 10125.

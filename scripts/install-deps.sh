@@ -6,7 +6,9 @@ set -euo pipefail
 
 paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-dev
           libcfitsio-dev libtiff-dev libgif-dev liberfa-dev libtbb-dev
-          python3-astropy)  # astropy: the FITS oracle of the round-trip tests
+          python3-astropy  # astropy: the FITS oracle of the round-trip tests
+          pybind11-dev python3-dev python3-numpy python3-pytest  # the Python package, its tests
+          python3-distributed)  # the Dask example
 for arg in "$@"; do
   case "$arg" in
     --bench) paquetes+=(libbenchmark-dev libopencv-dev) ;;
