@@ -44,6 +44,9 @@ int TipoPorExtension(const std::string& archivo);
 // a closed pipe): output a caller cannot trust is an error.
 void CompruebaSalida();
 
+// Whether --threads was given on the command line (main sets it).
+bool& HilosEnLinea();
+
 // Prints an error of the system as the one line "orva: <id>: <text>" on stderr.
 void ImprimeError(int id, const std::string& texto);
 
