@@ -35,9 +35,11 @@ namespace {
 // How often the interface thread looks whether the work has ended.
 constexpr int kMiraTrabajoMs = 10;
 
-// Works running (interface thread only) and a frame enabling asked for meanwhile.
+// Works running (interface thread only), a frame enabling asked for meanwhile, and the settings
+// written meanwhile (the work may be reading the settings).
 int trabajos = 0;
 bool habilitarAlAcabar = false;
+std::vector<std::pair<std::string, std::string>> ajustesAlAcabar;
 
 bool EsHiloInterfaz() {
   const QCoreApplication* app = QCoreApplication::instance();
@@ -126,6 +128,9 @@ void EjecutaEnTrabajador(QWidget* marco, const std::vector<Imagen*>& imagenes,
   --trabajos;
   if (centro) centro->setUpdatesEnabled(true);
   if (marco) marco->setEnabled(habilitado || habilitarAlAcabar);
+  for (const auto& [clave, valor] : std::exchange(ajustesAlAcabar, {})) {
+    Configuracion::Global().Asigna("General", clave, valor);
+  }
   for (auto& d : diferidos) d->Repite();
   if (error) std::rethrow_exception(error);
 }
@@ -246,9 +251,15 @@ int ProgresoVentana::Abrir(const std::string& titulo) {
 void ProgresoVentana::Destruye() {
   if (!dialogo_) return;
   const QPoint p = dialogo_->pos();
-  Configuracion& cfg = Configuracion::Global();
-  cfg.Asigna("General", "ABDLGPOSX", std::to_string(p.x()));
-  cfg.Asigna("General", "ABDLGPOSY", std::to_string(p.y()));
+  const std::pair<std::string, std::string> posicion[] = {{"ABDLGPOSX", std::to_string(p.x())},
+                                                          {"ABDLGPOSY", std::to_string(p.y())}};
+  for (const auto& [clave, valor] : posicion) {
+    if (trabajos > 0) {
+      ajustesAlAcabar.emplace_back(clave, valor);
+    } else {
+      Configuracion::Global().Asigna("General", clave, valor);
+    }
+  }
   QDialog* d = dialogo_.data();
   dialogo_ = nullptr;
   abierto_ = false;
