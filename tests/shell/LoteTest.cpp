@@ -257,6 +257,25 @@ int MataseEnLaGrande(Ranuras& ranuras, int actual, const std::vector<std::string
   const std::string esperado = "2 d1/m.fits 12235 " + Mensaje(12235, "9", ::strsignal(SIGKILL));
   if (muerta.informe.find(esperado) == std::string::npos) falla(muerta.informe);
   if (muerta.resumen.hechos != 3 || muerta.resumen.fallidos != 3) falla("counts after a death");
+
+  // A cancel after the first report: no file is started after it (at most the three running
+  // and the three that replaced the first wave), and the batch says it was cancelled.
+  std::vector<std::string> ocho;
+  for (int i = 0; i < 8; ++i) {
+    const std::string f = "d2/o" + std::to_string(i) + ".fits";
+    fs::copy_file("d2/b.fits", f);
+    ocho.push_back(f);
+  }
+  const std::vector<ArchivoLote> largo = PlanificaLote(ocho, a);
+  ProgresoQueCancela cancela;
+  InstalaProgreso(&cancela);
+  ParaleloLote tres;
+  tres.procesos = 3;
+  const ResumenLote c = EjecutaLote(
+      lineas, largo, [&](const ResultadoLote&) { cancela.cancelado = 1; }, tres);
+  InstalaProgreso(nullptr);
+  if (!c.cancelado || c.hechos < 1) falla("cancel not reported");
+  if (fs::exists(largo[6].salida) || fs::exists(largo[7].salida)) falla("started after cancel");
   std::exit(bien ? 0 : 1);
 }
 
