@@ -56,7 +56,11 @@ struct Opciones {
   std::string dirSalida;
   bool json = false;
   bool enSitio = false;  // --in-place
+  int procesos = 1;      // -j: files at once (0: every core)
 };
+
+// The largest -j count accepted.
+constexpr long kMaxProcesos = 1024;
 
 Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
   Opciones o;
@@ -84,6 +88,16 @@ Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
     } else if (a == "--in-place") {
       admite(a);
       o.enSitio = true;
+    } else if (a == "-j") {
+      admite(a);
+      const std::string& v = valor();
+      char* fin = nullptr;
+      const long n = std::strtol(v.c_str(), &fin, 10);
+      if (v.empty() || *fin != '\0' || n < 0 || n > kMaxProcesos) {
+        throw ErrorUso("-j needs a count from 0 (every core) to " + std::to_string(kMaxProcesos) +
+                       ", not '" + v + "'");
+      }
+      o.procesos = static_cast<int>(n);
     } else if (a.size() > 1 && a[0] == '-' && a != "-") {
       throw ErrorUso("unknown option " + a);
     } else {
@@ -149,6 +163,11 @@ std::string Real(double v) {
 }
 
 }  // namespace
+
+bool& HilosEnLinea() {
+  static bool dados = false;
+  return dados;
+}
 
 void ImprimeError(int id, const std::string& texto) {
   // One line: the few messages with line breaks are joined with blanks.
@@ -303,7 +322,7 @@ int OrdenConvert(const Argumentos& args) {
 }
 
 int OrdenMacro(const Argumentos& args) {
-  const Opciones o = Analiza(args, "-o --type --in-place");
+  const Opciones o = Analiza(args, "-o --type --in-place -j");
   if (o.operandos.size() < 2) throw ErrorUso("macro needs a macro file and at least one file");
   AjustesLote ajustes = LeeAjustesLote();
   ajustes.tipoFijo = o.tipo.empty() ? 0 : TipoPorClave(o.tipo);
@@ -323,15 +342,22 @@ int OrdenMacro(const Argumentos& args) {
   auto borra = [] {
     if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
   };
-  const ResumenLote resumen = EjecutaLote(lineas, plan, [&](const ResultadoLote& r) {
-    borra();
-    if (r.bien) {
-      std::printf("%s -> %s\n", r.archivo->entrada.c_str(), r.archivo->salida.c_str());
-      std::fflush(stdout);  // lines and error lines in file order
-    } else {
-      ImprimeError(r.idError, r.archivo->entrada + ": " + r.error);
-    }
-  });
+  // Files processed side by side run one thread each unless --threads asked for more.
+  ParaleloLote paralelo;
+  paralelo.procesos = o.procesos == 0 ? NucleosDisponibles() : o.procesos;
+  paralelo.hilosPorProceso = HilosEnLinea() ? 0 : 1;
+  const ResumenLote resumen = EjecutaLote(
+      lineas, plan,
+      [&](const ResultadoLote& r) {
+        borra();
+        if (r.bien) {
+          std::printf("%s -> %s\n", r.archivo->entrada.c_str(), r.archivo->salida.c_str());
+          std::fflush(stdout);  // lines and error lines in file order
+        } else {
+          ImprimeError(r.idError, r.archivo->entrada + ": " + r.error);
+        }
+      },
+      paralelo);
   if (resumen.cancelado) throw JError(11011);  // 11011
   return resumen.fallidos == 0 ? 0 : 1;
 }

@@ -40,6 +40,9 @@ int OrdenRender(const Argumentos& args);
 // a closed pipe): output a caller cannot trust is an error.
 void CompruebaSalida();
 
+// Whether --threads was given on the command line (main sets it).
+bool& HilosEnLinea();
+
 // Prints an error of the system as the one line "orva: <id>: <text>" on stderr.
 void ImprimeError(int id, const std::string& texto);
 

@@ -38,9 +38,11 @@ constexpr const char* kUso =
     "  info FILE [--json]                   type, sizes, statistics and observation data\n"
     "  apply IN OUT [-e LINE]... [-m MACRO.ORV]... [--type KEY]\n"
     "                                       read IN, run the lines, write OUT\n"
-    "  macro MACRO.ORV FILE... [-o DIR] [--type KEY] [--in-place]\n"
+    "  macro MACRO.ORV FILE... [-o DIR] [--type KEY] [--in-place] [-j N]\n"
     "                                       run a macro over files on disk; results never\n"
-    "                                       replace the input files unless --in-place\n"
+    "                                       replace the input files unless --in-place;\n"
+    "                                       -j N: N files at once (0: every core), one\n"
+    "                                       thread each unless --threads is given\n"
     "  convert IN OUT [--type KEY]          read and write\n"
     "  stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json] [--save]\n"
     "                                       star detection; one row per star:\n"
@@ -126,6 +128,7 @@ void Configura(const Global& g) {
   }
   cfg.ActualizaDerivados();
   if (g.hilos >= 0) FijaHilos(g.hilos);  // over the HILOS setting
+  HilosEnLinea() = g.hilos >= 0;
   // The file types take over filters set on the command line.
   for (RegistroTipoArchivo& r : ListaTiposArchivo()) {
     r.filtro = cfg.Valor(SeccionTipoArchivo(r), "FILTRO");

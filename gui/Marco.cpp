@@ -647,7 +647,10 @@ void Marco::EjecutarMacro(VentanaImagen& v) {
     ProgresoActual().TextoArchivo(im.nombreVentana);
     PilaDeshacer(im).Antes(im);
     const size_t antes = im.Operaciones().size();
-    if (EjecutaMacro(im, CargaMacro(archivo.toStdString()))) {
+    const std::vector<std::string> lineas = CargaMacro(archivo.toStdString());
+    int hecha = 0;
+    EjecutaEnTrabajador(this, {&im}, [&] { hecha = EjecutaMacro(im, lineas); });
+    if (hecha) {
       im.Actualiza();
       // A macro of display lines only leaves the image as it was.
       const auto& log = im.Operaciones();
@@ -730,9 +733,11 @@ void Marco::MacroEnDisco() {
     ~Restituye() { InstalaProgreso(p); }
   } restituye{anterior};
   log.Abrir("EJECUTANDO MACRO EN DISCO");
-  EjecutaLote(lineas, plan, [&log](const ResultadoLote& r) {
-    log.AnadirLinea(r.archivo->entrada + (r.bien ? " -> " + r.archivo->salida : ": " + r.error) +
-                    "\n");
+  EjecutaEnTrabajador(this, {}, [&] {
+    EjecutaLote(lineas, plan, [&log](const ResultadoLote& r) {
+      log.AnadirLinea(r.archivo->entrada + (r.bien ? " -> " + r.archivo->salida : ": " + r.error) +
+                      "\n");
+    });
   });
   log.Cerrar();
 }
@@ -949,6 +954,11 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
 }
 
 void Marco::closeEvent(QCloseEvent* e) {
+  // A work on the worker thread uses the images: the frame stays until it ends.
+  if (TrabajoEnCurso()) {
+    e->ignore();
+    return;
+  }
   // Every image is asked before any window closes, so a refusal leaves them all open.
   // One question lists every modified image.
   const std::vector<VentanaImagen*> ventanas = Ventanas();

@@ -58,10 +58,14 @@ VentanaImagen* CorreLinea(Marco& marco, VentanaImagen& v, const std::string& lin
     SesionProgreso sesion(titulo);
     ProgresoActual().TextoArchivo(destino->imagen().nombreVentana);
     ProgresoActual().TextoProceso(linea);
-    // The operations mark the image modified and update it themselves.
-    marco.PilaDeshacer(destino->imagen()).Antes(destino->imagen());
-    destino->EjecutaLinea(linea);
-    marco.PilaDeshacer(destino->imagen()).Despues(destino->imagen());
+    // The operations mark the image modified and update it themselves; the line runs on the
+    // worker thread, the window repaints on this one.
+    Imagen& im = destino->imagen();
+    marco.PilaDeshacer(im).Antes(im);
+    EjecutaEnTrabajador(&marco, {&im}, [&im, &linea] { EjecutaMacro(im, {linea}); });
+    destino->Repinta(ObservadorImagen::kVentana | ObservadorImagen::kHistograma |
+                     ObservadorImagen::kDatos | ObservadorImagen::kLinea);
+    marco.PilaDeshacer(im).Despues(im);
   } catch (const JError& e) {
     marco.PilaDeshacer(destino->imagen()).Despues(destino->imagen());
     if (duplica) {
@@ -413,14 +417,17 @@ void ComandoPCVista(Marco& marco, VentanaImagen& v) {
     Progreso* anterior = &ProgresoActual();
     InstalaProgreso(&log);
     try {
-      BuscaEstrellas(im, MetodoBusqueda::kPCVista, borrar == "1", log);
+      EjecutaEnTrabajador(
+          &marco, {&im}, [&] { BuscaEstrellas(im, MetodoBusqueda::kPCVista, borrar == "1", log); });
     } catch (...) {
       InstalaProgreso(anterior);
       throw;
     }
     InstalaProgreso(anterior);
   } else {
-    BuscaEstrellas(im, MetodoBusqueda::kPCVista, borrar == "1", ProgresoActual());
+    EjecutaEnTrabajador(&marco, {&im}, [&] {
+      BuscaEstrellas(im, MetodoBusqueda::kPCVista, borrar == "1", ProgresoActual());
+    });
   }
   v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
 }
@@ -435,7 +442,8 @@ void ComandoTASS(Marco& marco, VentanaImagen& v) {
            {371, "VARRELCIELEST", "Relación máxima cielo/estrella:", kItemEdicion, real}})) {
     return;
   }
-  BuscaEstrellas(im, MetodoBusqueda::kTASS, false, ProgresoActual());
+  EjecutaEnTrabajador(
+      &marco, {&im}, [&im] { BuscaEstrellas(im, MetodoBusqueda::kTASS, false, ProgresoActual()); });
   v.Repinta(ObservadorImagen::kVentana | ObservadorImagen::kDatos);
 }
 

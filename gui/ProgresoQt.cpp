@@ -1,4 +1,5 @@
-// The progress windows: modeless dialogs polled by the operation that runs on the same thread.
+// The progress windows: modeless dialogs polled by the operation, which runs on a worker thread
+// (EjecutaEnTrabajador) or on the interface thread itself; and the worker thread.
 #include "gui/ProgresoQt.h"
 
 #include <QApplication>
@@ -7,20 +8,132 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <memory>
+#include <thread>
+#include <utility>
 
 #include "base/Cadenas.h"
 #include "base/JError.h"
+#include "core/Imagen.h"
 #include "shell/Configuracion.h"
 
 namespace orva {
+
+namespace {
+
+// How often the interface thread looks whether the work has ended.
+constexpr int kMiraTrabajoMs = 10;
+
+// Works running (interface thread only), a frame enabling asked for meanwhile, and the settings
+// written meanwhile (the work may be reading the settings).
+int trabajos = 0;
+bool habilitarAlAcabar = false;
+std::vector<std::pair<std::string, std::string>> ajustesAlAcabar;
+
+bool EsHiloInterfaz() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return !app || QThread::currentThread() == app->thread();
+}
+
+// Runs f on the interface thread and waits for it.
+void EnHiloInterfaz(const std::function<void()>& f) {
+  if (EsHiloInterfaz()) {
+    f();
+  } else {
+    QMetaObject::invokeMethod(QCoreApplication::instance(), f, Qt::BlockingQueuedConnection);
+  }
+}
+
+// Stands for a window while the work runs: collects the repaints it asks for.
+class ObservadorDiferido : public ObservadorImagen {
+ public:
+  explicit ObservadorDiferido(Imagen& imagen) : imagen_(imagen), ventana_(imagen.Observador()) {
+    imagen_.AsignaObservador(this);
+  }
+  ~ObservadorDiferido() override { imagen_.AsignaObservador(ventana_); }
+  ObservadorDiferido(const ObservadorDiferido&) = delete;
+  ObservadorDiferido& operator=(const ObservadorDiferido&) = delete;
+  void Repinta(int paneles) override { pedidos_ |= paneles; }
+  // The window observes its image again and makes the repaints asked for, once the work ended.
+  void Repite() {
+    imagen_.AsignaObservador(ventana_);
+    if (ventana_ && pedidos_ != 0) ventana_->Repinta(pedidos_);
+  }
+
+ private:
+  Imagen& imagen_;
+  ObservadorImagen* ventana_;
+  std::atomic<int> pedidos_{0};
+};
+
+}  // namespace
+
+bool TrabajoEnCurso() {
+  return trabajos > 0;
+}
+
+void EjecutaEnTrabajador(QWidget* marco, const std::vector<Imagen*>& imagenes,
+                         const std::function<void()>& trabajo) {
+  if (!EsHiloInterfaz() || trabajos > 0) {
+    trabajo();
+    return;
+  }
+  std::vector<std::unique_ptr<ObservadorDiferido>> diferidos;
+  for (Imagen* im : imagenes) {
+    if (im && im->Observador()) diferidos.push_back(std::make_unique<ObservadorDiferido>(*im));
+  }
+  // The frame as the user will see it during the work, then no repaint of the image windows.
+  auto* principal = qobject_cast<QMainWindow*>(marco);
+  QWidget* centro = principal ? principal->centralWidget() : nullptr;
+  const bool habilitado = marco && marco->isEnabled();
+  if (marco) marco->setEnabled(false);
+  if (centro) {
+    centro->repaint();
+    centro->setUpdatesEnabled(false);
+  }
+  ++trabajos;
+  habilitarAlAcabar = false;
+
+  std::atomic<bool> hecho{false};
+  std::exception_ptr error;
+  std::thread hilo([&] {
+    try {
+      trabajo();
+    } catch (...) {
+      error = std::current_exception();
+    }
+    hecho = true;
+  });
+  QEventLoop bucle;
+  QTimer mira;
+  mira.setInterval(kMiraTrabajoMs);
+  QObject::connect(&mira, &QTimer::timeout, &bucle, [&] {
+    if (hecho) bucle.quit();
+  });
+  mira.start();
+  bucle.exec();
+  hilo.join();
+
+  --trabajos;
+  if (centro) centro->setUpdatesEnabled(true);
+  if (marco) marco->setEnabled(habilitado || habilitarAlAcabar);
+  for (const auto& [clave, valor] : std::exchange(ajustesAlAcabar, {})) {
+    Configuracion::Global().Asigna("General", clave, valor);
+  }
+  for (auto& d : diferidos) d->Repite();
+  if (error) std::rethrow_exception(error);
+}
 
 ProgresoVentana::ProgresoVentana(QWidget* marco, bool conLog) : marco_(marco), conLog_(conLog) {}
 
@@ -32,15 +145,33 @@ ProgresoVentana::~ProgresoVentana() {
 }
 
 void ProgresoVentana::HabilitaMarco(bool si) {
+  // While a work runs the frame stays disabled; it comes back when the work ends.
+  if (si && trabajos > 0) {
+    habilitarAlAcabar = true;
+    return;
+  }
   if (marco_) marco_->setEnabled(si);
 }
 
 int ProgresoVentana::Abrir(const std::string& titulo) {
   if (ModoSilencioso()) return 1;
+  if (!EsHiloInterfaz()) {
+    int r = 0;
+    EnHiloInterfaz([&] { r = Abrir(titulo); });
+    return r;
+  }
   if (dialogo_) return 0;
   titulo_ = titulo;
   cancelado_ = false;
-  registro_.clear();
+  {
+    std::lock_guard<std::mutex> c(cerrojo_);
+    registro_.clear();
+    archivoNuevo_.clear();
+    procesoNuevo_.clear();
+    lineasNuevas_.clear();
+    hayArchivo_ = hayProceso_ = false;
+    fraccion_ = -1;
+  }
   HabilitaMarco(false);
 
   // The dialog is a window of its own (no parent) so that disabling the frame leaves it usable.
@@ -103,9 +234,16 @@ int ProgresoVentana::Abrir(const std::string& titulo) {
     if (dialogo_) Cancela();
   });
 
+  // The reports of a worker thread reach the widgets through this timer.
+  auto* refresco = new QTimer(d);
+  refresco->setInterval(kRefrescoMs);
+  QObject::connect(refresco, &QTimer::timeout, d, [this] { Refresca(); });
+  refresco->start();
+
   const Configuracion& cfg = Configuracion::Global();
   d->move(cfg.Entero("ABDLGPOSX"), cfg.Entero("ABDLGPOSY"));
   dialogo_ = d;
+  abierto_ = true;
   d->show();
   return 1;
 }
@@ -113,11 +251,18 @@ int ProgresoVentana::Abrir(const std::string& titulo) {
 void ProgresoVentana::Destruye() {
   if (!dialogo_) return;
   const QPoint p = dialogo_->pos();
-  Configuracion& cfg = Configuracion::Global();
-  cfg.Asigna("General", "ABDLGPOSX", std::to_string(p.x()));
-  cfg.Asigna("General", "ABDLGPOSY", std::to_string(p.y()));
+  const std::pair<std::string, std::string> posicion[] = {{"ABDLGPOSX", std::to_string(p.x())},
+                                                          {"ABDLGPOSY", std::to_string(p.y())}};
+  for (const auto& [clave, valor] : posicion) {
+    if (trabajos > 0) {
+      ajustesAlAcabar.emplace_back(clave, valor);
+    } else {
+      Configuracion::Global().Asigna("General", clave, valor);
+    }
+  }
   QDialog* d = dialogo_.data();
   dialogo_ = nullptr;
+  abierto_ = false;
   d->hide();
   d->deleteLater();
   archivo_ = proceso_ = nullptr;
@@ -133,19 +278,61 @@ void ProgresoVentana::Cancela() {
   Destruye();
 }
 
+void ProgresoVentana::Reportado() {
+  if (EsHiloInterfaz()) Refresca();
+}
+
 void ProgresoVentana::TextoArchivo(const std::string& texto) {
-  if (ModoSilencioso() || !dialogo_) return;
-  archivo_->setText(QString::fromStdString(texto));
+  if (ModoSilencioso() || !abierto_) return;
+  {
+    std::lock_guard<std::mutex> c(cerrojo_);
+    archivoNuevo_ = texto;
+    hayArchivo_ = true;
+  }
+  Reportado();
 }
 
 void ProgresoVentana::TextoProceso(const std::string& texto) {
-  if (ModoSilencioso() || !dialogo_) return;
-  proceso_->setText(QString::fromStdString(texto));
+  if (ModoSilencioso() || !abierto_) return;
+  {
+    std::lock_guard<std::mutex> c(cerrojo_);
+    procesoNuevo_ = texto;
+    hayProceso_ = true;
+  }
+  Reportado();
 }
 
 void ProgresoVentana::Avance(double fraccion) {
-  if (ModoSilencioso() || !dialogo_ || !(fraccion >= 0)) return;
-  fraccion = std::min(fraccion, 1.0);
+  if (ModoSilencioso() || !abierto_ || !(fraccion >= 0)) return;
+  {
+    std::lock_guard<std::mutex> c(cerrojo_);
+    fraccion_ = std::min(fraccion, 1.0);
+  }
+  Reportado();
+}
+
+void ProgresoVentana::Refresca() {
+  if (!dialogo_) return;
+  std::string archivo, proceso, lineas;
+  bool hayArchivo, hayProceso;
+  double fraccion;
+  {
+    std::lock_guard<std::mutex> c(cerrojo_);
+    archivo.swap(archivoNuevo_);
+    proceso.swap(procesoNuevo_);
+    lineas.swap(lineasNuevas_);
+    hayArchivo = std::exchange(hayArchivo_, false);
+    hayProceso = std::exchange(hayProceso_, false);
+    fraccion = std::exchange(fraccion_, -1.0);
+  }
+  if (hayArchivo) archivo_->setText(QString::fromStdString(archivo));
+  if (hayProceso) proceso_->setText(QString::fromStdString(proceso));
+  if (log_ && !lineas.empty()) {
+    // The field shows the text as it will be saved, less the carriage returns.
+    log_->moveCursor(QTextCursor::End);
+    log_->insertPlainText(QString::fromStdString(lineas));
+  }
+  if (fraccion < 0) return;
   barra_->setVisible(true);
   barra_->setValue(static_cast<int>(std::lround(fraccion * kPasosBarra)));
   // The time left by the pace so far, once there is a pace to go by.
@@ -159,13 +346,19 @@ void ProgresoVentana::Avance(double fraccion) {
 
 int ProgresoVentana::Cancelado() {
   if (ModoSilencioso()) return 0;
-  if (!dialogo_ && !cancelado_) return 0;
-  if (!cancelado_) QApplication::processEvents(QEventLoop::AllEvents);
+  if (!abierto_ && !cancelado_) return 0;
+  // On the interface thread the operation itself keeps the window alive.
+  if (!cancelado_ && EsHiloInterfaz()) QApplication::processEvents(QEventLoop::AllEvents);
   return cancelado_ ? 1 : 0;
 }
 
 int ProgresoSimple::Cerrar() {
   if (ModoSilencioso()) return 1;
+  if (!EsHiloInterfaz()) {
+    int r = 0;
+    EnHiloInterfaz([&] { r = Cerrar(); });
+    return r;
+  }
   if (!dialogo_) {
     // Cancelled by its button: the window is already gone; only forget it.
     const bool habia = cancelado_;
@@ -179,11 +372,17 @@ int ProgresoSimple::Cerrar() {
 
 int ProgresoLog::Cerrar() {
   if (ModoSilencioso()) return 1;
+  if (!EsHiloInterfaz()) {
+    int r = 0;
+    EnHiloInterfaz([&] { r = Cerrar(); });
+    return r;
+  }
   if (!dialogo_) {
     const bool habia = cancelado_;
     cancelado_ = false;
     return habia ? 1 : 0;
   }
+  Refresca();  // the last lines of the work
   boton_->setText(QStringLiteral("SALIR"));
   guardar_->setEnabled(true);
   QEventLoop bucle;
@@ -200,22 +399,29 @@ int ProgresoLog::Cerrar() {
 }
 
 void ProgresoLog::AnadirLinea(const std::string& texto) {
-  if (ModoSilencioso() || !dialogo_) return;
+  if (ModoSilencioso() || !abierto_) return;
   std::string windows;
   for (char c : texto) {
     if (c == '\n') windows += '\r';
     windows += c;
   }
-  registro_ += windows;
-  // The field shows the text as it will be saved, less the carriage returns.
-  log_->moveCursor(QTextCursor::End);
-  log_->insertPlainText(QString::fromStdString(texto));
+  {
+    std::lock_guard<std::mutex> c(cerrojo_);
+    registro_ += windows;
+    lineasNuevas_ += texto;
+  }
+  Reportado();
 }
 
 void ProgresoLog::GuardaLog(const std::string& archivo) const {
+  std::string registro;
+  {
+    std::lock_guard<std::mutex> c(cerrojo_);
+    registro = registro_;
+  }
   std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(archivo.c_str(), "wb"), &std::fclose);
   if (!f) throw JError(12091, archivo);
-  if (std::fwrite(registro_.data(), 1, registro_.size(), f.get()) != registro_.size()) {
+  if (std::fwrite(registro.data(), 1, registro.size(), f.get()) != registro.size()) {
     throw JError(12091, archivo);
   }
 }

@@ -1,10 +1,15 @@
-// Progress windows of long operations as modeless dialogs: the simple one and the one with a log.
+// Progress windows of long operations as modeless dialogs: the simple one and the one with a log,
+// and the worker thread that long operations of the desktop run on while the window shows them.
 #pragma once
 
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/Progreso.h"
 
@@ -16,7 +21,23 @@ class QPushButton;
 
 namespace orva {
 
+class Imagen;
+
+// Runs trabajo on a worker thread while the interface thread waits in an event loop of its own:
+// the progress window's texts, bar and cancel button stay alive, the frame stays disabled (it
+// refuses to close) and the image windows are not repainted, since the work may be changing
+// their images. The repaints the work asks of the windows of `imagenes` are made once it ends;
+// an exception of trabajo is rethrown here. Called off the interface thread, or while another
+// work runs, it simply runs trabajo.
+void EjecutaEnTrabajador(QWidget* marco, const std::vector<Imagen*>& imagenes,
+                         const std::function<void()>& trabajo);
+// Whether a work started by EjecutaEnTrabajador is running.
+bool TrabajoEnCurso();
+
 // What both kinds share: the dialog, the cancelled flag, the title and the frame they disable.
+// The operation may report from a worker thread: texts, fraction and log lines are kept under a
+// lock and copied into the widgets by a timer of the interface thread (at once when reported on
+// it), the cancelled flag is atomic, and opening and closing run on the interface thread.
 class ProgresoVentana : public Progreso {
  public:
   // marco: the window disabled while the progress window is open (may be null).
@@ -38,6 +59,10 @@ class ProgresoVentana : public Progreso {
   void Cancela();
   void Destruye();
   void HabilitaMarco(bool si);
+  // Copies what was reported into the widgets (interface thread).
+  void Refresca();
+  // After a report: shown at once on the interface thread, else by the timer.
+  void Reportado();
 
   QWidget* marco_;
   bool conLog_;
@@ -52,8 +77,16 @@ class ProgresoVentana : public Progreso {
   QElapsedTimer reloj_;  // since the window opened
   static constexpr int kPasosBarra = 1000;
   static constexpr double kSegundosSinEstimar = 0.5;
-  bool cancelado_ = false;
+  static constexpr int kRefrescoMs = 50;  // how often the timer copies the reports
+  std::atomic<bool> cancelado_{false};
+  std::atomic<bool> abierto_{false};  // the dialog exists (read by the worker)
   std::string titulo_;
+
+  // What the operation reported and the widgets do not show yet.
+  mutable std::mutex cerrojo_;
+  std::string archivoNuevo_, procesoNuevo_, lineasNuevas_;
+  bool hayArchivo_ = false, hayProceso_ = false;
+  double fraccion_ = -1;  // the last fraction, -1 while none
   std::string registro_;  // the log as saved: Windows line ends
 };
 

@@ -60,12 +60,31 @@ struct ResumenLote {
   size_t hechos = 0;
   size_t fallidos = 0;
   bool cancelado = false;
+  bool enProcesos = false;  // the files ran in child processes
+};
+
+// How many files run at once.
+struct ParaleloLote {
+  int procesos = 1;         // files at once; 1: one after another in this process
+  int hilosPorProceso = 0;  // the operations' thread count in each child process; 0 keeps it
 };
 
 // Runs the lines over every file of the plan in order: read, run, write as planned. A failing
 // file is reported through aviso and the batch goes on; cancelling (the progress object, or a
 // cancelled macro) stops before the next file.
+//
+// With more than one process, each file runs in a child process of its own (the image list, the
+// progress object and the interpreter are process-wide and not thread-safe), at most `procesos`
+// alive at once, through the same code as the serial run; the results come back through a pipe
+// and aviso still sees them in plan order, with the same texts. A child that dies reports its
+// file as failed with 12235 (signal) or 12236 (exit status). Cancelling stops starting files,
+// asks the running children to stop, and reports what they finished. When this process already
+// runs other threads (a fork could inherit a lock held by one of them) the batch runs serially.
 ResumenLote EjecutaLote(const std::vector<std::string>& lineas,
-                        const std::vector<ArchivoLote>& plan, const AvisoLote& aviso);
+                        const std::vector<ArchivoLote>& plan, const AvisoLote& aviso,
+                        const ParaleloLote& paralelo = {});
+
+// The cores this process may run on (its CPU affinity), without starting any thread pool.
+int NucleosDisponibles();
 
 }  // namespace orva

@@ -4,15 +4,25 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "base/Cadenas.h"
 #include "base/JError.h"
+#include "core/Hilos.h"
+#include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
+#include "macro/Macro.h"
+#include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 
 namespace orva {
@@ -177,6 +187,106 @@ TEST_F(LoteTest, RunReportsEveryFileAndGoesOn) {
   EXPECT_EQ(c.hechos, 1u);
   EXPECT_TRUE(fs::exists("sal/a.fits"));
   EXPECT_FALSE(fs::exists("sal/b.fits"));
+}
+
+// The reports of a run as text, one line a file, and the bytes of every result.
+struct Corrida {
+  std::string informe;
+  std::vector<std::string> contenidos;
+  ResumenLote resumen;
+};
+
+Corrida Corre(const std::vector<std::string>& lineas, const std::vector<ArchivoLote>& plan,
+              int procesos) {
+  Corrida c;
+  ParaleloLote p;
+  p.procesos = procesos;
+  p.hilosPorProceso = 1;
+  c.resumen = EjecutaLote(
+      lineas, plan,
+      [&](const ResultadoLote& r) {
+        c.informe += std::to_string(r.indice) + " " + r.archivo->entrada + " " +
+                     std::to_string(r.idError) + " " + r.error + "\n";
+      },
+      p);
+  for (const ArchivoLote& a : plan) {
+    std::ifstream f(a.salida, std::ios::binary);
+    c.contenidos.emplace_back(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    fs::remove(a.salida);
+    fs::remove(a.salida + ".dat");
+  }
+  return c;
+}
+
+// A command that kills its own process on the larger of the two frames.
+uint32_t anchoQueMata = 0;
+int MataseEnLaGrande(Ranuras& ranuras, int actual, const std::vector<std::string>&) {
+  if (ranuras.En(actual)->Ancho() == anchoQueMata) ::kill(::getpid(), SIGKILL);
+  return actual;
+}
+
+// The whole comparison; its exit status says whether it held (the reason on stderr).
+[[noreturn]] void ComparaProcesosConSerie() {
+  InstalaSistema();
+  FijaHilos(1);  // no thread pool in this process: it forks
+  AjustesLote a;
+  a.carpetaSalida = "sal";
+  const std::vector<ArchivoLote> plan = PlanificaLote(
+      {"d1/a.fits", "d1/roto.fits", "d1/m.fits", "d2/b.fits", "d1/falta.fits", "d2/c.fits"}, a);
+  CompruebaLote(plan, a, false);
+  const std::vector<std::string> lineas = {"FILTRO GAUS 1.5 4", "ROTAR 30", "DESPLAZA 3 -2 7"};
+  const Corrida serie = Corre(lineas, plan, 1);
+  const Corrida procesos = Corre(lineas, plan, 3);
+  bool bien = true;
+  auto falla = [&](const std::string& que) {
+    std::fprintf(stderr, "%s\n", que.c_str());
+    bien = false;
+  };
+  if (serie.resumen.enProcesos || !procesos.resumen.enProcesos) falla("not run in processes");
+  if (serie.informe != procesos.informe) falla(serie.informe + "--- vs ---\n" + procesos.informe);
+  if (serie.contenidos != procesos.contenidos) falla("results differ");
+  if (procesos.resumen.hechos != 4 || procesos.resumen.fallidos != 2) falla("counts");
+  if (serie.contenidos[0].empty() || !serie.contenidos[1].empty()) falla("outputs");
+
+  // A child that dies fails its own file only, in its place.
+  Imagen m;
+  LeeArchivo("d1/m.fits", m);
+  anchoQueMata = m.Ancho();
+  EnlazaComandoMacro("ZOOM", &MataseEnLaGrande);
+  const Corrida muerta = Corre({"ZOOM A 1"}, plan, 3);
+  const std::string esperado = "2 d1/m.fits 12235 " + Mensaje(12235, "9", ::strsignal(SIGKILL));
+  if (muerta.informe.find(esperado) == std::string::npos) falla(muerta.informe);
+  if (muerta.resumen.hechos != 3 || muerta.resumen.fallidos != 3) falla("counts after a death");
+
+  // A cancel after the first report: no file is started after it (at most the three running
+  // and the three that replaced the first wave), and the batch says it was cancelled.
+  std::vector<std::string> ocho;
+  for (int i = 0; i < 8; ++i) {
+    const std::string f = "d2/o" + std::to_string(i) + ".fits";
+    fs::copy_file("d2/b.fits", f);
+    ocho.push_back(f);
+  }
+  const std::vector<ArchivoLote> largo = PlanificaLote(ocho, a);
+  ProgresoQueCancela cancela;
+  InstalaProgreso(&cancela);
+  ParaleloLote tres;
+  tres.procesos = 3;
+  const ResumenLote c = EjecutaLote(
+      lineas, largo, [&](const ResultadoLote&) { cancela.cancelado = 1; }, tres);
+  InstalaProgreso(nullptr);
+  if (!c.cancelado || c.hechos < 1) falla("cancel not reported");
+  if (fs::exists(largo[6].salida) || fs::exists(largo[7].salida)) falla("started after cancel");
+  std::exit(bien ? 0 : 1);
+}
+
+// Files run in child processes: the same reports in the same order and the same bytes as the
+// serial run, failures included; a child killed by a signal is its own file's failure and the
+// rest go on. In a fresh process of its own, since forking needs one with no other threads.
+TEST_F(LoteTest, ChildProcessesGiveTheSerialRun) {
+  fs::copy_file(fs::path(ORVA_TEST_DATA) / "m51_iraf_devpix.fits", dir_ / "d1" / "m.fits");
+  fs::copy_file(dir_ / "d2" / "b.fits", dir_ / "d2" / "c.fits");
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ComparaProcesosConSerie(), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
