@@ -309,6 +309,8 @@ constexpr EntradaCadena kCadenas[] = {
     {12235, "El proceso que trataba el archivo terminó por la señal %1 (%2) sin dar resultado."},
     {12236, "El proceso que trataba el archivo terminó con el estado %1 sin dar resultado."},
     {12237, "No se puede crear o seguir el proceso que trataría el archivo %1: %2."},
+    {12240, "Transformación por puntos: los puntos %1 y %2 coinciden o están alineados con otro."},
+    {12241, "Transformación por puntos: hacen falta de 2 a 4 parejas de puntos (hay %1 y %2)."},
     {12260, "Guardar"},
     {12261, "Descartar"},
     {12262, "Cancelar"},

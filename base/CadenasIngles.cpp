@@ -300,6 +300,8 @@ constexpr EntradaCadena kIngles[] = {
     {12235, "The process handling the file ended by signal %1 (%2) without a result."},
     {12236, "The process handling the file ended with status %1 without a result."},
     {12237, "The process to handle file %1 cannot be created or followed: %2."},
+    {12240, "Point transform: points %1 and %2 coincide or lie on a line with another."},
+    {12241, "Point transform: 2 to 4 point pairs are needed (there are %1 and %2)."},
     {12260, "Save"},
     {12261, "Discard"},
     {12262, "Cancel"},

@@ -17,7 +17,8 @@ CAPAS = [
     ["formats"],
     ["macro"],
     ["processing"],
-    ["stellar", "stacking"],
+    ["stacking"],  # masters, pretreatment, registration of point lists, combination
+    ["stellar"],
     ["analyses"],
     ["shell"],  # configuration, commands, start-up
 ]
