@@ -42,9 +42,13 @@ bool Entera(double v) {
 
 }  // namespace
 
-OpcionesEstrellasRegistro LeeOpcionesEstrellasRegistro() {
+void RegistraConfigEstrellasRegistro() {
   RegistraConfigRegistro();
   AjustesActuales().Registra(kSeccion, "REGMETODO", "0");
+}
+
+OpcionesEstrellasRegistro LeeOpcionesEstrellasRegistro() {
+  RegistraConfigEstrellasRegistro();
   const Ajustes& c = AjustesActuales();
   OpcionesEstrellasRegistro o;
   o.metodo = LeeEntero(c.Valor(kSeccion, "REGMETODO")) == 1 ? MetodoBusqueda::kTASS

@@ -19,6 +19,8 @@ struct OpcionesEstrellasRegistro {
   MetodoBusqueda metodo = MetodoBusqueda::kPCVista;
   int maxEstrellas = 200;
 };
+// Adds the keys of section "Registro" (the registration's and REGMETODO) to the settings.
+void RegistraConfigEstrellasRegistro();
 OpcionesEstrellasRegistro LeeOpcionesEstrellasRegistro();
 
 // The detector's stars on the image (its own star list is left alone), brightest first by the
