@@ -7,10 +7,12 @@
 #include <cmath>
 #include <random>
 
+#include "base/JError.h"
 #include "core/Hilos.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "core/Rango.h"
+#include "macro/Macro.h"
 #include "shell/Configuracion.h"
 #include "stellar/CampoSintetico.h"
 #include "stellar/EstrellasRegistro.h"
@@ -231,6 +233,74 @@ TEST_F(RegistroTest, SameResultForAnyThreadCount) {
     EXPECT_EQ(r[k].transformacion.h, r[0].transformacion.h);
     EXPECT_EQ(r[k].emparejadas, r[0].emparejadas);
     EXPECT_EQ(r[k].rms, r[0].rms);
+  }
+}
+
+}  // namespace
+}  // namespace orva
+
+namespace orva {
+namespace {
+
+// The "Trans. General" line replays on another image with the same bits as the resampling it
+// records, for two, three and four points and any thread count; missing points are named.
+TEST(TransGeneralTest, MacroLineReplaysTheResamplingExactly) {
+  EnlazaTransformacionMacro();
+  Rango() = RangoPixeles{0, 32767, 0};
+  const std::vector<EstrellaSintetica> estrellas = {
+      {40.3, 50.6, 4000}, {150.7, 80.2, 2500}, {95.1, 160.8, 6000}, {250.45, 190.3, 3000}};
+  auto Frame = [&](Imagen& im) { CreaCampo(im, 300, 220, 500, estrellas, 5.0, 4); };
+  Imagen ref;
+  CreaCampo(ref, 280, 200, 100, {});
+  const PuntoTransformacion enRef[4] = {{1, 20, 30}, {1, 250, 40}, {1, 30, 180}, {1, 240, 170}};
+  const PuntoTransformacion enImagen[4] = {
+      {1, 35.5, 22}, {1, 262, 51.25}, {1, 30, 190}, {1, 251, 188}};
+  for (int n : {2, 3, 4}) {
+    SCOPED_TRACE(n);
+    Imagen im;
+    Frame(im);
+    for (size_t i = 0; i < 4; ++i) {
+      ref.puntosTrans[i] = enRef[i];
+      im.puntosTrans[i] = enImagen[i];
+    }
+    const Transformacion2D t = TransformacionTransGeneral(im, ref, n);
+    // The reference's points land on the image's.
+    for (size_t i = 0; i < static_cast<size_t>(n); ++i) {
+      double u = 0, v = 0;
+      ASSERT_TRUE(t.Aplica(enRef[i].x, enRef[i].y, u, v));
+      EXPECT_NEAR(u, enImagen[i].x, 1e-9);
+      EXPECT_NEAR(v, enImagen[i].y, 1e-9);
+    }
+    const std::string linea = LineaTransGeneral(t, ref.Ancho(), ref.Alto());
+    ProgresoSilencioso p;
+    RemuestreaTransformacion(im, t, ref.Ancho(), ref.Alto(), Rango().defecto, p);
+    for (int hilos : {1, 2, 7}) {
+      FijaHilos(hilos);
+      Imagen otra;
+      Frame(otra);
+      ASSERT_EQ(EjecutaMacro(otra, {linea}), 1);
+      EXPECT_EQ(otra.Ancho(), ref.Ancho());
+      EXPECT_EQ(otra.Alto(), ref.Alto());
+      EXPECT_EQ(otra.Pixeles(), im.Pixeles()) << linea << " threads " << hilos;
+    }
+    FijaHilos(0);
+    // Without the points on the reference there is no transform.
+    ref.puntosTrans[static_cast<size_t>(n - 1)].definido = 0;
+    try {
+      TransformacionTransGeneral(im, ref, n);
+      ADD_FAILURE() << "no error";
+    } catch (const JError& e) {
+      EXPECT_EQ(e.Id(), 12246);
+    }
+  }
+  // A line whose matrix is not numbers or whose size is zero is refused before any pixel moves.
+  Imagen im;
+  Frame(im);
+  const std::vector<int16_t> antes = im.Pixeles();
+  for (const char* mala : {"TRANSGENERAL 1 0 0 0 1 0 0 0 0 10", "TRANSGENERAL 1 0 x 0 1 0 0 0 10 10",
+                           "TRANSGENERAL 1 0 0 0 1 0 0 0 10"}) {
+    EXPECT_THROW(EjecutaMacro(im, {mala}), JError) << mala;
+    EXPECT_EQ(im.Pixeles(), antes);
   }
 }
 
