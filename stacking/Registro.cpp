@@ -87,20 +87,27 @@ struct Pareja {
   int r, f;  // reference and frame star
 };
 
+// The mean positions of the pairs' reference and frame stars: x, y, u, v.
+std::array<double, 4> Centros(const std::vector<EstrellaRegistro>& ref,
+                              const std::vector<EstrellaRegistro>& img,
+                              const std::vector<Pareja>& pares) {
+  std::array<double, 4> m{};
+  for (const Pareja& p : pares) {
+    m[0] += ref[static_cast<size_t>(p.r)].x;
+    m[1] += ref[static_cast<size_t>(p.r)].y;
+    m[2] += img[static_cast<size_t>(p.f)].x;
+    m[3] += img[static_cast<size_t>(p.f)].y;
+  }
+  for (double& v : m) v /= static_cast<double>(pares.size());
+  return m;
+}
+
 // The least-squares similarity taking the reference stars of the pairs to the frame's; false
 // when the reference points all coincide.
 bool AjusteSimilitud(const std::vector<EstrellaRegistro>& ref,
                      const std::vector<EstrellaRegistro>& img, const std::vector<Pareja>& pares,
                      Transformacion2D& t) {
-  const double n = static_cast<double>(pares.size());
-  double mx = 0, my = 0, mu = 0, mv = 0;
-  for (const Pareja& p : pares) {
-    mx += ref[static_cast<size_t>(p.r)].x;
-    my += ref[static_cast<size_t>(p.r)].y;
-    mu += img[static_cast<size_t>(p.f)].x;
-    mv += img[static_cast<size_t>(p.f)].y;
-  }
-  mx /= n, my /= n, mu /= n, mv /= n;
+  const auto [mx, my, mu, mv] = Centros(ref, img, pares);
   double sxx = 0, sa = 0, sb = 0;
   for (const Pareja& p : pares) {
     const double x = ref[static_cast<size_t>(p.r)].x - mx, y = ref[static_cast<size_t>(p.r)].y - my;
@@ -119,15 +126,7 @@ bool AjusteSimilitud(const std::vector<EstrellaRegistro>& ref,
 // The least-squares affine map; false when the reference points lie on a line.
 bool AjusteAfin(const std::vector<EstrellaRegistro>& ref, const std::vector<EstrellaRegistro>& img,
                 const std::vector<Pareja>& pares, Transformacion2D& t) {
-  const double n = static_cast<double>(pares.size());
-  double mx = 0, my = 0, mu = 0, mv = 0;
-  for (const Pareja& p : pares) {
-    mx += ref[static_cast<size_t>(p.r)].x;
-    my += ref[static_cast<size_t>(p.r)].y;
-    mu += img[static_cast<size_t>(p.f)].x;
-    mv += img[static_cast<size_t>(p.f)].y;
-  }
-  mx /= n, my /= n, mu /= n, mv /= n;
+  const auto [mx, my, mu, mv] = Centros(ref, img, pares);
   double sxx = 0, sxy = 0, syy = 0, sxu = 0, syu = 0, sxv = 0, syv = 0;
   for (const Pareja& p : pares) {
     const double x = ref[static_cast<size_t>(p.r)].x - mx, y = ref[static_cast<size_t>(p.r)].y - my;
