@@ -8,6 +8,7 @@ orva register m51_iraf_devpix.fits movida.fits eyuma_r90s_cutout.fits girada.fit
 cat informe.csv
 orva info alineadas/girada.fits | grep -E '^(ANCHO|ALTO)='
 orva register --affine m51_iraf_devpix.fits movida.fits
+orva register --method tass m51_iraf_devpix.fits girada.fits
 # The recorded point transform line takes the shifted frame back onto the original's grid.
 orva apply movida.fits vuelta.fits -e "TRANSGENERAL 1 0 12 0 1 -7 0 0 512 512"
 orva register m51_iraf_devpix.fits vuelta.fits
