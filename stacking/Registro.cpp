@@ -72,6 +72,7 @@ std::vector<Triangulo> Triangulos(const std::vector<EstrellaRegistro>& e, int n)
         tr.v = {lados[0].second, lados[1].second, lados[2].second};
         tr.r1 = lados[0].first / lados[2].first;
         tr.r2 = lados[1].first / lados[2].first;
+        if (!std::isfinite(tr.r1) || !std::isfinite(tr.r2)) continue;  // sides beyond doubles
         const EstrellaRegistro &a = e[static_cast<size_t>(tr.v[0])],
                                &b = e[static_cast<size_t>(tr.v[1])],
                                &c = e[static_cast<size_t>(tr.v[2])];
@@ -234,10 +235,12 @@ double Residuo(const std::vector<EstrellaRegistro>& ref, const std::vector<Estre
   return std::hypot(u - f.x, v - f.y);
 }
 
-// Brightest first, finite positions only; the order of equal fluxes is kept.
+// Brightest first, finite positions only, a flux that is not a number last; the order of
+// equal fluxes is kept.
 std::vector<EstrellaRegistro> Ordena(const std::vector<EstrellaRegistro>& e) {
   std::vector<EstrellaRegistro> r;
-  for (const EstrellaRegistro& s : e) {
+  for (EstrellaRegistro s : e) {
+    if (std::isnan(s.flujo)) s.flujo = -HUGE_VAL;
     if (std::isfinite(s.x) && std::isfinite(s.y)) r.push_back(s);
   }
   std::stable_sort(r.begin(), r.end(), [](const EstrellaRegistro& a, const EstrellaRegistro& b) {

@@ -72,7 +72,7 @@ std::vector<EstrellaRegistro> EstrellasParaRegistro(Imagen& imagen,
   const ParametrosCentroide pc = LeeParametrosCentroide();
   std::vector<EstrellaRegistro> lista;
   for (const ObjetoEstelar& e : datos.Estrellas()) {
-    EstrellaRegistro s{e.x, e.y, e.sumaLimpia};
+    EstrellaRegistro s{e.x, e.y, std::isnan(e.sumaLimpia) ? -HUGE_VAL : e.sumaLimpia};
     if (Entera(s.x) && Entera(s.y)) {
       try {
         const ResultadoCentroide c = CentroideEstrella(imagen, s.x, s.y, pc);

@@ -158,9 +158,24 @@ TEST_F(RegistroTest, FramesThatCannotBeMatchedSaySoNeverIdentity) {
     EXPECT_NE(std::find(c.ids.begin(), c.ids.end(), r.idError), c.ids.end()) << r.idError;
     EXPECT_FALSE(r.Mensaje().empty());
   }
-  // A reference of two stars cannot be registered on.
-  const ResultadoRegistro r = RegistraEstrellas({{1, 1, 5}, {50, 50, 4}}, lista_, ParametrosRegistro{});
-  EXPECT_EQ(r.idError, 12242);
+  // Point lists: a reference of two stars (once its positions that are not numbers are left
+  // out), one star given many times, positions beyond any image.
+  const double nan = std::nan("");
+  const struct {
+    const char* nombre;
+    std::vector<EstrellaRegistro> ref;
+    int id;
+  } listas[] = {
+      {"two stars", {{1, 1, 5}, {50, 50, 4}, {nan, 3, 9}, {3, HUGE_VAL, 8}}, 12242},
+      {"one star many times", std::vector<EstrellaRegistro>(40, {100, 100, 1}), 12244},
+      {"far away", {{1e300, 1e300, nan}, {-1e300, 1e300, 2}, {1e300, -1e300, 3}, {5, 5, 4}}, 12244},
+  };
+  for (const auto& l : listas) {
+    SCOPED_TRACE(l.nombre);
+    const ResultadoRegistro r = RegistraEstrellas(l.ref, lista_, ParametrosRegistro{});
+    EXPECT_FALSE(r.exito);
+    EXPECT_EQ(r.idError, l.id);
+  }
 }
 
 // Exact point lists: spurious stars and displaced ones are left out of the fit; the affine option
