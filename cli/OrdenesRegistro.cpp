@@ -111,8 +111,7 @@ int OrdenRegister(const Argumentos& args) {
   Imagen ref;
   LeeArchivo(referencia, ref);
   progreso.TextoArchivo(referencia);
-  const std::vector<EstrellaRegistro> estrellasRef =
-      EstrellasParaRegistro(ref, opciones, progreso);
+  const std::vector<EstrellaRegistro> estrellasRef = EstrellasParaRegistro(ref, opciones, progreso);
   if (estrellasRef.size() < 3) throw JError(12242, std::to_string(estrellasRef.size()), "3");
 
   std::string csv = "file,status,matched,rms,dx,dy,rotation,scale,matrix,message\n";
@@ -157,9 +156,8 @@ int OrdenRegister(const Argumentos& args) {
     std::printf("\n");
     std::fflush(stdout);
     csv += Campo(f) + ",ok," + std::to_string(r.emparejadas) + "," + fila + "," +
-           Formato("%.4f", c.dx) + "," + Formato("%.4f", c.dy) + "," +
-           Formato("%.5f", c.rotacion) + "," + Formato("%.7f", c.escala) + "," +
-           TextoTransformacion(r.transformacion) + ",\n";
+           Formato("%.4f", c.dx) + "," + Formato("%.4f", c.dy) + "," + Formato("%.5f", c.rotacion) +
+           "," + Formato("%.7f", c.escala) + "," + TextoTransformacion(r.transformacion) + ",\n";
   }
   if (!informe.empty()) EscribeArchivoSeguro(informe, csv);
   return fallidos == 0 ? 0 : 1;

@@ -23,8 +23,8 @@ struct ClaveRegistro {
   const char* defecto;
 };
 constexpr ClaveRegistro kClaves[] = {
-    {"REGTRIANGULOS", "30"}, {"REGESTRELLAS", "200"}, {"REGTOLERANCIA", "0.01"},
-    {"REGRADIO", "3"},       {"REGESCALAMIN", "0.8"}, {"REGESCALAMAX", "1.25"},
+    {"REGTRIANGULOS", "30"}, {"REGESTRELLAS", "200"},    {"REGTOLERANCIA", "0.01"},
+    {"REGRADIO", "3"},       {"REGESCALAMIN", "0.8"},    {"REGESCALAMAX", "1.25"},
     {"REGKSIGMA", "3"},      {"REGMINEMPAREJADAS", "6"}, {"REGAFIN", "0"},
 };
 
@@ -64,8 +64,8 @@ std::vector<Triangulo> Triangulos(const std::vector<EstrellaRegistro>& e, int n)
   for (int i = 0; i < n; ++i) {
     for (int j = i + 1; j < n; ++j) {
       for (int k = j + 1; k < n; ++k) {
-        std::array<std::pair<double, int>, 3> lados = {
-            std::pair{d(j, k), i}, std::pair{d(i, k), j}, std::pair{d(i, j), k}};
+        std::array<std::pair<double, int>, 3> lados = {std::pair{d(j, k), i}, std::pair{d(i, k), j},
+                                                       std::pair{d(i, j), k}};
         std::sort(lados.begin(), lados.end());
         if (lados[0].first < kLadoMinimo) continue;
         Triangulo tr;
@@ -155,7 +155,8 @@ class Rejilla {
  public:
   Rejilla(const std::vector<EstrellaRegistro>& e, size_t n, double radio)
       : e_(e), lado_(radio), radio2_(radio * radio) {
-    for (size_t i = 0; i < n; ++i) celdas_[Clave(Celda(e[i].x), Celda(e[i].y))].push_back(static_cast<int>(i));
+    for (size_t i = 0; i < n; ++i)
+      celdas_[Clave(Celda(e[i].x), Celda(e[i].y))].push_back(static_cast<int>(i));
   }
   // The nearest star within the radius of (x, y) (the lowest index among equals), or -1.
   int Cercana(double x, double y, double& d2) const {
@@ -263,7 +264,8 @@ int MinimoSignificativo(const std::vector<EstrellaRegistro>& img, size_t nImg, s
     y1 = std::max(y1, img[i].y);
   }
   const double area = std::max(x1 - x0, 2 * radio) * std::max(y1 - y0, 2 * radio);
-  const double lambda = static_cast<double>(nRef) * std::min(1.0, static_cast<double>(nImg) * kPi * radio * radio / area);
+  const double lambda = static_cast<double>(nRef) *
+                        std::min(1.0, static_cast<double>(nImg) * kPi * radio * radio / area);
   // Stars so dense that every reference star has a frame star within the radius: no count
   // tells a match from chance.
   constexpr double kMaxLambda = 500.0;
@@ -336,11 +338,13 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
   const std::string minimo = std::to_string(kMinimoEstrellas);
   if (ref.size() < kMinimoEstrellas) return Fallo(12242, std::to_string(ref.size()), minimo);
   if (img.size() < kMinimoEstrellas) return Fallo(12243, std::to_string(img.size()), minimo);
-  const size_t nAjuste = static_cast<size_t>(std::clamp(p.estrellasAjuste, kMinimoEstrellas, kMaxEstrellasAjuste));
+  const size_t nAjuste =
+      static_cast<size_t>(std::clamp(p.estrellasAjuste, kMinimoEstrellas, kMaxEstrellasAjuste));
   const size_t nRef = std::min(ref.size(), nAjuste), nImg = std::min(img.size(), nAjuste);
   const int nTri = std::clamp(p.estrellasTriangulos, kMinimoEstrellas, kMaxTriangulos);
   const double radio = std::clamp(std::isfinite(p.radio) ? p.radio : 0.1, 0.1, kMaxRadio);
-  const double tol = std::clamp(std::isfinite(p.tolerancia) ? p.tolerancia : 0.0, 0.0, kMaxTolerancia);
+  const double tol =
+      std::clamp(std::isfinite(p.tolerancia) ? p.tolerancia : 0.0, 0.0, kMaxTolerancia);
 
   const std::vector<Triangulo> tr = Triangulos(ref, std::min(nTri, static_cast<int>(ref.size())));
   std::vector<Triangulo> ti = Triangulos(img, std::min(nTri, static_cast<int>(img.size())));
@@ -391,8 +395,8 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
     for (;;) {
       if (usados.size() < kMinimoEstrellas) break;
       Transformacion2D nueva;
-      const bool bien = p.afin ? AjusteAfin(ref, img, usados, nueva)
-                               : AjusteSimilitud(ref, img, usados, nueva);
+      const bool bien =
+          p.afin ? AjusteAfin(ref, img, usados, nueva) : AjusteSimilitud(ref, img, usados, nueva);
       if (!bien) {
         usados.clear();
         break;
@@ -414,17 +418,16 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
       usados = std::move(quedan);
     }
     if (usados.size() < kMinimoEstrellas) break;
-    const bool iguales = usados.size() == anteriores.size() &&
-                         std::equal(usados.begin(), usados.end(), anteriores.begin(),
-                                    [](const Pareja& x, const Pareja& y) {
-                                      return x.r == y.r && x.f == y.f;
-                                    });
+    const bool iguales =
+        usados.size() == anteriores.size() &&
+        std::equal(usados.begin(), usados.end(), anteriores.begin(),
+                   [](const Pareja& x, const Pareja& y) { return x.r == y.r && x.f == y.f; });
     if (iguales) break;
     anteriores = usados;
   }
   const int emparejadas = static_cast<int>(usados.size());
-  const int necesarias = std::max({p.minEmparejadas, kMinimoEstrellas,
-                                   MinimoSignificativo(img, nImg, nRef, radio, intentos)});
+  const int necesarias = std::max(
+      {p.minEmparejadas, kMinimoEstrellas, MinimoSignificativo(img, nImg, nRef, radio, intentos)});
   if (emparejadas < necesarias) {
     return Fallo(12245, std::to_string(emparejadas), std::to_string(necesarias));
   }

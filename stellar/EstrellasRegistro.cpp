@@ -52,7 +52,7 @@ OpcionesEstrellasRegistro LeeOpcionesEstrellasRegistro() {
   const Ajustes& c = AjustesActuales();
   OpcionesEstrellasRegistro o;
   o.metodo = LeeEntero(c.Valor(kSeccion, "REGMETODO")) == 1 ? MetodoBusqueda::kTASS
-                                                             : MetodoBusqueda::kPCVista;
+                                                            : MetodoBusqueda::kPCVista;
   o.maxEstrellas = LeeParametrosRegistro().estrellasAjuste;
   return o;
 }
@@ -84,10 +84,9 @@ std::vector<EstrellaRegistro> EstrellasParaRegistro(Imagen& imagen,
     }
     if (std::isfinite(s.x) && std::isfinite(s.y)) lista.push_back(s);
   }
-  std::stable_sort(lista.begin(), lista.end(),
-                   [](const EstrellaRegistro& a, const EstrellaRegistro& b) {
-                     return a.flujo > b.flujo;
-                   });
+  std::stable_sort(
+      lista.begin(), lista.end(),
+      [](const EstrellaRegistro& a, const EstrellaRegistro& b) { return a.flujo > b.flujo; });
   if (lista.size() > static_cast<size_t>(std::max(o.maxEstrellas, 0))) {
     lista.resize(static_cast<size_t>(std::max(o.maxEstrellas, 0)));
   }

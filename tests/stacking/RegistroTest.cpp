@@ -29,7 +29,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 Transformacion2D Similitud(double dx, double dy, double grados, double escala) {
   // Rotation and scale about the frame centre, then the shift.
-  const double a = escala * std::cos(grados * kPi / 180.0), b = escala * std::sin(grados * kPi / 180.0);
+  const double a = escala * std::cos(grados * kPi / 180.0),
+               b = escala * std::sin(grados * kPi / 180.0);
   const double c = kLado / 2.0;
   Transformacion2D t;
   t.h = {a, -b, c - a * c + b * c + dx, b, a, c - b * c - a * c + dy, 0, 0, 1};
@@ -57,7 +58,8 @@ void Fotografia(Imagen& im, const std::vector<EstrellaSintetica>& cielo, const T
   for (const EstrellaSintetica& e : cielo) {
     double u = 0, v = 0;
     t.Aplica(e.x, e.y, u, v);
-    if (u > -10 && v > -10 && u < kLado + 10 && v < kLado + 10) vistas.push_back({u, v, e.amplitud});
+    if (u > -10 && v > -10 && u < kLado + 10 && v < kLado + 10)
+      vistas.push_back({u, v, e.amplitud});
   }
   CreaCampo(im, kLado, kLado, kCielo, vistas, kRuido, semilla);
 }
@@ -208,7 +210,8 @@ TEST(RegistroListasTest, OutliersAreRejectedAndAffineFitsShear) {
       img.push_back(s);
     }
     // Bright spurious stars (cosmic rays, hot pixels) interleaved with the real ones.
-    for (int k = 0; k < c.espurias; ++k) img.push_back({pos(rng), pos(rng), 1000.0 - 3.0 * k - 0.5});
+    for (int k = 0; k < c.espurias; ++k)
+      img.push_back({pos(rng), pos(rng), 1000.0 - 3.0 * k - 0.5});
     ParametrosRegistro p;
     p.afin = c.afin;
     const ResultadoRegistro r = RegistraEstrellas(ref, img, p);
@@ -312,8 +315,9 @@ TEST(TransGeneralTest, MacroLineReplaysTheResamplingExactly) {
   Imagen im;
   Frame(im);
   const std::vector<int16_t> antes = im.Pixeles();
-  for (const char* mala : {"TRANSGENERAL 1 0 0 0 1 0 0 0 0 10", "TRANSGENERAL 1 0 x 0 1 0 0 0 10 10",
-                           "TRANSGENERAL 1 0 0 0 1 0 0 0 10"}) {
+  for (const char* mala :
+       {"TRANSGENERAL 1 0 0 0 1 0 0 0 0 10", "TRANSGENERAL 1 0 x 0 1 0 0 0 10 10",
+        "TRANSGENERAL 1 0 0 0 1 0 0 0 10"}) {
     EXPECT_THROW(EjecutaMacro(im, {mala}), JError) << mala;
     EXPECT_EQ(im.Pixeles(), antes);
   }
