@@ -30,9 +30,9 @@ constexpr ClaveRegistro kClaves[] = {
 
 // Bounds that keep a hand-edited setting from making the search explode or mean nothing.
 constexpr int kMinimoEstrellas = 3;
-constexpr int kMaxTriangulos = 60;  // C(60, 3) = 34220 triangles a list
+constexpr int kMaxTriangulos = 40;  // C(40, 3) = 9880 triangles a list
 constexpr int kMaxEstrellasAjuste = 5000;
-constexpr double kMaxTolerancia = 0.1;
+constexpr double kMaxTolerancia = 0.03;
 constexpr double kMaxRadio = 50.0;
 // Sides shorter than this (pixels) come from one star found twice: no shape to compare.
 constexpr double kLadoMinimo = 2.0;
