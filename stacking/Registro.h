@@ -55,8 +55,9 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
                                     const std::vector<EstrellaRegistro>& imagen,
                                     const ParametrosRegistro& p);
 
-// Shift, rotation (degrees, counterclockwise in x-right y-down pixel axes as the matrix turns
-// x towards y) and scale of the transform's linear part, read as a similarity.
+// The transform read as a similarity: where it takes the origin (dx, dy), the angle in degrees
+// by which it turns the x axis toward the y axis (clockwise on a display whose rows go down),
+// and its scale.
 struct ComponentesSimilitud {
   double dx = 0.0, dy = 0.0;
   double rotacion = 0.0;
