@@ -32,6 +32,11 @@ int OrdenPhot(const Argumentos& args);
 // double FILE --a X,Y --b X,Y: the centroids of A and B, the position angle in degrees and the
 // separation in pixels.
 int OrdenDouble(const Argumentos& args);
+// register REF FILES... [-o DIR] [--affine] [--method pcvista|tass] [--csv REPORT]: each file's
+// stars registered on the reference's; one line per file (matched stars, rms, the transform) or
+// its failure on stderr; -o writes each registered file resampled onto the reference's grid.
+// Exit status 1 when any file failed.
+int OrdenRegister(const Argumentos& args);
 // render IN OUT.png [--zoom N] [--marks]: the image as displayed (gray table, zoom), optionally
 // with the analysis overlay.
 int OrdenRender(const Argumentos& args);

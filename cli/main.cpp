@@ -24,6 +24,7 @@
 #include "shell/Configuracion.h"
 #include "shell/Idioma.h"
 #include "stellar/BuscaEstrellas.h"
+#include "stellar/EstrellasRegistro.h"
 
 namespace orva {
 namespace {
@@ -50,6 +51,9 @@ constexpr const char* kUso =
     "  phot FILE X Y                        aperture photometry at a point:\n"
     "                                       sky skydev npix rawsum cleansum mag status\n"
     "  double FILE --a X,Y --b X,Y          centroids of A and B, position angle, separation\n"
+    "  register REF FILES... [-o DIR] [--affine] [--method pcvista|tass] [--csv REPORT]\n"
+    "                                       register each file on the reference by its stars;\n"
+    "                                       -o DIR: write them resampled onto its grid\n"
     "  render IN OUT.png [--zoom N] [--marks] [--levels minmax|percentile LO HI|zscale]\n"
     "                                       the image as displayed, with the analysis overlay\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
@@ -138,6 +142,7 @@ void Configura(const Global& g) {
 // Every --set names a setting of the system; checked once the modules have bound theirs.
 void CompruebaAjustes(const Global& g) {
   RegistraConfigPCVista();  // bound on first use otherwise
+  RegistraConfigEstrellasRegistro();
   const Configuracion& cfg = Configuracion::Global();
   for (const std::string& ajuste : g.ajustes) {
     const size_t punto = ajuste.find('.');
@@ -163,6 +168,7 @@ int Ejecuta(const Global& g) {
   if (orden == "phot") return OrdenPhot(args);
   if (orden == "double") return OrdenDouble(args);
   if (orden == "render") return OrdenRender(args);
+  if (orden == "register") return OrdenRegister(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 

@@ -30,6 +30,7 @@
 #include "gui/DialogoQt.h"
 #include "gui/Marco.h"
 #include "gui/ProgresoQt.h"
+#include "gui/TransGeneralQt.h"
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
 #include "processing/Comun.h"
@@ -489,7 +490,13 @@ bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta) {
   return true;
 }
 
+void EjecutaLineaOperacion(Marco& marco, VentanaImagen& v, const std::string& linea,
+                           const std::string& titulo, int idError) {
+  CorreLinea(marco, v, linea, titulo, idError);
+}
+
 bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
+  if (ComandoTransGeneral(marco, v, id)) return true;
   if (id >= kPrimerFiltro && id <= kFiltroGeneral) {
     std::string popup, etiqueta;
     if (!MenuDeFiltro(id, popup, etiqueta)) return false;

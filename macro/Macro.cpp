@@ -212,6 +212,8 @@ std::vector<ComandoMacro>& Tabla() {
       {"FILTRO", 0, 10, {}, nullptr},     {"SUMA", 4, 4, {0, 1}, nullptr},
       {"RESTA", 2, 2, {0, 1}, nullptr},   {"FLAT", 2, 2, {0, 1}, nullptr},
       {"DIVIDIR", 2, 2, {0, 1}, nullptr},
+      // The point-pair transform of the "Trans. General" tool, as its matrix and result size.
+      {"TRANSGENERAL", 10, 10, {}, nullptr},
   };
   return tabla;
 }

@@ -9,6 +9,8 @@
 #include "core/Hilos.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
+#include "core/Rango.h"
+#include "macro/Macro.h"
 #include "processing/Comun.h"
 #include "processing/Geometria.h"
 
@@ -59,7 +61,62 @@ bool Alineados(const PuntoPlano& p, const PuntoPlano& q, const PuntoPlano& r) {
   return !(std::fabs(area) > 1e-9 * lado);
 }
 
+// Matrix entries of a TRANSGENERAL line beyond this are refused: no useful map has them, and
+// products with pixel positions stay finite.
+constexpr double kCoeficienteMaximo = 1e12;
+constexpr int kLadoMaximo = 2147483647;
+
+std::string NombreImagen(const Imagen& im) {
+  return im.nombreVentana.empty() ? im.NombreArchivo() : im.nombreVentana;
+}
+
+// TRANSGENERAL h0 .. h7 ancho alto.
+int TransGeneral(Ranuras& r, int actual, const std::vector<std::string>& a) {
+  Transformacion2D t;
+  for (size_t i = 0; i < 8; ++i) {
+    t.h[i] = ArgumentoReal(a, i, -kCoeficienteMaximo, kCoeficienteMaximo);
+  }
+  t.h[8] = 1.0;
+  t.tipo = t.h[6] != 0.0 || t.h[7] != 0.0 ? Transformacion2D::Tipo::kProyectiva
+                                          : Transformacion2D::Tipo::kAfin;
+  const int ancho = ArgumentoEntero(a, 8, 1, kLadoMaximo);
+  const int alto = ArgumentoEntero(a, 9, 1, kLadoMaximo);
+  RemuestreaTransformacion(*r.En(actual), t, static_cast<uint32_t>(ancho),
+                           static_cast<uint32_t>(alto), Rango().defecto, ProgresoActual());
+  return actual;
+}
+
 }  // namespace
+
+Transformacion2D TransformacionTransGeneral(const Imagen& imagen, const Imagen& referencia,
+                                            int puntos) {
+  if (puntos < 2 || puntos > 4) {
+    throw JError(12241, std::to_string(puntos), std::to_string(puntos));
+  }
+  std::vector<PuntoPlano> desde, hacia;
+  for (const Imagen* im : {&imagen, &referencia}) {
+    for (int i = 0; i < puntos; ++i) {
+      if (!im->puntosTrans[static_cast<size_t>(i)].definido) {
+        throw JError(12246, NombreImagen(*im), std::to_string(puntos));
+      }
+    }
+  }
+  for (size_t i = 0; i < static_cast<size_t>(puntos); ++i) {
+    desde.push_back({referencia.puntosTrans[i].x, referencia.puntosTrans[i].y});
+    hacia.push_back({imagen.puntosTrans[i].x, imagen.puntosTrans[i].y});
+  }
+  return TransformacionPorPuntos(desde, hacia);
+}
+
+std::string LineaTransGeneral(const Transformacion2D& t, uint32_t ancho, uint32_t alto) {
+  std::string s = "TRANSGENERAL";
+  for (size_t i = 0; i < 8; ++i) s += " " + TextoReal(t.h[i] / t.h[8]);
+  return s + " " + std::to_string(ancho) + " " + std::to_string(alto);
+}
+
+void EnlazaTransformacionMacro() {
+  EnlazaComandoMacro("TRANSGENERAL", &TransGeneral);
+}
 
 bool InvierteTransformacion(const Transformacion2D& t, Transformacion2D& inversa) {
   const auto& m = t.h;

@@ -64,4 +64,16 @@ void RemuestreaTransformacion(Imagen& im, const Transformacion2D& t, uint32_t an
 // "a b c d e f g h i" with the shortest exact number texts, for lines and reports.
 std::string TextoTransformacion(const Transformacion2D& t);
 
+// The "Trans. General" tool: the map from the reference image's transformation points 1..n
+// (n = 2, 3 or 4) to the same points of the image, which lays the image on the reference's grid.
+// 12246 (image's name, n) when either image lacks one of the points; 12240 as for the points.
+Transformacion2D TransformacionTransGeneral(const Imagen& imagen, const Imagen& referencia,
+                                            int puntos);
+// The macro line "TRANSGENERAL h0 h1 h2 h3 h4 h5 h6 h7 ancho alto": the matrix (h8 = 1) with
+// exact number texts and the size of the result. Replayed on any image it resamples it through
+// the matrix onto an ancho x alto grid, the out-of-image value outside.
+std::string LineaTransGeneral(const Transformacion2D& t, uint32_t ancho, uint32_t alto);
+// Installs the handler of TRANSGENERAL in the macro interpreter (start-up does).
+void EnlazaTransformacionMacro();
+
 }  // namespace orva

@@ -1,0 +1,82 @@
+// The point-pair transform commands of the desktop: the reference's choice, then one macro line.
+#include "gui/TransGeneralQt.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "base/JError.h"
+#include "core/IdsComandos.h"
+#include "core/Imagen.h"
+#include "gui/Marco.h"
+#include "gui/Operaciones.h"
+#include "gui/VentanaImagen.h"
+#include "stacking/Transformacion.h"
+
+namespace orva {
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+bool TienePuntos(const Imagen& im, int puntos) {
+  for (int i = 0; i < puntos; ++i) {
+    if (!im.puntosTrans[static_cast<size_t>(i)].definido) return false;
+  }
+  return true;
+}
+
+// The list of candidate references; the chosen one, or nullptr when cancelled.
+VentanaImagen* EligeReferencia(Marco& marco, const std::vector<VentanaImagen*>& candidatas) {
+  QDialog d(&marco);
+  d.setWindowTitle(QStringLiteral("REFERENCIA TRANS. GENERAL"));
+  auto* capa = new QVBoxLayout(&d);
+  capa->addWidget(new QLabel(QStringLiteral("Imagen de referencia:")));
+  auto* lista = new QListWidget;
+  lista->setObjectName("Referencias");
+  for (VentanaImagen* w : candidatas) lista->addItem(Q(w->imagen().nombreVentana));
+  lista->setCurrentRow(0);
+  capa->addWidget(lista);
+  auto* caja = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  caja->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
+  caja->button(QDialogButtonBox::Ok)->setObjectName("b1");
+  caja->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
+  caja->button(QDialogButtonBox::Cancel)->setObjectName("b2");
+  capa->addWidget(caja);
+  QObject::connect(caja, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+  QObject::connect(caja, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+  QObject::connect(lista, &QListWidget::itemDoubleClicked, &d, &QDialog::accept);
+  if (d.exec() != QDialog::Accepted || lista->currentRow() < 0) return nullptr;
+  return candidatas[static_cast<size_t>(lista->currentRow())];
+}
+
+}  // namespace
+
+bool ComandoTransGeneral(Marco& marco, VentanaImagen& v, int id) {
+  const int puntos = id == kCmdTransGeneral2   ? 2
+                     : id == kCmdTransGeneral3 ? 3
+                     : id == kCmdTransGeneral4 ? 4
+                                               : 0;
+  if (puntos == 0) return false;
+  const Imagen& im = v.imagen();
+  if (!TienePuntos(im, puntos)) throw JError(12246, im.nombreVentana, std::to_string(puntos));
+  std::vector<VentanaImagen*> candidatas;
+  for (VentanaImagen* w : marco.Ventanas()) {
+    if (w != &v && TienePuntos(w->imagen(), puntos)) candidatas.push_back(w);
+  }
+  if (candidatas.empty()) throw JError(12247, std::to_string(puntos));
+  VentanaImagen* ref = EligeReferencia(marco, candidatas);
+  if (!ref) return true;
+  const Imagen& r = ref->imagen();
+  const Transformacion2D t = TransformacionTransGeneral(im, r, puntos);
+  EjecutaLineaOperacion(marco, v, LineaTransGeneral(t, r.Ancho(), r.Alto()), "TRANS. GENERAL",
+                        12051);
+  return true;
+}
+
+}  // namespace orva
