@@ -136,23 +136,28 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, std::vector<float
     case MetodoCombinacion::kSigma:
       break;
   }
-  // Sigma clipping: values farther than kappa deviations from the median are dropped, pass
-  // after pass, until none is or the passes run out; the mean of the rest.
+  // Sigma clipping: a value is dropped when it lies farther from the median than kappa times
+  // the standard deviation of the other values, pass after pass until none is or the passes run
+  // out; the mean of the rest. Leaving the value out of its own deviation lets a single outlier
+  // be found in a short series, where it would inflate a deviation that includes it.
   size_t activos = n;
   for (int it = 0; it < a.iteraciones && activos > 2; ++it) {
     aux.assign(val.begin(), val.begin() + static_cast<long>(activos));
     const double centro = Mediana(aux);
-    double s = 0.0;
-    for (size_t i = 0; i < activos; ++i) s += val[i];
-    const double media = s / static_cast<double>(activos);
-    double s2 = 0.0;
-    for (size_t i = 0; i < activos; ++i) s2 += (val[i] - media) * (val[i] - media);
-    const double sd = std::sqrt(s2 / static_cast<double>(activos - 1));
-    if (!(sd > 0.0)) break;
-    const double limite = a.kappa * sd;
+    double s = 0.0, q = 0.0;
+    for (size_t i = 0; i < activos; ++i) {
+      const double d = val[i] - centro;  // sums around the median: no cancellation
+      s += d;
+      q += d * d;
+    }
+    const double otros = static_cast<double>(activos - 1);
     size_t quedan = 0;
     for (size_t i = 0; i < activos; ++i) {
-      if (std::fabs(val[i] - centro) <= limite) {
+      const double d = val[i] - centro;
+      const double mediaOtros = (s - d) / otros;
+      const double varOtros = ((q - d * d) - otros * mediaOtros * mediaOtros) / (otros - 1.0);
+      const bool fuera = varOtros > 0.0 && std::fabs(d) > a.kappa * std::sqrt(varOtros);
+      if (!fuera) {
         val[quedan] = val[i];
         fot[quedan] = fot[i];
         ++quedan;

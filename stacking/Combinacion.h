@@ -72,7 +72,9 @@ struct ResultadoCombinacion {
   bool conFecha = false;          // every frame has a date and time
 };
 
-// Combines the frames pixel by pixel on the first frame's grid. A first pass loads every frame
+// Combines the frames pixel by pixel on the first frame's grid. Sigma clipping drops, pass after
+// pass, the values farther from the median than kappa times the deviation of the other values
+// (a single outlier is found even among a handful of frames), then averages the rest. A first pass loads every frame
 // once (measuring its sky level and dispersion, normalising, resampling it through its transform
 // when not the identity) into one working file of 32-bit reals, removed at the end; the second
 // pass reads every frame's rows band by band, so memory holds only a band of every frame. The

@@ -96,6 +96,17 @@ std::string NombreImagen(const Imagen& im) {
 
 int64_t ReparaPixeles(Imagen& im, double kappa, Progreso& progreso) {
   const std::vector<int16_t> original = im.Pixeles();
+  // The image's own noise bounds the deviation from below: eight neighbours alone often
+  // agree by chance far better than the noise would have them.
+  std::vector<int16_t> copia = original;
+  const size_t mitad = copia.size() / 2;
+  std::nth_element(copia.begin(), copia.begin() + static_cast<long>(mitad), copia.end());
+  const double medianaImagen = copia.empty() ? 0.0 : copia[mitad];
+  std::vector<double> desv(copia.size());
+  for (size_t i = 0; i < copia.size(); ++i) desv[i] = std::fabs(original[i] - medianaImagen);
+  std::nth_element(desv.begin(), desv.begin() + static_cast<long>(mitad), desv.end());
+  const double ruido =
+      std::max(kDesviacionMinima, desv.empty() ? 0.0 : kDesviacionMad * desv[mitad]);
   std::vector<int16_t>& px = im.Pixeles();
   const long w = im.Ancho(), h = im.Alto();
   std::vector<int64_t> porBanda(static_cast<size_t>(NumBandas(h)), 0);
@@ -114,7 +125,7 @@ int64_t ReparaPixeles(Imagen& im, double kappa, Progreso& progreso) {
         if (n < 3) continue;
         const double med = Mediana8(v, n);
         for (size_t i = 0; i < n; ++i) d[i] = std::fabs(v[i] - med);
-        const double sd = std::max(kDesviacionMinima, kDesviacionMad * Mediana8(d, n));
+        const double sd = std::max(ruido, kDesviacionMad * Mediana8(d, n));
         const size_t i = static_cast<size_t>(y * w + x);
         if (std::fabs(original[i] - med) > kappa * sd) {
           px[i] = static_cast<int16_t>(std::lround(med));

@@ -48,8 +48,10 @@ struct ResultadoPretratamiento {
 ResultadoPretratamiento Pretrata(Imagen& luz, const Maestros& maestros,
                                  const AjustesPretratamiento& ajustes, Progreso& progreso);
 
-// Replaces every pixel that stands out from its 8 neighbours by more than kappa robust
-// deviations (1.4826 x their median absolute deviation, at least one unit) by their median.
+// Replaces every pixel that stands out from the median of its 8 neighbours by more than kappa
+// deviations by that median; the deviation is the larger of the neighbours' robust one (1.4826 x
+// their median absolute deviation) and the whole image's (at least one unit), so the slopes of
+// a star are not taken for hits.
 // Returns how many were replaced. Rows in bands, the same result for any thread count.
 int64_t ReparaPixeles(Imagen& im, double kappa, Progreso& progreso);
 

@@ -206,7 +206,8 @@ TEST(ApiladoTest, SigmaClippingRemovesCosmicRaysAndASatelliteTrail) {
   EXPECT_GE(sigma.figuras[4].rechazados, trazo + 3);
   for (int f = 0; f < kN; ++f) {
     if (f != 4) {
-      EXPECT_LT(sigma.figuras[static_cast<size_t>(f)].rechazados, trazo) << f;
+      // Good values are seldom dropped: a few in a hundred at kappa 3 among twelve frames.
+      EXPECT_LT(sigma.figuras[static_cast<size_t>(f)].rechazados, kAncho * kAlto / 25) << f;
     }
   }
 }
