@@ -47,7 +47,7 @@ long Entero(const std::string& texto, const std::string& que, long minimo, long 
 }
 
 // "@list.txt": the files it names, one a line (blank lines and lines starting with '#' left
-// out); anything else: the file itself.
+// out; a relative name is taken from the list's folder); anything else: the file itself.
 void AnadeArchivos(const std::string& arg, std::vector<std::string>& archivos) {
   if (arg.size() < 2 || arg[0] != '@') {
     archivos.push_back(arg);
@@ -64,7 +64,10 @@ void AnadeArchivos(const std::string& arg, std::vector<std::string>& archivos) {
     }
     const size_t i = linea.find_first_not_of(" \t");
     if (i == std::string::npos || linea[i] == '#') continue;
-    archivos.push_back(linea.substr(i));
+    const fs::path nombre(linea.substr(i));
+    const fs::path carpeta = fs::path(lista).parent_path();
+    archivos.push_back(nombre.is_absolute() || carpeta.empty() ? nombre.string()
+                                                               : (carpeta / nombre).string());
     ++n;
   }
   if (n == 0) throw JError(12289, lista);
