@@ -211,7 +211,7 @@ std::vector<ComandoMacro>& Tabla() {
       {"REDIM", 6, 6, {}, nullptr},       {"ESCALGRIS", 0, 10, {}, nullptr},
       {"FILTRO", 0, 10, {}, nullptr},     {"SUMA", 4, 4, {0, 1}, nullptr},
       {"RESTA", 2, 2, {0, 1}, nullptr},   {"FLAT", 2, 2, {0, 1}, nullptr},
-      {"DIVIDIR", 2, 2, {0, 1}, nullptr},
+      {"DIVIDIR", 2, 2, {0, 1}, nullptr}, {"PRETRATAR", 0, 10, {}, nullptr},
   };
   return tabla;
 }

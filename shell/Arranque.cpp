@@ -7,6 +7,7 @@
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
 #include "shell/Modulos.h"
+#include "stacking/Pretratamiento.h"
 
 namespace orva {
 
@@ -16,6 +17,7 @@ void InstalaSistema() {
   ListaTiposArchivo();
   EnlazaFormatosMacro();
   EnlazaProcesamientoMacro();
+  EnlazaApiladoMacro();
   CreaModulos();
 }
 

@@ -11,6 +11,8 @@
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "core/Rango.h"
+#include "formats/TiposArchivo.h"
+#include "macro/Macro.h"
 
 namespace orva {
 namespace {
@@ -24,6 +26,8 @@ std::string Texto(double v) {
   std::snprintf(b, sizeof b, "%.6g", v);
   return b;
 }
+
+constexpr double kKappaReparacionMaxima = 1000.0;
 
 std::string TextoTamano(const Imagen& im) {
   return std::to_string(im.Ancho()) + "x" + std::to_string(im.Alto());
@@ -214,6 +218,62 @@ ResultadoPretratamiento Pretrata(Imagen& luz, const Maestros& m,
     c.AnadeHistoria("PRETRATAMIENTO recortados " + std::to_string(r.recortados));
   }
   return r;
+}
+
+namespace {
+
+// PRETRATAR [BIAS file] [DARK file] [FLAT file] [REPARAR kappa] [SINOVERSCAN] on the current
+// slot: the masters are read for the line and dropped after it.
+int Pretratar(Ranuras& r, int actual, const std::vector<std::string>& args) {
+  static const std::vector<std::string_view> palabras = {"BIAS", "DARK", "FLAT", "REPARAR",
+                                                          "SINOVERSCAN"};
+  std::string archivos[3];
+  AjustesPretratamiento a;
+  for (size_t k = 0; k < args.size(); ++k) {
+    const int p = BuscaPalabra(args[k], palabras);
+    if (p < 0 || args[k] != palabras[static_cast<size_t>(p)]) PalabraNoAdmitida(args, k);
+    if (p == 4) {
+      a.overscan = false;
+      continue;
+    }
+    if (k + 1 >= args.size()) NumeroArgumentos(args.size(), std::to_string(args.size() + 1));
+    if (p == 3) {
+      a.reparar = true;
+      a.kappaReparacion = ArgumentoReal(args, k + 1, 0.1, kKappaReparacionMaxima);
+    } else {
+      archivos[p] = args[k + 1];
+    }
+    ++k;
+  }
+  Imagen* luz = r.En(actual);
+  if (!luz) return 0;
+  Imagen maestros[3];
+  Maestros m;
+  const Imagen** destino[3] = {&m.bias, &m.dark, &m.flat};
+  for (int i = 0; i < 3; ++i) {
+    if (archivos[i].empty()) continue;
+    LeeArchivo(archivos[i], maestros[i]);
+    *destino[i] = &maestros[i];
+  }
+  Pretrata(*luz, m, a, ProgresoActual());
+  return actual;
+}
+
+}  // namespace
+
+std::string LineaPretrata(const std::string& bias, const std::string& dark,
+                          const std::string& flat, const AjustesPretratamiento& ajustes) {
+  std::string l = "PRETRATAR";
+  if (!bias.empty()) l += " BIAS " + bias;
+  if (!dark.empty()) l += " DARK " + dark;
+  if (!flat.empty()) l += " FLAT " + flat;
+  if (ajustes.reparar) l += " REPARAR " + Texto(ajustes.kappaReparacion);
+  if (!ajustes.overscan) l += " SINOVERSCAN";
+  return l;
+}
+
+void EnlazaApiladoMacro() {
+  EnlazaComandoMacro("PRETRATAR", &Pretratar);
 }
 
 }  // namespace orva

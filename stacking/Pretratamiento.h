@@ -55,6 +55,13 @@ ResultadoPretratamiento Pretrata(Imagen& luz, const Maestros& maestros,
 // Returns how many were replaced. Rows in bands, the same result for any thread count.
 int64_t ReparaPixeles(Imagen& im, double kappa, Progreso& progreso);
 
+// The macro line of a pretreatment with masters as files: "PRETRATAR [BIAS file] [DARK file]
+// [FLAT file] [REPARAR kappa] [SINOVERSCAN]" (file names without blanks).
+std::string LineaPretrata(const std::string& bias, const std::string& dark,
+                          const std::string& flat, const AjustesPretratamiento& ajustes);
+// Installs PRETRATAR in the macro interpreter (start-up code and tests call it).
+void EnlazaApiladoMacro();
+
 // The name of an image for records: its window name, else its file name.
 std::string NombreImagen(const Imagen& im);
 
