@@ -59,7 +59,8 @@ void AnadeArchivos(const std::string& arg, std::vector<std::string>& archivos) {
   std::string linea;
   size_t n = 0;
   while (std::getline(f, linea)) {
-    while (!linea.empty() && (linea.back() == '\r' || linea.back() == ' ' || linea.back() == '\t')) {
+    while (!linea.empty() &&
+           (linea.back() == '\r' || linea.back() == ' ' || linea.back() == '\t')) {
       linea.pop_back();
     }
     const size_t i = linea.find_first_not_of(" \t");
@@ -332,7 +333,8 @@ int OrdenCalibrate(const Argumentos& args) {
     if (r.overscan) std::printf(", overscan");
     if (m.dark) std::printf(", dark x %s", Real(r.factorDark).c_str());
     if (p.reparar) std::printf(", %lld repaired", static_cast<long long>(r.reparados));
-    if (r.recortados > 0) std::printf(", %lld values clamped", static_cast<long long>(r.recortados));
+    if (r.recortados > 0)
+      std::printf(", %lld values clamped", static_cast<long long>(r.recortados));
     std::printf("\n");
     std::fflush(stdout);
   }

@@ -107,13 +107,13 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
   for (VentanaImagen* w : todas) lista->addItem(Q(w->imagen().nombreVentana));
   lista->selectAll();
   forma->addRow(QStringLiteral("Imagenes:"), lista);
-  QComboBox* met =
-      Lista(forma, "Metodo", QStringLiteral("Método:"),
-            {QStringLiteral("Media"), QStringLiteral("Mediana"), QStringLiteral("Suma"),
-             QStringLiteral("Media con rechazo sigma")},
-            metodo);
+  QComboBox* met = Lista(forma, "Metodo", QStringLiteral("Método:"),
+                         {QStringLiteral("Media"), QStringLiteral("Mediana"),
+                          QStringLiteral("Suma"), QStringLiteral("Media con rechazo sigma")},
+                         metodo);
   QLineEdit* kappa = Campo(forma, "Kappa", QStringLiteral("Kappa:"), QStringLiteral("3"));
-  QLineEdit* iter = Campo(forma, "Iteraciones", QStringLiteral("Iteraciones:"), QStringLiteral("3"));
+  QLineEdit* iter =
+      Campo(forma, "Iteraciones", QStringLiteral("Iteraciones:"), QStringLiteral("3"));
   QComboBox* norma = Lista(forma, "Normalizacion", QStringLiteral("Normalización:"),
                            {QStringLiteral("Ninguna"), QStringLiteral("Aditiva"),
                             QStringLiteral("Multiplicativa"), QStringLiteral("Aditiva y escala")},
@@ -133,8 +133,8 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
     if (lista->item(i)->isSelected()) p.ventanas.push_back(todas[static_cast<size_t>(i)]);
   }
   static const MetodoCombinacion metodos[] = {MetodoCombinacion::kMedia,
-                                              MetodoCombinacion::kMediana,
-                                              MetodoCombinacion::kSuma, MetodoCombinacion::kSigma};
+                                              MetodoCombinacion::kMediana, MetodoCombinacion::kSuma,
+                                              MetodoCombinacion::kSigma};
   static const Normalizacion normas[] = {Normalizacion::kNinguna, Normalizacion::kAditiva,
                                          Normalizacion::kMultiplicativa, Normalizacion::kAmbas};
   p.ajustes.metodo = metodos[met->currentIndex()];
@@ -206,9 +206,9 @@ bool DialogoPretrata(Marco& marco, PeticionPretrata& p) {
     auto* elige = new QPushButton(QStringLiteral("..."));
     QLineEdit* destino = archivos[k];
     QObject::connect(elige, &QPushButton::clicked, &d, [&d, destino] {
-      const QString f = QFileDialog::getOpenFileName(&d, QStringLiteral("Maestro"), QString(),
-                                                     QString(), nullptr,
-                                                     QFileDialog::DontUseNativeDialog);
+      const QString f =
+          QFileDialog::getOpenFileName(&d, QStringLiteral("Maestro"), QString(), QString(), nullptr,
+                                       QFileDialog::DontUseNativeDialog);
       if (!f.isEmpty()) destino->setText(f);
     });
     fila->addWidget(archivos[k]);
@@ -302,11 +302,11 @@ void ComandoDosImagenes(Marco& marco, VentanaImagen& v) {
   QComboBox* a = Lista(forma, "ImagenA", QStringLiteral("Imagen A:"), nombres, actual);
   QComboBox* b = Lista(forma, "ImagenB", QStringLiteral("Imagen B:"), nombres,
                        nombres.size() > 1 ? (actual + 1) % static_cast<int>(nombres.size()) : 0);
-  QComboBox* op = Lista(forma, "Operacion", QStringLiteral("Operación:"),
-                        {QStringLiteral("Suma  fA x A + fB x B"),
-                         QStringLiteral("Diferencia  A - B"),
-                         QStringLiteral("Cociente  A x media(B) / B")},
-                        0);
+  QComboBox* op =
+      Lista(forma, "Operacion", QStringLiteral("Operación:"),
+            {QStringLiteral("Suma  fA x A + fB x B"), QStringLiteral("Diferencia  A - B"),
+             QStringLiteral("Cociente  A x media(B) / B")},
+            0);
   QLineEdit* fa = Campo(forma, "FactorA", QStringLiteral("fA:"), QStringLiteral("1"));
   QLineEdit* fb = Campo(forma, "FactorB", QStringLiteral("fB:"), QStringLiteral("1"));
   BotonesDialogo(d, forma, [&] {

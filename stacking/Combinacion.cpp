@@ -23,8 +23,8 @@
 namespace orva {
 namespace {
 
-constexpr double kDesviacionMad = 1.4826;    // MAD to standard deviation of a normal law
-constexpr int16_t kSinDato = -32768;          // fill of resampled frames: no data there
+constexpr double kDesviacionMad = 1.4826;  // MAD to standard deviation of a normal law
+constexpr int16_t kSinDato = -32768;       // fill of resampled frames: no data there
 constexpr double kSegundosDia = 86400.0;
 constexpr size_t kDespuesDeTodo = static_cast<size_t>(-1);  // PonNumero: append
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
@@ -178,10 +178,14 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, std::vector<float
 
 const char* NombreMetodo(MetodoCombinacion m) {
   switch (m) {
-    case MetodoCombinacion::kMedia: return "MEDIA";
-    case MetodoCombinacion::kMediana: return "MEDIANA";
-    case MetodoCombinacion::kSuma: return "SUMA";
-    case MetodoCombinacion::kSigma: return "SIGMA";
+    case MetodoCombinacion::kMedia:
+      return "MEDIA";
+    case MetodoCombinacion::kMediana:
+      return "MEDIANA";
+    case MetodoCombinacion::kSuma:
+      return "SUMA";
+    case MetodoCombinacion::kSigma:
+      return "SIGMA";
   }
   return "";
 }
@@ -284,9 +288,22 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
 
     std::vector<float> v(im.NumPixeles());
     const int16_t* px = im.Pixeles().data();
-    for (size_t i = 0; i < v.size(); ++i) {
-      v[i] = remuestreada && px[i] == kSinDato ? kNaN
-                                               : static_cast<float>(im.mapeo.Fisico(px[i]));
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>(im.mapeo.Fisico(px[i]));
+    if (remuestreada) {
+      // Only pixels whose source lies where all four bilinear neighbours are inside the frame
+      // hold data; the others (fill, or fill mixed into an edge sample) are left out.
+      const double maxU = static_cast<double>(r.ancho) - 1.0;
+      const double maxV = static_cast<double>(r.alto) - 1.0;
+      for (uint32_t y = 0; y < r.alto; ++y) {
+        for (uint32_t x = 0; x < r.ancho; ++x) {
+          double u = 0.0, w = 0.0;
+          const bool dentro = t.Aplica(static_cast<double>(x), static_cast<double>(y), u, w) &&
+                              u >= 0.0 && w >= 0.0 && u <= maxU && w <= maxV;
+          if (!dentro) {
+            v[static_cast<size_t>(y) * r.ancho + x] = kNaN;
+          }
+        }
+      }
     }
     FondoYDispersion(v, fig.fondo, fig.dispersion);
     const FiguraFotograma& f0 = r.figuras[0];
@@ -298,7 +315,8 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
         b = f0.fondo - fig.fondo;
         break;
       case Normalizacion::kMultiplicativa:
-        if (!(fig.fondo > 0.0) || !(f0.fondo > 0.0)) throw JError(12284, fig.nombre, Texto(fig.fondo));
+        if (!(fig.fondo > 0.0) || !(f0.fondo > 0.0))
+          throw JError(12284, fig.nombre, Texto(fig.fondo));
         a = f0.fondo / fig.fondo;
         break;
       case Normalizacion::kAmbas:
@@ -329,7 +347,8 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
     const size_t porFot = filas * ancho;
     std::vector<float> buf(porFot * n);
     for (size_t f = 0; f < n; ++f) {
-      trabajo.Lee(buf.data() + f * porFot, porFot, f * pixeles + static_cast<size_t>(desde) * ancho);
+      trabajo.Lee(buf.data() + f * porFot, porFot,
+                  f * pixeles + static_cast<size_t>(desde) * ancho);
     }
     std::vector<float> val, aux;
     std::vector<uint32_t> fot;
@@ -348,12 +367,14 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       }
       int rech = 0;
       const size_t destino = static_cast<size_t>(desde) * ancho + i;
-      r.valores[destino] = static_cast<float>(CombinaPixel(ajustes, n, val, fot, aux, rechFot, rech));
+      r.valores[destino] =
+          static_cast<float>(CombinaPixel(ajustes, n, val, fot, aux, rechFot, rech));
       if (!r.rechazos.empty()) r.rechazos[destino] = static_cast<int16_t>(std::min(rech, 32767));
     }
   });
   for (long b = 0; b < bandas && sigma; ++b) {
-    for (size_t f = 0; f < n; ++f) r.figuras[f].rechazados += rechazosBanda[static_cast<size_t>(b) * n + f];
+    for (size_t f = 0; f < n; ++f)
+      r.figuras[f].rechazados += rechazosBanda[static_cast<size_t>(b) * n + f];
   }
   return r;
 }
@@ -412,7 +433,8 @@ int64_t ApilaFotogramas(const FuenteFotogramas& fuente, const AjustesCombinacion
     if (TieneDatoImagen(resultado.datos, "AROBJ") && TieneDatoImagen(resultado.datos, "DECOBJ")) {
       FechaHora medio;
       medio.AsignaDiaJuliano(r.jdMedio);
-      c.PonNumero("HJD-MID", DiaJulianoHeliocentrico(medio, resultado.datos.ar, resultado.datos.dec),
+      c.PonNumero("HJD-MID",
+                  DiaJulianoHeliocentrico(medio, resultado.datos.ar, resultado.datos.dec),
                   kDespuesDeTodo);
     }
   }

@@ -27,12 +27,12 @@ inline constexpr int kIteracionesDefecto = 3;
 
 struct AjustesCombinacion {
   MetodoCombinacion metodo = MetodoCombinacion::kSigma;
-  double kappa = kKappaDefecto;          // sigma clipping: rejection at kappa deviations
+  double kappa = kKappaDefecto;           // sigma clipping: rejection at kappa deviations
   int iteraciones = kIteracionesDefecto;  // sigma clipping: at most this many passes
   Normalizacion normalizacion = Normalizacion::kNinguna;
-  bool mapaRechazos = false;     // count the rejected values of every pixel
-  bool porReferencia = false;    // shift every frame by its reference point (PDESPREF)
-  std::string carpetaTemporal;   // where the working file goes; empty: the system's
+  bool mapaRechazos = false;    // count the rejected values of every pixel
+  bool porReferencia = false;   // shift every frame by its reference point (PDESPREF)
+  std::string carpetaTemporal;  // where the working file goes; empty: the system's
 };
 
 // A series of frames: how many, how to load frame i (pixels and record; its values are read
@@ -53,11 +53,11 @@ FuenteFotogramas SubconjuntoFotogramas(const FuenteFotogramas& fuente,
 // What the combination measured of one frame, for reports.
 struct FiguraFotograma {
   std::string nombre;
-  double fondo = 0.0;       // sky level: the median of its values
-  double dispersion = 0.0;  // robust deviation: 1.4826 x the median absolute deviation
-  double escala = 1.0;      // the normalisation factor applied
+  double fondo = 0.0;         // sky level: the median of its values
+  double dispersion = 0.0;    // robust deviation: 1.4826 x the median absolute deviation
+  double escala = 1.0;        // the normalisation factor applied
   double dx = 0.0, dy = 0.0;  // shift of the alignment (the transform's translation)
-  int64_t rechazados = 0;   // values of this frame rejected by sigma clipping
+  int64_t rechazados = 0;     // values of this frame rejected by sigma clipping
   double tiempoExp = 0.0;
 };
 
@@ -66,19 +66,19 @@ struct ResultadoCombinacion {
   std::vector<float> valores;     // row after row; NaN where no frame has data
   std::vector<int16_t> rechazos;  // rejected values per pixel (when asked)
   std::vector<FiguraFotograma> figuras;
-  MapeoValores mapeo;             // the first frame's value mapping
-  double jdMedio = 0.0;           // exposure-weighted mean of the frames' mid-exposure instants
-  double tiempoTotal = 0.0;       // sum of the exposure times
-  bool conFecha = false;          // every frame has a date and time
+  MapeoValores mapeo;        // the first frame's value mapping
+  double jdMedio = 0.0;      // exposure-weighted mean of the frames' mid-exposure instants
+  double tiempoTotal = 0.0;  // sum of the exposure times
+  bool conFecha = false;     // every frame has a date and time
 };
 
 // Combines the frames pixel by pixel on the first frame's grid. Sigma clipping drops, pass after
 // pass, the values farther from the median than kappa times the deviation of the other values
-// (a single outlier is found even among a handful of frames), then averages the rest. A first pass loads every frame
-// once (measuring its sky level and dispersion, normalising, resampling it through its transform
-// when not the identity) into one working file of 32-bit reals, removed at the end; the second
-// pass reads every frame's rows band by band, so memory holds only a band of every frame. The
-// bands run on the thread pool and the result is the same for every thread count.
+// (a single outlier is found even among a handful of frames), then averages the rest. A first pass
+// loads every frame once (measuring its sky level and dispersion, normalising, resampling it
+// through its transform when not the identity) into one working file of 32-bit reals, removed at
+// the end; the second pass reads every frame's rows band by band, so memory holds only a band of
+// every frame. The bands run on the thread pool and the result is the same for every thread count.
 // `transformaciones` is empty (identity, or reference points with porReferencia) or holds one
 // transform per frame mapping the first frame's pixel positions to the frame's.
 // Errors: no frame 12280, a size that differs from the first frame's 12281, a transform count

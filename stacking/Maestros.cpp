@@ -17,16 +17,19 @@ constexpr size_t kDespuesDeTodo = static_cast<size_t>(-1);
 
 const char* NombreMaestro(TipoMaestro tipo) {
   switch (tipo) {
-    case TipoMaestro::kBias: return "BIAS";
-    case TipoMaestro::kDark: return "DARK";
-    case TipoMaestro::kFlat: return "FLAT";
+    case TipoMaestro::kBias:
+      return "BIAS";
+    case TipoMaestro::kDark:
+      return "DARK";
+    case TipoMaestro::kFlat:
+      return "FLAT";
   }
   return "";
 }
 
 int64_t CreaMaestro(TipoMaestro tipo, const FuenteFotogramas& fotogramas,
-                    const AjustesCombinacion& ajustes, const Maestros& previos,
-                    Imagen& maestro, Progreso& progreso) {
+                    const AjustesCombinacion& ajustes, const Maestros& previos, Imagen& maestro,
+                    Progreso& progreso) {
   FuenteFotogramas fuente = fotogramas;
   if (tipo == TipoMaestro::kFlat && (previos.bias || previos.dark)) {
     const Maestros soloOscuros{previos.bias, previos.dark, nullptr};

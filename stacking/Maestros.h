@@ -23,8 +23,8 @@ inline constexpr double kEscalaFlat = 1e-4;
 //   divided by its mean and stored with kEscalaFlat; a mean that is not positive raises 12282.
 // Returns how many values were clamped to the pixel range.
 int64_t CreaMaestro(TipoMaestro tipo, const FuenteFotogramas& fotogramas,
-                    const AjustesCombinacion& ajustes, const Maestros& previos,
-                    Imagen& maestro, Progreso& progreso);
+                    const AjustesCombinacion& ajustes, const Maestros& previos, Imagen& maestro,
+                    Progreso& progreso);
 
 const char* NombreMaestro(TipoMaestro tipo);
 

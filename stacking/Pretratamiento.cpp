@@ -19,7 +19,7 @@ namespace {
 
 constexpr double kDesviacionMad = 1.4826;
 constexpr double kDesviacionMinima = 1.0;  // one pixel unit: a flat neighbourhood still has noise
-constexpr size_t kColumnaValor = 10;        // a header card's value starts after "KEYWORD = "
+constexpr size_t kColumnaValor = 10;       // a header card's value starts after "KEYWORD = "
 
 std::string Texto(double v) {
   char b[64];
@@ -74,8 +74,7 @@ std::vector<double> NivelesOverscan(const Imagen& im, const Region& r) {
     fila[static_cast<size_t>(y)] = s / static_cast<double>(r.x2 - r.x1 + 1);
     total += s;
   }
-  const double media =
-      total / static_cast<double>((r.x2 - r.x1 + 1) * (r.y2 - r.y1 + 1));
+  const double media = total / static_cast<double>((r.x2 - r.x1 + 1) * (r.y2 - r.y1 + 1));
   for (long y = 0; y < static_cast<long>(im.Alto()); ++y) {
     if (y < r.y1 || y > r.y2) fila[static_cast<size_t>(y)] = media;
   }
@@ -226,7 +225,7 @@ namespace {
 // slot: the masters are read for the line and dropped after it.
 int Pretratar(Ranuras& r, int actual, const std::vector<std::string>& args) {
   static const std::vector<std::string_view> palabras = {"BIAS", "DARK", "FLAT", "REPARAR",
-                                                          "SINOVERSCAN"};
+                                                         "SINOVERSCAN"};
   std::string archivos[3];
   AjustesPretratamiento a;
   for (size_t k = 0; k < args.size(); ++k) {
@@ -261,8 +260,8 @@ int Pretratar(Ranuras& r, int actual, const std::vector<std::string>& args) {
 
 }  // namespace
 
-std::string LineaPretrata(const std::string& bias, const std::string& dark,
-                          const std::string& flat, const AjustesPretratamiento& ajustes) {
+std::string LineaPretrata(const std::string& bias, const std::string& dark, const std::string& flat,
+                          const AjustesPretratamiento& ajustes) {
   std::string l = "PRETRATAR";
   if (!bias.empty()) l += " BIAS " + bias;
   if (!dark.empty()) l += " DARK " + dark;

@@ -21,8 +21,8 @@ struct Maestros {
 inline constexpr double kKappaReparacionDefecto = 5.0;
 
 struct AjustesPretratamiento {
-  bool overscan = true;    // subtract the BIASSEC region when the header has one
-  bool reparar = false;    // hot pixels and cosmic-ray hits
+  bool overscan = true;  // subtract the BIASSEC region when the header has one
+  bool reparar = false;  // hot pixels and cosmic-ray hits
   double kappaReparacion = kKappaReparacionDefecto;
 };
 
@@ -57,8 +57,8 @@ int64_t ReparaPixeles(Imagen& im, double kappa, Progreso& progreso);
 
 // The macro line of a pretreatment with masters as files: "PRETRATAR [BIAS file] [DARK file]
 // [FLAT file] [REPARAR kappa] [SINOVERSCAN]" (file names without blanks).
-std::string LineaPretrata(const std::string& bias, const std::string& dark,
-                          const std::string& flat, const AjustesPretratamiento& ajustes);
+std::string LineaPretrata(const std::string& bias, const std::string& dark, const std::string& flat,
+                          const AjustesPretratamiento& ajustes);
 // Installs PRETRATAR in the macro interpreter (start-up code and tests call it).
 void EnlazaApiladoMacro();
 

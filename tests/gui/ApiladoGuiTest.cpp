@@ -85,7 +85,8 @@ class ApiladoGuiTest : public QObject {
       w->findChild<QLineEdit*>("Grupo")->setText("2");
       w->findChild<QPushButton*>("b1")->click();
     });
-    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "Varias &imagenes", "Media por referencia agrupando"}));
+    QVERIFY(
+        DisparaMenu(*marco_, {"&Tratar", "Varias &imagenes", "Media por referencia agrupando"}));
     QVERIFY(visto);
     const std::vector<VentanaImagen*> v = marco_->Ventanas();
     QCOMPARE(v.size(), size_t(5));
@@ -93,7 +94,7 @@ class ApiladoGuiTest : public QObject {
     const Imagen& g2 = v[4]->imagen();
     QCOMPARE(g1.Pixel(10L, 8L), int16_t(1000));  // both bright pixels on the first one's
     QCOMPARE(g1.Pixel(25L, 3L), int16_t(150));
-    QCOMPARE(g2.Pixel(8L, 9L), int16_t(1000));   // a group of one: the frame itself
+    QCOMPARE(g2.Pixel(8L, 9L), int16_t(1000));  // a group of one: the frame itself
     QCOMPARE(g2.Pixel(0L, 0L), int16_t(50));
     QCOMPARE(marco_->Ventanas()[1]->imagen().Pixeles(), antes);
   }

@@ -97,7 +97,8 @@ TEST(ApiladoTest, MasterBiasNoiseFallsWithTheSquareRootOfTheFrameCount) {
   constexpr double kRuido = 20.0;
   auto nivel = [](long x, long) { return 1000.0 + 0.5 * static_cast<double>(x); };
   for (const auto& [metodo, n, factor] :
-       {std::tuple{MetodoCombinacion::kMedia, 16, 1.0}, {MetodoCombinacion::kSigma, 16, 1.0},
+       {std::tuple{MetodoCombinacion::kMedia, 16, 1.0},
+        {MetodoCombinacion::kSigma, 16, 1.0},
         {MetodoCombinacion::kMediana, 9, 1.2533}}) {  // median of a normal law: sqrt(pi / 2)
     Serie s;
     for (int i = 0; i < n; ++i) s.Nueva(nivel, kRuido, gen);
@@ -125,8 +126,8 @@ TEST(ApiladoTest, PretreatmentRestoresTheSceneThroughBiasDarkAndFlat) {
   Serie sb, sd, sf, sl;
   for (int i = 0; i < 16; ++i) sb.Nueva(bias, kRuido, gen);
   for (int i = 0; i < 16; ++i) {
-    Imagen& d = sd.Nueva([&](long x, long y) { return bias(x, y) + kCorriente * 60.0; }, kRuido,
-                         gen);
+    Imagen& d =
+        sd.Nueva([&](long x, long y) { return bias(x, y) + kCorriente * 60.0; }, kRuido, gen);
     d.datos.tiempoExp = 60.0;
   }
   for (int i = 0; i < 16; ++i) {
@@ -145,7 +146,8 @@ TEST(ApiladoTest, PretreatmentRestoresTheSceneThroughBiasDarkAndFlat) {
   CreaMaestro(TipoMaestro::kFlat, sf.Fuente(), {}, Maestros{&mb, nullptr, nullptr}, mf, p);
   EXPECT_EQ(mf.mapeo.escala, kEscalaFlat);
   double media = 0, desv = 0;
-  Diferencia(Fisico(mf), [](long, long) { return 0.0; }, media, desv);
+  Diferencia(
+      Fisico(mf), [](long, long) { return 0.0; }, media, desv);
   EXPECT_NEAR(media, 1.0, 1e-4);
 
   // Bias/dark/flat sizes that do not match leave the light as it was.
@@ -229,16 +231,17 @@ TEST(ApiladoTest, GroupsAndReferenceShifts) {
   const long desp[][2] = {{0, 0}, {3, -2}, {-4, 5}, {7, 1}, {-2, -3}, {1, 6}};
   for (size_t i = 0; i < 6; ++i) {
     const long dx = desp[i][0], dy = desp[i][1];
-    Imagen& im = s.Nueva([&](long x, long y) { return Escena(x - dx, y - dy) + 100.0 * i; }, 0.0,
-                         gen);
-    im.puntos[kDespRef] = PuntoReferencia{1, 30 + static_cast<int32_t>(dx),
-                                          20 + static_cast<int32_t>(dy)};
+    Imagen& im =
+        s.Nueva([&](long x, long y) { return Escena(x - dx, y - dy) + 100.0 * i; }, 0.0, gen);
+    im.puntos[kDespRef] =
+        PuntoReferencia{1, 30 + static_cast<int32_t>(dx), 20 + static_cast<int32_t>(dy)};
   }
   AjustesCombinacion a;
   a.metodo = MetodoCombinacion::kMedia;
   a.porReferencia = true;
   const auto grupos = GruposFotogramas(6, 4);
-  const ResultadoCombinacion g2 = CombinaFotogramas(SubconjuntoFotogramas(s.Fuente(), grupos[1]), a, {}, p);
+  const ResultadoCombinacion g2 =
+      CombinaFotogramas(SubconjuntoFotogramas(s.Fuente(), grupos[1]), a, {}, p);
   EXPECT_NEAR(g2.valores[20 * kAncho + 30], Escena(30, 20) + 450.0, 1.0);
   EXPECT_EQ(g2.figuras[0].dx, 0.0);
   EXPECT_EQ(g2.figuras[1].dx, 3.0);  // frame 5 against frame 4
@@ -249,6 +252,20 @@ TEST(ApiladoTest, GroupsAndReferenceShifts) {
              Escena, media, sd, 8);
   EXPECT_NEAR(media, 0.0, 1.0);
   EXPECT_LT(sd, 1.0);
+  // A sub-pixel shift leaves the last column of that frame out instead of mixing in its fill.
+  const std::vector<size_t> dos{0, 1};
+  a.porReferencia = false;
+  a.normalizacion = Normalizacion::kNinguna;
+  const ResultadoCombinacion sub = CombinaFotogramas(
+      SubconjuntoFotogramas(s.Fuente(), dos), a,
+      {Transformacion2D::Identidad(), Transformacion2D::Desplazamiento(0.5, 0.0)}, p);
+  for (long y = 0; y < kAlto; ++y) {
+    EXPECT_EQ(sub.valores[static_cast<size_t>(y * kAncho + kAncho - 1)],
+              s.imagenes[0]->Pixel(kAncho - 1L, y))
+        << y;
+  }
+  a.porReferencia = true;
+  a.normalizacion = Normalizacion::kAditiva;
   // A frame without reference point is named.
   s.imagenes[3]->puntos[kDespRef].definido = 0;
   EXPECT_EQ(IdError([&] { CombinaFotogramas(s.Fuente(), a, {}, p); }), 12285);
@@ -259,8 +276,8 @@ TEST(ApiladoTest, SameBitsForEveryThreadCount) {
   ProgresoSilencioso p;
   Serie s;
   for (int i = 0; i < 9; ++i) {
-    Imagen& im = s.Nueva([&](long x, long y) { return Escena(x - i % 3, y + i % 2) * (1 + 0.05 * i); },
-                         6.0, gen);
+    Imagen& im = s.Nueva(
+        [&](long x, long y) { return Escena(x - i % 3, y + i % 2) * (1 + 0.05 * i); }, 6.0, gen);
     im.puntos[kDespRef] = PuntoReferencia{1, 30 + i % 3, 20 - i % 2};
   }
   AjustesCombinacion a;
@@ -277,7 +294,8 @@ TEST(ApiladoTest, SameBitsForEveryThreadCount) {
     ASSERT_EQ(r[i].valores.size(), r[0].valores.size());
     EXPECT_EQ(std::memcmp(r[i].valores.data(), r[0].valores.data(), r[0].valores.size() * 4), 0);
     EXPECT_EQ(r[i].rechazos, r[0].rechazos);
-    for (size_t f = 0; f < 9; ++f) EXPECT_EQ(r[i].figuras[f].rechazados, r[0].figuras[f].rechazados);
+    for (size_t f = 0; f < 9; ++f)
+      EXPECT_EQ(r[i].figuras[f].rechazados, r[0].figuras[f].rechazados);
   }
 }
 
@@ -316,7 +334,9 @@ TEST(ApiladoTest, BadInputsGiveTheirMessagesAndLeaveNoWorkingFile) {
       {"empty", [&] { CombinaFotogramas(FotogramasMemoria({}), a, {}, p); }, 12280},
       {"sizes", [&] { CombinaFotogramas(FotogramasMemoria(mezcla), a, {}, p); }, 12281},
       {"zero flat",
-       [&] { CreaMaestro(TipoMaestro::kFlat, SubconjuntoFotogramas(s.Fuente(), {0}), a, {}, maestro, p); },
+       [&] {
+         CreaMaestro(TipoMaestro::kFlat, SubconjuntoFotogramas(s.Fuente(), {0}), a, {}, maestro, p);
+       },
        12282},
       {"transforms", [&] { CombinaFotogramas(s.Fuente(), a, {Transformacion2D{}}, p); }, 12286},
       {"cancel",
@@ -354,7 +374,8 @@ TEST(ApiladoTest, FlatAndSumKeepTheirValuesThroughFits) {
     LeeArchivo(ruta, leida);
     const double media = 20000.0 + 100.0 * 31.5;
     for (long x : {0L, 31L, 63L}) {
-      const double esperado = im == &flat ? (20000.0 + 100.0 * x) / media : 4 * (20000.0 + 100.0 * x);
+      const double esperado =
+          im == &flat ? (20000.0 + 100.0 * x) / media : 4 * (20000.0 + 100.0 * x);
       EXPECT_NEAR(leida.mapeo.Fisico(leida.Pixel(x, 5L)), esperado, im == &flat ? 1e-4 : 4.0) << x;
     }
   }
