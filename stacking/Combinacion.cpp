@@ -19,6 +19,8 @@
 #include "core/Progreso.h"
 #include "core/Rango.h"
 #include "formats/TiposArchivo.h"
+#include "formats/fits/Fits.h"
+#include "formats/fits/LectorBandas.h"
 
 namespace orva {
 namespace {
@@ -28,6 +30,9 @@ constexpr int16_t kSinDato = -32768;       // fill of resampled frames: no data 
 constexpr double kSegundosDia = 86400.0;
 constexpr size_t kDespuesDeTodo = static_cast<size_t>(-1);  // PonNumero: append
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+// FITS frames read band by band straight from their files, at most this many open at once (the
+// others go through the working file).
+constexpr size_t kMaxLectoresFits = 256;
 
 // The working file of the frames' values: created in a folder, removed when it goes.
 class ArchivoTrabajo {
@@ -195,6 +200,7 @@ FuenteFotogramas FotogramasArchivos(const std::vector<std::string>& archivos) {
   f.numero = archivos.size();
   f.carga = [archivos](size_t i, Imagen& im) { LeeArchivo(archivos.at(i), im); };
   f.nombre = [archivos](size_t i) { return archivos.at(i); };
+  f.archivo = f.nombre;
   return f;
 }
 
@@ -215,6 +221,9 @@ FuenteFotogramas SubconjuntoFotogramas(const FuenteFotogramas& fuente,
   f.numero = indices.size();
   f.carga = [fuente, indices](size_t i, Imagen& im) { fuente.carga(indices.at(i), im); };
   f.nombre = [fuente, indices](size_t i) { return fuente.nombre(indices.at(i)); };
+  if (fuente.archivo) {
+    f.archivo = [fuente, indices](size_t i) { return fuente.archivo(indices.at(i)); };
+  }
   return f;
 }
 
@@ -240,9 +249,17 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
   }
   ResultadoCombinacion r;
   r.figuras.resize(n);
-  ArchivoTrabajo trabajo(ajustes.carpetaTemporal);
+  // Where the second pass finds each frame: its FITS file read band by band, or its place in the
+  // working file (created when a frame needs it), with the normalisation a x + b to apply.
+  std::vector<std::unique_ptr<LectorBandasFits>> lectores(n);
+  std::vector<uint64_t> lugar(n, 0);
+  std::vector<double> factorA(n, 1.0), sumandoB(n, 0.0);
+  std::unique_ptr<ArchivoTrabajo> trabajo;
+  uint64_t enTrabajo = 0;
+  size_t abiertos = 0;
+  const bool fitsDirecto = fuente.archivo && AjustesActualesFits().leerPrimario;
 
-  // First pass: every frame once, measured, normalised and aligned, into the working file.
+  // First pass: every frame once, measured, normalised and aligned.
   PuntoReferencia ref0;
   double pesoJd = 0.0, sumaJd = 0.0;
   r.conFecha = true;
@@ -325,10 +342,26 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
         break;
     }
     fig.escala = a;
-    if (a != 1.0 || b != 0.0) {
-      for (float& x : v) x = static_cast<float>(a * x + b);
+    factorA[f] = a;
+    sumandoB[f] = b;
+    if (fitsDirecto && !remuestreada && abiertos < kMaxLectoresFits) {
+      const std::string ruta = fuente.archivo(f);
+      if (!ruta.empty() && EsFits(ruta)) {
+        auto lector = std::make_unique<LectorBandasFits>(ruta);
+        if (lector->Ancho() == r.ancho && lector->Alto() == r.alto) {
+          lectores[f] = std::move(lector);
+          ++abiertos;
+        }
+      }
     }
-    trabajo.Escribe(v);
+    if (!lectores[f]) {
+      if (a != 1.0 || b != 0.0) {
+        for (float& x : v) x = static_cast<float>(a * x + b);
+      }
+      if (!trabajo) trabajo = std::make_unique<ArchivoTrabajo>(ajustes.carpetaTemporal);
+      trabajo->Escribe(v);
+      lugar[f] = enTrabajo++;
+    }
     progreso.Avance(static_cast<double>(f + 1) / static_cast<double>(n) / 2.0);
   }
   if (r.conFecha && pesoJd > 0.0) r.jdMedio = sumaJd / pesoJd;
@@ -347,8 +380,16 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
     const size_t porFot = filas * ancho;
     std::vector<float> buf(porFot * n);
     for (size_t f = 0; f < n; ++f) {
-      trabajo.Lee(buf.data() + f * porFot, porFot,
-                  f * pixeles + static_cast<size_t>(desde) * ancho);
+      float* destino = buf.data() + f * porFot;
+      if (!lectores[f]) {
+        trabajo->Lee(destino, porFot, lugar[f] * pixeles + static_cast<size_t>(desde) * ancho);
+        continue;
+      }
+      lectores[f]->LeeFilas(desde, hasta - desde, destino);
+      const double a = factorA[f], b = sumandoB[f];
+      if (a != 1.0 || b != 0.0) {
+        for (size_t i = 0; i < porFot; ++i) destino[i] = static_cast<float>(a * destino[i] + b);
+      }
     }
     std::vector<float> val, aux;
     std::vector<uint32_t> fot;

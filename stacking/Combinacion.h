@@ -41,6 +41,9 @@ struct FuenteFotogramas {
   size_t numero = 0;
   std::function<void(size_t, Imagen&)> carga;
   std::function<std::string(size_t)> nombre;
+  // The file of frame i when it is one (empty function for images in memory): FITS frames that
+  // need no resampling are then read band by band from it.
+  std::function<std::string(size_t)> archivo;
 };
 // Frames read from files (side data files included, as every reader does).
 FuenteFotogramas FotogramasArchivos(const std::vector<std::string>& archivos);
@@ -76,9 +79,11 @@ struct ResultadoCombinacion {
 // pass, the values farther from the median than kappa times the deviation of the other values
 // (a single outlier is found even among a handful of frames), then averages the rest. A first pass
 // loads every frame once (measuring its sky level and dispersion, normalising, resampling it
-// through its transform when not the identity) into one working file of 32-bit reals, removed at
-// the end; the second pass reads every frame's rows band by band, so memory holds only a band of
-// every frame. The bands run on the thread pool and the result is the same for every thread count.
+// through its transform when not the identity). A FITS file that needs no resampling is then
+// read again band by band through cfitsio; any other frame goes, normalised and resampled, into
+// one working file of 32-bit reals, removed at the end. The second pass reads every frame's rows
+// band by band, so memory holds only a band of every frame. The bands run on the thread pool
+// and the result is the same for every thread count.
 // `transformaciones` is empty (identity, or reference points with porReferencia) or holds one
 // transform per frame mapping the first frame's pixel positions to the frame's.
 // Errors: no frame 12280, a size that differs from the first frame's 12281, a transform count

@@ -33,6 +33,8 @@ int64_t CreaMaestro(TipoMaestro tipo, const FuenteFotogramas& fotogramas,
   FuenteFotogramas fuente = fotogramas;
   if (tipo == TipoMaestro::kFlat && (previos.bias || previos.dark)) {
     const Maestros soloOscuros{previos.bias, previos.dark, nullptr};
+    // The pretreated values exist only as loaded: the files themselves must not be read again.
+    fuente.archivo = nullptr;
     fuente.carga = [fotogramas, soloOscuros, &progreso](size_t i, Imagen& im) {
       fotogramas.carga(i, im);
       Pretrata(im, soloOscuros, AjustesPretratamiento{}, progreso);

@@ -353,6 +353,36 @@ TEST(ApiladoTest, BadInputsGiveTheirMessagesAndLeaveNoWorkingFile) {
   EXPECT_TRUE(maestro.Vacia());
 }
 
+TEST(ApiladoTest, FitsFramesReadByBandsGiveTheWorkingFileResult) {
+  const fs::path dir = fs::path(testing::TempDir()) / "apilado_bandas";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::mt19937 gen(21);
+  ProgresoSilencioso p;
+  Serie s;
+  std::vector<std::string> rutas;
+  for (int i = 0; i < 5; ++i) {
+    Imagen& im =
+        s.Nueva([&](long x, long y) { return Escena(x, y) * (1.0 + 0.1 * i) + 30 * i; }, 5.0, gen);
+    rutas.push_back((dir / ("f" + std::to_string(i) + ".fits")).string());
+    GuardaArchivo(rutas.back(), im, TipoPorExtension(rutas.back()));
+  }
+  AjustesCombinacion a;
+  a.normalizacion = Normalizacion::kAmbas;
+  a.mapaRechazos = true;
+  // No working file can be made there: the files must be read band by band from themselves.
+  a.carpetaTemporal = (dir / "no_existe").string();
+  const ResultadoCombinacion directo = CombinaFotogramas(FotogramasArchivos(rutas), a, {}, p);
+  EXPECT_EQ(IdError([&] { CombinaFotogramas(s.Fuente(), a, {}, p); }), 12288);
+  a.carpetaTemporal.clear();
+  const ResultadoCombinacion trabajo = CombinaFotogramas(s.Fuente(), a, {}, p);
+  ASSERT_EQ(directo.valores.size(), trabajo.valores.size());
+  EXPECT_EQ(std::memcmp(directo.valores.data(), trabajo.valores.data(),
+                        trabajo.valores.size() * sizeof(float)),
+            0);
+  EXPECT_EQ(directo.rechazos, trabajo.rechazos);
+}
+
 TEST(ApiladoTest, FlatAndSumKeepTheirValuesThroughFits) {
   const fs::path dir = fs::path(testing::TempDir()) / "apilado_fits";
   fs::create_directories(dir);
