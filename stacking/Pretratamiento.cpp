@@ -43,13 +43,14 @@ bool RegionOverscan(const Imagen& im, Region& r) {
   for (const std::string& t : im.cabecera.Tarjetas()) {
     if (Cabecera::Clave(t) != "BIASSEC") continue;
     std::string v = t.size() > kColumnaValor ? t.substr(kColumnaValor) : "";
+    v.erase(v.find_last_not_of(' ') + 1);
     const size_t a = v.find('['), b = v.find(']');
     long x1 = 0, x2 = 0, y1 = 0, y2 = 0;
-    char resto = 0;
+    char cierre = 0;
     if (a == std::string::npos || b == std::string::npos || b < a ||
-        std::sscanf(v.substr(a, b - a + 1).c_str(), "[%ld:%ld,%ld:%ld]%c", &x1, &x2, &y1, &y2,
-                    &resto) != 5 ||
-        resto != ']') {
+        std::sscanf(v.substr(a, b - a + 1).c_str(), "[%ld:%ld,%ld:%ld%c", &x1, &x2, &y1, &y2,
+                    &cierre) != 5 ||
+        cierre != ']') {
       throw JError(12287, NombreImagen(im), v);
     }
     if (x1 > x2) std::swap(x1, x2);

@@ -172,6 +172,70 @@ TEST(ApiladoTest, PretreatmentRestoresTheSceneThroughBiasDarkAndFlat) {
   }));
 }
 
+TEST(ApiladoTest, OverscanAndRepairTakeOutWhatTheyShould) {
+  std::mt19937 gen(8);
+  ProgresoSilencioso p;
+  // Columns 56..63 are overscan: each row's bias level, which the science pixels share.
+  auto nivelFila = [](long y) { return 500.0 + 3.0 * static_cast<double>(y); };
+  Serie s;
+  Imagen& luz = s.Nueva(
+      [&](long x, long y) { return (x >= 56 ? 0.0 : Escena(x, y)) + nivelFila(y); }, 0.0, gen);
+  luz.PonPixel(30L, 20L, static_cast<int16_t>(luz.Pixel(30L, 20L) + 5000));  // a hot pixel
+  luz.cabecera.Anade("BIASSEC = '[57:64,1:48]'");
+  AjustesPretratamiento a;
+  a.reparar = true;
+  const ResultadoPretratamiento r = Pretrata(luz, {}, a, p);
+  EXPECT_TRUE(r.overscan);
+  EXPECT_EQ(r.reparados, 1);
+  for (long y = 0; y < kAlto; ++y) {
+    for (long x = 0; x < 56; ++x) {
+      if (x == 30 && y == 20) continue;
+      ASSERT_NEAR(luz.Pixel(x, y), Escena(x, y), 1.0) << x << " " << y;  // star peaks kept
+    }
+  }
+  EXPECT_NEAR(luz.Pixel(30L, 20L), Escena(30, 20), 2.0);
+  // Regions that are not one or leave the image are refused before anything changes.
+  for (const char* mal : {"'[57:64]'", "'[57:70,1:48]'", "'57:64,1:48'", "'[0:3,1:2]'"}) {
+    Serie t;
+    Imagen& im = t.Nueva([](long, long) { return 100.0; }, 0.0, gen);
+    im.cabecera.Anade(std::string("BIASSEC = ") + mal);
+    EXPECT_EQ(IdError([&] { Pretrata(im, {}, {}, p); }), 12287) << mal;
+    EXPECT_EQ(im.Pixel(0L, 0L), 100) << mal;
+    AjustesPretratamiento sin;
+    sin.overscan = false;
+    EXPECT_FALSE(Pretrata(im, {}, sin, p).overscan) << mal;
+  }
+}
+
+TEST(ApiladoTest, StackRecordsExposureAndMidTime) {
+  std::mt19937 gen(6);
+  ProgresoSilencioso p;
+  Serie s;
+  const char* horas[] = {"22:00:00", "22:10:00", "22:20:00"};
+  for (const char* h : horas) {
+    Imagen& im = s.Nueva([](long, long) { return 100.0; }, 0.0, gen);
+    ASSERT_TRUE(AsignaDatoImagen(im.datos, "FECHAOBS", "01/03/2026"));
+    ASSERT_TRUE(AsignaDatoImagen(im.datos, "HORAOBS", h));
+    ASSERT_TRUE(AsignaDatoImagen(im.datos, "TIEMPOEXP", "120"));
+  }
+  Imagen pila;
+  ApilaFotogramas(s.Fuente(), {}, {}, pila, nullptr, p);
+  EXPECT_EQ(pila.datos.tiempoExp, 360.0);
+  double jd = 0, hjd = 0;
+  ASSERT_TRUE(pila.cabecera.Numero("JD-MID", jd));
+  // Mid-exposure of the middle frame: 22:11:00.
+  EXPECT_NEAR(jd, s.imagenes[1]->datos.fechaHora.DiaJuliano() + 60.0 / 86400.0, 1e-6);
+  EXPECT_FALSE(pila.cabecera.Numero("HJD-MID", hjd));  // no coordinates yet
+  for (auto& im : s.imagenes) {
+    ASSERT_TRUE(AsignaDatoImagen(im->datos, "AROBJ", "05h30m00s"));
+    ASSERT_TRUE(AsignaDatoImagen(im->datos, "DECOBJ", "20g00m00s"));
+  }
+  ApilaFotogramas(s.Fuente(), {}, {}, pila, nullptr, p);
+  ASSERT_TRUE(pila.cabecera.Numero("HJD-MID", hjd));
+  EXPECT_GT(std::fabs(hjd - jd), 1e-4);  // the light time across the Earth's orbit
+  EXPECT_LT(std::fabs(hjd - jd), 0.0058);
+}
+
 TEST(ApiladoTest, SigmaClippingRemovesCosmicRaysAndASatelliteTrail) {
   std::mt19937 gen(7);
   ProgresoSilencioso p;
