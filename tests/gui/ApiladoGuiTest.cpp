@@ -3,15 +3,19 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
 #include "MenusPrueba.h"
 
 #include "core/Imagen.h"
+#include "core/Rango.h"
 #include "gui/Marco.h"
 #include "gui/VentanaImagen.h"
 #include "shell/Arranque.h"
@@ -97,6 +101,36 @@ class ApiladoGuiTest : public QObject {
     QCOMPARE(g2.Pixel(8L, 9L), int16_t(1000));  // a group of one: the frame itself
     QCOMPARE(g2.Pixel(0L, 0L), int16_t(50));
     QCOMPARE(marco_->Ventanas()[1]->imagen().Pixeles(), antes);
+  }
+
+  // "Pretratamiento > Una" with the bias as an image in memory, then "Operaciones dos imagenes"
+  // (A - B) into a new window: both through their dialogs.
+  void PretratamientoConMaestroEnMemoriaYDiferencia() {
+    VentanaImagen* luz = marco_->MuestraImagen(Fotograma("luz.fits", 0, 0, 300));
+    VentanaImagen* bias = marco_->MuestraImagen(Fotograma("bias.fits", 5, 5, 120));
+    marco_->Mdi()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(luz->parentWidget()));
+    AlAparecerModal([](QWidget* w) {
+      w->findChild<QComboBox*>("MaestroBias")->setCurrentIndex(2);  // after "(ninguno)", luz
+      w->findChild<QPushButton*>("b1")->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Pretratamiento", "&Una"}));
+    QCOMPARE(luz->imagen().Pixel(0L, 0L), int16_t(180));
+    QCOMPARE(luz->imagen().Pixel(10L, 8L), int16_t(880));
+    // 300 - 1000 is clamped to the bottom of the pixel range.
+    QCOMPARE(luz->imagen().Pixel(15L, 13L), std::max<int16_t>(-700, Rango().minimo));
+    QCOMPARE(bias->imagen().Pixel(0L, 0L), int16_t(120));
+
+    AlAparecerModal([](QWidget* w) {
+      w->findChild<QComboBox*>("ImagenA")->setCurrentIndex(0);
+      w->findChild<QComboBox*>("ImagenB")->setCurrentIndex(1);
+      w->findChild<QComboBox*>("Operacion")->setCurrentIndex(1);
+      w->findChild<QPushButton*>("b1")->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Operaciones dos imagenes"}));
+    const std::vector<VentanaImagen*> v = marco_->Ventanas();
+    QCOMPARE(v.size(), size_t(3));
+    QCOMPARE(v[2]->imagen().Pixel(0L, 0L), int16_t(60));
+    QCOMPARE(luz->imagen().Pixel(0L, 0L), int16_t(180));
   }
 
  private:
