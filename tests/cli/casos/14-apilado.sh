@@ -13,6 +13,11 @@ head -4 informe.csv
 orva info apilada.fits | grep -E '^(TIEMPOEXP|FECHAOBS|MINIMO|MAXIMO)='
 orva stack light_*.fits -o suma.fits --method sum --align ref --group 3
 orva info suma_003.fits | grep -E '^TIEMPOEXP='
+# The macro line does the same on one image as calibrate did.
+orva apply ../light_01.fits una.fits -e "PRETRATAR BIAS bias.fits DARK dark.fits FLAT flat.fits"
+orva info una.fits | grep -E '^(MINIMO|MAXIMO)='
+orva info light_01.fits | grep -E '^(MINIMO|MAXIMO)='
+orva apply ../light_01.fits una.fits -e "PRETRATAR BIAS"
 # Sizes that differ, an empty list, a flat of negative mean, an output over an input.
 orva stack light_01.fits ../../m51_iraf_devpix.fits -o mal.fits
 : > vacia.txt
