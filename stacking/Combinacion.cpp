@@ -428,7 +428,7 @@ int64_t ValoresAPixeles(const std::vector<float>& valores, uint32_t ancho, uint3
   int64_t recortados = 0;
   for (size_t i = 0; i < valores.size(); ++i) {
     if (!std::isfinite(valores[i])) {
-      px[i] = 0;
+      px[i] = rango.defecto;
       continue;
     }
     const double p = std::nearbyint((valores[i] - mapeo.cero) / escala);

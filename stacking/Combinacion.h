@@ -95,7 +95,8 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
                                        Progreso& progreso);
 
 // Stores real values into the pixels through a value mapping: pixel = round((v - cero) / escala),
-// clamped to the pixel range; NaN becomes 0. Returns how many values were clamped.
+// clamped to the pixel range; NaN (no frame there) becomes the out-of-image value. Returns how
+// many values were clamped.
 int64_t ValoresAPixeles(const std::vector<float>& valores, uint32_t ancho, uint32_t alto,
                         const MapeoValores& mapeo, ImagenPixeles& destino);
 
