@@ -40,6 +40,13 @@ int OrdenRegister(const Argumentos& args);
 // render IN OUT.png [--zoom N] [--marks]: the image as displayed (gray table, zoom), optionally
 // with the analysis overlay.
 int OrdenRender(const Argumentos& args);
+// calibrate [--bias F|@LIST]... [--dark ...] [--flat ...] [LIGHTS... -o DIR] [--masters DIR]
+// [--method mean|median|sigma] [--kappa K] [--iter N] [--repair] [--repair-kappa K]
+// [--no-overscan]: masters built (several frames) or taken (one file), lights pretreated.
+int OrdenCalibrate(const Argumentos& args);
+// stack FILES... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]
+// [--norm none|add|mul|both] [--align none|ref] [--group N] [--rejmap FILE] [--csv REPORT].
+int OrdenStack(const Argumentos& args);
 
 // Flushes standard output and raises 12230 when anything written to it was lost (a full disk,
 // a closed pipe): output a caller cannot trust is an error.

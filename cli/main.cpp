@@ -56,6 +56,14 @@ constexpr const char* kUso =
     "                                       -o DIR: write them resampled onto its grid\n"
     "  render IN OUT.png [--zoom N] [--marks] [--levels minmax|percentile LO HI|zscale]\n"
     "                                       the image as displayed, with the analysis overlay\n"
+    "  calibrate [--bias F|@LIST]... [--dark F|@LIST]... [--flat F|@LIST]...\n"
+    "            [LIGHTS... -o DIR] [--masters DIR] [--method mean|median|sigma]\n"
+    "            [--kappa K] [--iter N] [--repair] [--repair-kappa K] [--no-overscan]\n"
+    "                                       build masters (several frames) or take them (one\n"
+    "                                       file) and pretreat the lights into DIR\n"
+    "  stack FILES|@LIST... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]\n"
+    "        [--norm none|add|mul|both] [--align none|ref] [--group N] [--rejmap FILE]\n"
+    "        [--csv REPORT]                 combine a series (or groups of N) into one image\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -169,6 +177,8 @@ int Ejecuta(const Global& g) {
   if (orden == "double") return OrdenDouble(args);
   if (orden == "render") return OrdenRender(args);
   if (orden == "register") return OrdenRegister(args);
+  if (orden == "calibrate") return OrdenCalibrate(args);
+  if (orden == "stack") return OrdenStack(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 

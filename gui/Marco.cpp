@@ -37,6 +37,7 @@
 #include "core/ModuloAnalisis.h"
 #include "core/TiposObjeto.h"
 #include "formats/TiposArchivo.h"
+#include "gui/ApiladoQt.h"
 #include "gui/DatosImagenQt.h"
 #include "gui/Operaciones.h"
 #include "gui/Preferencias.h"
@@ -950,6 +951,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
     it->second(v);
     return;
   }
+  if (ComandoApilado(*this, v, id)) return;
   if (!ComandoOperacion(*this, v, id)) NoAtendido();
 }
 

@@ -214,6 +214,7 @@ std::vector<ComandoMacro>& Tabla() {
       {"DIVIDIR", 2, 2, {0, 1}, nullptr},
       // The point-pair transform of the "Trans. General" tool, as its matrix and result size.
       {"TRANSGENERAL", 10, 10, {}, nullptr},
+      {"PRETRATAR", 0, 10, {}, nullptr},
   };
   return tabla;
 }

@@ -8,6 +8,7 @@
 #include "processing/Procesamiento.h"
 #include "shell/Modulos.h"
 #include "stacking/Transformacion.h"
+#include "stacking/Pretratamiento.h"
 
 namespace orva {
 
@@ -18,6 +19,7 @@ void InstalaSistema() {
   EnlazaFormatosMacro();
   EnlazaProcesamientoMacro();
   EnlazaTransformacionMacro();
+  EnlazaApiladoMacro();
   CreaModulos();
 }
 

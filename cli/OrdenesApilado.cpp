@@ -1,0 +1,344 @@
+// The subcommands calibrate and stack: masters, pretreatment of light frames, and the
+// combination of a series into one image (or one per group).
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/EscrituraSegura.h"
+#include "base/JError.h"
+#include "cli/Ordenes.h"
+#include "cli/ProgresoConsola.h"
+#include "core/Imagen.h"
+#include "core/Progreso.h"
+#include "formats/TiposArchivo.h"
+#include "stacking/Combinacion.h"
+#include "stacking/Maestros.h"
+#include "stacking/Pretratamiento.h"
+
+namespace orva {
+namespace {
+
+namespace fs = std::filesystem;
+
+double Numero(const std::string& texto, const std::string& que) {
+  char* fin = nullptr;
+  const double v = std::strtod(texto.c_str(), &fin);
+  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) {
+    throw ErrorUso(que + " must be a number, not '" + texto + "'");
+  }
+  return v;
+}
+
+long Entero(const std::string& texto, const std::string& que, long minimo, long maximo) {
+  char* fin = nullptr;
+  const long v = std::strtol(texto.c_str(), &fin, 10);
+  if (texto.empty() || *fin != '\0' || v < minimo || v > maximo) {
+    throw ErrorUso(que + " needs a whole number from " + std::to_string(minimo) + " to " +
+                   std::to_string(maximo) + ", not '" + texto + "'");
+  }
+  return v;
+}
+
+// "@list.txt": the files it names, one a line (blank lines and lines starting with '#' left
+// out; a relative name is taken from the list's folder); anything else: the file itself.
+void AnadeArchivos(const std::string& arg, std::vector<std::string>& archivos) {
+  if (arg.size() < 2 || arg[0] != '@') {
+    archivos.push_back(arg);
+    return;
+  }
+  const std::string lista = arg.substr(1);
+  std::ifstream f(lista);
+  if (!f) throw JError(10125, lista, std::strerror(errno));
+  std::string linea;
+  size_t n = 0;
+  while (std::getline(f, linea)) {
+    while (!linea.empty() &&
+           (linea.back() == '\r' || linea.back() == ' ' || linea.back() == '\t')) {
+      linea.pop_back();
+    }
+    const size_t i = linea.find_first_not_of(" \t");
+    if (i == std::string::npos || linea[i] == '#') continue;
+    const fs::path nombre(linea.substr(i));
+    const fs::path carpeta = fs::path(lista).parent_path();
+    archivos.push_back(nombre.is_absolute() || carpeta.empty() ? nombre.string()
+                                                               : (carpeta / nombre).string());
+    ++n;
+  }
+  if (n == 0) throw JError(12289, lista);
+}
+
+MetodoCombinacion Metodo(const std::string& v) {
+  if (v == "mean") return MetodoCombinacion::kMedia;
+  if (v == "median") return MetodoCombinacion::kMediana;
+  if (v == "sum") return MetodoCombinacion::kSuma;
+  if (v == "sigma") return MetodoCombinacion::kSigma;
+  throw ErrorUso("--method needs mean, median, sum or sigma, not '" + v + "'");
+}
+
+Normalizacion Norma(const std::string& v) {
+  if (v == "none") return Normalizacion::kNinguna;
+  if (v == "add") return Normalizacion::kAditiva;
+  if (v == "mul") return Normalizacion::kMultiplicativa;
+  if (v == "both") return Normalizacion::kAmbas;
+  throw ErrorUso("--norm needs none, add, mul or both, not '" + v + "'");
+}
+
+// Refuses an output that is one of the inputs (12220).
+void NoSobreEntrada(const std::string& salida, const std::vector<std::string>& entradas) {
+  for (const std::string& e : entradas) {
+    std::error_code ec;
+    if (fs::equivalent(salida, e, ec) || fs::absolute(salida, ec) == fs::absolute(e, ec)) {
+      throw JError(12220, salida, e);
+    }
+  }
+}
+
+// OUT for group g of a run of several groups: "stem_NNN.ext".
+std::string SalidaGrupo(const std::string& salida, size_t g, size_t grupos) {
+  if (grupos <= 1) return salida;
+  const fs::path p(salida);
+  char num[16];
+  std::snprintf(num, sizeof num, "_%03zu", g + 1);
+  return (p.parent_path() / (p.stem().string() + num + p.extension().string())).string();
+}
+
+std::string Real(double v) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%.6g", v);
+  return b;
+}
+
+std::string CampoCsv(const std::string& s) {
+  if (s.find_first_of(",\"\n") == std::string::npos) return s;
+  std::string r = "\"";
+  for (char c : s) {
+    if (c == '"') r += '"';
+    r += c;
+  }
+  return r + "\"";
+}
+
+void BorraLinea() {
+  if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
+}
+
+}  // namespace
+
+int OrdenStack(const Argumentos& args) {
+  std::vector<std::string> entradas;
+  std::string salida, rejmap, csv;
+  AjustesCombinacion a;
+  size_t grupo = 0;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& op = args[i];
+    auto valor = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw ErrorUso("option " + op + " needs a value");
+      return args[++i];
+    };
+    if (op == "-o") {
+      salida = valor();
+    } else if (op == "--method") {
+      a.metodo = Metodo(valor());
+    } else if (op == "--kappa") {
+      a.kappa = Numero(valor(), "--kappa");
+      if (!(a.kappa > 0.0)) throw ErrorUso("--kappa must be positive");
+    } else if (op == "--iter") {
+      a.iteraciones = static_cast<int>(Entero(valor(), "--iter", 1, 100));
+    } else if (op == "--norm") {
+      a.normalizacion = Norma(valor());
+    } else if (op == "--align") {
+      const std::string& v = valor();
+      if (v != "none" && v != "ref") throw ErrorUso("--align needs none or ref, not '" + v + "'");
+      a.porReferencia = v == "ref";
+    } else if (op == "--group") {
+      grupo = static_cast<size_t>(Entero(valor(), "--group", 1, 1000000));
+    } else if (op == "--rejmap") {
+      rejmap = valor();
+      a.mapaRechazos = true;
+    } else if (op == "--csv") {
+      csv = valor();
+    } else if (op.size() > 1 && op[0] == '-') {
+      throw ErrorUso("unknown option " + op);
+    } else {
+      AnadeArchivos(op, entradas);
+    }
+  }
+  if (salida.empty()) throw ErrorUso("stack needs -o OUT");
+  if (entradas.empty()) throw ErrorUso("stack needs at least one file");
+  if (a.mapaRechazos && a.metodo != MetodoCombinacion::kSigma) {
+    throw ErrorUso("--rejmap needs --method sigma");
+  }
+  const auto grupos = GruposFotogramas(entradas.size(), grupo);
+  for (size_t g = 0; g < grupos.size(); ++g) {
+    NoSobreEntrada(SalidaGrupo(salida, g, grupos.size()), entradas);
+    if (!rejmap.empty()) NoSobreEntrada(SalidaGrupo(rejmap, g, grupos.size()), entradas);
+  }
+  if (!csv.empty()) NoSobreEntrada(csv, entradas);
+
+  // Everything is computed before anything is written: a failing group writes nothing.
+  const FuenteFotogramas todos = FotogramasArchivos(entradas);
+  std::vector<std::unique_ptr<Imagen>> resultados, mapas;
+  std::vector<ResultadoCombinacion> detalles(grupos.size());
+  std::vector<int64_t> recortes;
+  {
+    SesionProgreso sesion("APILANDO");
+    for (size_t g = 0; g < grupos.size(); ++g) {
+      resultados.push_back(std::make_unique<Imagen>());
+      recortes.push_back(ApilaFotogramas(SubconjuntoFotogramas(todos, grupos[g]), a, {},
+                                         *resultados.back(), &detalles[g], ProgresoActual()));
+      if (a.mapaRechazos) {
+        mapas.push_back(std::make_unique<Imagen>());
+        const ResultadoCombinacion& d = detalles[g];
+        mapas.back()->CambiaPixeles(d.ancho, d.alto, d.rechazos);
+        mapas.back()->Modificada(1);
+      }
+    }
+  }
+  BorraLinea();
+  for (size_t g = 0; g < grupos.size(); ++g) {
+    const std::string out = SalidaGrupo(salida, g, grupos.size());
+    GuardaArchivo(out, *resultados[g], TipoPorExtension(out));
+    std::printf("%s <- %zu frames, %s, total exposure %s s", out.c_str(), grupos[g].size(),
+                NombreMetodo(a.metodo), Real(detalles[g].tiempoTotal).c_str());
+    if (recortes[g] > 0) std::printf(", %lld values clamped", static_cast<long long>(recortes[g]));
+    std::printf("\n");
+    if (a.mapaRechazos) {
+      const std::string mapa = SalidaGrupo(rejmap, g, grupos.size());
+      GuardaArchivo(mapa, *mapas[g], TipoPorExtension(mapa));
+      std::printf("%s <- rejected values per pixel\n", mapa.c_str());
+    }
+  }
+  if (!csv.empty()) {
+    std::string t = "group,frame,file,sky,dispersion,scale,dx,dy,rejected,exptime\n";
+    for (size_t g = 0; g < grupos.size(); ++g) {
+      for (size_t f = 0; f < detalles[g].figuras.size(); ++f) {
+        const FiguraFotograma& x = detalles[g].figuras[f];
+        t += std::to_string(g + 1) + "," + std::to_string(grupos[g][f] + 1) + "," +
+             CampoCsv(x.nombre) + "," + Real(x.fondo) + "," + Real(x.dispersion) + "," +
+             Real(x.escala) + "," + Real(x.dx) + "," + Real(x.dy) + "," +
+             std::to_string(x.rechazados) + "," + Real(x.tiempoExp) + "\n";
+      }
+    }
+    EscribeArchivoSeguro(csv, t);
+  }
+  return 0;
+}
+
+int OrdenCalibrate(const Argumentos& args) {
+  std::vector<std::string> frames[3], luces;  // bias, dark, flat
+  std::string dirSalida, dirMaestros;
+  AjustesCombinacion a;
+  AjustesPretratamiento p;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& op = args[i];
+    auto valor = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw ErrorUso("option " + op + " needs a value");
+      return args[++i];
+    };
+    if (op == "--bias") {
+      AnadeArchivos(valor(), frames[0]);
+    } else if (op == "--dark") {
+      AnadeArchivos(valor(), frames[1]);
+    } else if (op == "--flat") {
+      AnadeArchivos(valor(), frames[2]);
+    } else if (op == "-o") {
+      dirSalida = valor();
+    } else if (op == "--masters") {
+      dirMaestros = valor();
+    } else if (op == "--method") {
+      a.metodo = Metodo(valor());
+      if (a.metodo == MetodoCombinacion::kSuma) throw ErrorUso("a master is not a sum");
+    } else if (op == "--kappa") {
+      a.kappa = Numero(valor(), "--kappa");
+      if (!(a.kappa > 0.0)) throw ErrorUso("--kappa must be positive");
+    } else if (op == "--iter") {
+      a.iteraciones = static_cast<int>(Entero(valor(), "--iter", 1, 100));
+    } else if (op == "--repair") {
+      p.reparar = true;
+    } else if (op == "--repair-kappa") {
+      p.reparar = true;
+      p.kappaReparacion = Numero(valor(), "--repair-kappa");
+      if (!(p.kappaReparacion > 0.0)) throw ErrorUso("--repair-kappa must be positive");
+    } else if (op == "--no-overscan") {
+      p.overscan = false;
+    } else if (op.size() > 1 && op[0] == '-') {
+      throw ErrorUso("unknown option " + op);
+    } else {
+      AnadeArchivos(op, luces);
+    }
+  }
+  if (frames[0].empty() && frames[1].empty() && frames[2].empty()) {
+    throw ErrorUso("calibrate needs --bias, --dark or --flat");
+  }
+  if (!luces.empty() && dirSalida.empty()) throw ErrorUso("calibrate needs -o DIR for the lights");
+  if (dirMaestros.empty()) dirMaestros = dirSalida;
+  bool combina = false;
+  for (const auto& f : frames) combina = combina || f.size() > 1;
+  if (combina && dirMaestros.empty()) {
+    throw ErrorUso("calibrate needs --masters DIR (or -o DIR) to write the masters it builds");
+  }
+  std::vector<std::string> entradas = luces;
+  for (const auto& f : frames) entradas.insert(entradas.end(), f.begin(), f.end());
+  const char* nombres[3] = {"bias.fits", "dark.fits", "flat.fits"};
+  const TipoMaestro tipos[3] = {TipoMaestro::kBias, TipoMaestro::kDark, TipoMaestro::kFlat};
+  std::vector<std::string> salidasLuz;
+  for (const std::string& l : luces) {
+    salidasLuz.push_back((fs::path(dirSalida) / fs::path(l).filename()).string());
+    NoSobreEntrada(salidasLuz.back(), entradas);
+  }
+  for (int k = 0; k < 3; ++k) {
+    if (frames[k].size() > 1) {
+      NoSobreEntrada((fs::path(dirMaestros) / nombres[k]).string(), entradas);
+    }
+  }
+
+  // The masters: one file is a master already; several are combined and written.
+  Imagen maestros[3];
+  Maestros m;
+  const Imagen** punteros[3] = {&m.bias, &m.dark, &m.flat};
+  SesionProgreso sesion("PRETRATAMIENTO");
+  for (int k = 0; k < 3; ++k) {
+    if (frames[k].empty()) continue;
+    if (frames[k].size() == 1) {
+      LeeArchivo(frames[k][0], maestros[k]);
+    } else {
+      const Maestros previos = k == 2 ? m : Maestros{};
+      const int64_t rec = CreaMaestro(tipos[k], FotogramasArchivos(frames[k]), a, previos,
+                                      maestros[k], ProgresoActual());
+      const std::string out = (fs::path(dirMaestros) / nombres[k]).string();
+      GuardaArchivo(out, maestros[k], TipoPorExtension(out));
+      BorraLinea();
+      std::printf("%s <- %zu frames, %s", out.c_str(), frames[k].size(), NombreMetodo(a.metodo));
+      if (rec > 0) std::printf(", %lld values clamped", static_cast<long long>(rec));
+      std::printf("\n");
+      std::fflush(stdout);
+    }
+    *punteros[k] = &maestros[k];
+  }
+  for (size_t i = 0; i < luces.size(); ++i) {
+    ProgresoActual().TextoArchivo(luces[i]);
+    Imagen luz;
+    LeeArchivo(luces[i], luz);
+    const ResultadoPretratamiento r = Pretrata(luz, m, p, ProgresoActual());
+    GuardaArchivo(salidasLuz[i], luz, TipoPorExtension(salidasLuz[i]));
+    BorraLinea();
+    std::printf("%s -> %s", luces[i].c_str(), salidasLuz[i].c_str());
+    if (r.overscan) std::printf(", overscan");
+    if (m.dark) std::printf(", dark x %s", Real(r.factorDark).c_str());
+    if (p.reparar) std::printf(", %lld repaired", static_cast<long long>(r.reparados));
+    if (r.recortados > 0)
+      std::printf(", %lld values clamped", static_cast<long long>(r.recortados));
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+}  // namespace orva

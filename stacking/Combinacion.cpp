@@ -1,0 +1,496 @@
+#include "stacking/Combinacion.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <utility>
+
+#include "astro/Astronomia.h"
+#include "base/JError.h"
+#include "core/Hilos.h"
+#include "core/Imagen.h"
+#include "core/Progreso.h"
+#include "core/Rango.h"
+#include "formats/TiposArchivo.h"
+#include "formats/fits/Fits.h"
+#include "formats/fits/LectorBandas.h"
+
+namespace orva {
+namespace {
+
+constexpr double kDesviacionMad = 1.4826;  // MAD to standard deviation of a normal law
+constexpr int16_t kSinDato = -32768;       // fill of resampled frames: no data there
+constexpr double kSegundosDia = 86400.0;
+constexpr size_t kDespuesDeTodo = static_cast<size_t>(-1);  // PonNumero: append
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+// FITS frames read band by band straight from their files, at most this many open at once (the
+// others go through the working file).
+constexpr size_t kMaxLectoresFits = 256;
+
+// The working file of the frames' values: created in a folder, removed when it goes.
+class ArchivoTrabajo {
+ public:
+  explicit ArchivoTrabajo(const std::string& carpeta) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path dir = carpeta.empty() ? fs::temp_directory_path(ec) : fs::path(carpeta);
+    ruta_ = (dir / "orva-apilado-XXXXXX").string();
+    std::vector<char> plantilla(ruta_.begin(), ruta_.end());
+    plantilla.push_back('\0');
+    fd_ = ::mkstemp(plantilla.data());
+    if (fd_ < 0) throw JError(12288, dir.string(), std::strerror(errno));
+    ruta_ = plantilla.data();
+  }
+  ~ArchivoTrabajo() {
+    ::close(fd_);
+    ::unlink(ruta_.c_str());
+  }
+  ArchivoTrabajo(const ArchivoTrabajo&) = delete;
+  ArchivoTrabajo& operator=(const ArchivoTrabajo&) = delete;
+
+  void Escribe(const std::vector<float>& v) {
+    const char* p = reinterpret_cast<const char*>(v.data());
+    size_t queda = v.size() * sizeof(float);
+    while (queda > 0) {
+      const ssize_t n = ::write(fd_, p, queda);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) throw JError(12288, ruta_, std::strerror(n < 0 ? errno : ENOSPC));
+      p += n;
+      queda -= static_cast<size_t>(n);
+    }
+  }
+  // Reads n values from value index `desde` (safe from several threads at once).
+  void Lee(float* destino, size_t n, uint64_t desde) const {
+    char* p = reinterpret_cast<char*>(destino);
+    size_t queda = n * sizeof(float);
+    off_t pos = static_cast<off_t>(desde * sizeof(float));
+    while (queda > 0) {
+      const ssize_t r = ::pread(fd_, p, queda, pos);
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) throw JError(12288, ruta_, std::strerror(r < 0 ? errno : EIO));
+      p += r;
+      pos += r;
+      queda -= static_cast<size_t>(r);
+    }
+  }
+
+ private:
+  std::string ruta_;
+  int fd_ = -1;
+};
+
+// The median of v (reordered); NaN when empty.
+double Mediana(std::vector<float>& v) {
+  if (v.empty()) return std::nan("");
+  const size_t m = v.size() / 2;
+  std::nth_element(v.begin(), v.begin() + static_cast<long>(m), v.end());
+  const double alto = v[m];
+  if (v.size() % 2 == 1) return alto;
+  const double bajo = *std::max_element(v.begin(), v.begin() + static_cast<long>(m));
+  return (bajo + alto) / 2.0;
+}
+
+// Sky level and robust deviation of a frame's defined values.
+void FondoYDispersion(const std::vector<float>& valores, double& fondo, double& dispersion) {
+  std::vector<float> v;
+  v.reserve(valores.size());
+  for (float x : valores) {
+    if (std::isfinite(x)) v.push_back(x);
+  }
+  fondo = Mediana(v);
+  for (float& x : v) x = static_cast<float>(std::fabs(x - fondo));
+  dispersion = kDesviacionMad * Mediana(v);
+}
+
+std::string TextoTamano(uint32_t ancho, uint32_t alto) {
+  return std::to_string(ancho) + "x" + std::to_string(alto);
+}
+
+std::string Texto(double v) {
+  char b[64];
+  std::snprintf(b, sizeof b, "%.6g", v);
+  return b;
+}
+
+// Combines the n values of one pixel (val[i] of frame fot[i]); counts rejections per frame.
+double CombinaPixel(const AjustesCombinacion& a, size_t total, std::vector<float>& val,
+                    std::vector<uint32_t>& fot, std::vector<float>& aux, int64_t* rechazosFot,
+                    int& rechazados) {
+  rechazados = 0;
+  const size_t n = val.size();
+  if (n == 0) return std::nan("");
+  switch (a.metodo) {
+    case MetodoCombinacion::kMedia:
+    case MetodoCombinacion::kSuma: {
+      double s = 0.0;
+      for (float x : val) s += x;
+      const double media = s / static_cast<double>(n);
+      // A sum over frames missing here (outside a shifted frame) counts them at the mean.
+      return a.metodo == MetodoCombinacion::kSuma ? media * static_cast<double>(total) : media;
+    }
+    case MetodoCombinacion::kMediana:
+      aux.assign(val.begin(), val.end());
+      return Mediana(aux);
+    case MetodoCombinacion::kSigma:
+      break;
+  }
+  // Sigma clipping: a value is dropped when it lies farther from the median than kappa times
+  // the standard deviation of the other values, pass after pass until none is or the passes run
+  // out; the mean of the rest. Leaving the value out of its own deviation lets a single outlier
+  // be found in a short series, where it would inflate a deviation that includes it.
+  size_t activos = n;
+  for (int it = 0; it < a.iteraciones && activos > 2; ++it) {
+    aux.assign(val.begin(), val.begin() + static_cast<long>(activos));
+    const double centro = Mediana(aux);
+    double s = 0.0, q = 0.0;
+    for (size_t i = 0; i < activos; ++i) {
+      const double d = val[i] - centro;  // sums around the median: no cancellation
+      s += d;
+      q += d * d;
+    }
+    const double otros = static_cast<double>(activos - 1);
+    size_t quedan = 0;
+    for (size_t i = 0; i < activos; ++i) {
+      const double d = val[i] - centro;
+      const double mediaOtros = (s - d) / otros;
+      const double varOtros = ((q - d * d) - otros * mediaOtros * mediaOtros) / (otros - 1.0);
+      const bool fuera = varOtros > 0.0 && std::fabs(d) > a.kappa * std::sqrt(varOtros);
+      if (!fuera) {
+        val[quedan] = val[i];
+        fot[quedan] = fot[i];
+        ++quedan;
+      } else if (rechazosFot) {
+        ++rechazosFot[fot[i]];
+      }
+    }
+    if (quedan == activos) break;
+    rechazados += static_cast<int>(activos - quedan);
+    activos = quedan;
+  }
+  double s = 0.0;
+  for (size_t i = 0; i < activos; ++i) s += val[i];
+  return s / static_cast<double>(activos);
+}
+
+}  // namespace
+
+const char* NombreMetodo(MetodoCombinacion m) {
+  switch (m) {
+    case MetodoCombinacion::kMedia:
+      return "MEDIA";
+    case MetodoCombinacion::kMediana:
+      return "MEDIANA";
+    case MetodoCombinacion::kSuma:
+      return "SUMA";
+    case MetodoCombinacion::kSigma:
+      return "SIGMA";
+  }
+  return "";
+}
+
+FuenteFotogramas FotogramasArchivos(const std::vector<std::string>& archivos) {
+  FuenteFotogramas f;
+  f.numero = archivos.size();
+  f.carga = [archivos](size_t i, Imagen& im) { LeeArchivo(archivos.at(i), im); };
+  f.nombre = [archivos](size_t i) { return archivos.at(i); };
+  f.archivo = f.nombre;
+  return f;
+}
+
+FuenteFotogramas FotogramasMemoria(const std::vector<const Imagen*>& imagenes) {
+  FuenteFotogramas f;
+  f.numero = imagenes.size();
+  f.carga = [imagenes](size_t i, Imagen& im) { im.CopiaImagen(*imagenes.at(i)); };
+  f.nombre = [imagenes](size_t i) {
+    const Imagen& im = *imagenes.at(i);
+    return im.nombreVentana.empty() ? im.NombreArchivo() : im.nombreVentana;
+  };
+  return f;
+}
+
+FuenteFotogramas SubconjuntoFotogramas(const FuenteFotogramas& fuente,
+                                       const std::vector<size_t>& indices) {
+  FuenteFotogramas f;
+  f.numero = indices.size();
+  f.carga = [fuente, indices](size_t i, Imagen& im) { fuente.carga(indices.at(i), im); };
+  f.nombre = [fuente, indices](size_t i) { return fuente.nombre(indices.at(i)); };
+  if (fuente.archivo) {
+    f.archivo = [fuente, indices](size_t i) { return fuente.archivo(indices.at(i)); };
+  }
+  return f;
+}
+
+std::vector<std::vector<size_t>> GruposFotogramas(size_t n, size_t tamano) {
+  std::vector<std::vector<size_t>> grupos;
+  if (tamano == 0) tamano = n;
+  for (size_t i = 0; i < n; i += tamano) {
+    std::vector<size_t> g;
+    for (size_t j = i; j < std::min(n, i + tamano); ++j) g.push_back(j);
+    grupos.push_back(std::move(g));
+  }
+  return grupos;
+}
+
+ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
+                                       const AjustesCombinacion& ajustes,
+                                       const std::vector<Transformacion2D>& transformaciones,
+                                       Progreso& progreso) {
+  const size_t n = fuente.numero;
+  if (n == 0) throw JError(12280);
+  if (!transformaciones.empty() && transformaciones.size() != n) {
+    throw JError(12286, std::to_string(transformaciones.size()), std::to_string(n));
+  }
+  ResultadoCombinacion r;
+  r.figuras.resize(n);
+  // Where the second pass finds each frame: its FITS file read band by band, or its place in the
+  // working file (created when a frame needs it), with the normalisation a x + b to apply.
+  std::vector<std::unique_ptr<LectorBandasFits>> lectores(n);
+  std::vector<uint64_t> lugar(n, 0);
+  std::vector<double> factorA(n, 1.0), sumandoB(n, 0.0);
+  std::unique_ptr<ArchivoTrabajo> trabajo;
+  uint64_t enTrabajo = 0;
+  size_t abiertos = 0;
+  const bool fitsDirecto = fuente.archivo && AjustesActualesFits().leerPrimario;
+
+  // First pass: every frame once, measured, normalised and aligned.
+  PuntoReferencia ref0;
+  double pesoJd = 0.0, sumaJd = 0.0;
+  r.conFecha = true;
+  for (size_t f = 0; f < n; ++f) {
+    if (progreso.Cancelado()) throw JError(11011);
+    progreso.TextoArchivo(fuente.nombre(f));
+    Imagen im;
+    fuente.carga(f, im);
+    FiguraFotograma& fig = r.figuras[f];
+    fig.nombre = fuente.nombre(f);
+    if (f == 0) {
+      r.ancho = im.Ancho();
+      r.alto = im.Alto();
+      r.mapeo = im.mapeo;
+      if (im.Vacia()) throw JError(12281, fig.nombre, "0x0", "0x0");
+    } else if (im.Ancho() != r.ancho || im.Alto() != r.alto) {
+      throw JError(12281, fig.nombre, TextoTamano(im.Ancho(), im.Alto()),
+                   TextoTamano(r.ancho, r.alto));
+    }
+    Transformacion2D t;
+    if (!transformaciones.empty()) {
+      t = transformaciones[f];
+    } else if (ajustes.porReferencia) {
+      const PuntoReferencia& p = im.puntos[kDespRef];
+      if (!p.definido) throw JError(12285, fig.nombre);
+      if (f == 0) ref0 = p;
+      t = Transformacion2D::Desplazamiento(p.x - ref0.x, p.y - ref0.y);
+    }
+    fig.dx = t.h[2];
+    fig.dy = t.h[5];
+    const bool remuestreada = !t.EsIdentidad();
+    if (remuestreada) RemuestreaTransformacion(im, t, r.ancho, r.alto, kSinDato, progreso);
+
+    fig.tiempoExp = im.datos.tiempoExp;
+    r.tiempoTotal += im.datos.tiempoExp;
+    if (TieneDatoImagen(im.datos, "FECHAOBS")) {
+      const double peso = im.datos.tiempoExp > 0.0 ? im.datos.tiempoExp : 1.0;
+      sumaJd += peso * (im.datos.fechaHora.DiaJuliano() + im.datos.tiempoExp / 2.0 / kSegundosDia);
+      pesoJd += peso;
+    } else {
+      r.conFecha = false;
+    }
+
+    std::vector<float> v(im.NumPixeles());
+    const int16_t* px = im.Pixeles().data();
+    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>(im.mapeo.Fisico(px[i]));
+    if (remuestreada) {
+      // Only pixels whose source lies where all four bilinear neighbours are inside the frame
+      // hold data; the others (fill, or fill mixed into an edge sample) are left out.
+      const double maxU = static_cast<double>(r.ancho) - 1.0;
+      const double maxV = static_cast<double>(r.alto) - 1.0;
+      for (uint32_t y = 0; y < r.alto; ++y) {
+        for (uint32_t x = 0; x < r.ancho; ++x) {
+          double u = 0.0, w = 0.0;
+          const bool dentro = t.Aplica(static_cast<double>(x), static_cast<double>(y), u, w) &&
+                              u >= 0.0 && w >= 0.0 && u <= maxU && w <= maxV;
+          if (!dentro) {
+            v[static_cast<size_t>(y) * r.ancho + x] = kNaN;
+          }
+        }
+      }
+    }
+    FondoYDispersion(v, fig.fondo, fig.dispersion);
+    const FiguraFotograma& f0 = r.figuras[0];
+    double a = 1.0, b = 0.0;  // normalised = a * v + b
+    switch (ajustes.normalizacion) {
+      case Normalizacion::kNinguna:
+        break;
+      case Normalizacion::kAditiva:
+        b = f0.fondo - fig.fondo;
+        break;
+      case Normalizacion::kMultiplicativa:
+        if (!(fig.fondo > 0.0) || !(f0.fondo > 0.0))
+          throw JError(12284, fig.nombre, Texto(fig.fondo));
+        a = f0.fondo / fig.fondo;
+        break;
+      case Normalizacion::kAmbas:
+        if (fig.dispersion > 0.0 && f0.dispersion > 0.0) a = f0.dispersion / fig.dispersion;
+        b = f0.fondo - a * fig.fondo;
+        break;
+    }
+    fig.escala = a;
+    factorA[f] = a;
+    sumandoB[f] = b;
+    if (fitsDirecto && !remuestreada && abiertos < kMaxLectoresFits) {
+      const std::string ruta = fuente.archivo(f);
+      if (!ruta.empty() && EsFits(ruta)) {
+        auto lector = std::make_unique<LectorBandasFits>(ruta);
+        if (lector->Ancho() == r.ancho && lector->Alto() == r.alto) {
+          lectores[f] = std::move(lector);
+          ++abiertos;
+        }
+      }
+    }
+    if (!lectores[f]) {
+      if (a != 1.0 || b != 0.0) {
+        for (float& x : v) x = static_cast<float>(a * x + b);
+      }
+      if (!trabajo) trabajo = std::make_unique<ArchivoTrabajo>(ajustes.carpetaTemporal);
+      trabajo->Escribe(v);
+      lugar[f] = enTrabajo++;
+    }
+    progreso.Avance(static_cast<double>(f + 1) / static_cast<double>(n) / 2.0);
+  }
+  if (r.conFecha && pesoJd > 0.0) r.jdMedio = sumaJd / pesoJd;
+
+  // Second pass: bands of rows, every frame's rows of the band read from the working file.
+  const size_t ancho = r.ancho;
+  const size_t pixeles = ancho * r.alto;
+  r.valores.assign(pixeles, kNaN);
+  if (ajustes.mapaRechazos) r.rechazos.assign(pixeles, 0);
+  const bool sigma = ajustes.metodo == MetodoCombinacion::kSigma;
+  const long bandas = NumBandas(r.alto);
+  std::vector<int64_t> rechazosBanda(sigma ? static_cast<size_t>(bandas) * n : 0, 0);
+  progreso.TextoProceso(NombreMetodo(ajustes.metodo));
+  ParaBandas(r.alto, &progreso, [&](long banda, long desde, long hasta) {
+    const size_t filas = static_cast<size_t>(hasta - desde);
+    const size_t porFot = filas * ancho;
+    std::vector<float> buf(porFot * n);
+    for (size_t f = 0; f < n; ++f) {
+      float* destino = buf.data() + f * porFot;
+      if (!lectores[f]) {
+        trabajo->Lee(destino, porFot, lugar[f] * pixeles + static_cast<size_t>(desde) * ancho);
+        continue;
+      }
+      lectores[f]->LeeFilas(desde, hasta - desde, destino);
+      const double a = factorA[f], b = sumandoB[f];
+      if (a != 1.0 || b != 0.0) {
+        for (size_t i = 0; i < porFot; ++i) destino[i] = static_cast<float>(a * destino[i] + b);
+      }
+    }
+    std::vector<float> val, aux;
+    std::vector<uint32_t> fot;
+    val.reserve(n);
+    fot.reserve(n);
+    int64_t* rechFot = sigma ? rechazosBanda.data() + static_cast<size_t>(banda) * n : nullptr;
+    for (size_t i = 0; i < porFot; ++i) {
+      val.clear();
+      fot.clear();
+      for (size_t f = 0; f < n; ++f) {
+        const float x = buf[f * porFot + i];
+        if (std::isfinite(x)) {
+          val.push_back(x);
+          fot.push_back(static_cast<uint32_t>(f));
+        }
+      }
+      int rech = 0;
+      const size_t destino = static_cast<size_t>(desde) * ancho + i;
+      r.valores[destino] =
+          static_cast<float>(CombinaPixel(ajustes, n, val, fot, aux, rechFot, rech));
+      if (!r.rechazos.empty()) r.rechazos[destino] = static_cast<int16_t>(std::min(rech, 32767));
+    }
+  });
+  for (long b = 0; b < bandas && sigma; ++b) {
+    for (size_t f = 0; f < n; ++f)
+      r.figuras[f].rechazados += rechazosBanda[static_cast<size_t>(b) * n + f];
+  }
+  return r;
+}
+
+int64_t ValoresAPixeles(const std::vector<float>& valores, uint32_t ancho, uint32_t alto,
+                        const MapeoValores& mapeo, ImagenPixeles& destino) {
+  const RangoPixeles rango = Rango();
+  const double escala = mapeo.escala != 0.0 && std::isfinite(mapeo.escala) ? mapeo.escala : 1.0;
+  std::vector<int16_t> px(valores.size());
+  int64_t recortados = 0;
+  for (size_t i = 0; i < valores.size(); ++i) {
+    if (!std::isfinite(valores[i])) {
+      px[i] = rango.defecto;
+      continue;
+    }
+    const double p = std::nearbyint((valores[i] - mapeo.cero) / escala);
+    if (p < rango.minimo || p > rango.maximo) {
+      ++recortados;
+      px[i] = p < rango.minimo ? rango.minimo : rango.maximo;
+    } else {
+      px[i] = static_cast<int16_t>(p);
+    }
+  }
+  destino.CambiaPixeles(ancho, alto, std::move(px));
+  destino.mapeo = MapeoValores{mapeo.cero, escala};
+  destino.bitsPixel = 16;
+  destino.Modificada(1);
+  return recortados;
+}
+
+MapeoValores MapeoApilado(const ResultadoCombinacion& r, MetodoCombinacion metodo) {
+  MapeoValores m = r.mapeo;
+  if (metodo == MetodoCombinacion::kSuma) {
+    const double n = static_cast<double>(r.figuras.size());
+    m.cero *= n;
+    m.escala *= n;
+  }
+  return m;
+}
+
+int64_t ApilaFotogramas(const FuenteFotogramas& fuente, const AjustesCombinacion& ajustes,
+                        const std::vector<Transformacion2D>& transformaciones, Imagen& resultado,
+                        ResultadoCombinacion* detalle, Progreso& progreso) {
+  ResultadoCombinacion r = CombinaFotogramas(fuente, ajustes, transformaciones, progreso);
+  // The record of the first frame, then the stack's own figures.
+  fuente.carga(0, resultado);
+  resultado.CambiaOperaciones({});
+  const int64_t recortados =
+      ValoresAPixeles(r.valores, r.ancho, r.alto, MapeoApilado(r, ajustes.metodo), resultado);
+  resultado.datos.tiempoExp = r.tiempoTotal;
+  resultado.datos.conValor.insert("TIEMPOEXP");
+  Cabecera& c = resultado.cabecera;
+  c.PonNumero("NCOMBINE", static_cast<double>(r.figuras.size()), kDespuesDeTodo);
+  if (r.conFecha && r.jdMedio > 0.0) {
+    c.PonNumero("JD-MID", r.jdMedio, kDespuesDeTodo);
+    if (TieneDatoImagen(resultado.datos, "AROBJ") && TieneDatoImagen(resultado.datos, "DECOBJ")) {
+      FechaHora medio;
+      medio.AsignaDiaJuliano(r.jdMedio);
+      c.PonNumero("HJD-MID",
+                  DiaJulianoHeliocentrico(medio, resultado.datos.ar, resultado.datos.dec),
+                  kDespuesDeTodo);
+    }
+  }
+  std::string linea = std::string("APILADO ") + NombreMetodo(ajustes.metodo) + " de " +
+                      std::to_string(r.figuras.size()) + " imagenes";
+  if (ajustes.metodo == MetodoCombinacion::kSigma) {
+    linea += " kappa " + Texto(ajustes.kappa) + " iter " + std::to_string(ajustes.iteraciones);
+  }
+  linea += ", tiempo total " + Texto(r.tiempoTotal) + " s";
+  c.AnadeHistoria(linea);
+  for (const FiguraFotograma& f : r.figuras) {
+    c.AnadeHistoria("APILADO " + f.nombre + " dx " + Texto(f.dx) + " dy " + Texto(f.dy));
+  }
+  if (detalle) *detalle = std::move(r);
+  return recortados;
+}
+
+}  // namespace orva

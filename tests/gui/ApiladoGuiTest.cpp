@@ -1,0 +1,141 @@
+// The several-image commands of the desktop driven by their menu labels on the offscreen platform.
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+#include <algorithm>
+#include <functional>
+#include <memory>
+
+#include "MenusPrueba.h"
+
+#include "core/Imagen.h"
+#include "core/Rango.h"
+#include "gui/Marco.h"
+#include "gui/VentanaImagen.h"
+#include "shell/Arranque.h"
+#include "shell/Configuracion.h"
+
+using namespace orva;
+
+namespace {
+
+// Runs accion on the next visible modal window.
+void AlAparecerModal(std::function<void(QWidget*)> accion) {
+  auto* t = new QTimer;
+  t->setInterval(20);
+  QObject::connect(t, &QTimer::timeout, [t, accion] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (w && w->isVisible()) {
+      t->stop();
+      t->deleteLater();
+      accion(w);
+    }
+  });
+  t->start();
+}
+
+constexpr int kAncho = 30, kAlto = 20;
+
+// A frame whose one bright pixel sits at (10 + dx, 8 + dy) on a level `nivel`, with that pixel
+// as its reference point.
+std::unique_ptr<Imagen> Fotograma(const char* nombre, int dx, int dy, int nivel) {
+  auto im = std::make_unique<Imagen>();
+  std::vector<int16_t> px(kAncho * kAlto, static_cast<int16_t>(nivel));
+  px[static_cast<size_t>((8 + dy) * kAncho + 10 + dx)] = 1000;
+  im->CambiaPixeles(kAncho, kAlto, std::move(px));
+  im->AsignaRuta(nombre);
+  im->puntos[kDespRef] = PuntoReferencia{1, 10 + dx, 8 + dy};
+  im->Actualiza();
+  return im;
+}
+
+}  // namespace
+
+class ApiladoGuiTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    Configuracion::Global().RestableceDefectos();
+    InstalaSistema();
+    marco_ = std::make_unique<Marco>();
+    marco_->resize(900, 600);
+    marco_->show();
+    QApplication::setActiveWindow(marco_.get());
+    QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
+  }
+  void cleanup() {
+    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
+    marco_.reset();
+  }
+
+  // "Media por referencia agrupando": frames 1-2 and 3 in two groups, each aligned on its first
+  // frame's reference point, every result in a new window; the frames stay as they were.
+  void MediaPorReferenciaAgrupandoAbreUnaVentanaPorGrupo() {
+    marco_->MuestraImagen(Fotograma("a.fits", 0, 0, 100));
+    marco_->MuestraImagen(Fotograma("b.fits", 3, 2, 200));
+    marco_->MuestraImagen(Fotograma("c.fits", -2, 1, 50));
+    const std::vector<int16_t> antes = marco_->Ventanas()[1]->imagen().Pixeles();
+    bool visto = false;
+    AlAparecerModal([&visto](QWidget* w) {
+      visto = w->findChild<QListWidget*>("Imagenes")->selectedItems().size() == 3;
+      QCOMPARE(w->findChild<QComboBox*>("Metodo")->currentIndex(), 0);  // mean
+      w->findChild<QLineEdit*>("Grupo")->setText("2");
+      w->findChild<QPushButton*>("b1")->click();
+    });
+    QVERIFY(
+        DisparaMenu(*marco_, {"&Tratar", "Varias &imagenes", "Media por referencia agrupando"}));
+    QVERIFY(visto);
+    const std::vector<VentanaImagen*> v = marco_->Ventanas();
+    QCOMPARE(v.size(), size_t(5));
+    const Imagen& g1 = v[3]->imagen();
+    const Imagen& g2 = v[4]->imagen();
+    QCOMPARE(g1.Pixel(10L, 8L), int16_t(1000));  // both bright pixels on the first one's
+    QCOMPARE(g1.Pixel(25L, 3L), int16_t(150));
+    QCOMPARE(g2.Pixel(8L, 9L), int16_t(1000));  // a group of one: the frame itself
+    QCOMPARE(g2.Pixel(0L, 0L), int16_t(50));
+    QCOMPARE(marco_->Ventanas()[1]->imagen().Pixeles(), antes);
+  }
+
+  // "Pretratamiento > Una" with the bias as an image in memory, then "Operaciones dos imagenes"
+  // (A - B) into a new window: both through their dialogs.
+  void PretratamientoConMaestroEnMemoriaYDiferencia() {
+    VentanaImagen* luz = marco_->MuestraImagen(Fotograma("luz.fits", 0, 0, 300));
+    VentanaImagen* bias = marco_->MuestraImagen(Fotograma("bias.fits", 5, 5, 120));
+    marco_->Mdi()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(luz->parentWidget()));
+    AlAparecerModal([](QWidget* w) {
+      w->findChild<QComboBox*>("MaestroBias")->setCurrentIndex(2);  // after "(ninguno)", luz
+      w->findChild<QPushButton*>("b1")->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Pretratamiento", "&Una"}));
+    QCOMPARE(luz->imagen().Pixel(0L, 0L), int16_t(180));
+    QCOMPARE(luz->imagen().Pixel(10L, 8L), int16_t(880));
+    // 300 - 1000 is clamped to the bottom of the pixel range.
+    QCOMPARE(luz->imagen().Pixel(15L, 13L), std::max<int16_t>(-700, Rango().minimo));
+    QCOMPARE(bias->imagen().Pixel(0L, 0L), int16_t(120));
+
+    AlAparecerModal([](QWidget* w) {
+      w->findChild<QComboBox*>("ImagenA")->setCurrentIndex(0);
+      w->findChild<QComboBox*>("ImagenB")->setCurrentIndex(1);
+      w->findChild<QComboBox*>("Operacion")->setCurrentIndex(1);
+      w->findChild<QPushButton*>("b1")->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Operaciones dos imagenes"}));
+    const std::vector<VentanaImagen*> v = marco_->Ventanas();
+    QCOMPARE(v.size(), size_t(3));
+    QCOMPARE(v[2]->imagen().Pixel(0L, 0L), int16_t(60));
+    QCOMPARE(luz->imagen().Pixel(0L, 0L), int16_t(180));
+  }
+
+ private:
+  std::unique_ptr<Marco> marco_;
+};
+
+QTEST_MAIN(ApiladoGuiTest)
+#include "ApiladoGuiTest.moc"
