@@ -21,6 +21,7 @@
 #include "stacking/Combinacion.h"
 #include "stacking/Maestros.h"
 #include "stacking/Pretratamiento.h"
+#include "stellar/EstrellasRegistro.h"
 
 namespace orva {
 namespace {
@@ -129,6 +130,53 @@ void BorraLinea() {
   if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();
 }
 
+// Registers every file on the first one by their stars. The files that cannot be registered are
+// reported on stderr and taken out of the list; the others get their transform (the first, the
+// identity).
+std::vector<Transformacion2D> RegistraSerie(std::vector<std::string>& entradas,
+                                             size_t& dejados) {
+  RegistraConfigEstrellasRegistro();
+  const OpcionesEstrellasRegistro opciones = LeeOpcionesEstrellasRegistro();
+  const ParametrosRegistro param = LeeParametrosRegistro();
+  std::vector<Transformacion2D> t{Transformacion2D::Identidad()};
+  std::vector<std::string> quedan{entradas.front()};
+  std::vector<ResultadoRegistro> r;
+  {
+    SesionProgreso sesion("REGISTRANDO");
+    Imagen ref;
+    LeeArchivo(entradas.front(), ref);
+    const auto estrellas = EstrellasParaRegistro(ref, opciones, ProgresoActual());
+    r = RegistraArchivos(estrellas, {entradas.begin() + 1, entradas.end()}, opciones, param,
+                         ProgresoActual());
+  }
+  BorraLinea();
+  for (size_t i = 0; i < r.size(); ++i) {
+    const std::string& f = entradas[i + 1];
+    if (!r[i].exito) {
+      std::fflush(stdout);
+      ImprimeError(r[i].idError, f + ": " + r[i].Mensaje() + " (left out of the stack)");
+      ++dejados;
+      continue;
+    }
+    std::printf("%s registered: %d stars, rms %.3f px\n", f.c_str(), r[i].emparejadas, r[i].rms);
+    quedan.push_back(f);
+    t.push_back(r[i].transformacion);
+  }
+  entradas = quedan;
+  return t;
+}
+
+// The transforms of one group, taken from the group's first frame instead of the series' first.
+std::vector<Transformacion2D> TransformacionesGrupo(const std::vector<Transformacion2D>& serie,
+                                                   const std::vector<size_t>& grupo) {
+  if (serie.empty() || grupo.empty()) return {};
+  Transformacion2D inversa;
+  if (!InvierteTransformacion(serie[grupo.front()], inversa)) return {};
+  std::vector<Transformacion2D> t;
+  for (size_t i : grupo) t.push_back(ComponeTransformaciones(inversa, serie[i]));
+  return t;
+}
+
 }  // namespace
 
 int OrdenStack(const Argumentos& args) {
@@ -136,6 +184,8 @@ int OrdenStack(const Argumentos& args) {
   std::string salida, rejmap, csv;
   AjustesCombinacion a;
   size_t grupo = 0;
+  bool porEstrellas = false;  // --align stars
+  size_t dejados = 0;         // frames registration left out
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& op = args[i];
     auto valor = [&]() -> const std::string& {
@@ -155,8 +205,11 @@ int OrdenStack(const Argumentos& args) {
       a.normalizacion = Norma(valor());
     } else if (op == "--align") {
       const std::string& v = valor();
-      if (v != "none" && v != "ref") throw ErrorUso("--align needs none or ref, not '" + v + "'");
+      if (v != "none" && v != "ref" && v != "stars") {
+        throw ErrorUso("--align needs none, ref or stars, not '" + v + "'");
+      }
       a.porReferencia = v == "ref";
+      porEstrellas = v == "stars";
     } else if (op == "--group") {
       grupo = static_cast<size_t>(Entero(valor(), "--group", 1, 1000000));
     } else if (op == "--rejmap") {
@@ -175,12 +228,23 @@ int OrdenStack(const Argumentos& args) {
   if (a.mapaRechazos && a.metodo != MetodoCombinacion::kSigma) {
     throw ErrorUso("--rejmap needs --method sigma");
   }
-  const auto grupos = GruposFotogramas(entradas.size(), grupo);
-  for (size_t g = 0; g < grupos.size(); ++g) {
-    NoSobreEntrada(SalidaGrupo(salida, g, grupos.size()), entradas);
-    if (!rejmap.empty()) NoSobreEntrada(SalidaGrupo(rejmap, g, grupos.size()), entradas);
-  }
+  auto grupos = GruposFotogramas(entradas.size(), grupo);
+  auto compruebaSalidas = [&] {
+    for (size_t g = 0; g < grupos.size(); ++g) {
+      NoSobreEntrada(SalidaGrupo(salida, g, grupos.size()), entradas);
+      if (!rejmap.empty()) NoSobreEntrada(SalidaGrupo(rejmap, g, grupos.size()), entradas);
+    }
+  };
+  compruebaSalidas();
   if (!csv.empty()) NoSobreEntrada(csv, entradas);
+
+  // Registration on the first frame: a frame that cannot be registered is reported and left out.
+  std::vector<Transformacion2D> alineacion;
+  if (porEstrellas) {
+    alineacion = RegistraSerie(entradas, dejados);
+    grupos = GruposFotogramas(entradas.size(), grupo);
+    compruebaSalidas();  // fewer frames may make fewer groups, named otherwise
+  }
 
   // Everything is computed before anything is written: a failing group writes nothing.
   const FuenteFotogramas todos = FotogramasArchivos(entradas);
@@ -191,7 +255,8 @@ int OrdenStack(const Argumentos& args) {
     SesionProgreso sesion("APILANDO");
     for (size_t g = 0; g < grupos.size(); ++g) {
       resultados.push_back(std::make_unique<Imagen>());
-      recortes.push_back(ApilaFotogramas(SubconjuntoFotogramas(todos, grupos[g]), a, {},
+      recortes.push_back(ApilaFotogramas(SubconjuntoFotogramas(todos, grupos[g]), a,
+                                         TransformacionesGrupo(alineacion, grupos[g]),
                                          *resultados.back(), &detalles[g], ProgresoActual()));
       if (a.mapaRechazos) {
         mapas.push_back(std::make_unique<Imagen>());
@@ -228,7 +293,7 @@ int OrdenStack(const Argumentos& args) {
     }
     EscribeArchivoSeguro(csv, t);
   }
-  return 0;
+  return dejados > 0 ? 1 : 0;  // the stack was made, but not of every frame
 }
 
 int OrdenCalibrate(const Argumentos& args) {

@@ -13,6 +13,7 @@
 #include "core/Rango.h"
 #include "formats/TiposArchivo.h"
 #include "macro/Macro.h"
+#include "processing/Comun.h"
 
 namespace orva {
 namespace {
@@ -151,6 +152,15 @@ ResultadoPretratamiento Pretrata(Imagen& luz, const Maestros& m,
       throw JError(12283, NombreImagen(*maestro), TextoTamano(*maestro), TextoTamano(luz));
     }
   }
+  // The flat's mean from the exact sum of its stored values.
+  double mediaFlat = 1.0;
+  if (m.flat && m.flat->NumPixeles() > 0) {
+    int64_t suma = 0;
+    for (int16_t v : m.flat->Pixeles()) suma += v;
+    mediaFlat = m.flat->mapeo.Fisico(static_cast<double>(suma) /
+                                     static_cast<double>(m.flat->NumPixeles()));
+    if (!(mediaFlat > 0.0)) throw JError(12282, TextoReal(mediaFlat));  // 12282
+  }
   ResultadoPretratamiento r;
   std::vector<double> overscan;
   Region region{};
@@ -180,7 +190,7 @@ ResultadoPretratamiento Pretrata(Imagen& luz, const Maestros& m,
         v -= b;
         if (m.dark) v -= (m.dark->mapeo.Fisico(m.dark->Pixeles()[i]) - b) * r.factorDark;
         if (m.flat) {
-          const double f = m.flat->mapeo.Fisico(m.flat->Pixeles()[i]);
+          const double f = m.flat->mapeo.Fisico(m.flat->Pixeles()[i]) / mediaFlat;
           v = f > 0.0 ? v / f : 0.0;
         }
         const double p = std::nearbyint((v - mapeo.cero) / escala);

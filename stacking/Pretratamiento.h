@@ -40,7 +40,9 @@ struct ResultadoPretratamiento {
 //   bias, dark: light - bias - (dark - bias) x r with r = light exposure / dark exposure when a
 //     bias is given and both exposures are known and differ (r = 1 otherwise); without a bias,
 //     light - dark;
-//   flat: divided by the flat (a flat value that is not positive leaves 0);
+//   flat: divided by the flat over its mean, so a raw flat given as the master works as its
+//     normalised self (a master of mean 1 is hardly changed); a flat value that is not positive
+//     leaves 0, a flat whose mean is not positive raises 12282;
 //   repair: a pixel farther than kappa robust deviations from the median of its 8 neighbours
 //     takes that median.
 // A master whose size is not the light's raises 12283 (nothing changes); a malformed BIASSEC

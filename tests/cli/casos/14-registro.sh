@@ -17,3 +17,6 @@ orva register m51_iraf_devpix.fits movida.fits -o .
 orva register m51_iraf_devpix.fits alineadas/movida.fits -o alineadas
 orva register m51_iraf_devpix.fits movida.fits --method otro
 orva register m51_iraf_devpix.fits
+# A stack aligned by the stars: the frame of another field is reported and left out.
+orva stack m51_iraf_devpix.fits movida.fits girada.fits eyuma_r90s_cutout.fits -o apilada.fits --align stars --method mean
+orva info apilada.fits | grep -E '^(ANCHO|ALTO|TIEMPOEXP)='
