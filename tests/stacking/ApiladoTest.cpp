@@ -159,6 +159,15 @@ TEST(ApiladoTest, PretreatmentRestoresTheSceneThroughBiasDarkAndFlat) {
   EXPECT_EQ(IdError([&] { Pretrata(luz, Maestros{&mb, &pequeno, &mf}, {}, p); }), 12283);
   EXPECT_EQ(luz.Pixeles(), antes);
 
+  // A raw flat frame given as the master acts as its normalised self: the same scene, not a
+  // light divided by some ten thousand.
+  Imagen conCrudo;
+  conCrudo.CopiaPixeles(luz);
+  conCrudo.datos = luz.datos;
+  Pretrata(conCrudo, Maestros{&mb, &md, sf.imagenes.front().get()}, {}, p);
+  Diferencia(Fisico(conCrudo), Escena, media, desv);
+  EXPECT_NEAR(media, 0.0, 30.0) << "raw flat";
+
   const ResultadoPretratamiento r = Pretrata(luz, Maestros{&mb, &md, &mf}, {}, p);
   EXPECT_DOUBLE_EQ(r.factorDark, 0.5);
   EXPECT_EQ(r.recortados, 0);
