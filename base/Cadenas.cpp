@@ -318,6 +318,12 @@ constexpr EntradaCadena kCadenas[] = {
     {12245, "Registro: solo %1 estrellas coinciden con la referencia; hacen falta al menos %2."},
     {12246, "Trans. General: la imagen %1 no tiene definidos los puntos 1 a %2."},
     {12247, "Trans. General: ninguna otra imagen abierta tiene definidos los puntos 1 a %1."},
+    {12248,
+     "Registro: estas imágenes no se han podido registrar sobre la primera y quedan fuera del "
+     "apilado:\n%1"},
+    {12249,
+     "Registro: ninguna otra imagen se ha podido registrar sobre la primera; no se ha apilado "
+     "nada.\n%1"},
     {12260, "Guardar"},
     {12261, "Descartar"},
     {12262, "Cancelar"},

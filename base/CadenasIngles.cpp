@@ -309,6 +309,12 @@ constexpr EntradaCadena kIngles[] = {
     {12245, "Registration: only %1 stars agree with the reference; at least %2 are needed."},
     {12246, "General transform: image %1 does not have points 1 to %2 defined."},
     {12247, "General transform: no other open image has points 1 to %1 defined."},
+    {12248,
+     "Registration: these images could not be registered on the first one and are left out of the "
+     "stack:\n%1"},
+    {12249,
+     "Registration: no other image could be registered on the first one; nothing has been "
+     "stacked.\n%1"},
     {12260, "Save"},
     {12261, "Discard"},
     {12262, "Cancel"},

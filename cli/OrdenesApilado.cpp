@@ -133,48 +133,31 @@ void BorraLinea() {
 // Registers every file on the first one by their stars. The files that cannot be registered are
 // reported on stderr and taken out of the list; the others get their transform (the first, the
 // identity).
-std::vector<Transformacion2D> RegistraSerie(std::vector<std::string>& entradas,
-                                             size_t& dejados) {
+std::vector<Transformacion2D> RegistraSerie(std::vector<std::string>& entradas, size_t& dejados) {
   RegistraConfigEstrellasRegistro();
-  const OpcionesEstrellasRegistro opciones = LeeOpcionesEstrellasRegistro();
-  const ParametrosRegistro param = LeeParametrosRegistro();
-  std::vector<Transformacion2D> t{Transformacion2D::Identidad()};
-  std::vector<std::string> quedan{entradas.front()};
-  std::vector<ResultadoRegistro> r;
+  SerieRegistrada serie;
   {
     SesionProgreso sesion("REGISTRANDO");
-    Imagen ref;
-    LeeArchivo(entradas.front(), ref);
-    const auto estrellas = EstrellasParaRegistro(ref, opciones, ProgresoActual());
-    r = RegistraArchivos(estrellas, {entradas.begin() + 1, entradas.end()}, opciones, param,
-                         ProgresoActual());
+    serie = RegistraFotogramas(FotogramasArchivos(entradas), LeeOpcionesEstrellasRegistro(),
+                               LeeParametrosRegistro(), ProgresoActual());
   }
   BorraLinea();
-  for (size_t i = 0; i < r.size(); ++i) {
-    const std::string& f = entradas[i + 1];
-    if (!r[i].exito) {
+  std::vector<std::string> quedan;
+  for (size_t i = 0; i < serie.resultados.size(); ++i) {
+    const ResultadoRegistro& r = serie.resultados[i];
+    const std::string& f = entradas[i];
+    if (!r.exito) {
       std::fflush(stdout);
-      ImprimeError(r[i].idError, f + ": " + r[i].Mensaje() + " (left out of the stack)");
+      ImprimeError(r.idError, f + ": " + r.Mensaje() + " (left out of the stack)");
       ++dejados;
       continue;
     }
-    std::printf("%s registered: %d stars, rms %.3f px\n", f.c_str(), r[i].emparejadas, r[i].rms);
+    if (i > 0)
+      std::printf("%s registered: %d stars, rms %.3f px\n", f.c_str(), r.emparejadas, r.rms);
     quedan.push_back(f);
-    t.push_back(r[i].transformacion);
   }
   entradas = quedan;
-  return t;
-}
-
-// The transforms of one group, taken from the group's first frame instead of the series' first.
-std::vector<Transformacion2D> TransformacionesGrupo(const std::vector<Transformacion2D>& serie,
-                                                   const std::vector<size_t>& grupo) {
-  if (serie.empty() || grupo.empty()) return {};
-  Transformacion2D inversa;
-  if (!InvierteTransformacion(serie[grupo.front()], inversa)) return {};
-  std::vector<Transformacion2D> t;
-  for (size_t i : grupo) t.push_back(ComponeTransformaciones(inversa, serie[i]));
-  return t;
+  return serie.transformaciones;
 }
 
 }  // namespace

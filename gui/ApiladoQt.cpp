@@ -9,11 +9,13 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/Cadenas.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
 #include "core/IdsComandos.h"
@@ -26,9 +28,11 @@
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
 #include "processing/Aritmetica.h"
+#include "shell/Configuracion.h"
 #include "stacking/Combinacion.h"
 #include "stacking/Maestros.h"
 #include "stacking/Pretratamiento.h"
+#include "stellar/EstrellasRegistro.h"
 
 namespace orva {
 namespace {
@@ -38,6 +42,10 @@ constexpr double kIteracionesMaximas = 100.0;
 constexpr double kGrupoMaximo = 100000.0;
 constexpr double kFactorMaximo = 1000.0;
 constexpr int kGrupoDefecto = 2;
+// The alignment the stacks by reference remember: 0 reference point, 1 stars.
+constexpr char kSeccionAlineacion[] = "Registro";
+constexpr char kClaveAlineacion[] = "REGALINEAR";
+constexpr int kAlineaEstrellas = 1;
 constexpr int kRepinteTodo = ObservadorImagen::kVentana | ObservadorImagen::kHistograma |
                              ObservadorImagen::kDatos | ObservadorImagen::kLinea;
 
@@ -88,6 +96,7 @@ struct PeticionApilado {
   std::vector<VentanaImagen*> ventanas;
   AjustesCombinacion ajustes;
   size_t grupo = 0;
+  bool porEstrellas = false;  // aligned by registering the stars on the first image
 };
 
 bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
@@ -118,6 +127,17 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
                            {QStringLiteral("Ninguna"), QStringLiteral("Aditiva"),
                             QStringLiteral("Multiplicativa"), QStringLiteral("Aditiva y escala")},
                            0);
+  QComboBox* alinea = nullptr;
+  Configuracion& cfg = Configuracion::Global();
+  if (p.ajustes.porReferencia) {
+    cfg.Registra(kSeccionAlineacion, kClaveAlineacion, "0");
+    const bool estrellas =
+        LeeEntero(cfg.Valor(kSeccionAlineacion, kClaveAlineacion)) == kAlineaEstrellas;
+    alinea = Lista(
+        forma, "Alineacion", QStringLiteral("Alineación:"),
+        {QStringLiteral("Punto de referencia"), QStringLiteral("Estrellas (registro automático)")},
+        estrellas ? kAlineaEstrellas : 0);
+  }
   QLineEdit* grupo = nullptr;
   if (agrupando) {
     grupo = Campo(forma, "Grupo", QStringLiteral("Imagenes por grupo:"),
@@ -142,7 +162,45 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
   p.ajustes.iteraciones = static_cast<int>(Real(iter));
   p.ajustes.normalizacion = normas[norma->currentIndex()];
   p.grupo = grupo ? static_cast<size_t>(Real(grupo)) : 0;
+  if (alinea) {
+    p.porEstrellas = alinea->currentIndex() == kAlineaEstrellas;
+    p.ajustes.porReferencia = !p.porEstrellas;
+    cfg.Asigna(kSeccionAlineacion, kClaveAlineacion, std::to_string(alinea->currentIndex()));
+  }
   return true;
+}
+
+// Registers the images on the stars of the first one (worker thread, progress and cancel). The
+// images that cannot be registered are named with the reason and left out; fewer than two left
+// raises 12249. Returns the transforms of the images kept, which replace `imagenes`.
+std::vector<Transformacion2D> RegistraImagenes(Marco& marco, std::vector<const Imagen*>& imagenes,
+                                               const std::vector<Imagen*>& usadas) {
+  RegistraConfigEstrellasRegistro();
+  const OpcionesEstrellasRegistro opciones = LeeOpcionesEstrellasRegistro();
+  const ParametrosRegistro param = LeeParametrosRegistro();
+  const FuenteFotogramas fuente = FotogramasMemoria(imagenes);
+  SerieRegistrada serie;
+  {
+    SesionProgreso sesion("REGISTRANDO");
+    EjecutaEnTrabajador(&marco, usadas, [&] {
+      serie = RegistraFotogramas(fuente, opciones, param, ProgresoActual());
+    });
+  }
+  std::string dejadas;
+  for (size_t i = 0; i < serie.resultados.size(); ++i) {
+    if (!serie.resultados[i].exito) {
+      if (!dejadas.empty()) dejadas += "\n";
+      dejadas += fuente.nombre(i) + ": " + serie.resultados[i].Mensaje();
+    }
+  }
+  if (serie.indices.size() < 2) throw JError(12249, dejadas);
+  if (!dejadas.empty()) {
+    QMessageBox::warning(&marco, Q(Cadena(12000)), Q(Mensaje(12248, dejadas)));
+  }
+  std::vector<const Imagen*> quedan;
+  for (size_t i : serie.indices) quedan.push_back(imagenes[i]);
+  imagenes = quedan;
+  return serie.transformaciones;
 }
 
 void ComandoVarias(Marco& marco, int id) {
@@ -155,6 +213,8 @@ void ComandoVarias(Marco& marco, int id) {
     usadas.push_back(&w->imagen());
   }
   if (imagenes.empty()) throw JError(12280);
+  std::vector<Transformacion2D> alineacion;
+  if (p.porEstrellas) alineacion = RegistraImagenes(marco, imagenes, usadas);
   const auto grupos = GruposFotogramas(imagenes.size(), p.grupo);
   const FuenteFotogramas fuente = FotogramasMemoria(imagenes);
   std::vector<std::unique_ptr<Imagen>> resultados;
@@ -163,8 +223,9 @@ void ComandoVarias(Marco& marco, int id) {
     SesionProgreso sesion("APILANDO");
     EjecutaEnTrabajador(&marco, usadas, [&] {
       for (size_t g = 0; g < grupos.size(); ++g) {
-        ApilaFotogramas(SubconjuntoFotogramas(fuente, grupos[g]), p.ajustes, {}, *resultados[g],
-                        nullptr, ProgresoActual());
+        ApilaFotogramas(SubconjuntoFotogramas(fuente, grupos[g]), p.ajustes,
+                        TransformacionesGrupo(alineacion, grupos[g]), *resultados[g], nullptr,
+                        ProgresoActual());
       }
     });
   }

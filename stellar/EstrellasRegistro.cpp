@@ -123,4 +123,53 @@ std::vector<ResultadoRegistro> RegistraArchivos(const std::vector<EstrellaRegist
   return r;
 }
 
+SerieRegistrada RegistraFotogramas(const FuenteFotogramas& fuente,
+                                   const OpcionesEstrellasRegistro& o, const ParametrosRegistro& p,
+                                   Progreso& progreso) {
+  SerieRegistrada s;
+  if (fuente.numero == 0) return s;
+  std::vector<EstrellaRegistro> estrellas;
+  {
+    Imagen ref;
+    fuente.carga(0, ref);
+    estrellas = EstrellasParaRegistro(ref, o, progreso);
+  }
+  ResultadoRegistro propio;
+  propio.exito = true;
+  s.resultados.push_back(propio);
+  s.indices.push_back(0);
+  s.transformaciones.push_back(Transformacion2D::Identidad());
+  for (size_t i = 1; i < fuente.numero; ++i) {
+    if (progreso.Cancelado()) throw JError(11011);
+    progreso.TextoArchivo(fuente.nombre(i));
+    progreso.Avance(static_cast<double>(i - 1) / static_cast<double>(fuente.numero - 1));
+    Imagen im;
+    try {
+      fuente.carga(i, im);
+    } catch (const JError& e) {
+      ResultadoRegistro fallo;
+      fallo.idError = e.Id();
+      fallo.texto = e.Mensaje();
+      s.resultados.push_back(std::move(fallo));
+      continue;
+    }
+    s.resultados.push_back(RegistraImagen(estrellas, im, o, p, progreso));
+    if (s.resultados.back().exito) {
+      s.indices.push_back(i);
+      s.transformaciones.push_back(s.resultados.back().transformacion);
+    }
+  }
+  return s;
+}
+
+std::vector<Transformacion2D> TransformacionesGrupo(const std::vector<Transformacion2D>& serie,
+                                                    const std::vector<size_t>& grupo) {
+  if (serie.empty() || grupo.empty()) return {};
+  Transformacion2D inversa;
+  if (!InvierteTransformacion(serie[grupo.front()], inversa)) return {};
+  std::vector<Transformacion2D> t;
+  for (size_t i : grupo) t.push_back(ComponeTransformaciones(inversa, serie[i]));
+  return t;
+}
+
 }  // namespace orva

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "stacking/Combinacion.h"
 #include "stacking/Registro.h"
 #include "stellar/BuscaEstrellas.h"
 
@@ -42,5 +43,27 @@ std::vector<ResultadoRegistro> RegistraArchivos(const std::vector<EstrellaRegist
                                                 const std::vector<std::string>& archivos,
                                                 const OpcionesEstrellasRegistro& o,
                                                 const ParametrosRegistro& p, Progreso& progreso);
+
+// A series registered on its first frame: the frames that could be registered and their
+// transforms, and every frame's result.
+struct SerieRegistrada {
+  std::vector<size_t> indices;  // the frames kept, the reference (0) first
+  std::vector<Transformacion2D>
+      transformaciones;                       // of the frames kept; the reference's the identity
+  std::vector<ResultadoRegistro> resultados;  // one per frame; the reference's a success
+};
+// Loads the frames of the series one at a time and registers each on the stars of the first. A
+// frame that cannot be loaded gets a failed result with the error's id and text (arg1); one that
+// cannot be registered, the registration's failure; both are left out of indices. The first
+// frame's loading error and a cancel (11011) are raised.
+SerieRegistrada RegistraFotogramas(const FuenteFotogramas& fuente,
+                                   const OpcionesEstrellasRegistro& o, const ParametrosRegistro& p,
+                                   Progreso& progreso);
+
+// The transforms of a group of the series, taken from the group's first frame instead of the
+// series' first: serie holds one transform per frame of the series (the first frame's grid to
+// the frame's). Empty when serie is empty or the group's first transform cannot be inverted.
+std::vector<Transformacion2D> TransformacionesGrupo(const std::vector<Transformacion2D>& serie,
+                                                    const std::vector<size_t>& grupo);
 
 }  // namespace orva

@@ -3,12 +3,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -18,6 +20,7 @@
 #include "core/Rango.h"
 #include "gui/Marco.h"
 #include "gui/VentanaImagen.h"
+#include "processing/Geometria.h"
 #include "shell/Arranque.h"
 #include "shell/Configuracion.h"
 
@@ -101,6 +104,88 @@ class ApiladoGuiTest : public QObject {
     QCOMPARE(g2.Pixel(8L, 9L), int16_t(1000));  // a group of one: the frame itself
     QCOMPARE(g2.Pixel(0L, 0L), int16_t(50));
     QCOMPARE(marco_->Ventanas()[1]->imagen().Pixeles(), antes);
+  }
+
+  // "Media por referencia" aligned by the stars: a shifted and a rotated copy of a real frame are
+  // registered on it and their mean lies on it; a frame of another field is named with its
+  // reason and left out; the choice is remembered. With only that frame besides the reference,
+  // nothing is made and the user is told.
+  void MediaPorReferenciaAlineaPorEstrellas() {
+    const std::string m51 = ORVA_TEST_DATA "/m51_iraf_devpix.fits";
+    VentanaImagen* ref = marco_->AbreArchivo(m51);
+    VentanaImagen* movida = marco_->AbreArchivo(m51);
+    VentanaImagen* girada = marco_->AbreArchivo(m51);
+    QVERIFY(ref && movida && girada);
+    AplicaDesplaza(movida->imagen(), ParamsDesplaza{9, -6, Rango().defecto});
+    ParamsRotacion rot;
+    rot.angulo = 4;
+    AplicaRotacion(girada->imagen(), rot);
+    QVERIFY(marco_->AbreArchivo(ORVA_TEST_DATA "/eyuma_r90s_cutout.fits"));
+
+    QString aviso;
+    auto dialogo = [&aviso](int alineacion) {
+      AlAparecerModal([&aviso, alineacion](QWidget* w) {
+        auto* alinea = w->findChild<QComboBox*>("Alineacion");
+        QVERIFY(alinea);
+        QCOMPARE(alinea->itemText(1), QStringLiteral("Estrellas (registro automático)"));
+        alinea->setCurrentIndex(alineacion);
+        w->findChild<QPushButton*>("b1")->click();
+        AlAparecerModal([&aviso](QWidget* m) {
+          auto* caja = qobject_cast<QMessageBox*>(m);
+          QVERIFY(caja);
+          aviso = caja->text();
+          caja->accept();
+        });
+      });
+    };
+    dialogo(1);
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "Varias &imagenes", "Media por referencia"}));
+    QVERIFY2(aviso.contains("eyuma_r90s_cutout") && aviso.contains("estrellas"),
+             qPrintable(aviso));
+    const std::vector<VentanaImagen*> v = marco_->Ventanas();
+    QCOMPARE(v.size(), size_t(5));
+    const Imagen& a = v[4]->imagen();
+    const Imagen& r = ref->imagen();
+    QCOMPARE(a.Ancho(), r.Ancho());
+    // In the centre the mean matches the reference within the blur of the resampling; an
+    // unaligned mean would be off by the stars' whole brightness.
+    constexpr long kBorde = 128;
+    double dif = 0, escala = 0;
+    long n = 0;
+    for (long y = kBorde; y < static_cast<long>(r.Alto()) - kBorde; ++y) {
+      for (long x = kBorde; x < static_cast<long>(r.Ancho()) - kBorde; ++x) {
+        dif += std::abs(double(a.Pixel(x, y)) - r.Pixel(x, y));
+        escala += std::abs(double(r.Pixel(x, y)) - r.Pixel(x + 1, y + 1));
+        ++n;
+      }
+    }
+    QVERIFY(dif < 0.25 * escala);
+    QCOMPARE(Configuracion::Global().Valor("Registro", "REGALINEAR"), std::string("1"));
+
+    // The reference and the other field only: an error message, no new window.
+    for (VentanaImagen* w : {movida, girada}) {
+      w->imagen().Modificada(0);
+      marco_->CierraVentana(*w);
+    }
+    QTRY_COMPARE(marco_->Ventanas().size(), size_t(3));
+    aviso.clear();
+    const QString apilada = QString::fromStdString(a.nombreVentana);
+    AlAparecerModal([&aviso, apilada](QWidget* w) {
+      QCOMPARE(w->findChild<QComboBox*>("Alineacion")->currentIndex(), 1);  // remembered
+      for (QListWidgetItem* i : w->findChild<QListWidget*>("Imagenes")->findItems(
+               apilada, Qt::MatchExactly)) {
+        i->setSelected(false);
+      }
+      w->findChild<QPushButton*>("b1")->click();
+      AlAparecerModal([&aviso](QWidget* m) {
+        aviso = qobject_cast<QMessageBox*>(m)->text();
+        m->close();
+      });
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "Varias &imagenes", "Media por referencia"}));
+    QVERIFY2(aviso.contains("no se ha apilado nada") && aviso.contains("eyuma_r90s_cutout"),
+             qPrintable(aviso));
+    QCOMPARE(marco_->Ventanas().size(), size_t(3));
   }
 
   // "Pretratamiento > Una" with the bias as an image in memory, then "Operaciones dos imagenes"
