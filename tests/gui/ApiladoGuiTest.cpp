@@ -140,8 +140,7 @@ class ApiladoGuiTest : public QObject {
     };
     dialogo(1);
     QVERIFY(DisparaMenu(*marco_, {"&Tratar", "Varias &imagenes", "Media por referencia"}));
-    QVERIFY2(aviso.contains("eyuma_r90s_cutout") && aviso.contains("estrellas"),
-             qPrintable(aviso));
+    QVERIFY2(aviso.contains("eyuma_r90s_cutout") && aviso.contains("estrellas"), qPrintable(aviso));
     const std::vector<VentanaImagen*> v = marco_->Ventanas();
     QCOMPARE(v.size(), size_t(5));
     const Imagen& a = v[4]->imagen();
@@ -172,8 +171,8 @@ class ApiladoGuiTest : public QObject {
     const QString apilada = QString::fromStdString(a.nombreVentana);
     AlAparecerModal([&aviso, apilada](QWidget* w) {
       QCOMPARE(w->findChild<QComboBox*>("Alineacion")->currentIndex(), 1);  // remembered
-      for (QListWidgetItem* i : w->findChild<QListWidget*>("Imagenes")->findItems(
-               apilada, Qt::MatchExactly)) {
+      for (QListWidgetItem* i :
+           w->findChild<QListWidget*>("Imagenes")->findItems(apilada, Qt::MatchExactly)) {
         i->setSelected(false);
       }
       w->findChild<QPushButton*>("b1")->click();
