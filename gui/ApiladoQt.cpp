@@ -7,10 +7,13 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -99,6 +102,28 @@ struct PeticionApilado {
   bool porEstrellas = false;  // aligned by registering the stars on the first image
 };
 
+// The dialog's title: the command it runs, as its menu names it.
+QString TituloVarias(int id) {
+  switch (id) {
+    case kCmdMedia:
+      return QStringLiteral("MEDIA");
+    case kCmdMediana:
+      return QStringLiteral("MEDIANA");
+    case kCmdSumar:
+      return QStringLiteral("SUMAR");
+    case kCmdSumarRef:
+      return QStringLiteral("SUMAR POR REFERENCIA");
+    case kCmdSumarRefAgrupando:
+      return QStringLiteral("SUMAR POR REFERENCIA AGRUPANDO");
+    case kCmdMediaRef:
+      return QStringLiteral("MEDIA POR REFERENCIA");
+    case kCmdMediaRefAgrupando:
+      return QStringLiteral("MEDIA POR REFERENCIA AGRUPANDO");
+    default:
+      return QStringLiteral("VARIAS IMAGENES");
+  }
+}
+
 bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
   const bool agrupando = id == kCmdSumarRefAgrupando || id == kCmdMediaRefAgrupando;
   p.ajustes.porReferencia = id == kCmdSumarRef || id == kCmdSumarRefAgrupando ||
@@ -107,7 +132,7 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
   const int metodo = id == kCmdMediana ? 1 : suma ? 2 : 0;
 
   QDialog d(&marco);
-  d.setWindowTitle(QStringLiteral("VARIAS IMAGENES"));
+  d.setWindowTitle(TituloVarias(id));
   auto* forma = new QFormLayout(&d);
   auto* lista = new QListWidget;
   lista->setObjectName("Imagenes");
@@ -123,6 +148,14 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
   QLineEdit* kappa = Campo(forma, "Kappa", QStringLiteral("Kappa:"), QStringLiteral("3"));
   QLineEdit* iter =
       Campo(forma, "Iteraciones", QStringLiteral("Iteraciones:"), QStringLiteral("3"));
+  // Kappa and iterations only mean something to the sigma-clipped mean.
+  constexpr int kMetodoSigma = 3;
+  auto ajustaSigma = [kappa, iter](int m) {
+    kappa->setEnabled(m == kMetodoSigma);
+    iter->setEnabled(m == kMetodoSigma);
+  };
+  ajustaSigma(metodo);
+  QObject::connect(met, &QComboBox::currentIndexChanged, &d, ajustaSigma);
   QComboBox* norma = Lista(forma, "Normalizacion", QStringLiteral("Normalización:"),
                            {QStringLiteral("Ninguna"), QStringLiteral("Aditiva"),
                             QStringLiteral("Multiplicativa"), QStringLiteral("Aditiva y escala")},
@@ -144,8 +177,8 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
                   QString::number(kGrupoDefecto));
   }
   BotonesDialogo(d, forma, [&] {
-    return CampoRealValido(kappa, "Kappa", 0.1, kKappaMaximo) &&
-           CampoRealValido(iter, "Iteraciones", 1, kIteracionesMaximas) &&
+    return (!kappa->isEnabled() || CampoRealValido(kappa, "Kappa", 0.1, kKappaMaximo)) &&
+           (!iter->isEnabled() || CampoRealValido(iter, "Iteraciones", 1, kIteracionesMaximas)) &&
            (!grupo || CampoRealValido(grupo, "Imagenes por grupo", 1, kGrupoMaximo));
   });
   if (d.exec() != QDialog::Accepted) return false;
@@ -158,8 +191,10 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
   static const Normalizacion normas[] = {Normalizacion::kNinguna, Normalizacion::kAditiva,
                                          Normalizacion::kMultiplicativa, Normalizacion::kAmbas};
   p.ajustes.metodo = metodos[met->currentIndex()];
-  p.ajustes.kappa = Real(kappa);
-  p.ajustes.iteraciones = static_cast<int>(Real(iter));
+  if (kappa->isEnabled()) {
+    p.ajustes.kappa = Real(kappa);
+    p.ajustes.iteraciones = static_cast<int>(Real(iter));
+  }
   p.ajustes.normalizacion = normas[norma->currentIndex()];
   p.grupo = grupo ? static_cast<size_t>(Real(grupo)) : 0;
   if (alinea) {
@@ -197,6 +232,15 @@ std::vector<Transformacion2D> RegistraImagenes(Marco& marco, std::vector<const I
   if (!dejadas.empty()) {
     QMessageBox::warning(&marco, Q(Cadena(12000)), Q(Mensaje(12248, dejadas)));
   }
+  // What the registration found, for the status bar.
+  double rmsMaximo = 0.0;
+  for (size_t i : serie.indices) rmsMaximo = std::max(rmsMaximo, serie.resultados[i].rms);
+  marco.EtiquetaAviso()->setText(
+      QStringLiteral("Alineadas por estrellas %1 de %2 imágenes (referencia %3, rms máximo %4 px).")
+          .arg(serie.indices.size())
+          .arg(imagenes.size())
+          .arg(Q(fuente.nombre(0)))
+          .arg(rmsMaximo, 0, 'f', 2));
   std::vector<const Imagen*> quedan;
   for (size_t i : serie.indices) quedan.push_back(imagenes[i]);
   imagenes = quedan;
@@ -248,9 +292,11 @@ struct PeticionPretrata {
   AjustesPretratamiento ajustes;
 };
 
-bool DialogoPretrata(Marco& marco, PeticionPretrata& p) {
+// `imagen`: the image "Una" works on, named in the title (null for "Varias").
+bool DialogoPretrata(Marco& marco, const Imagen* imagen, PeticionPretrata& p) {
   QDialog d(&marco);
-  d.setWindowTitle(QStringLiteral("PRETRATAMIENTO"));
+  d.setWindowTitle(imagen ? QStringLiteral("PRETRATAMIENTO DE %1").arg(Q(imagen->nombreVentana))
+                          : QStringLiteral("PRETRATAMIENTO DE VARIAS IMAGENES"));
   auto* forma = new QFormLayout(&d);
   const std::vector<VentanaImagen*> todas = marco.Ventanas();
   QStringList nombres{QStringLiteral("(ninguno)")};
@@ -285,7 +331,11 @@ bool DialogoPretrata(Marco& marco, PeticionPretrata& p) {
   forma->addRow(reparar);
   QLineEdit* kappa = Campo(forma, "KappaReparar", QStringLiteral("Kappa de reparación:"),
                            QString::number(kKappaReparacionDefecto));
-  BotonesDialogo(d, forma, [&] { return CampoRealValido(kappa, "Kappa", 0.1, kKappaMaximo); });
+  kappa->setEnabled(false);
+  QObject::connect(reparar, &QCheckBox::toggled, kappa, &QLineEdit::setEnabled);
+  BotonesDialogo(d, forma, [&] {
+    return !reparar->isChecked() || CampoRealValido(kappa, "Kappa", 0.1, kKappaMaximo);
+  });
   if (d.exec() != QDialog::Accepted) return false;
   for (int k = 0; k < 3; ++k) {
     p.archivos[k] = archivos[k]->text().trimmed().toStdString();
@@ -294,13 +344,13 @@ bool DialogoPretrata(Marco& marco, PeticionPretrata& p) {
   }
   p.ajustes.overscan = overscan->isChecked();
   p.ajustes.reparar = reparar->isChecked();
-  p.ajustes.kappaReparacion = Real(kappa);
+  if (p.ajustes.reparar) p.ajustes.kappaReparacion = Real(kappa);
   return true;
 }
 
 void ComandoPretrata(Marco& marco, VentanaImagen& v, bool varias) {
   PeticionPretrata p;
-  if (!DialogoPretrata(marco, p)) return;
+  if (!DialogoPretrata(marco, varias ? nullptr : &v.imagen(), p)) return;
   std::vector<VentanaImagen*> destinos =
       varias ? marco.EligeVentanas() : std::vector<VentanaImagen*>{&v};
   // Masters given as files without blanks go into a macro line the image's log keeps; masters

@@ -1,6 +1,7 @@
 // The several-image commands of the desktop driven by their menu labels on the offscreen platform.
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -141,6 +142,8 @@ class ApiladoGuiTest : public QObject {
     dialogo(1);
     QVERIFY(DisparaMenu(*marco_, {"&Tratar", "Varias &imagenes", "Media por referencia"}));
     QVERIFY2(aviso.contains("eyuma_r90s_cutout") && aviso.contains("estrellas"), qPrintable(aviso));
+    QVERIFY2(marco_->EtiquetaAviso()->text().contains("3 de 4"),
+             qPrintable(marco_->EtiquetaAviso()->text()));
     const std::vector<VentanaImagen*> v = marco_->Ventanas();
     QCOMPARE(v.size(), size_t(5));
     const Imagen& a = v[4]->imagen();
