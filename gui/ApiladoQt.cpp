@@ -170,6 +170,19 @@ bool DialogoApilado(Marco& marco, int id, PeticionApilado& p) {
         forma, "Alineacion", QStringLiteral("Alineación:"),
         {QStringLiteral("Punto de referencia"), QStringLiteral("Estrellas (registro automático)")},
         estrellas ? kAlineaEstrellas : 0);
+    // What the chosen alignment does, under the choice.
+    auto* nota = new QLabel;
+    nota->setObjectName("NotaAlineacion");
+    nota->setWordWrap(true);
+    forma->addRow(nota);
+    auto explica = [nota](int i) {
+      nota->setText(i == kAlineaEstrellas
+                        ? QStringLiteral("La primera imagen elegida es la referencia; las que no "
+                                         "se puedan registrar sobre ella quedan fuera.")
+                        : QStringLiteral("Cada imagen se desplaza según su punto de referencia."));
+    };
+    explica(alinea->currentIndex());
+    QObject::connect(alinea, &QComboBox::currentIndexChanged, &d, explica);
   }
   QLineEdit* grupo = nullptr;
   if (agrupando) {

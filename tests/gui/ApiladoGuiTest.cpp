@@ -130,6 +130,7 @@ class ApiladoGuiTest : public QObject {
         QVERIFY(alinea);
         QCOMPARE(alinea->itemText(1), QStringLiteral("Estrellas (registro automático)"));
         alinea->setCurrentIndex(alineacion);
+        QVERIFY(w->findChild<QLabel*>("NotaAlineacion")->text().contains("primera imagen"));
         w->findChild<QPushButton*>("b1")->click();
         AlAparecerModal([&aviso](QWidget* m) {
           auto* caja = qobject_cast<QMessageBox*>(m);
