@@ -238,7 +238,7 @@ std::vector<Transformacion2D> RegistraImagenes(Marco& marco, std::vector<const I
   for (size_t i = 0; i < serie.resultados.size(); ++i) {
     if (!serie.resultados[i].exito) {
       if (!dejadas.empty()) dejadas += "\n";
-      dejadas += fuente.nombre(i) + ": " + serie.resultados[i].Mensaje();
+      dejadas += "- " + fuente.nombre(i) + ": " + serie.resultados[i].Mensaje();
     }
   }
   if (serie.indices.size() < 2) throw JError(12249, dejadas);
