@@ -316,8 +316,12 @@ constexpr EntradaCadena kCadenas[] = {
     {12244,
      "Registro: ningún triángulo de estrellas de la imagen tiene la forma de uno de la referencia."},
     {12245, "Registro: solo %1 estrellas coinciden con la referencia; hacen falta al menos %2."},
-    {12246, "Trans. General: la imagen %1 no tiene definidos los puntos 1 a %2."},
-    {12247, "Trans. General: ninguna otra imagen abierta tiene definidos los puntos 1 a %1."},
+    {12246,
+     "Trans. General: la imagen %1 no tiene definidos los puntos 1 a %2 (Herramientas > Trans. "
+     "General, y con el botón derecho sobre la imagen, Definir Punto)."},
+    {12247,
+     "Trans. General: ninguna otra imagen abierta tiene definidos los puntos 1 a %1 (defínalos "
+     "en la imagen de referencia con la herramienta Trans. General)."},
     {12248,
      "Registro: estas imágenes no se han podido registrar sobre la primera y quedan fuera del "
      "apilado:\n%1"},

@@ -307,8 +307,12 @@ constexpr EntradaCadena kIngles[] = {
     {12244,
      "Registration: no triangle of the image's stars has the shape of one of the reference."},
     {12245, "Registration: only %1 stars agree with the reference; at least %2 are needed."},
-    {12246, "General transform: image %1 does not have points 1 to %2 defined."},
-    {12247, "General transform: no other open image has points 1 to %1 defined."},
+    {12246,
+     "General transform: image %1 does not have points 1 to %2 defined (Tools > General "
+     "Transf., then right-click on the image, Set Point)."},
+    {12247,
+     "General transform: no other open image has points 1 to %1 defined (set them on the "
+     "reference image with the General Transf. tool)."},
     {12248,
      "Registration: these images could not be registered on the first one and are left out of the "
      "stack:\n%1"},

@@ -31,10 +31,13 @@ bool TienePuntos(const Imagen& im, int puntos) {
   return true;
 }
 
+constexpr int kAnchoDialogo = 360;
+
 // The list of candidate references; the chosen one, or nullptr when cancelled.
 VentanaImagen* EligeReferencia(Marco& marco, const std::vector<VentanaImagen*>& candidatas) {
   QDialog d(&marco);
   d.setWindowTitle(QStringLiteral("REFERENCIA TRANS. GENERAL"));
+  d.setMinimumWidth(kAnchoDialogo);  // room for the title and the image names
   auto* capa = new QVBoxLayout(&d);
   capa->addWidget(new QLabel(QStringLiteral("Imagen de referencia:")));
   auto* lista = new QListWidget;
