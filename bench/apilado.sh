@@ -109,7 +109,8 @@ else
 fi
 
 # --- siril-cli --------------------------------------------------------------------------------
-SIRIL=$(command -v siril-cli || true)
+SIRIL=${SIRIL_CLI-$(command -v siril-cli || true)}  # SIRIL_CLI= (empty) leaves Siril out
+[ -n "$SIRIL" ] && [ ! -x "$SIRIL" ] && SIRIL=""
 siril_etapa() {  # siril_etapa NAME: runs siril/NAME.ssf in siril/, false on failure
   "$SIRIL" -d "$TRABAJO/siril" -s "$TRABAJO/siril/$1.ssf" > "siril/$1.log" 2>&1 \
     && ! grep -q "Script execution failed\|log: Error" "siril/$1.log"
@@ -145,7 +146,6 @@ EOF
   cat > siril/registro.ssf <<'EOF'
 requires 1.0.0
 cd proc
-setref pp_light 1
 register pp_light
 EOF
   cat > siril/apilado.ssf <<'EOF'
@@ -153,7 +153,9 @@ requires 1.0.0
 cd proc
 stack r_pp_light rej s 3 3 -norm=addscale -out=../pila
 EOF
-  # Not timed: the same registration on one thread, whose transforms print in frame order.
+  # Not timed: the same registration on one thread, whose transforms print in frame order, on
+  # the first light (the timed run took it too; setref is only given once the sequence file
+  # exists, since siril-cli 1.0.6 aborts in malloc when setref has to create it for 16 frames).
   cat > siril/medida.ssf <<'EOF'
 requires 1.0.0
 setcpu 1

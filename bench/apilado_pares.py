@@ -338,6 +338,8 @@ def tabla(dir_, n):
         ok = o["reg"][1] <= 0.5 * a["reg"][1]
         print(f"goal: ORVA registration error <= half of astroalign's (corners): "
               f"{o['reg'][1]:.4f} vs {0.5 * a['reg'][1]:.4f} -> {'met' if ok else 'NOT met'}")
+    else:
+        print("goal: ORVA registration error <= half of astroalign's: n/a")
     if o.get("ruido"):
         ok = abs(o["ruido"][2] - 1) <= 0.03
         print(f"goal: ORVA noise gain within 3 % of sqrt(N): {o['ruido'][2]:.3f} -> "
@@ -348,6 +350,13 @@ def tabla(dir_, n):
               f"{s['t']['total']:.1f} s -> {'met' if ok else 'NOT met'}")
     else:
         print("goal: ORVA whole pipeline faster than siril-cli: n/a (no Siril timing)")
+    if o.get("t"):
+        t = o["t"]
+        print(f"ORVA's total counts the registration twice: orva stack --align stars registers the "
+              f"frames itself; masters + calibration + stack take "
+              f"{t['maestros'] + t['calibracion'] + t['apilado']:.1f} s")
+    print("A gain above sqrt(N) is the smoothing of the resampled frames (correlated noise), not "
+          "more signal; sigma clipping that drops good values lowers it.")
     for c in cols:
         if c.get("nota"):
             print(f"note ({c['nombre']}): {c['nota']}")
