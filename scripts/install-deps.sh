@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages ORVA builds and tests with; only the missing ones are asked of apt-get.
 # Usage: scripts/install-deps.sh [--bench] [--peers] [--gui] [--fuzz]
-#   --peers: the star detectors that bench/pares_estrellas.sh compares with
+#   --peers: the star detectors that bench/pares_estrellas.sh compares with, and the stacking
+#            pipelines of bench/apilado.sh (ccdproc + astroalign, siril-cli)
 set -euo pipefail
 
 paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-dev
@@ -12,7 +13,8 @@ paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-
 for arg in "$@"; do
   case "$arg" in
     --bench) paquetes+=(libbenchmark-dev libopencv-dev) ;;
-    --peers) paquetes+=(source-extractor python3-photutils python3-scipy) ;;
+    --peers) paquetes+=(source-extractor python3-photutils python3-scipy
+                        python3-ccdproc python3-astroalign siril) ;;
     --gui) paquetes+=(qt6-base-dev) ;;
     --fuzz) paquetes+=(clang libclang-rt-14-dev) ;;
     *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
