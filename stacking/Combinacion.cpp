@@ -120,7 +120,9 @@ std::string Texto(double v) {
 }
 
 // Combines the n values of one pixel (val[i] of frame fot[i]); counts rejections per frame.
-double CombinaPixel(const AjustesCombinacion& a, size_t total, std::vector<float>& val,
+// `piso` is the frames' own noise: the deviation a value is measured against never falls below
+// it.
+double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, std::vector<float>& val,
                     std::vector<uint32_t>& fot, std::vector<float>& aux, int64_t* rechazosFot,
                     int& rechazados) {
   rechazados = 0;
@@ -144,7 +146,10 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, std::vector<float
   // Sigma clipping: a value is dropped when it lies farther from the median than kappa times
   // the standard deviation of the other values, pass after pass until none is or the passes run
   // out; the mean of the rest. Leaving the value out of its own deviation lets a single outlier
-  // be found in a short series, where it would inflate a deviation that includes it.
+  // be found in a short series, where it would inflate a deviation that includes it. The
+  // deviation of two or three values is often far below the real noise, so it is taken no
+  // smaller than the frames' measured sky noise: a short series then rejects about as often as
+  // kappa says, not one value in ten.
   size_t activos = n;
   for (int it = 0; it < a.iteraciones && activos > 2; ++it) {
     aux.assign(val.begin(), val.begin() + static_cast<long>(activos));
@@ -161,7 +166,8 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, std::vector<float
       const double d = val[i] - centro;
       const double mediaOtros = (s - d) / otros;
       const double varOtros = ((q - d * d) - otros * mediaOtros * mediaOtros) / (otros - 1.0);
-      const bool fuera = varOtros > 0.0 && std::fabs(d) > a.kappa * std::sqrt(varOtros);
+      const double desv = std::max(varOtros > 0.0 ? std::sqrt(varOtros) : 0.0, piso);
+      const bool fuera = desv > 0.0 && std::fabs(d) > a.kappa * desv;
       if (!fuera) {
         val[quedan] = val[i];
         fot[quedan] = fot[i];
@@ -366,6 +372,17 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
   }
   if (r.conFecha && pesoJd > 0.0) r.jdMedio = sumaJd / pesoJd;
 
+  // The noise floor of sigma clipping: the median of the frames' normalised sky noise.
+  double piso = 0.0;
+  {
+    std::vector<float> ruidos;
+    for (size_t f = 0; f < n; ++f) {
+      const double d = std::fabs(factorA[f]) * r.figuras[f].dispersion;
+      if (d > 0.0 && std::isfinite(d)) ruidos.push_back(static_cast<float>(d));
+    }
+    if (!ruidos.empty()) piso = Mediana(ruidos);
+  }
+
   // Second pass: bands of rows, every frame's rows of the band read from the working file.
   const size_t ancho = r.ancho;
   const size_t pixeles = ancho * r.alto;
@@ -409,7 +426,7 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       int rech = 0;
       const size_t destino = static_cast<size_t>(desde) * ancho + i;
       r.valores[destino] =
-          static_cast<float>(CombinaPixel(ajustes, n, val, fot, aux, rechFot, rech));
+          static_cast<float>(CombinaPixel(ajustes, n, piso, val, fot, aux, rechFot, rech));
       if (!r.rechazos.empty()) r.rechazos[destino] = static_cast<int16_t>(std::min(rech, 32767));
     }
   });
