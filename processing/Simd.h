@@ -1,0 +1,74 @@
+// Vector variants of the hot row loops. A row loop is written once, as an ORVA_FILA function,
+// and compiled into an AVX2 and an AVX-512 variant beside the portable one; Simd<F>(...) and
+// Simd512<F>(...) pick the variant per call. Every variant does the same integer and double
+// operations (no fused multiply-add), so the results are the same bits on every path.
+//
+// The portable path can be forced: ORVA_SIMD=portable in the environment (read once), or
+// FijaSimdPortable(true) from the tests. The hand-written intrinsics ask UsaAvx2().
+#pragma once
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define ORVA_SIMD_X86 1
+#define ORVA_AVX2 __attribute__((target("avx2")))
+#define ORVA_AVX512 __attribute__((target("avx2,avx512f,avx512bw,avx512dq,avx512vl")))
+#define ORVA_FILA __attribute__((always_inline)) inline
+#else
+#define ORVA_SIMD_X86 0
+#define ORVA_AVX2
+#define ORVA_AVX512
+#define ORVA_FILA inline
+#endif
+
+// Load-time clones, only for loops without arithmetic (table lookups, copies), whose result
+// cannot depend on the variant; the portable switch does not reach them.
+#if ORVA_SIMD_X86 && !defined(__clang__)
+#define ORVA_VARIANTES_512 __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define ORVA_VARIANTES_512
+#endif
+
+namespace orva {
+
+enum class NivelSimd { kPortable = 0, kAvx2 = 1, kAvx512 = 2 };
+
+// The instruction set the row loops use: the best the processor has, or kPortable when forced.
+NivelSimd NivelSimdActual();
+// Forces the portable path (true) or gives the processor's best back (false).
+void FijaSimdPortable(bool portable);
+// Whether the processor has AVX2 and the portable path is not forced.
+inline bool UsaAvx2() {
+  return NivelSimdActual() >= NivelSimd::kAvx2;
+}
+
+namespace simd {
+template <auto F, class... A>
+ORVA_AVX2 void EnAvx2(A... a) {
+  F(a...);
+}
+template <auto F, class... A>
+ORVA_AVX512 void EnAvx512(A... a) {
+  F(a...);
+}
+}  // namespace simd
+
+// Runs the row loop F in its AVX2 variant or the portable one.
+template <auto F, class... A>
+inline void Simd(A... a) {
+#if ORVA_SIMD_X86
+  if (UsaAvx2()) return simd::EnAvx2<F>(a...);
+#endif
+  F(a...);
+}
+
+// The same with an AVX-512 variant first.
+template <auto F, class... A>
+inline void Simd512(A... a) {
+#if ORVA_SIMD_X86
+  const NivelSimd n = NivelSimdActual();
+  if (n == NivelSimd::kAvx512) return simd::EnAvx512<F>(a...);
+  if (n == NivelSimd::kAvx2) return simd::EnAvx2<F>(a...);
+#endif
+  F(a...);
+}
+
+}  // namespace orva
