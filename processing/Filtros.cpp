@@ -151,10 +151,18 @@ ORVA_FILA void AcumulaReal8(int32_t* __restrict acc, const double* __restrict s,
   }
 }
 
-// t[x] = trunc(s[x] k): one kernel value's truncated products over a source row.
-ORVA_FILA void ProductosTruncados(int32_t* __restrict t, const int16_t* __restrict s, double k,
+// t[j][x] = trunc(s[x] k[j]) for M kernel values: their truncated products over a source row,
+// each pixel converted once.
+template <int M>
+ORVA_FILA void ProductosTruncados(int32_t* const* t, const int16_t* __restrict s, const double* k,
                                   int n) {
-  for (int x = 0; x < n; ++x) t[x] = static_cast<int32_t>(s[x] * k);
+  int32_t* __restrict d[M];
+  double v[M];
+  for (int j = 0; j < M; ++j) d[j] = t[j], v[j] = k[j];
+  for (int x = 0; x < n; ++x) {
+    const double p = s[x];
+    for (int j = 0; j < M; ++j) d[j][x] = static_cast<int32_t>(p * v[j]);
+  }
 }
 
 // acc[x] += f[0][x] + ... + f[M - 1][x].
@@ -229,6 +237,29 @@ ORVA_FILA void TerminaReal(const int32_t* __restrict acc, int16_t* __restrict o,
     r = r < -32768 - c ? -32768 - c : r > 32767 - c ? 32767 - c : r;
     o[x] = static_cast<int16_t>(r + c);
   }
+}
+
+// The same with S x R, R = 1 / D, in place of the division: that product and the correctly
+// rounded S / D both lie within |S / D| 2^-51 < 2^-20 of S / D, so their truncations agree
+// unless the product is within 2^-20 of a nonzero integer. Returns 1 when some pixel of the row
+// is that close (the caller then finishes the row with TerminaReal).
+constexpr double kMargenCociente = 1.0 / (1 << 20);
+
+ORVA_FILA int32_t TerminaRealInverso(const int32_t* __restrict acc, int16_t* __restrict o,
+                                     double inverso, int32_t c, int n) {
+  int32_t dudoso = 0;
+  for (int x = 0; x < n; ++x) {
+    const double q = static_cast<double>(acc[x]) * inverso;
+    int32_t r = static_cast<int32_t>(q);
+    const double f = q - static_cast<double>(r);  // exact, in (-1, 1)
+    const double af = f < 0.0 ? -f : f;
+    dudoso |= static_cast<int32_t>(acc[x] != 0) &
+              (static_cast<int32_t>(af < kMargenCociente) |
+               static_cast<int32_t>(af > 1.0 - kMargenCociente));
+    r = r < -32768 - c ? -32768 - c : r > 32767 - c ? 32767 - c : r;
+    o[x] = static_cast<int16_t>(r + c);
+  }
+  return dudoso;
 }
 
 struct Tap {
@@ -535,9 +566,19 @@ class ProductosPorValor {
     const size_t r = static_cast<size_t>(y % n_);
     int32_t* base = datos_.data() + r * valores_.size() * ancho_;
     if (cargada_[r] != y) {
-      for (size_t v = 0; v < valores_.size(); ++v) {
-        Simd512<ProductosTruncados>(base + v * ancho_, src_ + static_cast<size_t>(y) * ancho_,
-                                    valores_[v], static_cast<int>(ancho_));
+      const int16_t* s = src_ + static_cast<size_t>(y) * ancho_;
+      const int w = static_cast<int>(ancho_);
+      for (size_t v = 0; v < valores_.size(); v += kGrupoValores) {
+        std::array<int32_t*, kGrupoValores> t;
+        const size_t m = std::min(kGrupoValores, valores_.size() - v);
+        for (size_t j = 0; j < m; ++j) t[j] = base + (v + j) * ancho_;
+        const double* k = valores_.data() + v;
+        switch (m) {
+          case 1: Simd512<ProductosTruncados<1>>(t.data(), s, k, w); break;
+          case 2: Simd512<ProductosTruncados<2>>(t.data(), s, k, w); break;
+          case 3: Simd512<ProductosTruncados<3>>(t.data(), s, k, w); break;
+          default: Simd512<ProductosTruncados<4>>(t.data(), s, k, w); break;
+        }
       }
       cargada_[r] = y;
     }
@@ -545,6 +586,7 @@ class ProductosPorValor {
   }
 
  private:
+  static constexpr size_t kGrupoValores = 4;  // values per pass over a source row
   const int16_t* src_;
   size_t ancho_;
   int n_;
@@ -605,6 +647,7 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
                         static_cast<size_t>(n) * valores.size() * static_cast<size_t>(w) *
                                 sizeof(int32_t) <=
                             kAnilloMaximo;
+  const double inverso = 1.0 / k.divisor;
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
   PorBandas(h, alto - h, progreso, [&](long desde, long hasta) {
@@ -667,7 +710,9 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
       }
       int16_t* o = out.data() + fila;
       if (rapido) {
-        Simd512<TerminaReal>(acc + x0, o + x0, k.divisor, c, nx);
+        if (Simd512<TerminaRealInverso>(acc + x0, o + x0, inverso, c, nx)) {
+          Simd512<TerminaReal>(acc + x0, o + x0, k.divisor, c, nx);
+        }
         continue;
       }
       for (int x = x0; x < w - h; ++x) {

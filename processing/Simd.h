@@ -42,33 +42,33 @@ inline bool UsaAvx2() {
 
 namespace simd {
 template <auto F, class... A>
-ORVA_AVX2 void EnAvx2(A... a) {
-  F(a...);
+ORVA_AVX2 auto EnAvx2(A... a) {
+  return F(a...);
 }
 template <auto F, class... A>
-ORVA_AVX512 void EnAvx512(A... a) {
-  F(a...);
+ORVA_AVX512 auto EnAvx512(A... a) {
+  return F(a...);
 }
 }  // namespace simd
 
-// Runs the row loop F in its AVX2 variant or the portable one.
+// Runs the row loop F in its AVX2 variant or the portable one; its result.
 template <auto F, class... A>
-inline void Simd(A... a) {
+inline auto Simd(A... a) {
 #if ORVA_SIMD_X86
   if (UsaAvx2()) return simd::EnAvx2<F>(a...);
 #endif
-  F(a...);
+  return F(a...);
 }
 
 // The same with an AVX-512 variant first.
 template <auto F, class... A>
-inline void Simd512(A... a) {
+inline auto Simd512(A... a) {
 #if ORVA_SIMD_X86
   const NivelSimd n = NivelSimdActual();
   if (n == NivelSimd::kAvx512) return simd::EnAvx512<F>(a...);
   if (n == NivelSimd::kAvx2) return simd::EnAvx2<F>(a...);
 #endif
-  F(a...);
+  return F(a...);
 }
 
 }  // namespace orva

@@ -125,6 +125,28 @@ TEST_F(FiltrosHilosTest, MeanOfFiftyOnAFrameLargerThanItsWindow) {
     }
 }
 
+TEST_F(FiltrosHilosTest, WholeQuotientsOfRealConvolutionMatchReference) {
+  // A real kernel of ones over a whole divisor makes many quotients S / D whole numbers, where
+  // S x (1 / D) may fall on the other side of the integer.
+  for (auto [lado, divisor] : std::vector<std::pair<int, double>>{
+           {3, 1}, {3, 3}, {3, 7}, {3, 9}, {3, 10}, {5, 25}, {7, 49}, {7, 3}})
+    for (int tipo : {0, 1})
+      for (bool portable : {false, true}) {
+        NucleoReal k;
+        k.n = lado;
+        k.divisor = divisor;
+        for (int i = 0; i < lado; ++i)
+          for (int j = 0; j < lado; ++j) k.En(i, j) = 1.0;
+        const Bloque in = prueba::Aleatorio(101, 67, tipo, 7);
+        FijaSimdPortable(portable);
+        Imagen im;
+        prueba::Carga(im, in);
+        ConvolucionReal(im, k, 0, 1, 0);
+        ASSERT_EQ(im.Pixeles(), prueba::RefConvReal(in, k, 0, 1, 0).p)
+            << lado << " / " << divisor << " kind " << tipo << (portable ? " portable" : "");
+      }
+}
+
 // Cancelled from its k-th poll on; polled only by the calling thread.
 class CancelaTras : public ProgresoSilencioso {
  public:
