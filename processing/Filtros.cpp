@@ -271,37 +271,49 @@ struct TapReal {
   double k;
 };
 
-// The output block, a copy of the input (pixels of the frame keep their values); 10100 when it
-// cannot be had. Each call has its own, so operations on different images may run at once.
-std::vector<int16_t> SalidaConBorde(const Imagen& im) {
-  const size_t n = im.NumPixeles();
-  CompruebaMemoria(BytesDe(n, sizeof(int16_t)));
-  try {
-    return std::vector<int16_t>(im.Pixeles().begin(), im.Pixeles().begin() + static_cast<long>(n));
-  } catch (const std::bad_alloc&) {
-    throw JError(10100, std::to_string(BytesDe(n, sizeof(int16_t))));  // 10100
-  }
-}
-
-void Entrega(Imagen& im, std::vector<int16_t>& out) {
-  im.Pixeles().swap(out);
-  im.Modificada(1);
-}
-
 // Bands of output rows: about 64 on a large frame, so that the rows a band reads beyond its own
 // are a small share of its work, and at least a few on a small one, so a cancel is seen early.
 constexpr long kBandasObjetivo = 64;
 constexpr long kAltoMinimo = 4;
 constexpr long kAltoMaximo = 64;
 
-// Runs cuerpo(desde, hasta) over the rows [primera, fin) in bands (core/Hilos.h).
+// Runs cuerpo(desde, hasta, salida) over the rows [primera, fin) of the image in bands
+// (core/Hilos.h); salida is the band's output, rows desde..hasta - 1 of the image's width, which
+// start as copies of the input rows (pixels a filter leaves keep their values). Each band has its
+// own output block, allocated on the band's thread; the image takes the blocks only when every
+// band has finished, so a cancel or an error leaves it untouched, and operations on different
+// images may run at once. 10100 when the blocks would not fit in the memory available.
 template <class F>
-void PorBandas(long primera, long fin, Progreso& progreso, const F& cuerpo) {
+void PorBandas(Imagen& im, long primera, long fin, Progreso& progreso, const F& cuerpo) {
+  const size_t w = im.Ancho();
   const long filas = fin - primera;
   const long alto = std::clamp(filas / kBandasObjetivo, kAltoMinimo, kAltoMaximo);
+  CompruebaMemoria(BytesDe(static_cast<uint64_t>(std::max(filas, 0L)), w, sizeof(int16_t)));
+  std::vector<std::vector<int16_t>> bloques(static_cast<size_t>(NumBandas(filas, alto)));
+  const int16_t* src = im.Pixeles().data();
+  auto fila = [&](long y) { return static_cast<size_t>(y) * w; };
   ParaBandas(
-      filas, &progreso, [&](long, long desde, long hasta) { cuerpo(primera + desde, primera + hasta); },
+      filas, &progreso,
+      [&](long banda, long desde, long hasta) {
+        std::vector<int16_t>& b = bloques[static_cast<size_t>(banda)];
+        try {
+          b.assign(src + fila(primera + desde), src + fila(primera + hasta));
+        } catch (const std::bad_alloc&) {
+          throw JError(10100, std::to_string(BytesDe(fila(hasta - desde), sizeof(int16_t))));
+        }
+        cuerpo(primera + desde, primera + hasta, b.data());
+      },
       alto);
+  int16_t* dst = im.Pixeles().data();
+  ParaBandas(
+      filas, nullptr,
+      [&](long banda, long desde, long) {
+        std::vector<int16_t>& b = bloques[static_cast<size_t>(banda)];
+        std::copy(b.begin(), b.end(), dst + fila(primera + desde));
+        std::vector<int16_t>().swap(b);
+      },
+      alto);
+  im.Modificada(1);
 }
 
 // The progress window of one filter on the given progress object.
@@ -449,9 +461,8 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
                        Progreso& progreso) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
   const int n = k.n, h = (n - 1) / 2;
-  std::vector<int16_t> out = SalidaConBorde(im);
   if (n < 1 || w <= 2 * h || alto <= 2 * h) {
-    Entrega(im, out);
+    im.Modificada(1);
     return;
   }
   const int16_t* src = im.Pixeles().data();
@@ -476,7 +487,7 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
   const bool caja = k.caja > 0 && k.caja <= 8 && maxS < (int64_t{1} << 31);
-  PorBandas(h, alto - h, progreso, [&](long desde, long hasta) {
+  PorBandas(im, h, alto - h, progreso, [&](long desde, long hasta, int16_t* salida) {
     std::vector<int32_t> accV(ws), colV(caja ? ws : 0);
     int32_t* acc = accV.data();
     int32_t* col = colV.data();
@@ -505,7 +516,7 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
                               tp.k, nx);
         }
       }
-      int16_t* o = out.data() + fila;
+      int16_t* o = salida + static_cast<size_t>(y - desde) * ws;
       if (simple && maxS < (int64_t{1} << 24)) {
         Simd<TerminaFloat>(acc + x0, o + x0, static_cast<float>(d), k.offset + c, nx);
         continue;
@@ -538,7 +549,6 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
       }
     }
   });
-  Entrega(im, out);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -618,9 +628,8 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
                      Progreso& progreso) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
   const int n = k.n, h = (n - 1) / 2;
-  std::vector<int16_t> out = SalidaConBorde(im);
   if (n < 1 || w <= 2 * h || alto <= 2 * h) {
-    Entrega(im, out);
+    im.Modificada(1);
     return;
   }
   const int16_t* src = im.Pixeles().data();
@@ -650,7 +659,7 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
   const double inverso = 1.0 / k.divisor;
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
-  PorBandas(h, alto - h, progreso, [&](long desde, long hasta) {
+  PorBandas(im, h, alto - h, progreso, [&](long desde, long hasta, int16_t* salida) {
     std::vector<int32_t> accV(ws);
     int32_t* acc = accV.data();
     std::optional<FilasReales> filas;
@@ -708,7 +717,7 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
           }
         }
       }
-      int16_t* o = out.data() + fila;
+      int16_t* o = salida + static_cast<size_t>(y - desde) * ws;
       if (rapido) {
         if (Simd512<TerminaRealInverso>(acc + x0, o + x0, inverso, c, nx)) {
           Simd512<TerminaReal>(acc + x0, o + x0, k.divisor, c, nx);
@@ -735,7 +744,6 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
       }
     }
   });
-  Entrega(im, out);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -748,9 +756,8 @@ void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b, Prog
   const NucleoReal k2 = SegundoNucleoGradiente(k);
   const int marco = k.n == 2 ? 3 : k.n;  // the size-2 kernel lives in a 3 x 3 frame
   const int h = k.n == 2 ? 1 : (k.n - 1) / 2;
-  std::vector<int16_t> out = SalidaConBorde(im);
   if (k.n < 1 || w <= 2 * h || alto <= 2 * h) {
-    Entrega(im, out);
+    im.Modificada(1);
     return;
   }
   const int16_t* src = im.Pixeles().data();
@@ -763,7 +770,7 @@ void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b, Prog
     }
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
-  PorBandas(h, alto - h, progreso, [&](long desde, long hasta) {
+  PorBandas(im, h, alto - h, progreso, [&](long desde, long hasta, int16_t* salida) {
     FilasReales filas(src, w, marco);
     std::vector<double> g1V(ws), g2V(ws);
     double* g1 = g1V.data();
@@ -780,7 +787,7 @@ void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b, Prog
         Simd<AcumulaDoble>(g2 + x0, filas.Fila(y + tp.dy) + tp.dx + x0, tp.k, nx);
       }
       const size_t fila = static_cast<size_t>(y) * ws;
-      int16_t* o = out.data() + fila;
+      int16_t* o = salida + static_cast<size_t>(y - desde) * ws;
       for (int x = x0; x < w - h; ++x) {
         const int64_t m = TruncaEntero(std::sqrt(g1[x] * g1[x] + g2[x] * g2[x]));
         const int16_t p = src[fila + static_cast<size_t>(x)];
@@ -790,7 +797,6 @@ void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b, Prog
       }
     }
   });
-  Entrega(im, out);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -861,14 +867,13 @@ void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
     // image has no interior pixel.
     return;
   }
-  std::vector<int16_t> out = SalidaConBorde(im);
   const int16_t* src = im.Pixeles().data();
   const size_t ws = static_cast<size_t>(w);
   const int lado = 2 * medio + 1;
   const size_t nv = static_cast<size_t>(lado) * static_cast<size_t>(lado);
   const size_t iMed = (nv - 1) / 2;
   const bool fEntero = factor == std::trunc(factor) && std::fabs(factor) <= 16384.0;
-  PorBandas(medio, alto - medio, progreso, [&](long desde, long hasta) {
+  PorBandas(im, medio, alto - medio, progreso, [&](long desde, long hasta, int16_t* salida) {
     if (medio == 1) {
       std::vector<int16_t> trabajo(6 * ws);
       int16_t* mayor = trabajo.data();
@@ -882,7 +887,7 @@ void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
         const int16_t* f1 = src + static_cast<size_t>(y) * ws;
         Simd512<OrdenaColumnas>(f1 - ws, f1, f1 + ws, mayor, centro, menor, w);
         Simd512<Ordena3x3>(mayor, centro, menor, seg, med, pen, nx);
-        int16_t* o = out.data() + static_cast<size_t>(y) * ws + 1;
+        int16_t* o = salida + static_cast<size_t>(y - desde) * ws + 1;
         if (fEntero) {
           Simd512<UmbralEntero>(f1 + 1, seg, med, pen, o, static_cast<int32_t>(factor), nx);
         } else {
@@ -911,11 +916,10 @@ void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
         const int16_t p = src[static_cast<size_t>(y) * ws + static_cast<size_t>(x)];
         const double d = std::abs(int32_t{p} - m);
         if (d > factor * s)
-          out[static_cast<size_t>(y) * ws + static_cast<size_t>(x)] = static_cast<int16_t>(m);
+          salida[static_cast<size_t>(y - desde) * ws + static_cast<size_t>(x)] = static_cast<int16_t>(m);
       }
     }
   });
-  Entrega(im, out);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -924,15 +928,14 @@ void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
 void ContrasteLocal(Imagen& im, int tam, int modo, Progreso& progreso) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
   const int h = (tam - 1) / 2;
-  std::vector<int16_t> out = SalidaConBorde(im);
   if (tam < 1 || w <= 2 * h || alto <= 2 * h) {
-    Entrega(im, out);
+    im.Modificada(1);
     return;
   }
   const int16_t* src = im.Pixeles().data();
   const size_t ws = static_cast<size_t>(w);
   const double nrm = static_cast<double>(tam) * tam;
-  PorBandas(h, alto - h, progreso, [&](long desde, long hasta) {
+  PorBandas(im, h, alto - h, progreso, [&](long desde, long hasta, int16_t* salida) {
     for (long y = desde; y < hasta; ++y) {
       for (int x = h; x < w - h; ++x) {
         double suma = 0.0;
@@ -950,11 +953,10 @@ void ContrasteLocal(Imagen& im, int tam, int modo, Progreso& progreso) {
         const double sd = std::sqrt(var / nrm);
         const size_t i = static_cast<size_t>(y) * ws + static_cast<size_t>(x);
         if (sd == 0.0) continue;  // a flat window keeps the pixel
-        out[i] = Satura16(TruncaEntero((modo == 0 ? media : static_cast<double>(src[i])) / sd));
+        salida[i - static_cast<size_t>(desde) * ws] = Satura16(TruncaEntero((modo == 0 ? media : static_cast<double>(src[i])) / sd));
       }
     }
   });
-  Entrega(im, out);
 }
 
 // The forms without a progress object use the process-wide one.

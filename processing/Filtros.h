@@ -58,10 +58,10 @@ bool NucleoLaplaciana(double sigma, int radio, NucleoReal& k);
 // else a quarter turn).
 NucleoReal SegundoNucleoGradiente(const NucleoReal& k);
 
-// The operations on an image. Each works into a new output block, in bands of rows on the
-// operations' threads (core/Hilos.h), polls the cancel of the progress object between bands
-// (11011, the image keeps its old pixels), swaps the result in and updates the image. The result
-// is the same for any thread count. Pixels closer to an edge than the half size of the window
+// The operations on an image. Each works in bands of rows on the operations' threads
+// (core/Hilos.h), into output blocks of its own, polls the cancel of the progress object between
+// bands (11011, the image keeps its old pixels), copies the result in once every band is done and
+// updates the image. The result is the same for any thread count. Pixels closer to an edge than the half size of the window
 // keep their values. The forms without a progress object use ProgresoActual().
 void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, int c,
                        Progreso& progreso);
