@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <optional>
 
@@ -278,39 +279,49 @@ constexpr long kAltoMinimo = 4;
 constexpr long kAltoMaximo = 64;
 
 // Runs cuerpo(desde, hasta, salida) over the rows [primera, fin) of the image in bands
-// (core/Hilos.h); salida is the band's output, rows desde..hasta - 1 of the image's width, which
-// start as copies of the input rows (pixels a filter leaves keep their values). Each band has its
-// own output block, allocated on the band's thread; the image takes the blocks only when every
-// band has finished, so a cancel or an error leaves it untouched, and operations on different
-// images may run at once. 10100 when the blocks would not fit in the memory available.
+// (core/Hilos.h); salida is the band's output, rows desde..hasta - 1 of the image's width, whose
+// `marco` first and last columns hold the input's values and whose other columns the body must
+// all write. Each band has its own output block, allocated and first written on the band's
+// thread; the image takes the blocks only when every band has finished, so a cancel or an error
+// leaves it untouched, and operations on different images may run at once. 10100 when the
+// blocks would not fit in the memory available.
 template <class F>
-void PorBandas(Imagen& im, long primera, long fin, Progreso& progreso, const F& cuerpo) {
+void PorBandas(Imagen& im, long primera, long fin, int marco, Progreso& progreso,
+               const F& cuerpo) {
   const size_t w = im.Ancho();
   const long filas = fin - primera;
   const long alto = std::clamp(filas / kBandasObjetivo, kAltoMinimo, kAltoMaximo);
   CompruebaMemoria(BytesDe(static_cast<uint64_t>(std::max(filas, 0L)), w, sizeof(int16_t)));
-  std::vector<std::vector<int16_t>> bloques(static_cast<size_t>(NumBandas(filas, alto)));
+  std::vector<std::unique_ptr<int16_t[]>> bloques(static_cast<size_t>(NumBandas(filas, alto)));
   const int16_t* src = im.Pixeles().data();
-  auto fila = [&](long y) { return static_cast<size_t>(y) * w; };
+  const size_t m = static_cast<size_t>(marco);
   ParaBandas(
       filas, &progreso,
       [&](long banda, long desde, long hasta) {
-        std::vector<int16_t>& b = bloques[static_cast<size_t>(banda)];
+        const size_t n = static_cast<size_t>(hasta - desde) * w;
         try {
-          b.assign(src + fila(primera + desde), src + fila(primera + hasta));
+          bloques[static_cast<size_t>(banda)] = std::make_unique_for_overwrite<int16_t[]>(n);
         } catch (const std::bad_alloc&) {
-          throw JError(10100, std::to_string(BytesDe(fila(hasta - desde), sizeof(int16_t))));
+          throw JError(10100, std::to_string(BytesDe(n, sizeof(int16_t))));  // 10100
         }
-        cuerpo(primera + desde, primera + hasta, b.data());
+        int16_t* b = bloques[static_cast<size_t>(banda)].get();
+        for (long y = desde; y < hasta; ++y) {
+          const int16_t* f = src + static_cast<size_t>(primera + y) * w;
+          int16_t* o = b + static_cast<size_t>(y - desde) * w;
+          std::copy(f, f + m, o);
+          std::copy(f + w - m, f + w, o + w - m);
+        }
+        cuerpo(primera + desde, primera + hasta, b);
       },
       alto);
   int16_t* dst = im.Pixeles().data();
   ParaBandas(
       filas, nullptr,
-      [&](long banda, long desde, long) {
-        std::vector<int16_t>& b = bloques[static_cast<size_t>(banda)];
-        std::copy(b.begin(), b.end(), dst + fila(primera + desde));
-        std::vector<int16_t>().swap(b);
+      [&](long banda, long desde, long hasta) {
+        std::unique_ptr<int16_t[]>& b = bloques[static_cast<size_t>(banda)];
+        std::copy(b.get(), b.get() + static_cast<size_t>(hasta - desde) * w,
+                  dst + static_cast<size_t>(primera + desde) * w);
+        b.reset();
       },
       alto);
   im.Modificada(1);
@@ -487,7 +498,7 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
   const bool caja = k.caja > 0 && k.caja <= 8 && maxS < (int64_t{1} << 31);
-  PorBandas(im, h, alto - h, progreso, [&](long desde, long hasta, int16_t* salida) {
+  PorBandas(im, h, alto - h, h, progreso, [&](long desde, long hasta, int16_t* salida) {
     std::vector<int32_t> accV(ws), colV(caja ? ws : 0);
     int32_t* acc = accV.data();
     int32_t* col = colV.data();
@@ -659,7 +670,7 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
   const double inverso = 1.0 / k.divisor;
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
-  PorBandas(im, h, alto - h, progreso, [&](long desde, long hasta, int16_t* salida) {
+  PorBandas(im, h, alto - h, h, progreso, [&](long desde, long hasta, int16_t* salida) {
     std::vector<int32_t> accV(ws);
     int32_t* acc = accV.data();
     std::optional<FilasReales> filas;
@@ -770,7 +781,7 @@ void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b, Prog
     }
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
-  PorBandas(im, h, alto - h, progreso, [&](long desde, long hasta, int16_t* salida) {
+  PorBandas(im, h, alto - h, h, progreso, [&](long desde, long hasta, int16_t* salida) {
     FilasReales filas(src, w, marco);
     std::vector<double> g1V(ws), g2V(ws);
     double* g1 = g1V.data();
@@ -824,37 +835,44 @@ ORVA_FILA void OrdenaColumnas(const int16_t* __restrict f0, const int16_t* __res
   }
 }
 
-// The second largest, the median and the second smallest of the 3 x 3 windows of a row, through
-// a sorting network for nine values whose first stage sorts each column of three (done once per
-// column by OrdenaColumnas, for the three windows that share it); then each rank across the
-// three columns, then the diagonals. v[3 i + r] is the value of rank r in column i. The last two
+// The second largest, the median and the second smallest of a 3 x 3 window, through a sorting
+// network for nine values whose first stage sorts each column of three (done once per column by
+// OrdenaColumnas, for the three windows that share it); then each rank across the three
+// columns, then the diagonals. v[3 i + r] is the value of rank r in column i. The last two
 // exchanges of the full network, (2, 3) and (5, 6), are left out: they do not touch places 1, 4
 // and 7.
+ORVA_FILA void Red3x3(const int16_t* mayor, const int16_t* medio, const int16_t* menor,
+                      int16_t& seg, int16_t& med, int16_t& pen) {
+  int16_t v0 = mayor[0], v1 = medio[0], v2 = menor[0];
+  int16_t v3 = mayor[1], v4 = medio[1], v5 = menor[1];
+  int16_t v6 = mayor[2], v7 = medio[2], v8 = menor[2];
+  Intercambia(v0, v3), Intercambia(v3, v6), Intercambia(v0, v3);
+  Intercambia(v1, v4), Intercambia(v4, v7), Intercambia(v1, v4);
+  Intercambia(v2, v5), Intercambia(v5, v8), Intercambia(v2, v5);
+  Intercambia(v1, v3), Intercambia(v5, v7), Intercambia(v2, v6);
+  Intercambia(v4, v6), Intercambia(v2, v4);
+  seg = v1;
+  med = v4;
+  pen = v7;
+}
+
+// The windows of a row through the network, for the caller's threshold.
 ORVA_FILA void Ordena3x3(const int16_t* __restrict mayor, const int16_t* __restrict medio,
                          const int16_t* __restrict menor, int16_t* __restrict seg,
                          int16_t* __restrict med, int16_t* __restrict pen, int n) {
-  for (int x = 0; x < n; ++x) {
-    int16_t v0 = mayor[x], v1 = medio[x], v2 = menor[x];
-    int16_t v3 = mayor[x + 1], v4 = medio[x + 1], v5 = menor[x + 1];
-    int16_t v6 = mayor[x + 2], v7 = medio[x + 2], v8 = menor[x + 2];
-    Intercambia(v0, v3), Intercambia(v3, v6), Intercambia(v0, v3);
-    Intercambia(v1, v4), Intercambia(v4, v7), Intercambia(v1, v4);
-    Intercambia(v2, v5), Intercambia(v5, v8), Intercambia(v2, v5);
-    Intercambia(v1, v3), Intercambia(v5, v7), Intercambia(v2, v6);
-    Intercambia(v4, v6), Intercambia(v2, v4);
-    seg[x] = v1;
-    med[x] = v4;
-    pen[x] = v7;
-  }
+  for (int x = 0; x < n; ++x) Red3x3(mayor + x, medio + x, menor + x, seg[x], med[x], pen[x]);
 }
 
-ORVA_FILA void UmbralEntero(const int16_t* __restrict p, const int16_t* __restrict seg,
-                            const int16_t* __restrict med, const int16_t* __restrict pen,
-                            int16_t* __restrict o, int32_t f, int n) {
+// The network and the threshold with a whole factor f in one pass: the median replaces the
+// pixel p when |p - median| > f (second largest - second smallest).
+ORVA_FILA void MedianaEntera(const int16_t* __restrict mayor, const int16_t* __restrict medio,
+                             const int16_t* __restrict menor, const int16_t* __restrict p,
+                             int16_t* __restrict o, int32_t f, int n) {
   for (int x = 0; x < n; ++x) {
-    const int32_t d = std::abs(int32_t{p[x]} - med[x]);
-    const int32_t s = int32_t{seg[x]} - pen[x];
-    o[x] = d > f * s ? med[x] : p[x];
+    int16_t seg, med, pen;
+    Red3x3(mayor + x, medio + x, menor + x, seg, med, pen);
+    const int32_t d = std::abs(int32_t{p[x]} - med);
+    o[x] = d > f * (int32_t{seg} - pen) ? med : p[x];
   }
 }
 
@@ -873,7 +891,7 @@ void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
   const size_t nv = static_cast<size_t>(lado) * static_cast<size_t>(lado);
   const size_t iMed = (nv - 1) / 2;
   const bool fEntero = factor == std::trunc(factor) && std::fabs(factor) <= 16384.0;
-  PorBandas(im, medio, alto - medio, progreso, [&](long desde, long hasta, int16_t* salida) {
+  PorBandas(im, medio, alto - medio, medio, progreso, [&](long desde, long hasta, int16_t* salida) {
     if (medio == 1) {
       std::vector<int16_t> trabajo(6 * ws);
       int16_t* mayor = trabajo.data();
@@ -886,14 +904,15 @@ void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
       for (long y = desde; y < hasta; ++y) {
         const int16_t* f1 = src + static_cast<size_t>(y) * ws;
         Simd512<OrdenaColumnas>(f1 - ws, f1, f1 + ws, mayor, centro, menor, w);
-        Simd512<Ordena3x3>(mayor, centro, menor, seg, med, pen, nx);
         int16_t* o = salida + static_cast<size_t>(y - desde) * ws + 1;
         if (fEntero) {
-          Simd512<UmbralEntero>(f1 + 1, seg, med, pen, o, static_cast<int32_t>(factor), nx);
+          Simd512<MedianaEntera>(mayor, centro, menor, f1 + 1, o, static_cast<int32_t>(factor),
+                                 nx);
         } else {
+          Simd512<Ordena3x3>(mayor, centro, menor, seg, med, pen, nx);
           for (int x = 0; x < nx; ++x) {
             const double d = std::abs(int32_t{f1[x + 1]} - med[x]);
-            if (d > factor * (int32_t{seg[x]} - pen[x])) o[x] = med[x];
+            o[x] = d > factor * (int32_t{seg[x]} - pen[x]) ? med[x] : f1[x + 1];
           }
         }
       }
@@ -915,8 +934,8 @@ void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
         const int32_t s = int32_t{ventana[1]} - ventana[7];
         const int16_t p = src[static_cast<size_t>(y) * ws + static_cast<size_t>(x)];
         const double d = std::abs(int32_t{p} - m);
-        if (d > factor * s)
-          salida[static_cast<size_t>(y - desde) * ws + static_cast<size_t>(x)] = static_cast<int16_t>(m);
+        salida[static_cast<size_t>(y - desde) * ws + static_cast<size_t>(x)] =
+            d > factor * s ? static_cast<int16_t>(m) : p;
       }
     }
   });
@@ -935,7 +954,7 @@ void ContrasteLocal(Imagen& im, int tam, int modo, Progreso& progreso) {
   const int16_t* src = im.Pixeles().data();
   const size_t ws = static_cast<size_t>(w);
   const double nrm = static_cast<double>(tam) * tam;
-  PorBandas(im, h, alto - h, progreso, [&](long desde, long hasta, int16_t* salida) {
+  PorBandas(im, h, alto - h, h, progreso, [&](long desde, long hasta, int16_t* salida) {
     for (long y = desde; y < hasta; ++y) {
       for (int x = h; x < w - h; ++x) {
         double suma = 0.0;
@@ -952,8 +971,10 @@ void ContrasteLocal(Imagen& im, int tam, int modo, Progreso& progreso) {
           }
         const double sd = std::sqrt(var / nrm);
         const size_t i = static_cast<size_t>(y) * ws + static_cast<size_t>(x);
-        if (sd == 0.0) continue;  // a flat window keeps the pixel
-        salida[i - static_cast<size_t>(desde) * ws] = Satura16(TruncaEntero((modo == 0 ? media : static_cast<double>(src[i])) / sd));
+        // A flat window keeps the pixel.
+        salida[i - static_cast<size_t>(desde) * ws] =
+            sd == 0.0 ? src[i]
+                      : Satura16(TruncaEntero((modo == 0 ? media : static_cast<double>(src[i])) / sd));
       }
     }
   });
