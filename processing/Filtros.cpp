@@ -166,13 +166,13 @@ ORVA_FILA void ProductosTruncados(int32_t* const* t, const int16_t* __restrict s
   }
 }
 
-// acc[x] += f[0][x] + ... + f[M - 1][x].
-template <int M>
-ORVA_FILA void SumaFilas(int32_t* __restrict acc, const int32_t* const* f, int n) {
+// acc[x] = f[0][desde + x] + ... + f[M - 1][desde + x], plus acc[x] unless kPrimero.
+template <int M, bool kPrimero>
+ORVA_FILA void SumaFilas(int32_t* __restrict acc, const int32_t* const* f, int desde, int n) {
   const int32_t* p[M];
-  for (int j = 0; j < M; ++j) p[j] = f[j];
+  for (int j = 0; j < M; ++j) p[j] = f[j] + desde;
   for (int x = 0; x < n; ++x) {
-    int32_t t = acc[x];
+    int32_t t = kPrimero ? 0 : acc[x];
     for (int j = 0; j < M; ++j) t += p[j][x];
     acc[x] = t;
   }
@@ -580,12 +580,13 @@ class ProductosPorValor {
         ancho_(static_cast<size_t>(ancho)),
         n_(n),
         valores_(valores),
-        datos_(static_cast<size_t>(n) * valores.size() * ancho_),
+        datos_(std::make_unique_for_overwrite<int32_t[]>(static_cast<size_t>(n) * valores.size() *
+                                                         ancho_)),
         cargada_(static_cast<size_t>(n), -1) {}
   // The products of source row y with value i.
   const int32_t* Fila(int y, size_t i) {
     const size_t r = static_cast<size_t>(y % n_);
-    int32_t* base = datos_.data() + r * valores_.size() * ancho_;
+    int32_t* base = datos_.get() + r * valores_.size() * ancho_;
     if (cargada_[r] != y) {
       const int16_t* s = src_ + static_cast<size_t>(y) * ancho_;
       const int w = static_cast<int>(ancho_);
@@ -612,7 +613,7 @@ class ProductosPorValor {
   size_t ancho_;
   int n_;
   const std::vector<double>& valores_;
-  std::vector<int32_t> datos_;
+  std::unique_ptr<int32_t[]> datos_;  // each row written before it is read
   std::vector<int> cargada_;
 };
 
@@ -620,18 +621,23 @@ class ProductosPorValor {
 // so that the rows of a band stay in the cache.
 constexpr size_t kAnilloMaximo = size_t{4} << 20;  // bytes
 
-void SumaGrupo(int32_t* acc, const int32_t* const* f, int m, int n) {
+template <bool kPrimero>
+void SumaGrupo(int32_t* acc, const int32_t* const* f, int m, int desde, int n) {
   switch (m) {
-    case 1: return Simd512<SumaFilas<1>>(acc, f, n);
-    case 2: return Simd512<SumaFilas<2>>(acc, f, n);
-    case 3: return Simd512<SumaFilas<3>>(acc, f, n);
-    case 4: return Simd512<SumaFilas<4>>(acc, f, n);
-    case 5: return Simd512<SumaFilas<5>>(acc, f, n);
-    case 6: return Simd512<SumaFilas<6>>(acc, f, n);
-    case 7: return Simd512<SumaFilas<7>>(acc, f, n);
-    default: return Simd512<SumaFilas<8>>(acc, f, n);
+    case 1: return Simd512<SumaFilas<1, kPrimero>>(acc, f, desde, n);
+    case 2: return Simd512<SumaFilas<2, kPrimero>>(acc, f, desde, n);
+    case 3: return Simd512<SumaFilas<3, kPrimero>>(acc, f, desde, n);
+    case 4: return Simd512<SumaFilas<4, kPrimero>>(acc, f, desde, n);
+    case 5: return Simd512<SumaFilas<5, kPrimero>>(acc, f, desde, n);
+    case 6: return Simd512<SumaFilas<6, kPrimero>>(acc, f, desde, n);
+    case 7: return Simd512<SumaFilas<7, kPrimero>>(acc, f, desde, n);
+    default: return Simd512<SumaFilas<8, kPrimero>>(acc, f, desde, n);
   }
 }
+
+// Columns per pass of the tap sums: the rows of products a pass reads stay in the first-level
+// cache while taps that share a row reuse them.
+constexpr int kColumnasPasada = 512;
 
 }  // namespace
 
@@ -675,24 +681,31 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
     int32_t* acc = accV.data();
     std::optional<FilasReales> filas;
     std::optional<ProductosPorValor> productos;
+    std::vector<const int32_t*> filasTap;
     if (porValor) {
       productos.emplace(src, w, n, valores);
+      filasTap.resize(static_cast<size_t>(ntaps));
     } else if (cabe) {
       filas.emplace(src, w, n);
     }
     for (int y = static_cast<int>(desde); y < hasta; ++y) {
       const size_t fila = static_cast<size_t>(y) * ws;
       if (porValor) {
-        std::fill(acc + x0, acc + x0 + nx, 0);
-        std::array<const int32_t*, 8> grupo;
-        int m = 0;
         for (int t = 0; t < ntaps; ++t) {
           const TapReal& tp = taps[static_cast<size_t>(t)];
-          grupo[static_cast<size_t>(m++)] =
+          filasTap[static_cast<size_t>(t)] =
               productos->Fila(y + tp.dy, valorDe[static_cast<size_t>(t)]) + x0 + tp.dx;
-          if (m == 8 || t + 1 == ntaps) {
-            SumaGrupo(acc + x0, grupo.data(), m, nx);
-            m = 0;
+        }
+        constexpr int kGrupo = 8;
+        for (int c0 = 0; c0 < nx; c0 += kColumnasPasada) {
+          const int nc = std::min(kColumnasPasada, nx - c0);
+          for (int t = 0; t < ntaps; t += kGrupo) {
+            const int m = std::min(kGrupo, ntaps - t);
+            if (t == 0) {
+              SumaGrupo<true>(acc + x0 + c0, filasTap.data() + t, m, c0, nc);
+            } else {
+              SumaGrupo<false>(acc + x0 + c0, filasTap.data() + t, m, c0, nc);
+            }
           }
         }
       } else if (cabe) {
