@@ -6,8 +6,9 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <new>
 #include <optional>
+
+#include <oneapi/tbb/scalable_allocator.h>
 
 #include "base/Cadenas.h"
 #include "base/JError.h"
@@ -272,6 +273,23 @@ struct TapReal {
   double k;
 };
 
+// Working blocks from oneTBB's scalable allocator, which keeps freed blocks for reuse by the
+// next call on any thread: a frame's worth of fresh pages, faulted in on every call, costs more
+// than a fast filter itself. The contents start undefined (each user writes before it reads).
+struct LiberaEscalable {
+  void operator()(void* p) const { scalable_free(p); }
+};
+template <class T>
+using BloqueEscalable = std::unique_ptr<T[], LiberaEscalable>;
+
+template <class T>
+BloqueEscalable<T> NuevoBloque(size_t n) {
+  const uint64_t bytes = BytesDe(n, sizeof(T));
+  void* p = scalable_malloc(static_cast<size_t>(bytes));
+  if (p == nullptr) throw JError(10100, std::to_string(bytes));  // 10100
+  return BloqueEscalable<T>(static_cast<T*>(p));
+}
+
 // Bands of output rows: about 64 on a large frame, so that the rows a band reads beyond its own
 // are a small share of its work, and at least a few on a small one, so a cancel is seen early.
 constexpr long kBandasObjetivo = 64;
@@ -292,18 +310,14 @@ void PorBandas(Imagen& im, long primera, long fin, int marco, Progreso& progreso
   const long filas = fin - primera;
   const long alto = std::clamp(filas / kBandasObjetivo, kAltoMinimo, kAltoMaximo);
   CompruebaMemoria(BytesDe(static_cast<uint64_t>(std::max(filas, 0L)), w, sizeof(int16_t)));
-  std::vector<std::unique_ptr<int16_t[]>> bloques(static_cast<size_t>(NumBandas(filas, alto)));
+  std::vector<BloqueEscalable<int16_t>> bloques(static_cast<size_t>(NumBandas(filas, alto)));
   const int16_t* src = im.Pixeles().data();
   const size_t m = static_cast<size_t>(marco);
   ParaBandas(
       filas, &progreso,
       [&](long banda, long desde, long hasta) {
-        const size_t n = static_cast<size_t>(hasta - desde) * w;
-        try {
-          bloques[static_cast<size_t>(banda)] = std::make_unique_for_overwrite<int16_t[]>(n);
-        } catch (const std::bad_alloc&) {
-          throw JError(10100, std::to_string(BytesDe(n, sizeof(int16_t))));  // 10100
-        }
+        bloques[static_cast<size_t>(banda)] =
+            NuevoBloque<int16_t>(static_cast<size_t>(hasta - desde) * w);
         int16_t* b = bloques[static_cast<size_t>(banda)].get();
         for (long y = desde; y < hasta; ++y) {
           const int16_t* f = src + static_cast<size_t>(primera + y) * w;
@@ -318,7 +332,7 @@ void PorBandas(Imagen& im, long primera, long fin, int marco, Progreso& progreso
   ParaBandas(
       filas, nullptr,
       [&](long banda, long desde, long hasta) {
-        std::unique_ptr<int16_t[]>& b = bloques[static_cast<size_t>(banda)];
+        BloqueEscalable<int16_t>& b = bloques[static_cast<size_t>(banda)];
         std::copy(b.get(), b.get() + static_cast<size_t>(hasta - desde) * w,
                   dst + static_cast<size_t>(primera + desde) * w);
         b.reset();
@@ -580,8 +594,7 @@ class ProductosPorValor {
         ancho_(static_cast<size_t>(ancho)),
         n_(n),
         valores_(valores),
-        datos_(std::make_unique_for_overwrite<int32_t[]>(static_cast<size_t>(n) * valores.size() *
-                                                         ancho_)),
+        datos_(NuevoBloque<int32_t>(static_cast<size_t>(n) * valores.size() * ancho_)),
         cargada_(static_cast<size_t>(n), -1) {}
   // The products of source row y with value i.
   const int32_t* Fila(int y, size_t i) {
@@ -613,7 +626,7 @@ class ProductosPorValor {
   size_t ancho_;
   int n_;
   const std::vector<double>& valores_;
-  std::unique_ptr<int32_t[]> datos_;  // each row written before it is read
+  BloqueEscalable<int32_t> datos_;  // each row written before it is read
   std::vector<int> cargada_;
 };
 
@@ -877,15 +890,26 @@ ORVA_FILA void Ordena3x3(const int16_t* __restrict mayor, const int16_t* __restr
 }
 
 // The network and the threshold with a whole factor f in one pass: the median replaces the
-// pixel p when |p - median| > f (second largest - second smallest).
+// pixel p when |p - median| > f (second largest - second smallest). In 16-bit lanes: both
+// differences fit 16 unsigned bits; for f > 0, f s fits them while s <= 65535 / f and exceeds
+// any difference beyond; for f < 0 the test holds when either difference is above 0.
 ORVA_FILA void MedianaEntera(const int16_t* __restrict mayor, const int16_t* __restrict medio,
                              const int16_t* __restrict menor, const int16_t* __restrict p,
                              int16_t* __restrict o, int32_t f, int n) {
+  constexpr int32_t kMaxU16 = 65535;
+  const uint16_t fu = static_cast<uint16_t>(f > 0 ? f : 0);
+  const uint16_t tope = static_cast<uint16_t>(f > 0 ? kMaxU16 / f : kMaxU16);
+  const uint16_t umbral = static_cast<uint16_t>(f < 0 ? 0 : kMaxU16);
   for (int x = 0; x < n; ++x) {
     int16_t seg, med, pen;
     Red3x3(mayor + x, medio + x, menor + x, seg, med, pen);
-    const int32_t d = std::abs(int32_t{p[x]} - med);
-    o[x] = d > f * (int32_t{seg} - pen) ? med : p[x];
+    const int16_t v = p[x];
+    const uint16_t d = static_cast<uint16_t>(static_cast<uint16_t>(std::max(v, med)) -
+                                             static_cast<uint16_t>(std::min(v, med)));
+    const uint16_t s = static_cast<uint16_t>(static_cast<uint16_t>(seg) -
+                                             static_cast<uint16_t>(pen));
+    const bool cambia = (s <= tope && d > static_cast<uint16_t>(s * fu)) || s > umbral;
+    o[x] = cambia ? med : v;
   }
 }
 

@@ -147,6 +147,18 @@ TEST_F(FiltrosHilosTest, WholeQuotientsOfRealConvolutionMatchReference) {
       }
 }
 
+TEST_F(FiltrosHilosTest, MedianWholeFactorsMatchReference) {
+  // Whole factors take 16-bit lanes: products f x spread beyond 16 bits, negative factors.
+  for (int f : {-3, -1, 0, 1, 2, 3, 255, 16384})
+    for (int tipo : {0, 1})
+      for (bool portable : {false, true}) {
+        const Bloque in = prueba::Aleatorio(101, 67, tipo, 3);
+        ASSERT_EQ(Corre(in, {"MEDIANA", std::to_string(f), "1"}, 1, portable).p,
+                  prueba::RefMediana(in, f, 1).p)
+            << f << " kind " << tipo << (portable ? " portable" : "");
+      }
+}
+
 // Cancelled from its k-th poll on; polled only by the calling thread.
 class CancelaTras : public ProgresoSilencioso {
  public:
