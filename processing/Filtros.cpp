@@ -609,10 +609,10 @@ class ProductosPorValor {
         for (size_t j = 0; j < m; ++j) t[j] = base + (v + j) * ancho_;
         const double* k = valores_.data() + v;
         switch (m) {
-          case 1: Simd512<ProductosTruncados<1>>(t.data(), s, k, w); break;
-          case 2: Simd512<ProductosTruncados<2>>(t.data(), s, k, w); break;
-          case 3: Simd512<ProductosTruncados<3>>(t.data(), s, k, w); break;
-          default: Simd512<ProductosTruncados<4>>(t.data(), s, k, w); break;
+          case 1: Simd<ProductosTruncados<1>>(t.data(), s, k, w); break;
+          case 2: Simd<ProductosTruncados<2>>(t.data(), s, k, w); break;
+          case 3: Simd<ProductosTruncados<3>>(t.data(), s, k, w); break;
+          default: Simd<ProductosTruncados<4>>(t.data(), s, k, w); break;
         }
       }
       cargada_[r] = y;
@@ -637,14 +637,14 @@ constexpr size_t kAnilloMaximo = size_t{4} << 20;  // bytes
 template <bool kPrimero>
 void SumaGrupo(int32_t* acc, const int32_t* const* f, int m, int desde, int n) {
   switch (m) {
-    case 1: return Simd512<SumaFilas<1, kPrimero>>(acc, f, desde, n);
-    case 2: return Simd512<SumaFilas<2, kPrimero>>(acc, f, desde, n);
-    case 3: return Simd512<SumaFilas<3, kPrimero>>(acc, f, desde, n);
-    case 4: return Simd512<SumaFilas<4, kPrimero>>(acc, f, desde, n);
-    case 5: return Simd512<SumaFilas<5, kPrimero>>(acc, f, desde, n);
-    case 6: return Simd512<SumaFilas<6, kPrimero>>(acc, f, desde, n);
-    case 7: return Simd512<SumaFilas<7, kPrimero>>(acc, f, desde, n);
-    default: return Simd512<SumaFilas<8, kPrimero>>(acc, f, desde, n);
+    case 1: return Simd<SumaFilas<1, kPrimero>>(acc, f, desde, n);
+    case 2: return Simd<SumaFilas<2, kPrimero>>(acc, f, desde, n);
+    case 3: return Simd<SumaFilas<3, kPrimero>>(acc, f, desde, n);
+    case 4: return Simd<SumaFilas<4, kPrimero>>(acc, f, desde, n);
+    case 5: return Simd<SumaFilas<5, kPrimero>>(acc, f, desde, n);
+    case 6: return Simd<SumaFilas<6, kPrimero>>(acc, f, desde, n);
+    case 7: return Simd<SumaFilas<7, kPrimero>>(acc, f, desde, n);
+    default: return Simd<SumaFilas<8, kPrimero>>(acc, f, desde, n);
   }
 }
 
@@ -735,7 +735,7 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
             const int resto = fin - t;
             const int m = resto >= 6 ? std::min(resto, 8) : resto >= 4 ? 4 : resto >= 2 ? resto : 1;
             if (m == 1) {
-              Simd512<AcumulaReal>(acc + x0, f + taps[static_cast<size_t>(t)].dx,
+              Simd<AcumulaReal>(acc + x0, f + taps[static_cast<size_t>(t)].dx,
                                    taps[static_cast<size_t>(t)].k, nx);
             } else {
               std::array<int, 8> dxs{};
@@ -745,9 +745,9 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
                 ks[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].k;
               }
               if (m > 4) {
-                Simd512<AcumulaReal8>(acc + x0, f, dxs.data(), ks.data(), nx);
+                Simd<AcumulaReal8>(acc + x0, f, dxs.data(), ks.data(), nx);
               } else {
-                Simd512<AcumulaReal4>(acc + x0, f, dxs.data(), ks.data(), nx);
+                Simd<AcumulaReal4>(acc + x0, f, dxs.data(), ks.data(), nx);
               }
             }
             t += m;
@@ -756,8 +756,8 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
       }
       int16_t* o = salida + static_cast<size_t>(y - desde) * ws;
       if (rapido) {
-        if (Simd512<TerminaRealInverso>(acc + x0, o + x0, inverso, c, nx)) {
-          Simd512<TerminaReal>(acc + x0, o + x0, k.divisor, c, nx);
+        if (Simd<TerminaRealInverso>(acc + x0, o + x0, inverso, c, nx)) {
+          Simd<TerminaReal>(acc + x0, o + x0, k.divisor, c, nx);
         }
         continue;
       }
@@ -940,13 +940,13 @@ void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
       const int nx = w - 2;
       for (long y = desde; y < hasta; ++y) {
         const int16_t* f1 = src + static_cast<size_t>(y) * ws;
-        Simd512<OrdenaColumnas>(f1 - ws, f1, f1 + ws, mayor, centro, menor, w);
+        Simd<OrdenaColumnas>(f1 - ws, f1, f1 + ws, mayor, centro, menor, w);
         int16_t* o = salida + static_cast<size_t>(y - desde) * ws + 1;
         if (fEntero) {
-          Simd512<MedianaEntera>(mayor, centro, menor, f1 + 1, o, static_cast<int32_t>(factor),
+          Simd<MedianaEntera>(mayor, centro, menor, f1 + 1, o, static_cast<int32_t>(factor),
                                  nx);
         } else {
-          Simd512<Ordena3x3>(mayor, centro, menor, seg, med, pen, nx);
+          Simd<Ordena3x3>(mayor, centro, menor, seg, med, pen, nx);
           for (int x = 0; x < nx; ++x) {
             const double d = std::abs(int32_t{f1[x + 1]} - med[x]);
             o[x] = d > factor * (int32_t{seg[x]} - pen[x]) ? med[x] : f1[x + 1];

@@ -1,6 +1,7 @@
-// The instruction set of the row loops and the portable switch.
+// The instruction set of the row loops and its cap.
 #include "processing/Simd.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <string_view>
@@ -21,25 +22,32 @@ NivelSimd NivelProcesador() {
   return NivelSimd::kPortable;
 }
 
-bool PortablePedido() {
+// The cap of ORVA_SIMD: "portable" or "avx2"; none otherwise.
+NivelSimd TopeEntorno() {
   const char* v = std::getenv("ORVA_SIMD");
-  return v != nullptr && std::string_view(v) == "portable";
+  const std::string_view t = v == nullptr ? "" : v;
+  return t == "portable" ? NivelSimd::kPortable
+         : t == "avx2"   ? NivelSimd::kAvx2
+                         : NivelSimd::kAvx512;
 }
 
-std::atomic<int>& Nivel() {
-  static std::atomic<int> nivel{
-      static_cast<int>(PortablePedido() ? NivelSimd::kPortable : NivelProcesador())};
+NivelSimd Limitado(NivelSimd tope) {
+  return std::min(NivelProcesador(), tope);
+}
+
+std::atomic<NivelSimd>& Nivel() {
+  static std::atomic<NivelSimd> nivel{Limitado(TopeEntorno())};
   return nivel;
 }
 
 }  // namespace
 
 NivelSimd NivelSimdActual() {
-  return static_cast<NivelSimd>(Nivel().load(std::memory_order_relaxed));
+  return Nivel().load(std::memory_order_relaxed);
 }
 
-void FijaSimdPortable(bool portable) {
-  Nivel().store(static_cast<int>(portable ? NivelSimd::kPortable : NivelProcesador()));
+void LimitaSimd(NivelSimd tope) {
+  Nivel().store(Limitado(tope));
 }
 
 }  // namespace orva

@@ -1,10 +1,10 @@
 // Vector variants of the hot row loops. A row loop is written once, as an ORVA_FILA function,
-// and compiled into an AVX2 and an AVX-512 variant beside the portable one; Simd<F>(...) and
-// Simd512<F>(...) pick the variant per call. Every variant does the same integer and double
-// operations (no fused multiply-add), so the results are the same bits on every path.
+// and compiled into an AVX2 and an AVX-512 variant beside the portable one; Simd<F>(...) picks
+// the variant per call. Every variant does the same integer and double operations (no fused
+// multiply-add), so the results are the same bits on every path.
 //
-// The portable path can be forced: ORVA_SIMD=portable in the environment (read once), or
-// FijaSimdPortable(true) from the tests. The hand-written intrinsics ask UsaAvx2().
+// The variants can be capped: ORVA_SIMD=portable (or avx2) in the environment, read once, or
+// LimitaSimd from the tests. The hand-written intrinsics ask UsaAvx2().
 #pragma once
 
 #if defined(__x86_64__) && defined(__GNUC__)
@@ -20,7 +20,7 @@
 #endif
 
 // Load-time clones, only for loops without arithmetic (table lookups, copies), whose result
-// cannot depend on the variant; the portable switch does not reach them.
+// cannot depend on the variant; the cap does not reach them.
 #if ORVA_SIMD_X86 && !defined(__clang__)
 #define ORVA_VARIANTES_512 __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
@@ -31,11 +31,11 @@ namespace orva {
 
 enum class NivelSimd { kPortable = 0, kAvx2 = 1, kAvx512 = 2 };
 
-// The instruction set the row loops use: the best the processor has, or kPortable when forced.
+// The instruction set the row loops use: the best the processor has, within the cap.
 NivelSimd NivelSimdActual();
-// Forces the portable path (true) or gives the processor's best back (false).
-void FijaSimdPortable(bool portable);
-// Whether the processor has AVX2 and the portable path is not forced.
+// Caps the instruction set (kAvx512: no cap).
+void LimitaSimd(NivelSimd tope);
+// Whether the processor has AVX2 and the cap allows it.
 inline bool UsaAvx2() {
   return NivelSimdActual() >= NivelSimd::kAvx2;
 }
@@ -51,18 +51,9 @@ ORVA_AVX512 auto EnAvx512(A... a) {
 }
 }  // namespace simd
 
-// Runs the row loop F in its AVX2 variant or the portable one; its result.
+// Runs the row loop F in the best variant the processor and the switch allow; its result.
 template <auto F, class... A>
 inline auto Simd(A... a) {
-#if ORVA_SIMD_X86
-  if (UsaAvx2()) return simd::EnAvx2<F>(a...);
-#endif
-  return F(a...);
-}
-
-// The same with an AVX-512 variant first.
-template <auto F, class... A>
-inline auto Simd512(A... a) {
 #if ORVA_SIMD_X86
   const NivelSimd n = NivelSimdActual();
   if (n == NivelSimd::kAvx512) return simd::EnAvx512<F>(a...);

@@ -1,5 +1,5 @@
-// Filters on the thread pool: every form gives the same bits for any thread count and on both
-// SIMD paths; a cancel from the progress object keeps the old pixels.
+// Filters on the thread pool: every form gives the same bits for any thread count and on every
+// SIMD levels; a cancel from the progress object keeps the old pixels.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -21,19 +21,22 @@ using prueba::Bloque;
 
 class FiltrosHilosTest : public ::testing::Test {
  protected:
-  void SetUp() override { Rango() = RangoPixeles{}; }
+  void SetUp() override {
+    Rango() = RangoPixeles{};
+    nivel_ = NivelSimdActual();
+  }
   void TearDown() override {
     FijaHilos(0);
-    FijaSimdPortable(PortableEnEntorno());
+    LimitaSimd(nivel_);
   }
   static bool PortableEnEntorno() {
     const char* v = std::getenv("ORVA_SIMD");
     return v != nullptr && std::string_view(v) == "portable";
   }
   static Bloque Corre(const Bloque& b, const std::vector<std::string>& t, int hilos,
-                      bool portable) {
+                      NivelSimd simd) {
     FijaHilos(hilos);
-    FijaSimdPortable(portable);
+    LimitaSimd(simd);
     Imagen im;
     prueba::Carga(im, b);
     EXPECT_TRUE(EjecutaFiltro(im, t)) << t[0];
@@ -44,6 +47,7 @@ class FiltrosHilosTest : public ::testing::Test {
     LeeArchivo(std::string(ORVA_TEST_DATA) + "/" + archivo, im);
     return Bloque{static_cast<int>(im.Ancho()), static_cast<int>(im.Alto()), im.Pixeles()};
   }
+  NivelSimd nivel_ = NivelSimd::kAvx512;
 };
 
 // Each form with small, edge and largest windows; `marco` also on a real frame (the slowest
@@ -85,23 +89,27 @@ const std::vector<Caso>& Casos() {
   return casos;
 }
 
-TEST_F(FiltrosHilosTest, SameBitsForAnyThreadCountAndBothSimdPaths) {
+TEST_F(FiltrosHilosTest, SameBitsForAnyThreadCountAndSimdLevel) {
   const Bloque aleatorio = prueba::Aleatorio(101, 67, 0, 2024);
   const Bloque marco = Marco("eyuma_r90s_cutout.fits");
   struct Ejecucion {
     int hilos;
-    bool portable;
+    NivelSimd simd;
   };
-  const Ejecucion otras[] = {{2, false}, {7, false}, {1, true}, {7, true}};
+  const Ejecucion otras[] = {{2, NivelSimd::kAvx512},
+                             {7, NivelSimd::kAvx512},
+                             {1, NivelSimd::kAvx2},
+                             {1, NivelSimd::kPortable},
+                             {7, NivelSimd::kPortable}};
   for (const Caso& c : Casos()) {
     for (const Bloque* b : {&aleatorio, &marco}) {
       if (b == &marco && !c.marco) continue;
-      const Bloque uno = Corre(*b, c.t, 1, false);
+      const Bloque uno = Corre(*b, c.t, 1, NivelSimd::kAvx512);
       ASSERT_NE(uno.p, b->p) << c.t[0] << " " << c.t.back() << ": the filter changed nothing";
       for (const Ejecucion& e : otras) {
-        ASSERT_EQ(Corre(*b, c.t, e.hilos, e.portable).p, uno.p)
+        ASSERT_EQ(Corre(*b, c.t, e.hilos, e.simd).p, uno.p)
             << c.t[0] << " " << c.t.back() << " " << b->w << "x" << b->h << ", " << e.hilos
-            << " threads" << (e.portable ? ", portable" : "");
+            << " threads, SIMD level " << static_cast<int>(e.simd);
       }
     }
   }
@@ -111,7 +119,7 @@ TEST_F(FiltrosHilosTest, MeanOfFiftyOnAFrameLargerThanItsWindow) {
   // The even size 50 has a 51-wide frame: each output is the mean of the 50 x 50 block that
   // starts 25 rows and columns before it.
   const Bloque in = prueba::Aleatorio(53, 52, 0, 50);
-  const Bloque r = Corre(in, {"MEDIA", "50"}, 2, false);
+  const Bloque r = Corre(in, {"MEDIA", "50"}, 2, NivelSimd::kAvx512);
   for (int y = 0; y < in.h; ++y)
     for (int x = 0; x < in.w; ++x) {
       int16_t esperado = in.At(x, y);
@@ -131,19 +139,19 @@ TEST_F(FiltrosHilosTest, WholeQuotientsOfRealConvolutionMatchReference) {
   for (auto [lado, divisor] : std::vector<std::pair<int, double>>{
            {3, 1}, {3, 3}, {3, 7}, {3, 9}, {3, 10}, {5, 25}, {7, 49}, {7, 3}})
     for (int tipo : {0, 1})
-      for (bool portable : {false, true}) {
+      for (NivelSimd simd : {NivelSimd::kAvx512, NivelSimd::kAvx2, NivelSimd::kPortable}) {
         NucleoReal k;
         k.n = lado;
         k.divisor = divisor;
         for (int i = 0; i < lado; ++i)
           for (int j = 0; j < lado; ++j) k.En(i, j) = 1.0;
         const Bloque in = prueba::Aleatorio(101, 67, tipo, 7);
-        FijaSimdPortable(portable);
+        LimitaSimd(simd);
         Imagen im;
         prueba::Carga(im, in);
         ConvolucionReal(im, k, 0, 1, 0);
         ASSERT_EQ(im.Pixeles(), prueba::RefConvReal(in, k, 0, 1, 0).p)
-            << lado << " / " << divisor << " kind " << tipo << (portable ? " portable" : "");
+            << lado << " / " << divisor << " kind " << tipo << " SIMD " << static_cast<int>(simd);
       }
 }
 
@@ -151,11 +159,11 @@ TEST_F(FiltrosHilosTest, MedianWholeFactorsMatchReference) {
   // Whole factors take 16-bit lanes: products f x spread beyond 16 bits, negative factors.
   for (int f : {-3, -1, 0, 1, 2, 3, 255, 16384})
     for (int tipo : {0, 1})
-      for (bool portable : {false, true}) {
+      for (NivelSimd simd : {NivelSimd::kAvx512, NivelSimd::kAvx2, NivelSimd::kPortable}) {
         const Bloque in = prueba::Aleatorio(101, 67, tipo, 3);
-        ASSERT_EQ(Corre(in, {"MEDIANA", std::to_string(f), "1"}, 1, portable).p,
+        ASSERT_EQ(Corre(in, {"MEDIANA", std::to_string(f), "1"}, 1, simd).p,
                   prueba::RefMediana(in, f, 1).p)
-            << f << " kind " << tipo << (portable ? " portable" : "");
+            << f << " kind " << tipo << " SIMD " << static_cast<int>(simd);
       }
 }
 
@@ -195,9 +203,11 @@ TEST_F(FiltrosHilosTest, PortableSwitch) {
   if (PortableEnEntorno()) {
     EXPECT_EQ(NivelSimdActual(), NivelSimd::kPortable);
   }
-  FijaSimdPortable(true);
+  LimitaSimd(NivelSimd::kPortable);
   EXPECT_EQ(NivelSimdActual(), NivelSimd::kPortable);
   EXPECT_FALSE(UsaAvx2());
+  LimitaSimd(NivelSimd::kAvx2);
+  EXPECT_LE(NivelSimdActual(), NivelSimd::kAvx2);
 }
 
 }  // namespace
