@@ -1,5 +1,5 @@
 // Filters on the thread pool: every form gives the same bits for any thread count and on every
-// SIMD levels; a cancel from the progress object keeps the old pixels.
+// SIMD level; a cancel from the progress object keeps the old pixels.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
