@@ -360,12 +360,15 @@ class SesionFiltro {
 class FilasReales {
  public:
   FilasReales(const int16_t* src, int ancho, int n)
-      : src_(src), ancho_(ancho), n_(n), datos_(static_cast<size_t>(n) * static_cast<size_t>(ancho)) {
+      : src_(src),
+        ancho_(ancho),
+        n_(n),
+        datos_(NuevoBloque<double>(static_cast<size_t>(n) * static_cast<size_t>(ancho))) {
     std::fill(cargada_.begin(), cargada_.end(), -1);
   }
   const double* Fila(int y) {
     const int i = y % n_;
-    double* d = datos_.data() + static_cast<size_t>(i) * static_cast<size_t>(ancho_);
+    double* d = datos_.get() + static_cast<size_t>(i) * static_cast<size_t>(ancho_);
     if (cargada_[static_cast<size_t>(i)] != y) {
       Simd<ConvierteFila>(d, src_ + static_cast<size_t>(y) * static_cast<size_t>(ancho_), ancho_);
       cargada_[static_cast<size_t>(i)] = y;
@@ -376,7 +379,7 @@ class FilasReales {
  private:
   const int16_t* src_;
   int ancho_, n_;
-  std::vector<double> datos_;
+  BloqueEscalable<double> datos_;  // each row written before it is read
   std::array<int, kTamMaxNucleo + 1> cargada_{};
 };
 
