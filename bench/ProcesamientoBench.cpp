@@ -1,7 +1,8 @@
 // Timings of the image operations on a 4096 x 4096 16-bit star field at one and two threads,
 // each beside the nearest OpenCV operation on the same pixels at one and two threads, with a
-// memcpy of the image and a new frame-sized block faulted in on one thread (the fresh memory an
-// operation's result needs) as floors; prints one table of wall-clock ms, speed-ups and ratios.
+// memcpy of the image and a new frame-sized block from the system allocator (fresh pages
+// faulted in on one thread: what an operation pays when its result's memory is not reused) as
+// floors; prints one table of wall-clock ms, speed-ups and ratios.
 // Run with --benchmark_repetitions=N on a busy machine: the table keeps the fastest repetition.
 #include <benchmark/benchmark.h>
 
