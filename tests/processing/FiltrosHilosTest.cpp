@@ -137,7 +137,7 @@ TEST_F(FiltrosHilosTest, WholeQuotientsOfRealConvolutionMatchReference) {
   // A real kernel of ones over a whole divisor makes many quotients S / D whole numbers, where
   // S x (1 / D) may fall on the other side of the integer.
   for (auto [lado, divisor] : std::vector<std::pair<int, double>>{
-           {3, 1}, {3, 3}, {3, 7}, {3, 9}, {3, 10}, {5, 25}, {7, 49}, {7, 3}})
+           {3, 1}, {3, 3}, {3, 7}, {3, 9}, {3, 10}, {5, 25}, {7, 49}, {7, 3}, {3, -3}, {5, -7}})
     for (int tipo : {0, 1})
       for (NivelSimd simd : {NivelSimd::kAvx512, NivelSimd::kAvx2, NivelSimd::kPortable}) {
         NucleoReal k;
