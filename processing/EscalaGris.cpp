@@ -17,6 +17,7 @@
 #include "core/Rango.h"
 #include "macro/Macro.h"
 #include "processing/Comun.h"
+#include "processing/Simd.h"
 
 namespace orva {
 
@@ -122,9 +123,7 @@ int BlancoDe(const Imagen& im, const std::string& t, bool percentil) {
 }
 
 // One row through the full table (one read per pixel, the clamp already in the table).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
+ORVA_VARIANTES_512
 void AplicaFila(int16_t* __restrict fila, const int32_t* __restrict t, size_t n) {
   for (size_t x = 0; x < n; ++x) fila[x] = static_cast<int16_t>(t[fila[x]]);
 }

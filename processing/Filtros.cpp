@@ -5,25 +5,22 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <optional>
+
+#include <oneapi/tbb/scalable_allocator.h>
 
 #include "base/Cadenas.h"
 #include "base/JError.h"
+#include "base/Memoria.h"
 #include "base/Numeros.h"
 #include "core/Ajustes.h"
+#include "core/Hilos.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "macro/Macro.h"
 #include "processing/Comun.h"
-
-// Hot row loops get an AVX2 variant chosen at load time; the arithmetic is the same integer
-// and double arithmetic in every variant (no fused multiply-add), so results do not change.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define ORVA_VARIANTES __attribute__((target_clones("avx2", "default")))
-#define ORVA_VARIANTES_512 __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define ORVA_VARIANTES
-#define ORVA_VARIANTES_512
-#endif
+#include "processing/Simd.h"
 
 namespace orva {
 
@@ -115,23 +112,22 @@ const T* BuscaPrefijo(const std::vector<T>& tabla, std::string_view nombre) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Row loops
+// Row loops, each compiled into every variant of Simd.h.
 
-ORVA_VARIANTES void AcumulaEntero(int32_t* __restrict acc, const int16_t* __restrict s, int32_t k,
-                                  int n) {
+ORVA_FILA void AcumulaEntero(int32_t* __restrict acc, const int16_t* __restrict s, int32_t k,
+                             int n) {
   for (int x = 0; x < n; ++x) acc[x] += k * s[x];
 }
 
-ORVA_VARIANTES_512 void AcumulaReal(int32_t* __restrict acc, const double* __restrict s, double k,
-                                    int n) {
+ORVA_FILA void AcumulaReal(int32_t* __restrict acc, const double* __restrict s, double k, int n) {
   // Each product truncated toward zero before it is added.
   for (int x = 0; x < n; ++x) acc[x] += static_cast<int32_t>(s[x] * k);
 }
 
 // Four and eight taps of one kernel row at once, so the sums stay in registers; 32-bit integer
 // additions, so the grouping does not change the sum.
-ORVA_VARIANTES_512 void AcumulaReal4(int32_t* __restrict acc, const double* __restrict s,
-                                     const int* dx, const double* k, int n) {
+ORVA_FILA void AcumulaReal4(int32_t* __restrict acc, const double* __restrict s, const int* dx,
+                            const double* k, int n) {
   const double* s0 = s + dx[0];
   const double* s1 = s + dx[1];
   const double* s2 = s + dx[2];
@@ -143,8 +139,8 @@ ORVA_VARIANTES_512 void AcumulaReal4(int32_t* __restrict acc, const double* __re
   }
 }
 
-ORVA_VARIANTES_512 void AcumulaReal8(int32_t* __restrict acc, const double* __restrict s,
-                                     const int* dx, const double* k, int n) {
+ORVA_FILA void AcumulaReal8(int32_t* __restrict acc, const double* __restrict s, const int* dx,
+                            const double* k, int n) {
   const double *s0 = s + dx[0], *s1 = s + dx[1], *s2 = s + dx[2], *s3 = s + dx[3];
   const double *s4 = s + dx[4], *s5 = s + dx[5], *s6 = s + dx[6], *s7 = s + dx[7];
   const double k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3], k4 = k[4], k5 = k[5], k6 = k[6],
@@ -157,14 +153,39 @@ ORVA_VARIANTES_512 void AcumulaReal8(int32_t* __restrict acc, const double* __re
   }
 }
 
-ORVA_VARIANTES void DesplazaColumnas(int32_t* __restrict col, const int16_t* __restrict entra,
-                                     const int16_t* __restrict sale, int n) {
+// t[j][x] = trunc(s[x] k[j]) for M kernel values: their truncated products over a source row,
+// each pixel converted once.
+template <int M>
+ORVA_FILA void ProductosTruncados(int32_t* const* t, const int16_t* __restrict s, const double* k,
+                                  int n) {
+  int32_t* __restrict d[M];
+  double v[M];
+  for (int j = 0; j < M; ++j) d[j] = t[j], v[j] = k[j];
+  for (int x = 0; x < n; ++x) {
+    const double p = s[x];
+    for (int j = 0; j < M; ++j) d[j][x] = static_cast<int32_t>(p * v[j]);
+  }
+}
+
+// acc[x] = f[0][desde + x] + ... + f[M - 1][desde + x], plus acc[x] unless kPrimero.
+template <int M, bool kPrimero>
+ORVA_FILA void SumaFilas(int32_t* __restrict acc, const int32_t* const* f, int desde, int n) {
+  const int32_t* p[M];
+  for (int j = 0; j < M; ++j) p[j] = f[j] + desde;
+  for (int x = 0; x < n; ++x) {
+    int32_t t = kPrimero ? 0 : acc[x];
+    for (int j = 0; j < M; ++j) t += p[j][x];
+    acc[x] = t;
+  }
+}
+
+ORVA_FILA void DesplazaColumnas(int32_t* __restrict col, const int16_t* __restrict entra,
+                                const int16_t* __restrict sale, int n) {
   for (int x = 0; x < n; ++x) col[x] += int32_t{entra[x]} - sale[x];
 }
 
 // acc[x] = col[x] + ... + col[x + s - 1].
-ORVA_VARIANTES void SumaColumnas(int32_t* __restrict acc, const int32_t* __restrict col, int s,
-                                 int n) {
+ORVA_FILA void SumaColumnas(int32_t* __restrict acc, const int32_t* __restrict col, int s, int n) {
   if (s == 3) {
     for (int x = 0; x < n; ++x) acc[x] = col[x] + col[x + 1] + col[x + 2];
   } else if (s == 5) {
@@ -178,12 +199,11 @@ ORVA_VARIANTES void SumaColumnas(int32_t* __restrict acc, const int32_t* __restr
   }
 }
 
-ORVA_VARIANTES void AcumulaDoble(double* __restrict acc, const double* __restrict s, double k,
-                                 int n) {
+ORVA_FILA void AcumulaDoble(double* __restrict acc, const double* __restrict s, double k, int n) {
   for (int x = 0; x < n; ++x) acc[x] += s[x] * k;
 }
 
-ORVA_VARIANTES void ConvierteFila(double* __restrict d, const int16_t* __restrict s, int n) {
+ORVA_FILA void ConvierteFila(double* __restrict d, const int16_t* __restrict s, int n) {
   for (int x = 0; x < n; ++x) d[x] = s[x];
 }
 
@@ -191,8 +211,8 @@ ORVA_VARIANTES void ConvierteFila(double* __restrict d, const int16_t* __restric
 // truncates to the exact integer quotient: both operands are exact, the division is correctly
 // rounded, and a non-integer quotient lies at least 1/D from any integer while its rounding
 // error is below |S/D| * 2^-24 < 1/D.
-ORVA_VARIANTES void TerminaFloat(const int32_t* __restrict acc, int16_t* __restrict o, float d,
-                                 int32_t suma, int n) {
+ORVA_FILA void TerminaFloat(const int32_t* __restrict acc, int16_t* __restrict o, float d,
+                            int32_t suma, int n) {
   for (int x = 0; x < n; ++x) {
     int32_t r = static_cast<int32_t>(static_cast<float>(acc[x]) / d) + suma;
     r = r < -32768 ? -32768 : r > 32767 ? 32767 : r;
@@ -201,8 +221,8 @@ ORVA_VARIANTES void TerminaFloat(const int32_t* __restrict acc, int16_t* __restr
 }
 
 // The same for |S| < 2^31 in double precision (53 bits leave the same margin for D < 2^22).
-ORVA_VARIANTES void TerminaDouble(const int32_t* __restrict acc, int16_t* __restrict o, double d,
-                                  int64_t suma, int n) {
+ORVA_FILA void TerminaDouble(const int32_t* __restrict acc, int16_t* __restrict o, double d,
+                             int64_t suma, int n) {
   for (int x = 0; x < n; ++x) {
     int64_t r = static_cast<int64_t>(static_cast<double>(acc[x]) / d) + suma;
     r = r < -32768 ? -32768 : r > 32767 ? 32767 : r;
@@ -212,8 +232,8 @@ ORVA_VARIANTES void TerminaDouble(const int32_t* __restrict acc, int16_t* __rest
 
 // result = clamp(trunc(S / D) + c) for a = 0, b = 1, O = 0 and |S| < 2^31, |D| >= 1: the
 // quotient fits 32 bits, so the 32-bit truncating conversion is the exact trunc.
-ORVA_VARIANTES_512 void TerminaReal(const int32_t* __restrict acc, int16_t* __restrict o, double d,
-                                    int32_t c, int n) {
+ORVA_FILA void TerminaReal(const int32_t* __restrict acc, int16_t* __restrict o, double d,
+                           int32_t c, int n) {
   for (int x = 0; x < n; ++x) {
     int32_t r = static_cast<int32_t>(static_cast<double>(acc[x]) / d);
     r = r < -32768 - c ? -32768 - c : r > 32767 - c ? 32767 - c : r;
@@ -221,11 +241,27 @@ ORVA_VARIANTES_512 void TerminaReal(const int32_t* __restrict acc, int16_t* __re
   }
 }
 
-// Working rows, grown when an image needs more and never shrunk.
-template <class T>
-T* Trabajo(std::vector<T>& v, size_t n) {
-  if (v.size() < n) v.resize(n);
-  return v.data();
+// The same with S x R, R = 1 / D, in place of the division: that product and the correctly
+// rounded S / D both lie within |S / D| 2^-51 < 2^-20 of S / D, so their truncations agree
+// unless the product is within 2^-20 of a nonzero integer. Returns 1 when some pixel of the row
+// is that close (the caller then finishes the row with TerminaReal).
+constexpr double kMargenCociente = 1.0 / (1 << 20);
+
+ORVA_FILA int32_t TerminaRealInverso(const int32_t* __restrict acc, int16_t* __restrict o,
+                                     double inverso, int32_t c, int n) {
+  int32_t dudoso = 0;
+  for (int x = 0; x < n; ++x) {
+    const double q = static_cast<double>(acc[x]) * inverso;
+    int32_t r = static_cast<int32_t>(q);
+    const double f = q - static_cast<double>(r);  // exact, in (-1, 1)
+    const double af = f < 0.0 ? -f : f;
+    dudoso |= static_cast<int32_t>(acc[x] != 0) &
+              (static_cast<int32_t>(af < kMargenCociente) |
+               static_cast<int32_t>(af > 1.0 - kMargenCociente));
+    r = r < -32768 - c ? -32768 - c : r > 32767 - c ? 32767 - c : r;
+    o[x] = static_cast<int16_t>(r + c);
+  }
+  return dudoso;
 }
 
 struct Tap {
@@ -237,43 +273,113 @@ struct TapReal {
   double k;
 };
 
-// The output starts as a copy of the input: pixels of the frame keep their values.
-std::vector<int16_t>& SalidaConBorde(const Imagen& im) {
-  std::vector<int16_t>& out = BufferSalida(im.NumPixeles());
-  std::memcpy(out.data(), im.Pixeles().data(), im.NumPixeles() * sizeof(int16_t));
-  return out;
+// Working blocks from oneTBB's scalable allocator, which keeps freed blocks for reuse by the
+// next call on any thread: a frame's worth of fresh pages, faulted in on every call, costs more
+// than a fast filter itself. The contents start undefined (each user writes before it reads).
+struct LiberaEscalable {
+  void operator()(void* p) const { scalable_free(p); }
+};
+template <class T>
+using BloqueEscalable = std::unique_ptr<T[], LiberaEscalable>;
+
+template <class T>
+BloqueEscalable<T> NuevoBloque(size_t n) {
+  const uint64_t bytes = BytesDe(n, sizeof(T));
+  void* p = scalable_malloc(static_cast<size_t>(bytes));
+  if (p == nullptr) throw JError(10100, std::to_string(bytes));  // 10100
+  return BloqueEscalable<T>(static_cast<T*>(p));
 }
 
-void Entrega(Imagen& im, std::vector<int16_t>& out) {
-  im.Pixeles().swap(out);
+// Bands of output rows: about 64 on a large frame, so that the rows a band reads beyond its own
+// are a small share of its work, and at least a few on a small one, so a cancel is seen early.
+constexpr long kBandasObjetivo = 64;
+constexpr long kAltoMinimo = 4;
+constexpr long kAltoMaximo = 64;
+
+// Runs cuerpo(desde, hasta, salida) over the rows [primera, fin) of the image in bands
+// (core/Hilos.h); salida is the band's output, rows desde..hasta - 1 of the image's width, whose
+// `marco` first and last columns hold the input's values and whose other columns the body must
+// all write. Each band has its own output block, allocated and first written on the band's
+// thread; the image takes the blocks only when every band has finished, so a cancel or an error
+// leaves it untouched, and operations on different images may run at once. 10100 when the
+// blocks would not fit in the memory available.
+template <class F>
+void PorBandas(Imagen& im, long primera, long fin, int marco, Progreso& progreso,
+               const F& cuerpo) {
+  const size_t w = im.Ancho();
+  const long filas = fin - primera;
+  const long alto = std::clamp(filas / kBandasObjetivo, kAltoMinimo, kAltoMaximo);
+  CompruebaMemoria(BytesDe(static_cast<uint64_t>(std::max(filas, 0L)), w, sizeof(int16_t)));
+  std::vector<BloqueEscalable<int16_t>> bloques(static_cast<size_t>(NumBandas(filas, alto)));
+  const int16_t* src = im.Pixeles().data();
+  const size_t m = static_cast<size_t>(marco);
+  ParaBandas(
+      filas, &progreso,
+      [&](long banda, long desde, long hasta) {
+        bloques[static_cast<size_t>(banda)] =
+            NuevoBloque<int16_t>(static_cast<size_t>(hasta - desde) * w);
+        int16_t* b = bloques[static_cast<size_t>(banda)].get();
+        for (long y = desde; y < hasta; ++y) {
+          const int16_t* f = src + static_cast<size_t>(primera + y) * w;
+          int16_t* o = b + static_cast<size_t>(y - desde) * w;
+          std::copy(f, f + m, o);
+          std::copy(f + w - m, f + w, o + w - m);
+        }
+        cuerpo(primera + desde, primera + hasta, b);
+      },
+      alto);
+  int16_t* dst = im.Pixeles().data();
+  ParaBandas(
+      filas, nullptr,
+      [&](long banda, long desde, long hasta) {
+        BloqueEscalable<int16_t>& b = bloques[static_cast<size_t>(banda)];
+        std::copy(b.get(), b.get() + static_cast<size_t>(hasta - desde) * w,
+                  dst + static_cast<size_t>(primera + desde) * w);
+        b.reset();
+      },
+      alto);
   im.Modificada(1);
 }
 
-// A ring of rows converted to double, each converted once.
+// The progress window of one filter on the given progress object.
+class SesionFiltro {
+ public:
+  explicit SesionFiltro(Progreso& p) : p_(p), abierta_(p.Abrir("PASANDO FILTRO") != 0) {}
+  ~SesionFiltro() {
+    if (abierta_) p_.Cerrar();
+  }
+  SesionFiltro(const SesionFiltro&) = delete;
+  SesionFiltro& operator=(const SesionFiltro&) = delete;
+
+ private:
+  Progreso& p_;
+  bool abierta_;
+};
+
+// A ring of rows converted to double, each converted once; one per band.
 class FilasReales {
  public:
-  FilasReales(const int16_t* src, int ancho, int n) : src_(src), ancho_(ancho), n_(n) {
-    datos_ = Trabajo(buffer(), static_cast<size_t>(n) * static_cast<size_t>(ancho));
+  FilasReales(const int16_t* src, int ancho, int n)
+      : src_(src),
+        ancho_(ancho),
+        n_(n),
+        datos_(NuevoBloque<double>(static_cast<size_t>(n) * static_cast<size_t>(ancho))) {
     std::fill(cargada_.begin(), cargada_.end(), -1);
   }
   const double* Fila(int y) {
     const int i = y % n_;
-    double* d = datos_ + static_cast<size_t>(i) * static_cast<size_t>(ancho_);
+    double* d = datos_.get() + static_cast<size_t>(i) * static_cast<size_t>(ancho_);
     if (cargada_[static_cast<size_t>(i)] != y) {
-      ConvierteFila(d, src_ + static_cast<size_t>(y) * static_cast<size_t>(ancho_), ancho_);
+      Simd<ConvierteFila>(d, src_ + static_cast<size_t>(y) * static_cast<size_t>(ancho_), ancho_);
       cargada_[static_cast<size_t>(i)] = y;
     }
     return d;
   }
 
  private:
-  static std::vector<double>& buffer() {
-    static std::vector<double> b;
-    return b;
-  }
   const int16_t* src_;
   int ancho_, n_;
-  double* datos_;
+  BloqueEscalable<double> datos_;  // each row written before it is read
   std::array<int, kTamMaxNucleo + 1> cargada_{};
 };
 
@@ -379,12 +485,12 @@ NucleoReal SegundoNucleoGradiente(const NucleoReal& k) {
 // Integer convolution: S = sum of pixel x K over the window (no flip), F = S / D truncated,
 // result = trunc((F + O) b + a pixel) + c, clamped to the 16-bit range.
 
-void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, int c) {
+void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, int c,
+                       Progreso& progreso) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
   const int n = k.n, h = (n - 1) / 2;
-  std::vector<int16_t>& out = SalidaConBorde(im);
   if (n < 1 || w <= 2 * h || alto <= 2 * h) {
-    Entrega(im, out);
+    im.Modificada(1);
     return;
   }
   const int16_t* src = im.Pixeles().data();
@@ -392,8 +498,11 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
   std::array<Tap, kTamMaxNucleo * kTamMaxNucleo> taps;
   int ntaps = 0;
   int64_t sumaAbs = 0;
-  for (int i = 0; i < n; ++i)
-    for (int j = 0; j < n; ++j)
+  // The frame of the mean of size 50 is 51 wide; its last row and column are zeros that the
+  // kernel array does not hold.
+  const int lado = std::min(n, kTamMaxNucleo);
+  for (int i = 0; i < lado; ++i)
+    for (int j = 0; j < lado; ++j)
       if (k.En(i, j) != 0) {
         taps[static_cast<size_t>(ntaps++)] = {i - h, j - h, k.En(i, j)};
         sumaAbs += std::abs(static_cast<int64_t>(k.En(i, j)));
@@ -403,163 +512,278 @@ void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, in
       a == 0.0 && b == 1.0 && maxS + std::abs(int64_t{k.offset}) + std::abs(c) < (int64_t{1} << 31);
   const bool enteros =
       a == std::trunc(a) && b == std::trunc(b) && std::fabs(a) < 1e6 && std::fabs(b) < 1e6;
-  static std::vector<int32_t> accV;
-  int32_t* acc = Trabajo(accV, static_cast<size_t>(w));
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
   const bool caja = k.caja > 0 && k.caja <= 8 && maxS < (int64_t{1} << 31);
-  static std::vector<int32_t> colV;
-  int32_t* col = caja ? Trabajo(colV, ws) : nullptr;
-  for (int y = h; y < alto - h; ++y) {
-    CompruebaCancelacion(im);
-    const size_t fila = static_cast<size_t>(y) * ws;
-    if (caja) {
-      // Mean kernel: column sums of the s rows of the block, carried from row to row (the new
-      // row added, the row that left subtracted), then s of them across; integer sums, so
-      // exactly the kernel's S.
-      const int s = k.caja;
-      if (y == h) {
-        std::fill(col, col + w, 0);
-        for (int r = 0; r < s; ++r)
-          AcumulaEntero(col, src + static_cast<size_t>(y - h + r) * ws, 1, w);
-      } else {
-        DesplazaColumnas(col, src + static_cast<size_t>(y - h + s - 1) * ws,
-                         src + static_cast<size_t>(y - h - 1) * ws, w);
-      }
-      SumaColumnas(acc + x0, col + x0 - h, s, nx);
-    } else if (maxS < (int64_t{1} << 31)) {
-      std::fill(acc + x0, acc + x0 + nx, 0);
-      for (int t = 0; t < ntaps; ++t) {
-        const Tap& tp = taps[static_cast<size_t>(t)];
-        AcumulaEntero(
-            acc + x0,
-            src + static_cast<ptrdiff_t>(fila) + (static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x0),
-            tp.k, nx);
-      }
-    }
-    int16_t* o = out.data() + fila;
-    if (simple && maxS < (int64_t{1} << 24)) {
-      TerminaFloat(acc + x0, o + x0, static_cast<float>(d), k.offset + c, nx);
-      continue;
-    }
-    if (simple) {
-      TerminaDouble(acc + x0, o + x0, static_cast<double>(d), int64_t{k.offset} + c, nx);
-      continue;
-    }
-    for (int x = x0; x < w - h; ++x) {
-      int64_t s;
-      if (maxS < (int64_t{1} << 31)) {
-        s = acc[x];
-      } else {
-        s = 0;
+  PorBandas(im, h, alto - h, h, progreso, [&](long desde, long hasta, int16_t* salida) {
+    std::vector<int32_t> accV(ws), colV(caja ? ws : 0);
+    int32_t* acc = accV.data();
+    int32_t* col = colV.data();
+    for (int y = static_cast<int>(desde); y < hasta; ++y) {
+      const size_t fila = static_cast<size_t>(y) * ws;
+      if (caja) {
+        // Mean kernel: column sums of the s rows of the block, carried from row to row (the new
+        // row added, the row that left subtracted), then s of them across; integer sums, so
+        // exactly the kernel's S.
+        const int s = k.caja;
+        if (y == desde) {
+          for (int r = 0; r < s; ++r)
+            Simd<AcumulaEntero>(col, src + static_cast<size_t>(y - h + r) * ws, 1, w);
+        } else {
+          Simd<DesplazaColumnas>(col, src + static_cast<size_t>(y - h + s - 1) * ws,
+                                 src + static_cast<size_t>(y - h - 1) * ws, w);
+        }
+        Simd<SumaColumnas>(acc + x0, col + x0 - h, s, nx);
+      } else if (maxS < (int64_t{1} << 31)) {
+        std::fill(acc + x0, acc + x0 + nx, 0);
         for (int t = 0; t < ntaps; ++t) {
           const Tap& tp = taps[static_cast<size_t>(t)];
-          s += int64_t{tp.k} *
-               src[static_cast<ptrdiff_t>(fila) + static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x];
+          Simd<AcumulaEntero>(acc + x0,
+                              src + static_cast<ptrdiff_t>(fila) +
+                                  (static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x0),
+                              tp.k, nx);
         }
       }
-      const int64_t f = s / d;
-      const int16_t p = src[fila + static_cast<size_t>(x)];
-      int64_t r;
-      if (enteros) {
-        r = (f + k.offset) * static_cast<int64_t>(b) + static_cast<int64_t>(a) * p + c;
-      } else {
-        r = TruncaEntero(static_cast<double>(f + k.offset) * b + a * p) + c;
+      int16_t* o = salida + static_cast<size_t>(y - desde) * ws;
+      if (simple && maxS < (int64_t{1} << 24)) {
+        Simd<TerminaFloat>(acc + x0, o + x0, static_cast<float>(d), k.offset + c, nx);
+        continue;
       }
-      o[x] = Satura16(r);
+      if (simple) {
+        Simd<TerminaDouble>(acc + x0, o + x0, static_cast<double>(d), int64_t{k.offset} + c, nx);
+        continue;
+      }
+      for (int x = x0; x < w - h; ++x) {
+        int64_t s;
+        if (maxS < (int64_t{1} << 31)) {
+          s = acc[x];
+        } else {
+          s = 0;
+          for (int t = 0; t < ntaps; ++t) {
+            const Tap& tp = taps[static_cast<size_t>(t)];
+            s += int64_t{tp.k} *
+                 src[static_cast<ptrdiff_t>(fila) + static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x];
+          }
+        }
+        const int64_t f = s / d;
+        const int16_t p = src[fila + static_cast<size_t>(x)];
+        int64_t r;
+        if (enteros) {
+          r = (f + k.offset) * static_cast<int64_t>(b) + static_cast<int64_t>(a) * p + c;
+        } else {
+          r = TruncaEntero(static_cast<double>(f + k.offset) * b + a * p) + c;
+        }
+        o[x] = Satura16(r);
+      }
     }
-  }
-  Entrega(im, out);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Real convolution: S = sum of trunc(pixel x K), F = trunc(S / D + O),
 // result = trunc(F b + a pixel) + c, clamped.
 
-void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c) {
+namespace {
+
+// The truncated products of a kernel with few distinct values (Gaussian and Laplacian kernels
+// depend on the distance alone): per source row, one row of trunc(pixel x v) for each distinct
+// value v, kept in a ring of the n rows of the window; a tap then costs an integer addition.
+// The same products added in another grouping: 32-bit integer sums that cannot overflow, so S is
+// the same.
+class ProductosPorValor {
+ public:
+  ProductosPorValor(const int16_t* src, int ancho, int n, const std::vector<double>& valores)
+      : src_(src),
+        ancho_(static_cast<size_t>(ancho)),
+        n_(n),
+        valores_(valores),
+        datos_(NuevoBloque<int32_t>(static_cast<size_t>(n) * valores.size() * ancho_)),
+        cargada_(static_cast<size_t>(n), -1) {}
+  // The products of source row y with value i.
+  const int32_t* Fila(int y, size_t i) {
+    const size_t r = static_cast<size_t>(y % n_);
+    int32_t* base = datos_.get() + r * valores_.size() * ancho_;
+    if (cargada_[r] != y) {
+      const int16_t* s = src_ + static_cast<size_t>(y) * ancho_;
+      const int w = static_cast<int>(ancho_);
+      for (size_t v = 0; v < valores_.size(); v += kGrupoValores) {
+        std::array<int32_t*, kGrupoValores> t;
+        const size_t m = std::min(kGrupoValores, valores_.size() - v);
+        for (size_t j = 0; j < m; ++j) t[j] = base + (v + j) * ancho_;
+        const double* k = valores_.data() + v;
+        switch (m) {
+          case 1: Simd<ProductosTruncados<1>>(t.data(), s, k, w); break;
+          case 2: Simd<ProductosTruncados<2>>(t.data(), s, k, w); break;
+          case 3: Simd<ProductosTruncados<3>>(t.data(), s, k, w); break;
+          default: Simd<ProductosTruncados<4>>(t.data(), s, k, w); break;
+        }
+      }
+      cargada_[r] = y;
+    }
+    return base + i * ancho_;
+  }
+
+ private:
+  static constexpr size_t kGrupoValores = 4;  // values per pass over a source row
+  const int16_t* src_;
+  size_t ancho_;
+  int n_;
+  const std::vector<double>& valores_;
+  BloqueEscalable<int32_t> datos_;  // each row written before it is read
+  std::vector<int> cargada_;
+};
+
+// The ring of ProductosPorValor pays off when a value serves several taps; its size is bounded
+// so that the rows of a band stay in the cache.
+constexpr size_t kAnilloMaximo = size_t{4} << 20;  // bytes
+
+template <bool kPrimero>
+void SumaGrupo(int32_t* acc, const int32_t* const* f, int m, int desde, int n) {
+  switch (m) {
+    case 1: return Simd<SumaFilas<1, kPrimero>>(acc, f, desde, n);
+    case 2: return Simd<SumaFilas<2, kPrimero>>(acc, f, desde, n);
+    case 3: return Simd<SumaFilas<3, kPrimero>>(acc, f, desde, n);
+    case 4: return Simd<SumaFilas<4, kPrimero>>(acc, f, desde, n);
+    case 5: return Simd<SumaFilas<5, kPrimero>>(acc, f, desde, n);
+    case 6: return Simd<SumaFilas<6, kPrimero>>(acc, f, desde, n);
+    case 7: return Simd<SumaFilas<7, kPrimero>>(acc, f, desde, n);
+    default: return Simd<SumaFilas<8, kPrimero>>(acc, f, desde, n);
+  }
+}
+
+// Columns per pass of the tap sums: the rows of products a pass reads stay in the first-level
+// cache while taps that share a row reuse them.
+constexpr int kColumnasPasada = 512;
+
+}  // namespace
+
+void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
+                     Progreso& progreso) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
   const int n = k.n, h = (n - 1) / 2;
-  std::vector<int16_t>& out = SalidaConBorde(im);
   if (n < 1 || w <= 2 * h || alto <= 2 * h) {
-    Entrega(im, out);
+    im.Modificada(1);
     return;
   }
   const int16_t* src = im.Pixeles().data();
   std::array<TapReal, kTamMaxNucleo * kTamMaxNucleo> taps;
+  std::array<size_t, kTamMaxNucleo * kTamMaxNucleo> valorDe;
+  std::vector<double> valores;
   int ntaps = 0;
   double sumaAbs = 0.0;
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j)
       if (k.En(i, j) != 0.0) {
-        taps[static_cast<size_t>(ntaps++)] = {i - h, j - h, k.En(i, j)};
-        sumaAbs += std::fabs(k.En(i, j));
+        const double v = k.En(i, j);
+        const auto e = std::find(valores.begin(), valores.end(), v);
+        valorDe[static_cast<size_t>(ntaps)] = static_cast<size_t>(e - valores.begin());
+        if (e == valores.end()) valores.push_back(v);
+        taps[static_cast<size_t>(ntaps++)] = {i - h, j - h, v};
+        sumaAbs += std::fabs(v);
       }
   // Products and their sum fit 32 bits for kernels whose absolute sum is below 65535.
   const bool cabe = sumaAbs * 32768.0 < 2147483647.0;
   const bool rapido = cabe && a == 0.0 && b == 1.0 && k.offset == 0.0 &&
                       std::fabs(k.divisor) >= 1.0 && c >= -32768 && c <= 32767;
-  FilasReales filas(src, w, n);
-  static std::vector<int32_t> accV;
-  int32_t* acc = Trabajo(accV, static_cast<size_t>(w));
+  const bool porValor = cabe && 2 * valores.size() <= static_cast<size_t>(ntaps) &&
+                        static_cast<size_t>(n) * valores.size() * static_cast<size_t>(w) *
+                                sizeof(int32_t) <=
+                            kAnilloMaximo;
+  const double inverso = 1.0 / k.divisor;
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
-  for (int y = h; y < alto - h; ++y) {
-    CompruebaCancelacion(im);
-    const size_t fila = static_cast<size_t>(y) * ws;
-    if (cabe) {
-      std::fill(acc + x0, acc + x0 + nx, 0);
-      // The taps come row by row: each kernel row's taps in groups of eight, four, then one.
-      for (int t = 0; t < ntaps;) {
-        const int dy = taps[static_cast<size_t>(t)].dy;
-        int fin = t;
-        while (fin < ntaps && taps[static_cast<size_t>(fin)].dy == dy) ++fin;
-        const double* f = filas.Fila(y + dy) + x0;
-        while (t < fin) {
-          // Groups of 8 or 4; a group padded with zero taps (whose truncated products are 0)
-          // costs less than single passes.
-          const int resto = fin - t;
-          const int m = resto >= 6 ? std::min(resto, 8) : resto >= 4 ? 4 : resto >= 2 ? resto : 1;
-          if (m == 1) {
-            AcumulaReal(acc + x0, f + taps[static_cast<size_t>(t)].dx,
-                        taps[static_cast<size_t>(t)].k, nx);
-          } else {
-            std::array<int, 8> dxs{};
-            std::array<double, 8> ks{};
-            for (int j = 0; j < m; ++j) {
-              dxs[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].dx;
-              ks[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].k;
-            }
-            (m > 4 ? AcumulaReal8 : AcumulaReal4)(acc + x0, f, dxs.data(), ks.data(), nx);
-          }
-          t += m;
-        }
-      }
+  PorBandas(im, h, alto - h, h, progreso, [&](long desde, long hasta, int16_t* salida) {
+    std::vector<int32_t> accV(ws);
+    int32_t* acc = accV.data();
+    std::optional<FilasReales> filas;
+    std::optional<ProductosPorValor> productos;
+    std::vector<const int32_t*> filasTap;
+    if (porValor) {
+      productos.emplace(src, w, n, valores);
+      filasTap.resize(static_cast<size_t>(ntaps));
+    } else if (cabe) {
+      filas.emplace(src, w, n);
     }
-    int16_t* o = out.data() + fila;
-    if (rapido) {
-      TerminaReal(acc + x0, o + x0, k.divisor, c, nx);
-      continue;
-    }
-    for (int x = x0; x < w - h; ++x) {
-      int64_t s = 0;
-      if (cabe) {
-        s = acc[x];
-      } else {
+    for (int y = static_cast<int>(desde); y < hasta; ++y) {
+      const size_t fila = static_cast<size_t>(y) * ws;
+      if (porValor) {
         for (int t = 0; t < ntaps; ++t) {
           const TapReal& tp = taps[static_cast<size_t>(t)];
-          s += TruncaEntero(
-              src[static_cast<ptrdiff_t>(fila) + static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x] *
-              tp.k);
+          filasTap[static_cast<size_t>(t)] =
+              productos->Fila(y + tp.dy, valorDe[static_cast<size_t>(t)]) + x0 + tp.dx;
+        }
+        constexpr int kGrupo = 8;
+        for (int c0 = 0; c0 < nx; c0 += kColumnasPasada) {
+          const int nc = std::min(kColumnasPasada, nx - c0);
+          for (int t = 0; t < ntaps; t += kGrupo) {
+            const int m = std::min(kGrupo, ntaps - t);
+            if (t == 0) {
+              SumaGrupo<true>(acc + x0 + c0, filasTap.data() + t, m, c0, nc);
+            } else {
+              SumaGrupo<false>(acc + x0 + c0, filasTap.data() + t, m, c0, nc);
+            }
+          }
+        }
+      } else if (cabe) {
+        std::fill(acc + x0, acc + x0 + nx, 0);
+        // The taps come row by row: each kernel row's taps in groups of eight, four, then one.
+        for (int t = 0; t < ntaps;) {
+          const int dy = taps[static_cast<size_t>(t)].dy;
+          int fin = t;
+          while (fin < ntaps && taps[static_cast<size_t>(fin)].dy == dy) ++fin;
+          const double* f = filas->Fila(y + dy) + x0;
+          while (t < fin) {
+            // Groups of 8 or 4; a group padded with zero taps (whose truncated products are 0)
+            // costs less than single passes.
+            const int resto = fin - t;
+            const int m = resto >= 6 ? std::min(resto, 8) : resto >= 4 ? 4 : resto >= 2 ? resto : 1;
+            if (m == 1) {
+              Simd<AcumulaReal>(acc + x0, f + taps[static_cast<size_t>(t)].dx,
+                                   taps[static_cast<size_t>(t)].k, nx);
+            } else {
+              std::array<int, 8> dxs{};
+              std::array<double, 8> ks{};
+              for (int j = 0; j < m; ++j) {
+                dxs[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].dx;
+                ks[static_cast<size_t>(j)] = taps[static_cast<size_t>(t + j)].k;
+              }
+              if (m > 4) {
+                Simd<AcumulaReal8>(acc + x0, f, dxs.data(), ks.data(), nx);
+              } else {
+                Simd<AcumulaReal4>(acc + x0, f, dxs.data(), ks.data(), nx);
+              }
+            }
+            t += m;
+          }
         }
       }
-      const int64_t f = TruncaEntero(static_cast<double>(s) / k.divisor + k.offset);
-      const int16_t p = src[fila + static_cast<size_t>(x)];
-      const int64_t r =
-          (a == 0.0 && b == 1.0) ? f + c : TruncaEntero(static_cast<double>(f) * b + a * p) + c;
-      o[x] = Satura16(r);
+      int16_t* o = salida + static_cast<size_t>(y - desde) * ws;
+      if (rapido) {
+        if (Simd<TerminaRealInverso>(acc + x0, o + x0, inverso, c, nx)) {
+          Simd<TerminaReal>(acc + x0, o + x0, k.divisor, c, nx);
+        }
+        continue;
+      }
+      for (int x = x0; x < w - h; ++x) {
+        int64_t s = 0;
+        if (cabe) {
+          s = acc[x];
+        } else {
+          for (int t = 0; t < ntaps; ++t) {
+            const TapReal& tp = taps[static_cast<size_t>(t)];
+            s += TruncaEntero(
+                src[static_cast<ptrdiff_t>(fila) + static_cast<ptrdiff_t>(tp.dy) * w + tp.dx + x] *
+                tp.k);
+          }
+        }
+        const int64_t f = TruncaEntero(static_cast<double>(s) / k.divisor + k.offset);
+        const int16_t p = src[fila + static_cast<size_t>(x)];
+        const int64_t r =
+            (a == 0.0 && b == 1.0) ? f + c : TruncaEntero(static_cast<double>(f) * b + a * p) + c;
+        o[x] = Satura16(r);
+      }
     }
-  }
-  Entrega(im, out);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -567,14 +791,13 @@ void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c)
 // result = trunc(M b + a pixel), clamped. Zero taps are skipped: adding a zero product does
 // not change a sum (up to the sign of a zero sum, which squaring removes).
 
-void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b) {
+void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b, Progreso& progreso) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
   const NucleoReal k2 = SegundoNucleoGradiente(k);
   const int marco = k.n == 2 ? 3 : k.n;  // the size-2 kernel lives in a 3 x 3 frame
   const int h = k.n == 2 ? 1 : (k.n - 1) / 2;
-  std::vector<int16_t>& out = SalidaConBorde(im);
   if (k.n < 1 || w <= 2 * h || alto <= 2 * h) {
-    Entrega(im, out);
+    im.Modificada(1);
     return;
   }
   const int16_t* src = im.Pixeles().data();
@@ -585,35 +808,35 @@ void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b) {
       if (k.En(i, j) != 0.0) t1[static_cast<size_t>(n1++)] = {i - h, j - h, k.En(i, j)};
       if (k2.En(i, j) != 0.0) t2[static_cast<size_t>(n2++)] = {i - h, j - h, k2.En(i, j)};
     }
-  FilasReales filas(src, w, marco);
-  static std::vector<double> g1V, g2V;
-  double* g1 = Trabajo(g1V, static_cast<size_t>(w));
-  double* g2 = Trabajo(g2V, static_cast<size_t>(w));
   const int x0 = h, nx = w - 2 * h;
   const size_t ws = static_cast<size_t>(w);
-  for (int y = h; y < alto - h; ++y) {
-    CompruebaCancelacion(im);
-    std::fill(g1 + x0, g1 + x0 + nx, 0.0);
-    std::fill(g2 + x0, g2 + x0 + nx, 0.0);
-    for (int t = 0; t < n1; ++t) {
-      const TapReal& tp = t1[static_cast<size_t>(t)];
-      AcumulaDoble(g1 + x0, filas.Fila(y + tp.dy) + tp.dx + x0, tp.k, nx);
+  PorBandas(im, h, alto - h, h, progreso, [&](long desde, long hasta, int16_t* salida) {
+    FilasReales filas(src, w, marco);
+    std::vector<double> g1V(ws), g2V(ws);
+    double* g1 = g1V.data();
+    double* g2 = g2V.data();
+    for (int y = static_cast<int>(desde); y < hasta; ++y) {
+      std::fill(g1 + x0, g1 + x0 + nx, 0.0);
+      std::fill(g2 + x0, g2 + x0 + nx, 0.0);
+      for (int t = 0; t < n1; ++t) {
+        const TapReal& tp = t1[static_cast<size_t>(t)];
+        Simd<AcumulaDoble>(g1 + x0, filas.Fila(y + tp.dy) + tp.dx + x0, tp.k, nx);
+      }
+      for (int t = 0; t < n2; ++t) {
+        const TapReal& tp = t2[static_cast<size_t>(t)];
+        Simd<AcumulaDoble>(g2 + x0, filas.Fila(y + tp.dy) + tp.dx + x0, tp.k, nx);
+      }
+      const size_t fila = static_cast<size_t>(y) * ws;
+      int16_t* o = salida + static_cast<size_t>(y - desde) * ws;
+      for (int x = x0; x < w - h; ++x) {
+        const int64_t m = TruncaEntero(std::sqrt(g1[x] * g1[x] + g2[x] * g2[x]));
+        const int16_t p = src[fila + static_cast<size_t>(x)];
+        const int64_t r =
+            (a == 0.0 && b == 1.0) ? m : TruncaEntero(static_cast<double>(m) * b + a * p);
+        o[x] = Satura16(r);
+      }
     }
-    for (int t = 0; t < n2; ++t) {
-      const TapReal& tp = t2[static_cast<size_t>(t)];
-      AcumulaDoble(g2 + x0, filas.Fila(y + tp.dy) + tp.dx + x0, tp.k, nx);
-    }
-    const size_t fila = static_cast<size_t>(y) * ws;
-    int16_t* o = out.data() + fila;
-    for (int x = x0; x < w - h; ++x) {
-      const int64_t m = TruncaEntero(std::sqrt(g1[x] * g1[x] + g2[x] * g2[x]));
-      const int16_t p = src[fila + static_cast<size_t>(x)];
-      const int64_t r =
-          (a == 0.0 && b == 1.0) ? m : TruncaEntero(static_cast<double>(m) * b + a * p);
-      o[x] = Satura16(r);
-    }
-  }
-  Entrega(im, out);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -621,91 +844,126 @@ void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b) {
 
 namespace {
 
-// Compare-exchange: the larger value first (descending order).
-inline void Intercambia(int16_t& a, int16_t& b) {
-  const int16_t mayor = std::max(a, b), menor = std::min(a, b);
-  a = mayor;
-  b = menor;
+// Compare-exchange: the larger value first (descending order). Written on copies with one
+// comparison, which the vectoriser turns into a plain minimum and maximum.
+ORVA_FILA void Intercambia(int16_t& a, int16_t& b) {
+  const int16_t x = a, y = b;
+  a = x > y ? x : y;
+  b = x > y ? y : x;
 }
 
-// 3 x 3 windows of a row through a sorting network for nine values (each row of three sorted,
-// then each column, then the diagonals), written out so that the loop runs on whole vectors of
-// pixels. The last two exchanges of the full network, (2, 3) and (5, 6), are left out: they do
-// not touch places 1, 4 and 7, the second largest, the median and the second smallest.
-ORVA_VARIANTES void Ordena3x3(const int16_t* __restrict f0, const int16_t* __restrict f1,
-                              const int16_t* __restrict f2, int16_t* __restrict seg,
-                              int16_t* __restrict med, int16_t* __restrict pen, int n) {
+// Each column of three rows sorted: mayor >= medio >= menor.
+ORVA_FILA void OrdenaColumnas(const int16_t* __restrict f0, const int16_t* __restrict f1,
+                              const int16_t* __restrict f2, int16_t* __restrict mayor,
+                              int16_t* __restrict medio, int16_t* __restrict menor, int n) {
   for (int x = 0; x < n; ++x) {
-    int16_t v0 = f0[x], v1 = f0[x + 1], v2 = f0[x + 2];
-    int16_t v3 = f1[x], v4 = f1[x + 1], v5 = f1[x + 2];
-    int16_t v6 = f2[x], v7 = f2[x + 1], v8 = f2[x + 2];
-    Intercambia(v0, v1), Intercambia(v3, v4), Intercambia(v6, v7);
-    Intercambia(v1, v2), Intercambia(v4, v5), Intercambia(v7, v8);
-    Intercambia(v0, v1), Intercambia(v3, v4), Intercambia(v6, v7);
-    Intercambia(v0, v3), Intercambia(v3, v6), Intercambia(v0, v3);
-    Intercambia(v1, v4), Intercambia(v4, v7), Intercambia(v1, v4);
-    Intercambia(v2, v5), Intercambia(v5, v8), Intercambia(v2, v5);
-    Intercambia(v1, v3), Intercambia(v5, v7), Intercambia(v2, v6);
-    Intercambia(v4, v6), Intercambia(v2, v4);
-    seg[x] = v1;
-    med[x] = v4;
-    pen[x] = v7;
+    int16_t v0 = f0[x], v1 = f1[x], v2 = f2[x];
+    Intercambia(v0, v1), Intercambia(v1, v2), Intercambia(v0, v1);
+    mayor[x] = v0;
+    medio[x] = v1;
+    menor[x] = v2;
   }
 }
 
-ORVA_VARIANTES void UmbralEntero(const int16_t* __restrict p, const int16_t* __restrict seg,
-                                 const int16_t* __restrict med, const int16_t* __restrict pen,
-                                 int16_t* __restrict o, int32_t f, int n) {
+// The second largest, the median and the second smallest of a 3 x 3 window, through a sorting
+// network for nine values whose first stage sorts each column of three (done once per column by
+// OrdenaColumnas, for the three windows that share it); then each rank across the three
+// columns, then the diagonals. v[3 i + r] is the value of rank r in column i. The last two
+// exchanges of the full network, (2, 3) and (5, 6), are left out: they do not touch places 1, 4
+// and 7.
+ORVA_FILA void Red3x3(const int16_t* mayor, const int16_t* medio, const int16_t* menor,
+                      int16_t& seg, int16_t& med, int16_t& pen) {
+  int16_t v0 = mayor[0], v1 = medio[0], v2 = menor[0];
+  int16_t v3 = mayor[1], v4 = medio[1], v5 = menor[1];
+  int16_t v6 = mayor[2], v7 = medio[2], v8 = menor[2];
+  Intercambia(v0, v3), Intercambia(v3, v6), Intercambia(v0, v3);
+  Intercambia(v1, v4), Intercambia(v4, v7), Intercambia(v1, v4);
+  Intercambia(v2, v5), Intercambia(v5, v8), Intercambia(v2, v5);
+  Intercambia(v1, v3), Intercambia(v5, v7), Intercambia(v2, v6);
+  Intercambia(v4, v6), Intercambia(v2, v4);
+  seg = v1;
+  med = v4;
+  pen = v7;
+}
+
+// The windows of a row through the network, for the caller's threshold.
+ORVA_FILA void Ordena3x3(const int16_t* __restrict mayor, const int16_t* __restrict medio,
+                         const int16_t* __restrict menor, int16_t* __restrict seg,
+                         int16_t* __restrict med, int16_t* __restrict pen, int n) {
+  for (int x = 0; x < n; ++x) Red3x3(mayor + x, medio + x, menor + x, seg[x], med[x], pen[x]);
+}
+
+// The network and the threshold with a whole factor f in one pass: the median replaces the
+// pixel p when |p - median| > f (second largest - second smallest). In 16-bit lanes: both
+// differences fit 16 unsigned bits; for f > 0, f s fits them while s <= 65535 / f and exceeds
+// any difference beyond; for f < 0 the test holds when either difference is above 0.
+ORVA_FILA void MedianaEntera(const int16_t* __restrict mayor, const int16_t* __restrict medio,
+                             const int16_t* __restrict menor, const int16_t* __restrict p,
+                             int16_t* __restrict o, int32_t f, int n) {
+  constexpr int32_t kMaxU16 = 65535;
+  const uint16_t fu = static_cast<uint16_t>(f > 0 ? f : 0);
+  const uint16_t tope = static_cast<uint16_t>(f > 0 ? kMaxU16 / f : kMaxU16);
+  const uint16_t umbral = static_cast<uint16_t>(f < 0 ? 0 : kMaxU16);
   for (int x = 0; x < n; ++x) {
-    const int32_t d = std::abs(int32_t{p[x]} - med[x]);
-    const int32_t s = int32_t{seg[x]} - pen[x];
-    o[x] = d > f * s ? med[x] : p[x];
+    int16_t seg, med, pen;
+    Red3x3(mayor + x, medio + x, menor + x, seg, med, pen);
+    const int16_t v = p[x];
+    const uint16_t d = static_cast<uint16_t>(static_cast<uint16_t>(std::max(v, med)) -
+                                             static_cast<uint16_t>(std::min(v, med)));
+    const uint16_t s = static_cast<uint16_t>(static_cast<uint16_t>(seg) -
+                                             static_cast<uint16_t>(pen));
+    const bool cambia = (s <= tope && d > static_cast<uint16_t>(s * fu)) || s > umbral;
+    o[x] = cambia ? med : v;
   }
 }
 
 }  // namespace
 
-void MedianaUmbral(Imagen& im, double factor, int medio) {
+void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
   if (medio <= 0 || w <= int64_t{2} * medio || alto <= int64_t{2} * medio) {
     // Nothing to replace: a one-value window is its own median, a window larger than the
     // image has no interior pixel.
     return;
   }
-  std::vector<int16_t>& out = SalidaConBorde(im);
   const int16_t* src = im.Pixeles().data();
   const size_t ws = static_cast<size_t>(w);
   const int lado = 2 * medio + 1;
   const size_t nv = static_cast<size_t>(lado) * static_cast<size_t>(lado);
   const size_t iMed = (nv - 1) / 2;
   const bool fEntero = factor == std::trunc(factor) && std::fabs(factor) <= 16384.0;
-  if (medio == 1) {
-    static std::vector<int16_t> segV, medV, penV;
-    int16_t* seg = Trabajo(segV, ws);
-    int16_t* med = Trabajo(medV, ws);
-    int16_t* pen = Trabajo(penV, ws);
-    const int nx = w - 2;
-    for (int y = 1; y < alto - 1; ++y) {
-      CompruebaCancelacion(im);
-      const int16_t* f1 = src + static_cast<size_t>(y) * ws;
-      Ordena3x3(f1 - ws, f1, f1 + ws, seg, med, pen, nx);
-      int16_t* o = out.data() + static_cast<size_t>(y) * ws + 1;
-      if (fEntero) {
-        UmbralEntero(f1 + 1, seg, med, pen, o, static_cast<int32_t>(factor), nx);
-      } else {
-        for (int x = 0; x < nx; ++x) {
-          const double d = std::abs(int32_t{f1[x + 1]} - med[x]);
-          if (d > factor * (int32_t{seg[x]} - pen[x])) o[x] = med[x];
+  PorBandas(im, medio, alto - medio, medio, progreso, [&](long desde, long hasta, int16_t* salida) {
+    if (medio == 1) {
+      std::vector<int16_t> trabajo(6 * ws);
+      int16_t* mayor = trabajo.data();
+      int16_t* centro = mayor + ws;
+      int16_t* menor = centro + ws;
+      int16_t* seg = menor + ws;
+      int16_t* med = seg + ws;
+      int16_t* pen = med + ws;
+      const int nx = w - 2;
+      for (long y = desde; y < hasta; ++y) {
+        const int16_t* f1 = src + static_cast<size_t>(y) * ws;
+        Simd<OrdenaColumnas>(f1 - ws, f1, f1 + ws, mayor, centro, menor, w);
+        int16_t* o = salida + static_cast<size_t>(y - desde) * ws + 1;
+        if (fEntero) {
+          Simd<MedianaEntera>(mayor, centro, menor, f1 + 1, o, static_cast<int32_t>(factor),
+                                 nx);
+        } else {
+          Simd<Ordena3x3>(mayor, centro, menor, seg, med, pen, nx);
+          for (int x = 0; x < nx; ++x) {
+            const double d = std::abs(int32_t{f1[x + 1]} - med[x]);
+            o[x] = d > factor * (int32_t{seg[x]} - pen[x]) ? med[x] : f1[x + 1];
+          }
         }
       }
+      return;
     }
-  } else {
     std::vector<int16_t> ventana(nv), copia(nv);
-    for (int y = medio; y < alto - medio; ++y) {
-      CompruebaCancelacion(im);
+    for (long y = desde; y < hasta; ++y) {
       for (int x = medio; x < w - medio; ++x) {
         size_t i = 0;
-        for (int dy = -medio; dy <= medio; ++dy)
+        for (long dy = -medio; dy <= medio; ++dy)
           for (int dx = -medio; dx <= medio; ++dx)
             ventana[i++] = src[static_cast<size_t>(y + dy) * ws + static_cast<size_t>(x + dx)];
         copia = ventana;
@@ -717,50 +975,67 @@ void MedianaUmbral(Imagen& im, double factor, int medio) {
         const int32_t s = int32_t{ventana[1]} - ventana[7];
         const int16_t p = src[static_cast<size_t>(y) * ws + static_cast<size_t>(x)];
         const double d = std::abs(int32_t{p} - m);
-        if (d > factor * s)
-          out[static_cast<size_t>(y) * ws + static_cast<size_t>(x)] = static_cast<int16_t>(m);
+        salida[static_cast<size_t>(y - desde) * ws + static_cast<size_t>(x)] =
+            d > factor * s ? static_cast<int16_t>(m) : p;
       }
     }
-  }
-  Entrega(im, out);
+  });
 }
 
 // ---------------------------------------------------------------------------------------------
 // Local contrast normalisation over the (2h + 1)^2 window, h = (s - 1) div 2, normaliser s^2.
 
-void ContrasteLocal(Imagen& im, int tam, int modo) {
+void ContrasteLocal(Imagen& im, int tam, int modo, Progreso& progreso) {
   const int w = static_cast<int>(im.Ancho()), alto = static_cast<int>(im.Alto());
   const int h = (tam - 1) / 2;
-  std::vector<int16_t>& out = SalidaConBorde(im);
   if (tam < 1 || w <= 2 * h || alto <= 2 * h) {
-    Entrega(im, out);
+    im.Modificada(1);
     return;
   }
   const int16_t* src = im.Pixeles().data();
   const size_t ws = static_cast<size_t>(w);
   const double nrm = static_cast<double>(tam) * tam;
-  for (int y = h; y < alto - h; ++y) {
-    CompruebaCancelacion(im);
-    for (int x = h; x < w - h; ++x) {
-      double suma = 0.0;
-      for (int dy = -h; dy <= h; ++dy)
-        for (int dx = -h; dx <= h; ++dx)
-          suma += src[static_cast<size_t>(y + dy) * ws + static_cast<size_t>(x + dx)];
-      const double media = suma / nrm;
-      double var = 0.0;
-      for (int dy = -h; dy <= h; ++dy)
-        for (int dx = -h; dx <= h; ++dx) {
-          const double d = std::trunc(
-              src[static_cast<size_t>(y + dy) * ws + static_cast<size_t>(x + dx)] - media);
-          var += d * d;
-        }
-      const double sd = std::sqrt(var / nrm);
-      const size_t i = static_cast<size_t>(y) * ws + static_cast<size_t>(x);
-      if (sd == 0.0) continue;  // a flat window keeps the pixel
-      out[i] = Satura16(TruncaEntero((modo == 0 ? media : static_cast<double>(src[i])) / sd));
+  PorBandas(im, h, alto - h, h, progreso, [&](long desde, long hasta, int16_t* salida) {
+    for (long y = desde; y < hasta; ++y) {
+      for (int x = h; x < w - h; ++x) {
+        double suma = 0.0;
+        for (long dy = -h; dy <= h; ++dy)
+          for (int dx = -h; dx <= h; ++dx)
+            suma += src[static_cast<size_t>(y + dy) * ws + static_cast<size_t>(x + dx)];
+        const double media = suma / nrm;
+        double var = 0.0;
+        for (long dy = -h; dy <= h; ++dy)
+          for (int dx = -h; dx <= h; ++dx) {
+            const double d = std::trunc(
+                src[static_cast<size_t>(y + dy) * ws + static_cast<size_t>(x + dx)] - media);
+            var += d * d;
+          }
+        const double sd = std::sqrt(var / nrm);
+        const size_t i = static_cast<size_t>(y) * ws + static_cast<size_t>(x);
+        // A flat window keeps the pixel.
+        salida[i - static_cast<size_t>(desde) * ws] =
+            sd == 0.0 ? src[i]
+                      : Satura16(TruncaEntero((modo == 0 ? media : static_cast<double>(src[i])) / sd));
+      }
     }
-  }
-  Entrega(im, out);
+  });
+}
+
+// The forms without a progress object use the process-wide one.
+void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, int c) {
+  ConvolucionEntera(im, k, a, b, c, ProgresoActual());
+}
+void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c) {
+  ConvolucionReal(im, k, a, b, c, ProgresoActual());
+}
+void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b) {
+  GradienteMagnitud(im, k, a, b, ProgresoActual());
+}
+void MedianaUmbral(Imagen& im, double factor, int medio) {
+  MedianaUmbral(im, factor, medio, ProgresoActual());
+}
+void ContrasteLocal(Imagen& im, int tam, int modo) {
+  ContrasteLocal(im, tam, modo, ProgresoActual());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -880,19 +1155,19 @@ bool LeeFiltro(const std::vector<std::string>& t, ParamsFiltro& p) {
   return SinMotivo([&] { LeeFiltroComprobado(t, p); });
 }
 
-bool AplicaFiltro(Imagen& im, const ParamsFiltro& p) {
-  SesionProgreso sesion(std::string("PASANDO FILTRO"));
+bool AplicaFiltro(Imagen& im, const ParamsFiltro& p, Progreso& progreso) {
+  SesionFiltro sesion(progreso);
   switch (p.forma) {
     case FormaFiltro::kNombrado: {
       const NucleoEntero* k = BuscaNucleoEntero(p.nombre);
       if (!k) return false;
-      ConvolucionEntera(im, *k, p.a, p.b, p.c);
+      ConvolucionEntera(im, *k, p.a, p.b, p.c, progreso);
       return true;
     }
     case FormaFiltro::kMedia: {
       NucleoEntero k;
       if (!NucleoMedia(p.tam, k)) return false;
-      ConvolucionEntera(im, k, p.a, p.b, p.c);
+      ConvolucionEntera(im, k, p.a, p.b, p.c, progreso);
       return true;
     }
     case FormaFiltro::kGaus:
@@ -901,24 +1176,28 @@ bool AplicaFiltro(Imagen& im, const ParamsFiltro& p) {
       const bool ok = p.forma == FormaFiltro::kGaus ? NucleoGaus(p.sigma, p.radio, k)
                                                     : NucleoLaplaciana(p.sigma, p.radio, k);
       if (!ok) return false;
-      ConvolucionReal(im, k, p.a, p.b, p.c);
+      ConvolucionReal(im, k, p.a, p.b, p.c, progreso);
       return true;
     }
     case FormaFiltro::kGradiente: {
       const NucleoReal* k = BuscaNucleoGradiente(p.nombre);
       if (!k) return false;
-      GradienteMagnitud(im, *k, p.a, p.b);
+      GradienteMagnitud(im, *k, p.a, p.b, progreso);
       return true;
     }
     case FormaFiltro::kMediana:
-      MedianaUmbral(im, p.factor, p.medio);
+      MedianaUmbral(im, p.factor, p.medio, progreso);
       return true;
     case FormaFiltro::kContraste:
       if (p.tam < 1) return false;
-      ContrasteLocal(im, p.tam, p.modo);
+      ContrasteLocal(im, p.tam, p.modo, progreso);
       return true;
   }
   return false;
+}
+
+bool AplicaFiltro(Imagen& im, const ParamsFiltro& p) {
+  return AplicaFiltro(im, p, ProgresoActual());
 }
 
 bool EjecutaFiltro(Imagen& im, const std::vector<std::string>& tokens) {

@@ -12,6 +12,7 @@
 namespace orva {
 
 class Imagen;
+class Progreso;
 
 inline constexpr int kTamMaxNucleo = 50;
 // The largest kernel radius: 2 radius + 1 <= kTamMaxNucleo.
@@ -57,15 +58,24 @@ bool NucleoLaplaciana(double sigma, int radio, NucleoReal& k);
 // else a quarter turn).
 NucleoReal SegundoNucleoGradiente(const NucleoReal& k);
 
-// The operations on an image. Each works into the output buffer, polls the cancel once per
-// output row (11011, the image keeps its old pixels), swaps the result in and updates the image.
-// Pixels closer to an edge than the half size of the window keep their values.
+// The operations on an image. Each works in bands of rows on the operations' threads
+// (core/Hilos.h), into output blocks of its own, polls the cancel of the progress object between
+// bands (11011, the image keeps its old pixels), copies the result in once every band is done and
+// updates the image. The result is the same for any thread count. Pixels closer to an edge than the half size of the window
+// keep their values. The forms without a progress object use ProgresoActual().
+void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, int c,
+                       Progreso& progreso);
+void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c,
+                     Progreso& progreso);
+void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b, Progreso& progreso);
+// Half size 0 or less leaves the image as it is (a one-value window is its own median).
+void MedianaUmbral(Imagen& im, double factor, int medio, Progreso& progreso);
+// Mode 0: mean / sd; mode 1: pixel / sd. A flat window (sd 0) keeps the pixel's value.
+void ContrasteLocal(Imagen& im, int tam, int modo, Progreso& progreso);
 void ConvolucionEntera(Imagen& im, const NucleoEntero& k, double a, double b, int c);
 void ConvolucionReal(Imagen& im, const NucleoReal& k, double a, double b, int c);
 void GradienteMagnitud(Imagen& im, const NucleoReal& k, double a, double b);
-// Half size 0 or less leaves the image as it is (a one-value window is its own median).
 void MedianaUmbral(Imagen& im, double factor, int medio);
-// Mode 0: mean / sd; mode 1: pixel / sd. A flat window (sd 0) keeps the pixel's value.
 void ContrasteLocal(Imagen& im, int tam, int modo);
 
 // One FILTRO line, parsed.
@@ -97,6 +107,7 @@ bool LeeFiltro(const std::vector<std::string>& tokens, ParamsFiltro& p);
 // The same, raising the reason of the failed check (a MotivoLinea JError, macro/Macro.h).
 void LeeFiltroComprobado(const std::vector<std::string>& tokens, ParamsFiltro& p);
 // Runs the filter; false when its kernel cannot be built. A cancel raises 11011.
+bool AplicaFiltro(Imagen& im, const ParamsFiltro& p, Progreso& progreso);
 bool AplicaFiltro(Imagen& im, const ParamsFiltro& p);
 // Parse and run; false when the line is refused.
 bool EjecutaFiltro(Imagen& im, const std::vector<std::string>& tokens);

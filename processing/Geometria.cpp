@@ -14,8 +14,9 @@
 #include "core/Progreso.h"
 #include "core/Rango.h"
 #include "processing/Comun.h"
+#include "processing/Simd.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if ORVA_SIMD_X86
 #include <immintrin.h>
 #define ORVA_GIRO_AVX2 1
 #else
@@ -62,10 +63,9 @@ void EntregaBloque(Imagen& im, uint32_t ancho, uint32_t alto, std::vector<int16_
 // MuestraBilineal (no fused multiply-add), so the results are identical: at a whole position the
 // weights 1 and 0 give p00 exactly. A 32-bit gather at a pixel reads it and its right neighbour.
 // Returns the column where the scalar loop takes over.
-__attribute__((target("avx2"))) long FilaBilinealAvx2(const int16_t* px, long w, long h,
-                                                      const double* colX, const double* colY,
-                                                      double fs, double fc, int16_t* o, long x,
-                                                      long fin) {
+ORVA_AVX2 long FilaBilinealAvx2(const int16_t* px, long w, long h, const double* colX,
+                                const double* colY, double fs, double fc, int16_t* o, long x,
+                                long fin) {
   const __m256d vfs = _mm256_set1_pd(fs), vfc = _mm256_set1_pd(fc);
   const __m256d cero = _mm256_setzero_pd(), uno = _mm256_set1_pd(1.0);
   const __m256d wLim = _mm256_set1_pd(static_cast<double>(w - 1));
@@ -110,7 +110,7 @@ __attribute__((target("avx2"))) long FilaBilinealAvx2(const int16_t* px, long w,
 #if ORVA_GIRO_AVX2
 // Whether the vector path can serve a block of that many pixels (32-bit linear indices).
 bool VectorBilineal(uint64_t pixeles) {
-  return __builtin_cpu_supports("avx2") && pixeles < (uint64_t{1} << 31);
+  return UsaAvx2() && pixeles < (uint64_t{1} << 31);
 }
 #endif
 
