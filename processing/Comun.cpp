@@ -11,10 +11,6 @@
 
 namespace orva {
 
-void CompruebaCancelacion(Imagen& imagen) {
-  if (imagen.Interrumpida()) throw JError(11011);  // 11011
-}
-
 std::vector<int16_t> NuevoBufferSalida(size_t n) {
   CompruebaMemoria(BytesDe(n, sizeof(int16_t)));
   try {
@@ -22,14 +18,6 @@ std::vector<int16_t> NuevoBufferSalida(size_t n) {
   } catch (const std::bad_alloc&) {
     throw JError(10100, std::to_string(BytesDe(n, sizeof(int16_t))));  // 10100
   }
-}
-
-std::vector<int16_t>& BufferSalida(size_t n) {
-  static std::vector<int16_t> buffer;
-  // Growing it is the allocation of the operation's new image.
-  if (n > buffer.size()) CompruebaMemoria(BytesDe(n - buffer.size(), sizeof(int16_t)));
-  buffer.resize(n);
-  return buffer;
 }
 
 std::string TextoReal(double v) {

@@ -1,5 +1,5 @@
-// Helpers shared by the image operations: safe truncation, saturation, the cancel poll, the
-// output blocks and the number text of recorded lines.
+// Helpers shared by the image operations: safe truncation, saturation, the output blocks and the
+// number text of recorded lines.
 #pragma once
 
 #include <cmath>
@@ -8,8 +8,6 @@
 #include <vector>
 
 namespace orva {
-
-class Imagen;
 
 // trunc(v) toward zero as a 64-bit integer; values beyond +-2^62 saturate and NaN gives 0, so a
 // degenerate parameter never reaches an undefined conversion.
@@ -26,17 +24,10 @@ inline int16_t Satura16(int64_t v) {
   return static_cast<int16_t>(v < -32768 ? -32768 : v > 32767 ? 32767 : v);
 }
 
-// Raises 11011 when the user has cancelled the operation running on the image.
-void CompruebaCancelacion(Imagen& imagen);
-
 // A new output block of n pixels for one operation (10100 when it would not fit in the memory
 // available). The operation fills it and swaps it with the image's block on success, so a cancel
 // or an error leaves the image as it was.
 std::vector<int16_t> NuevoBufferSalida(size_t n);
-
-// To be removed once the filters allocate their own block with NuevoBufferSalida: a process-wide
-// buffer resized to n values (10100 as above), shared by every caller and thread.
-std::vector<int16_t>& BufferSalida(size_t n);
 
 // A real number as the shortest text that reads back to the same value ("2", "-0.5").
 std::string TextoReal(double v);
