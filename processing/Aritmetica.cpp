@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "base/JError.h"
 #include "core/Hilos.h"
@@ -39,7 +40,7 @@ void SumaImagenes(Imagen& a, const Imagen& b, double f1, double f2, Progreso& pr
       out[x] = AlRango(TruncaEntero(f1 * pa[x] + f2 * pb[x]));
     }
   });
-  a.Pixeles().swap(out);
+  EntregaSalida(a, a.Ancho(), a.Alto(), std::move(out));
   // With one scale, f1 (z1 + s a) + f2 (z2 + s b) = f1 z1 + f2 z2 + s (f1 a + f2 b): the sum
   // keeps the scale with the combined zero point; images of different scales have no common one.
   if (a.mapeo.escala == b.mapeo.escala) {
@@ -79,7 +80,7 @@ void DivideImagenes(Imagen& a, const Imagen& flat, Progreso& progreso) {
       out[x] = pb[x] == 0 ? pa[x] : AlRango(TruncaEntero(pa[x] * media / pb[x]));
     }
   });
-  a.Pixeles().swap(out);
+  EntregaSalida(a, a.Ancho(), a.Alto(), std::move(out));
   // The ratio keeps the physical scale only when neither image has a zero point.
   if (a.mapeo.cero != 0.0 || flat.mapeo.cero != 0.0) a.mapeo = MapeoValores{};
   a.Modificada(1);

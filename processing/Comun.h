@@ -9,6 +9,8 @@
 
 namespace orva {
 
+class ImagenPixeles;
+
 // trunc(v) toward zero as a 64-bit integer; values beyond +-2^62 saturate and NaN gives 0, so a
 // degenerate parameter never reaches an undefined conversion.
 inline int64_t TruncaEntero(double v) {
@@ -28,6 +30,12 @@ inline int16_t Satura16(int64_t v) {
 // available). The operation fills it and swaps it with the image's block on success, so a cancel
 // or an error leaves the image as it was.
 std::vector<int16_t> NuevoBufferSalida(size_t n);
+
+// Puts an operation's block into the image as its ancho x alto pixels, and keeps the image's old
+// block for the next NuevoBufferSalida: on a large frame a fresh block costs more in page faults
+// than many operations themselves. One block is kept, zeroed before it is handed out again, so
+// nothing passes from one call to the next.
+void EntregaSalida(ImagenPixeles& im, uint32_t ancho, uint32_t alto, std::vector<int16_t>&& bloque);
 
 // A real number as the shortest text that reads back to the same value ("2", "-0.5").
 std::string TextoReal(double v);

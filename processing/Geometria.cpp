@@ -48,11 +48,7 @@ int16_t MuestraBilineal(const int16_t* px, long ancho, long alto, double x, doub
 namespace {
 
 void EntregaBloque(Imagen& im, uint32_t ancho, uint32_t alto, std::vector<int16_t>& bloque) {
-  if (ancho == im.Ancho() && alto == im.Alto()) {
-    im.Pixeles().swap(bloque);
-  } else {
-    im.CambiaPixeles(ancho, alto, std::move(bloque));
-  }
+  EntregaSalida(im, ancho, alto, std::move(bloque));
   im.Modificada(1);
 }
 

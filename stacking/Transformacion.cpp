@@ -244,11 +244,7 @@ void RemuestreaTransformacion(Imagen& im, const Transformacion2D& t, uint32_t an
       }
     }
   });
-  if (ancho == im.Ancho() && alto == im.Alto()) {
-    im.Pixeles().swap(salida);
-  } else {
-    im.CambiaPixeles(ancho, alto, std::move(salida));
-  }
+  EntregaSalida(im, ancho, alto, std::move(salida));
   im.Modificada(1);
 }
 
