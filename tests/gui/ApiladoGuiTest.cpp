@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "MenusPrueba.h"
+#include "PruebaQt.h"
 
 #include "core/Imagen.h"
 #include "core/Rango.h"
@@ -28,21 +29,6 @@
 using namespace orva;
 
 namespace {
-
-// Runs accion on the next visible modal window.
-void AlAparecerModal(std::function<void(QWidget*)> accion) {
-  auto* t = new QTimer;
-  t->setInterval(20);
-  QObject::connect(t, &QTimer::timeout, [t, accion] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w && w->isVisible()) {
-      t->stop();
-      t->deleteLater();
-      accion(w);
-    }
-  });
-  t->start();
-}
 
 constexpr int kAncho = 30, kAlto = 20;
 
@@ -68,15 +54,11 @@ class ApiladoGuiTest : public QObject {
   void init() {
     Configuracion::Global().RestableceDefectos();
     InstalaSistema();
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(900, 600);
-    marco_->show();
-    QApplication::setActiveWindow(marco_.get());
+    marco_ = MarcoPrueba();
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   // "Media por referencia agrupando": frames 1-2 and 3 in two groups, each aligned on its first

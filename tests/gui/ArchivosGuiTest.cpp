@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 
+#include "PruebaQt.h"
 #include "core/Imagen.h"
 #include "formats/TiposArchivo.h"
 #include "gui/Marco.h"
@@ -25,19 +26,6 @@ using namespace orva;
 namespace {
 
 // Runs accion on the next modal window that shows up.
-void AlAparecerModal(std::function<void(QWidget*)> accion) {
-  auto* t = new QTimer;
-  t->setInterval(20);
-  QObject::connect(t, &QTimer::timeout, [t, accion] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      t->stop();
-      t->deleteLater();
-      accion(w);
-    }
-  });
-  t->start();
-}
-
 // The action under the menu path ("Tratar/Filtros suavizantes/Suavizado 1"), mnemonics ignored.
 QAction* Item(QMenuBar* barra, const QString& camino) {
   QList<QAction*> acciones = barra->actions();
@@ -87,14 +75,11 @@ class ArchivosGuiTest : public QObject {
   void init() {
     Configuracion::Global().RestableceDefectos();
     InstalaSistema();
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(900, 600);
-    marco_->show();
+    marco_ = MarcoPrueba();
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   void DeshacerYRehacerUnFiltro() {

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "MenusPrueba.h"
+#include "PruebaQt.h"
 
 #include "base/Cadenas.h"
 #include "core/Imagen.h"
@@ -26,21 +27,6 @@
 using namespace orva;
 
 namespace {
-
-// Runs accion once on the next modal widget that shows up.
-void AlAparecerModal(std::function<void(QWidget*)> accion, QWidget* distinto = nullptr) {
-  auto* t = new QTimer;
-  t->setInterval(20);
-  QObject::connect(t, &QTimer::timeout, [t, accion, distinto] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w && w != distinto) {
-      t->stop();
-      t->deleteLater();
-      accion(w);
-    }
-  });
-  t->start();
-}
 
 std::unique_ptr<Imagen> ImagenPlana(const char* nombre) {
   auto im = std::make_unique<Imagen>();
@@ -71,15 +57,11 @@ class DatosImagenTest : public QObject {
   void init() {
     Configuracion::Global().RestableceDefectos();
     InstalaSistema();
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(900, 600);
-    marco_->show();
-    QApplication::setActiveWindow(marco_.get());
+    marco_ = MarcoPrueba();
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   void AceptaNombreYFecha() {

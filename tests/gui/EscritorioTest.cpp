@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "MenusPrueba.h"
+#include "PruebaQt.h"
 
 #include "base/Cadenas.h"
 #include "core/Imagen.h"
@@ -36,19 +37,6 @@ using namespace orva;
 namespace {
 
 // Runs accion on the next modal window that shows up (file dialog, message box, dialog).
-void AlAparecerModal(std::function<void(QWidget*)> accion) {
-  auto* t = new QTimer;
-  t->setInterval(20);
-  QObject::connect(t, &QTimer::timeout, [t, accion] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      t->stop();
-      t->deleteLater();
-      accion(w);
-    }
-  });
-  t->start();
-}
-
 std::unique_ptr<Imagen> ImagenRampa() {
   auto im = std::make_unique<Imagen>();
   std::vector<int16_t> px(40 * 30);
@@ -68,15 +56,11 @@ class EscritorioTest : public QObject {
   void init() {
     Configuracion::Global().RestableceDefectos();
     InstalaSistema();
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(900, 600);
-    marco_->show();
-    QApplication::setActiveWindow(marco_.get());
+    marco_ = MarcoPrueba();
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   void AbrirQorPorElComando() {

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <functional>
 
+#include "PruebaQt.h"
 #include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "gui/Marco.h"
@@ -93,8 +94,7 @@ class IdiomaTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
     FijaIdioma(kCastellano);
   }
 

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "MenusPrueba.h"
+#include "PruebaQt.h"
 #include "base/Cadenas.h"
 #include "core/IdsComandos.h"
 #include "core/Imagen.h"
@@ -87,17 +88,14 @@ class MenusTest : public QObject {
   void init() {
     Configuracion::Global().RestableceDefectos();
     Configuracion::Global().Asigna("BuscaEstPCVista", "VerLog", "0");
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(900, 600);
-    marco_->show();
+    marco_ = MarcoPrueba();
     connect(marco_.get(), &Marco::ComandoEjecutado, this, [this](int, bool atendido) {
       ++ejecutados_;
       if (!atendido) ++sinAtender_;
     });
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   // The whole bar without images, with an image of unknown type, and with the analysis tool.

@@ -19,6 +19,7 @@
 #include <functional>
 
 #include "MenusPrueba.h"
+#include "PruebaQt.h"
 
 #include "analyses/Dobles.h"
 #include "analyses/ModuloDobles.h"
@@ -43,20 +44,6 @@ namespace {
 
 // Runs accion on the next visible modal window that shows up (a progress window still closing
 // is passed over).
-void AlAparecerModal(std::function<void(QWidget*)> accion) {
-  auto* t = new QTimer;
-  t->setInterval(20);
-  QObject::connect(t, &QTimer::timeout, [t, accion] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w && w->isVisible()) {
-      t->stop();
-      t->deleteLater();
-      accion(w);
-    }
-  });
-  t->start();
-}
-
 // A 40 x 30 image with values that differ everywhere (a filter or rotation changes them).
 std::unique_ptr<Imagen> ImagenPrueba(const char* nombre = "prueba.qor") {
   auto im = std::make_unique<Imagen>();
@@ -108,15 +95,11 @@ class OperacionesTest : public QObject {
     Configuracion::Global().Asigna("General", "DUPLIMA", "0");
     RestableceCurvasGris();
     InstalaSistema();
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(900, 600);
-    marco_->show();
-    QApplication::setActiveWindow(marco_.get());
+    marco_ = MarcoPrueba();
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   void MenusDeFiltrosYOperacionesActivos() {

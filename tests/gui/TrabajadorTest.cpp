@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "MenusPrueba.h"
+#include "PruebaQt.h"
 
 #include "base/Cadenas.h"
 #include "base/JError.h"
@@ -42,21 +43,6 @@ std::unique_ptr<Imagen> ImagenGrande(uint32_t lado) {
   im->AsignaRuta("grande.qor");
   im->Actualiza();
   return im;
-}
-
-// Runs accion on the next visible modal window.
-void AlAparecerModal(std::function<void(QWidget*)> accion) {
-  auto* t = new QTimer;
-  t->setInterval(20);
-  QObject::connect(t, &QTimer::timeout, [t, accion] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w && w->isVisible()) {
-      t->stop();
-      t->deleteLater();
-      accion(w);
-    }
-  });
-  t->start();
 }
 
 // The open simple progress window, or null.
@@ -88,15 +74,11 @@ class TrabajadorTest : public QObject {
     Configuracion::Global().RestableceDefectos();
     Configuracion::Global().Asigna("General", "DUPLIMA", "0");
     InstalaSistema();
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(900, 600);
-    marco_->show();
-    QApplication::setActiveWindow(marco_.get());
+    marco_ = MarcoPrueba();
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   // A slow filter from the menu runs on the worker: meanwhile the interface thread serves its

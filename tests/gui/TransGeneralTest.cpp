@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "MenusPrueba.h"
+#include "PruebaQt.h"
 
 #include "core/Imagen.h"
 #include "core/Progreso.h"
@@ -23,20 +24,6 @@
 using namespace orva;
 
 namespace {
-
-void AlAparecerModal(std::function<void(QWidget*)> accion) {
-  auto* t = new QTimer;
-  t->setInterval(20);
-  QObject::connect(t, &QTimer::timeout, [t, accion] {
-    QWidget* w = QApplication::activeModalWidget();
-    if (w && w->isVisible()) {
-      t->stop();
-      t->deleteLater();
-      accion(w);
-    }
-  });
-  t->start();
-}
 
 std::unique_ptr<Imagen> ImagenPrueba(const char* nombre, uint32_t w, uint32_t h) {
   auto im = std::make_unique<Imagen>();
@@ -68,15 +55,11 @@ class TransGeneralTest : public QObject {
     Configuracion::Global().RestableceDefectos();
     Configuracion::Global().Asigna("General", "DUPLIMA", "0");
     InstalaSistema();
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(900, 600);
-    marco_->show();
-    QApplication::setActiveWindow(marco_.get());
+    marco_ = MarcoPrueba();
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   void TresPuntosLlevanLaImagenALaRejillaDeLaReferencia() {

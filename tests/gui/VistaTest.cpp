@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <functional>
 
+#include "PruebaQt.h"
 #include "base/Cadenas.h"
 #include "core/Imagen.h"
 #include "core/Niveles.h"
@@ -43,19 +44,6 @@ QAction* AccionPorEtiqueta(QWidget& marco, int id) {
   return nullptr;
 }
 
-void AlAparecerModal(std::function<void(QWidget*)> accion) {
-  auto* t = new QTimer;
-  t->setInterval(20);
-  QObject::connect(t, &QTimer::timeout, [t, accion] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      t->stop();
-      t->deleteLater();
-      accion(w);
-    }
-  });
-  t->start();
-}
-
 QPushButton* BotonPorTexto(QWidget* w, const std::string& texto) {
   for (QPushButton* b : w->findChildren<QPushButton*>()) {
     if (b->text() == QString::fromStdString(texto)) return b;
@@ -72,15 +60,11 @@ class VistaTest : public QObject {
   void init() {
     Configuracion::Global().RestableceDefectos();
     InstalaSistema();
-    marco_ = std::make_unique<Marco>();
-    marco_->resize(1100, 800);
-    marco_->show();
-    QApplication::setActiveWindow(marco_.get());
+    marco_ = MarcoPrueba(1100, 800);
     QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
   }
   void cleanup() {
-    for (VentanaImagen* v : marco_->Ventanas()) v->imagen().Modificada(0);
-    marco_.reset();
+    CierraMarcoPrueba(marco_);
   }
 
   void VentanasDelTamanoDeLaImagenEnCascada() {
