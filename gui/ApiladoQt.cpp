@@ -58,11 +58,7 @@ QString Q(const std::string& s) {
 
 // The Aceptar / Cancelar row every dialog of this file ends with; `valida` decides on Aceptar.
 void BotonesDialogo(QDialog& d, QFormLayout* forma, std::function<bool()> valida) {
-  auto* caja = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  caja->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
-  caja->button(QDialogButtonBox::Ok)->setObjectName("b1");
-  caja->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
-  caja->button(QDialogButtonBox::Cancel)->setObjectName("b2");
+  auto* caja = BotonesAceptarCancelar();
   forma->addRow(caja);
   QObject::connect(caja, &QDialogButtonBox::rejected, &d, &QDialog::reject);
   QObject::connect(caja, &QDialogButtonBox::accepted, &d, [&d, valida] {

@@ -141,11 +141,7 @@ VistaDialogoQt::VistaDialogoQt(const std::vector<ItemDialogo>& tabla, const Dise
         break;
     }
   }
-  auto* botones = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  botones->button(QDialogButtonBox::Ok)->setText(Q(TextoMenu("Aceptar")));
-  botones->button(QDialogButtonBox::Cancel)->setText(Q(TextoMenu("Cancelar")));
-  botones->button(QDialogButtonBox::Ok)->setObjectName("b1");
-  botones->button(QDialogButtonBox::Cancel)->setObjectName("b2");
+  QDialogButtonBox* botones = BotonesAceptarCancelar();
   connect(botones, &QDialogButtonBox::accepted, this, &VistaDialogoQt::accept);
   connect(botones, &QDialogButtonBox::rejected, this, &VistaDialogoQt::reject);
   principal->addWidget(botones);
@@ -302,6 +298,15 @@ bool CampoRealValido(QLineEdit* campo, const std::string& etiqueta, double minim
   campo->setFocus();
   campo->selectAll();
   return false;
+}
+
+QDialogButtonBox* BotonesAceptarCancelar() {
+  auto* botones = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  botones->button(QDialogButtonBox::Ok)->setText(Q(TextoMenu("Aceptar")));
+  botones->button(QDialogButtonBox::Cancel)->setText(Q(TextoMenu("Cancelar")));
+  botones->button(QDialogButtonBox::Ok)->setObjectName("b1");
+  botones->button(QDialogButtonBox::Cancel)->setObjectName("b2");
+  return botones;
 }
 
 }  // namespace orva

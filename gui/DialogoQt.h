@@ -10,6 +10,7 @@
 
 #include "shell/Dialogo.h"
 
+class QDialogButtonBox;
 class QLineEdit;
 
 namespace orva {
@@ -70,5 +71,8 @@ int EjecutarDialogo(std::vector<ItemDialogo> tabla, const DisenoDialogo& diseno,
 // lies outside minimo..maximo shows 12070 with the field's label, gets the field selected and
 // answers false.
 bool CampoRealValido(QLineEdit* campo, const std::string& etiqueta, double minimo, double maximo);
+
+// The Aceptar / Cancelar row of every dialog, in the desktop's language (buttons "b1" and "b2").
+QDialogButtonBox* BotonesAceptarCancelar();
 
 }  // namespace orva

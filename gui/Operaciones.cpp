@@ -306,11 +306,7 @@ int DialogoRotacion(QWidget* padre, const Imagen& im, ParamsRotacion& p) {
   cy->setObjectName("CentroY");
   forma->addRow(QStringLiteral("Centro rotación X:"), cx);
   forma->addRow(QStringLiteral("Centro rotación Y:"), cy);
-  auto* caja = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  caja->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
-  caja->button(QDialogButtonBox::Ok)->setObjectName("b1");
-  caja->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
-  caja->button(QDialogButtonBox::Cancel)->setObjectName("b2");
+  auto* caja = BotonesAceptarCancelar();
   forma->addRow(caja);
   QObject::connect(caja, &QDialogButtonBox::rejected, &d, &QDialog::reject);
   QObject::connect(caja, &QDialogButtonBox::accepted, &d, [&] {

@@ -11,6 +11,7 @@
 #include "base/JError.h"
 #include "core/IdsComandos.h"
 #include "core/Imagen.h"
+#include "gui/DialogoQt.h"
 #include "gui/Marco.h"
 #include "gui/Operaciones.h"
 #include "gui/VentanaImagen.h"
@@ -45,11 +46,7 @@ VentanaImagen* EligeReferencia(Marco& marco, const std::vector<VentanaImagen*>& 
   for (VentanaImagen* w : candidatas) lista->addItem(Q(w->imagen().nombreVentana));
   lista->setCurrentRow(0);
   capa->addWidget(lista);
-  auto* caja = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-  caja->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
-  caja->button(QDialogButtonBox::Ok)->setObjectName("b1");
-  caja->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
-  caja->button(QDialogButtonBox::Cancel)->setObjectName("b2");
+  auto* caja = BotonesAceptarCancelar();
   capa->addWidget(caja);
   QObject::connect(caja, &QDialogButtonBox::accepted, &d, &QDialog::accept);
   QObject::connect(caja, &QDialogButtonBox::rejected, &d, &QDialog::reject);
