@@ -97,16 +97,77 @@ double Mediana(std::vector<float>& v) {
   return (bajo + alto) / 2.0;
 }
 
-// Sky level and robust deviation of a frame's defined values.
-void FondoYDispersion(const std::vector<float>& valores, double& fondo, double& dispersion) {
-  std::vector<float> v;
-  v.reserve(valores.size());
-  for (float x : valores) {
-    if (std::isfinite(x)) v.push_back(x);
+// Up to this many values a median sorts them in place (a handful of frames per pixel).
+constexpr size_t kMedianaPorInsercion = 32;
+
+// The median of the n values at v (reordered), the same value as Mediana's; NaN when n is 0.
+double MedianaCorta(float* v, size_t n) {
+  if (n == 0) return std::nan("");
+  const size_t m = n / 2;
+  if (n > kMedianaPorInsercion) {
+    std::nth_element(v, v + m, v + n);
+    const double alto = v[m];
+    if (n % 2 == 1) return alto;
+    return (static_cast<double>(*std::max_element(v, v + m)) + alto) / 2.0;
   }
-  fondo = Mediana(v);
-  for (float& x : v) x = static_cast<float>(std::fabs(x - fondo));
-  dispersion = kDesviacionMad * Mediana(v);
+  for (size_t i = 1; i < n; ++i) {
+    const float x = v[i];
+    size_t j = i;
+    for (; j > 0 && v[j - 1] > x; --j) v[j] = v[j - 1];
+    v[j] = x;
+  }
+  const double alto = v[m];
+  if (n % 2 == 1) return alto;
+  return (static_cast<double>(v[m - 1]) + alto) / 2.0;
+}
+
+// Pixel values of the 16-bit range, as indices of a table.
+constexpr size_t kValoresPixel = 65536;
+constexpr int kDesplazamientoPixel = 32768;
+
+// The physical value of every pixel value under a mapping (index: pixel + 32768).
+std::vector<float> TablaFisicos(const MapeoValores& m) {
+  std::vector<float> t(kValoresPixel);
+  for (size_t i = 0; i < kValoresPixel; ++i) {
+    t[i] = static_cast<float>(m.Fisico(static_cast<double>(static_cast<int>(i) -
+                                                           kDesplazamientoPixel)));
+  }
+  return t;
+}
+
+// The median of a multiset of values given as (value, count) pairs (reordered): what Mediana
+// gives for the values written out; NaN when empty.
+double MedianaRecuento(std::vector<std::pair<float, uint64_t>>& v) {
+  std::sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  uint64_t total = 0;
+  for (const auto& e : v) total += e.second;
+  if (total == 0) return std::nan("");
+  auto orden = [&v](uint64_t k) {  // the k-th smallest value, from 0
+    uint64_t acumulado = 0;
+    for (const auto& e : v) {
+      acumulado += e.second;
+      if (k < acumulado) return e.first;
+    }
+    return v.back().first;
+  };
+  const double alto = orden(total / 2);
+  if (total % 2 == 1) return alto;
+  const double bajo = orden(total / 2 - 1);
+  return (bajo + alto) / 2.0;
+}
+
+// Sky level and robust deviation of a frame's defined values, from how many pixels hold each
+// pixel value (`cuenta`) and the values' physical values (`tabla`): the same figures as the
+// medians of the values written out, in a time that does not grow with the frame's size.
+void FondoYDispersion(const std::vector<uint64_t>& cuenta, const std::vector<float>& tabla,
+                      double& fondo, double& dispersion) {
+  std::vector<std::pair<float, uint64_t>> v;
+  for (size_t p = 0; p < kValoresPixel; ++p) {
+    if (cuenta[p] > 0 && std::isfinite(tabla[p])) v.emplace_back(tabla[p], cuenta[p]);
+  }
+  fondo = MedianaRecuento(v);
+  for (auto& e : v) e.first = static_cast<float>(std::fabs(e.first - fondo));
+  dispersion = kDesviacionMad * MedianaRecuento(v);
 }
 
 std::string TextoTamano(uint32_t ancho, uint32_t alto) {
@@ -119,27 +180,25 @@ std::string Texto(double v) {
   return b;
 }
 
-// Combines the n values of one pixel (val[i] of frame fot[i]); counts rejections per frame.
-// `piso` is the frames' own noise: the deviation a value is measured against never falls below
-// it.
-double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, std::vector<float>& val,
-                    std::vector<uint32_t>& fot, std::vector<float>& aux, int64_t* rechazosFot,
-                    int& rechazados) {
+// Combines the n values of one pixel (val[i] of frame fot[i]; aux has room for n); counts
+// rejections per frame. `piso` is the frames' own noise: the deviation a value is measured
+// against never falls below it.
+double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, float* val,
+                    uint32_t* fot, size_t n, float* aux, int64_t* rechazosFot, int& rechazados) {
   rechazados = 0;
-  const size_t n = val.size();
   if (n == 0) return std::nan("");
   switch (a.metodo) {
     case MetodoCombinacion::kMedia:
     case MetodoCombinacion::kSuma: {
       double s = 0.0;
-      for (float x : val) s += x;
+      for (size_t i = 0; i < n; ++i) s += val[i];
       const double media = s / static_cast<double>(n);
       // A sum over frames missing here (outside a shifted frame) counts them at the mean.
       return a.metodo == MetodoCombinacion::kSuma ? media * static_cast<double>(total) : media;
     }
     case MetodoCombinacion::kMediana:
-      aux.assign(val.begin(), val.end());
-      return Mediana(aux);
+      std::copy(val, val + n, aux);
+      return MedianaCorta(aux, n);
     case MetodoCombinacion::kSigma:
       break;
   }
@@ -152,8 +211,8 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, std:
   // kappa says, not one value in ten.
   size_t activos = n;
   for (int it = 0; it < a.iteraciones && activos > 2; ++it) {
-    aux.assign(val.begin(), val.begin() + static_cast<long>(activos));
-    const double centro = Mediana(aux);
+    std::copy(val, val + activos, aux);
+    const double centro = MedianaCorta(aux, activos);
     double s = 0.0, q = 0.0;
     for (size_t i = 0; i < activos; ++i) {
       const double d = val[i] - centro;  // sums around the median: no cancellation
@@ -309,26 +368,39 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       r.conFecha = false;
     }
 
-    std::vector<float> v(im.NumPixeles());
+    // The frame's values: the physical value of each pixel through a table of the mapping, NaN
+    // where a resampled frame has no data. A frame read again from its file later needs only
+    // the count of its pixel values for its sky level and deviation.
+    const std::vector<float> tabla = TablaFisicos(im.mapeo);
     const int16_t* px = im.Pixeles().data();
-    for (size_t i = 0; i < v.size(); ++i) v[i] = static_cast<float>(im.mapeo.Fisico(px[i]));
+    const size_t pixeles = im.NumPixeles();
+    std::vector<uint64_t> cuenta(kValoresPixel, 0);
+    std::vector<float> v;
     if (remuestreada) {
       // Only pixels whose source lies where all four bilinear neighbours are inside the frame
       // hold data; the others (fill, or fill mixed into an edge sample) are left out.
+      v.resize(pixeles);
       const double maxU = static_cast<double>(r.ancho) - 1.0;
       const double maxV = static_cast<double>(r.alto) - 1.0;
-      for (uint32_t y = 0; y < r.alto; ++y) {
-        for (uint32_t x = 0; x < r.ancho; ++x) {
-          double u = 0.0, w = 0.0;
-          const bool dentro = t.Aplica(static_cast<double>(x), static_cast<double>(y), u, w) &&
-                              u >= 0.0 && w >= 0.0 && u <= maxU && w <= maxV;
-          if (!dentro) {
-            v[static_cast<size_t>(y) * r.ancho + x] = kNaN;
+      const size_t anchoFila = r.ancho;
+      ParaBandas(r.alto, &progreso, [&](long, long desde, long hasta) {
+        for (long y = desde; y < hasta; ++y) {
+          const size_t fila = static_cast<size_t>(y) * anchoFila;
+          for (uint32_t x = 0; x < r.ancho; ++x) {
+            double u = 0.0, w = 0.0;
+            const bool dentro = t.Aplica(static_cast<double>(x), static_cast<double>(y), u, w) &&
+                                u >= 0.0 && w >= 0.0 && u <= maxU && w <= maxV;
+            v[fila + x] = dentro ? tabla[px[fila + x] + kDesplazamientoPixel] : kNaN;
           }
         }
+      });
+      for (size_t i = 0; i < pixeles; ++i) {
+        if (!std::isnan(v[i])) ++cuenta[px[i] + kDesplazamientoPixel];
       }
+    } else {
+      for (size_t i = 0; i < pixeles; ++i) ++cuenta[px[i] + kDesplazamientoPixel];
     }
-    FondoYDispersion(v, fig.fondo, fig.dispersion);
+    FondoYDispersion(cuenta, tabla, fig.fondo, fig.dispersion);
     const FiguraFotograma& f0 = r.figuras[0];
     double a = 1.0, b = 0.0;  // normalised = a * v + b
     switch (ajustes.normalizacion) {
@@ -361,6 +433,10 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       }
     }
     if (!lectores[f]) {
+      if (!remuestreada) {
+        v.resize(pixeles);
+        for (size_t i = 0; i < pixeles; ++i) v[i] = tabla[px[i] + kDesplazamientoPixel];
+      }
       if (a != 1.0 || b != 0.0) {
         for (float& x : v) x = static_cast<float>(a * x + b);
       }
@@ -408,25 +484,23 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
         for (size_t i = 0; i < porFot; ++i) destino[i] = static_cast<float>(a * destino[i] + b);
       }
     }
-    std::vector<float> val, aux;
-    std::vector<uint32_t> fot;
-    val.reserve(n);
-    fot.reserve(n);
+    std::vector<float> val(n), aux(n);
+    std::vector<uint32_t> fot(n);
     int64_t* rechFot = sigma ? rechazosBanda.data() + static_cast<size_t>(banda) * n : nullptr;
     for (size_t i = 0; i < porFot; ++i) {
-      val.clear();
-      fot.clear();
+      size_t k = 0;
       for (size_t f = 0; f < n; ++f) {
         const float x = buf[f * porFot + i];
         if (std::isfinite(x)) {
-          val.push_back(x);
-          fot.push_back(static_cast<uint32_t>(f));
+          val[k] = x;
+          fot[k] = static_cast<uint32_t>(f);
+          ++k;
         }
       }
       int rech = 0;
       const size_t destino = static_cast<size_t>(desde) * ancho + i;
-      r.valores[destino] =
-          static_cast<float>(CombinaPixel(ajustes, n, piso, val, fot, aux, rechFot, rech));
+      r.valores[destino] = static_cast<float>(
+          CombinaPixel(ajustes, n, piso, val.data(), fot.data(), k, aux.data(), rechFot, rech));
       if (!r.rechazos.empty()) r.rechazos[destino] = static_cast<int16_t>(std::min(rech, 32767));
     }
   });
