@@ -4,7 +4,7 @@
 # shifted and rotated by known amounts, light 3 with a satellite trail and cosmic-ray hits).
 # The same stages run three ways on the same files, each stage timed:
 #   ORVA: orva calibrate (masters, then pretreatment), orva register (the reported transforms),
-#         orva stack --align stars (sigma-clipped mean; it registers the frames again itself);
+#         orva stack --transforms (sigma-clipped mean on the register report's transforms);
 #   ccdproc + astroalign: ccdproc.combine (sigma clip) for masters and stack, ccd_process for
 #         the calibration, astroalign.find_transform / apply_transform for the registration;
 #   siril-cli: convert, stack bias / darks / flats, preprocess, register, stack (one script a
@@ -89,8 +89,8 @@ otras=$(ls orva/cal/light_*.fits | tail -n +2)
   || echo "apilado.sh: orva register: some frames not registered (see the table)" >&2
 tiempo registro "$t"
 t=$(ahora)
-"$ORVA" /D stack orva/cal/light_*.fits -o orva/pila.fits --align stars --method sigma \
-  > orva/pila.log || echo "apilado.sh: orva stack: some frames left out" >&2
+"$ORVA" /D stack orva/cal/light_*.fits -o orva/pila.fits --transforms orva/registro.csv \
+  --method sigma > orva/pila.log || echo "apilado.sh: orva stack: some frames left out" >&2
 tiempo apilado "$t"
 cierra_tiempos orva
 "$PY" "$PARES" orva-reg orva/registro.csv orva/registro.json

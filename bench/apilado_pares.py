@@ -350,11 +350,6 @@ def tabla(dir_, n):
               f"{s['t']['total']:.1f} s -> {'met' if ok else 'NOT met'}")
     else:
         print("goal: ORVA whole pipeline faster than siril-cli: n/a (no Siril timing)")
-    if o.get("t"):
-        t = o["t"]
-        print(f"ORVA's total counts the registration twice: orva stack --align stars registers the "
-              f"frames itself; masters + calibration + stack take "
-              f"{t['maestros'] + t['calibracion'] + t['apilado']:.1f} s")
     print("A gain above sqrt(N) is the smoothing of the resampled frames (correlated noise), not "
           "more signal; sigma clipping that drops good values lowers it.")
     for c in cols:

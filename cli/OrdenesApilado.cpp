@@ -7,8 +7,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "base/EscrituraSegura.h"
@@ -160,14 +162,168 @@ std::vector<Transformacion2D> RegistraSerie(std::vector<std::string>& entradas, 
   return serie.transformaciones;
 }
 
+// The rows of a CSV text, each as its fields (a quoted field may hold commas, doubled quotes and
+// line breaks).
+std::vector<std::vector<std::string>> FilasCsv(const std::string& texto) {
+  std::vector<std::vector<std::string>> filas;
+  std::vector<std::string> fila;
+  std::string campo;
+  bool entreComillas = false, hayAlgo = false;
+  for (size_t i = 0; i < texto.size(); ++i) {
+    const char c = texto[i];
+    if (entreComillas) {
+      if (c != '"') {
+        campo += c;
+      } else if (i + 1 < texto.size() && texto[i + 1] == '"') {
+        campo += '"';
+        ++i;
+      } else {
+        entreComillas = false;
+      }
+    } else if (c == '"') {
+      entreComillas = hayAlgo = true;
+    } else if (c == ',') {
+      fila.push_back(std::move(campo));
+      campo.clear();
+      hayAlgo = true;
+    } else if (c == '\n' || c == '\r') {
+      if (hayAlgo || !campo.empty()) {
+        fila.push_back(std::move(campo));
+        filas.push_back(std::move(fila));
+      }
+      campo.clear();
+      fila.clear();
+      hayAlgo = false;
+    } else {
+      campo += c;
+      hayAlgo = true;
+    }
+  }
+  if (hayAlgo || !campo.empty()) {
+    fila.push_back(std::move(campo));
+    filas.push_back(std::move(fila));
+  }
+  return filas;
+}
+
+// The transform of the text "h0 h1 ... h8" a register report writes; false when it is not nine
+// finite numbers with h8 = 1.
+bool LeeMatriz(const std::string& texto, Transformacion2D& t) {
+  const char* p = texto.c_str();
+  for (double& h : t.h) {
+    char* fin = nullptr;
+    h = std::strtod(p, &fin);
+    if (fin == p || !std::isfinite(h)) return false;
+    p = fin;
+  }
+  while (*p == ' ') ++p;
+  if (*p != '\0' || t.h[8] != 1.0) return false;
+  const bool afin = t.h[6] == 0.0 && t.h[7] == 0.0;
+  const bool similitud = afin && t.h[0] == t.h[4] && t.h[1] == -t.h[3];
+  t.tipo = similitud ? Transformacion2D::Tipo::kSimilitud
+           : afin    ? Transformacion2D::Tipo::kAfin
+                     : Transformacion2D::Tipo::kProyectiva;
+  return true;
+}
+
+// The same file for two names: equal, or the same file on disk.
+bool MismoArchivo(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return a == b || fs::equivalent(a, b, ec);
+}
+
+// The transforms of the frames from the report of `orva register --csv` (columns file, status,
+// matrix, message). The first frame without a row is the registration's reference (the report
+// has no row for it): the identity. A later frame without a row, or whose row says it was not
+// registered, is reported on stderr and taken out of the list. A report's file name is taken from
+// the current folder, as register wrote it, else from the report's own folder. A report without
+// those columns raises 12310, a row without file name or with a matrix that is not one 12313.
+std::vector<Transformacion2D> TransformacionesInforme(const std::string& informe,
+                                                      std::vector<std::string>& entradas,
+                                                      size_t& dejados) {
+  std::ifstream f(informe, std::ios::binary);
+  if (!f) throw JError(10125, informe, std::strerror(errno));
+  const std::string texto((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  const std::vector<std::vector<std::string>> filas = FilasCsv(texto);
+  if (filas.empty()) throw JError(12310, informe);
+  constexpr size_t kSinColumna = static_cast<size_t>(-1);
+  size_t colArchivo = kSinColumna, colEstado = kSinColumna, colMatriz = kSinColumna,
+         colMensaje = kSinColumna;
+  for (size_t c = 0; c < filas[0].size(); ++c) {
+    const std::string& n = filas[0][c];
+    size_t* col = n == "file"      ? &colArchivo
+                  : n == "status"  ? &colEstado
+                  : n == "matrix"  ? &colMatriz
+                  : n == "message" ? &colMensaje
+                                   : nullptr;
+    if (col && *col == kSinColumna) *col = c;
+  }
+  if (colArchivo == kSinColumna || colEstado == kSinColumna || colMatriz == kSinColumna)
+    throw JError(12310, informe);
+  struct Fila {
+    std::string archivo;
+    bool registrada = false;
+    Transformacion2D t;
+    std::string mensaje;
+  };
+  std::vector<Fila> leidas;
+  const fs::path carpeta = fs::path(informe).parent_path();
+  for (size_t i = 1; i < filas.size(); ++i) {
+    const std::vector<std::string>& c = filas[i];
+    const auto campo = [&c](size_t k) { return k < c.size() ? c[k] : std::string(); };
+    Fila fila;
+    fila.archivo = campo(colArchivo);
+    if (fila.archivo.empty()) throw JError(12313, informe, std::to_string(i + 1), "");
+    std::error_code ec;
+    if (!fs::exists(fila.archivo, ec) && !carpeta.empty() && fs::path(fila.archivo).is_relative())
+      fila.archivo = (carpeta / fila.archivo).string();
+    fila.registrada = campo(colEstado) == "ok";
+    fila.mensaje = campo(colMensaje);
+    if (fila.registrada && !LeeMatriz(campo(colMatriz), fila.t)) {
+      throw JError(12313, informe, std::to_string(i + 1), campo(colMatriz));
+    }
+    leidas.push_back(std::move(fila));
+  }
+  std::vector<std::string> quedan;
+  std::vector<Transformacion2D> transformaciones;
+  for (size_t i = 0; i < entradas.size(); ++i) {
+    const std::string& e = entradas[i];
+    const Fila* fila = nullptr;
+    for (const Fila& l : leidas) {
+      if (MismoArchivo(e, l.archivo)) {
+        fila = &l;
+        break;
+      }
+    }
+    if (!fila && i == 0) {
+      quedan.push_back(e);
+      transformaciones.push_back(Transformacion2D::Identidad());
+      continue;
+    }
+    if (!fila || !fila->registrada) {
+      std::fflush(stdout);
+      const JError error =
+          fila ? JError(12312, e, informe, fila->mensaje) : JError(12311, e, informe);
+      ImprimeError(error.Id(), error.Mensaje());
+      ++dejados;
+      continue;
+    }
+    quedan.push_back(e);
+    transformaciones.push_back(fila->t);
+  }
+  entradas = quedan;
+  return transformaciones;
+}
+
 }  // namespace
 
 int OrdenStack(const Argumentos& args) {
   std::vector<std::string> entradas;
-  std::string salida, rejmap, csv;
+  std::string salida, rejmap, csv, informe;
   AjustesCombinacion a;
   size_t grupo = 0;
   bool porEstrellas = false;  // --align stars
+  bool alineada = false;      // --align ref or stars
   size_t dejados = 0;         // frames registration left out
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& op = args[i];
@@ -193,6 +349,9 @@ int OrdenStack(const Argumentos& args) {
       }
       a.porReferencia = v == "ref";
       porEstrellas = v == "stars";
+      alineada = v != "none";
+    } else if (op == "--transforms") {
+      informe = valor();
     } else if (op == "--group") {
       grupo = static_cast<size_t>(Entero(valor(), "--group", 1, 1000000));
     } else if (op == "--rejmap") {
@@ -211,6 +370,7 @@ int OrdenStack(const Argumentos& args) {
   if (a.mapaRechazos && a.metodo != MetodoCombinacion::kSigma) {
     throw ErrorUso("--rejmap needs --method sigma");
   }
+  if (!informe.empty() && alineada) throw ErrorUso("--transforms aligns already: no --align");
   auto grupos = GruposFotogramas(entradas.size(), grupo);
   auto compruebaSalidas = [&] {
     for (size_t g = 0; g < grupos.size(); ++g) {
@@ -220,11 +380,18 @@ int OrdenStack(const Argumentos& args) {
   };
   compruebaSalidas();
   if (!csv.empty()) NoSobreEntrada(csv, entradas);
+  if (!informe.empty()) {
+    NoSobreEntrada(salida, {informe});
+    if (!rejmap.empty()) NoSobreEntrada(rejmap, {informe});
+    if (!csv.empty()) NoSobreEntrada(csv, {informe});
+  }
 
-  // Registration on the first frame: a frame that cannot be registered is reported and left out.
+  // Registration on the first frame, here or by a register report: a frame that cannot be
+  // registered, or that the report does not give as registered, is reported and left out.
   std::vector<Transformacion2D> alineacion;
-  if (porEstrellas) {
-    alineacion = RegistraSerie(entradas, dejados);
+  if (porEstrellas || !informe.empty()) {
+    alineacion = porEstrellas ? RegistraSerie(entradas, dejados)
+                              : TransformacionesInforme(informe, entradas, dejados);
     grupos = GruposFotogramas(entradas.size(), grupo);
     compruebaSalidas();  // fewer frames may make fewer groups, named otherwise
   }

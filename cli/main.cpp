@@ -62,8 +62,9 @@ constexpr const char* kUso =
     "                                       build masters (several frames) or take them (one\n"
     "                                       file) and pretreat the lights into DIR\n"
     "  stack FILES|@LIST... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]\n"
-    "        [--norm none|add|mul|both] [--align none|ref|stars] [--group N]\n"
-    "        [--rejmap FILE] [--csv REPORT]  combine a series (or groups of N) into one image\n"
+    "        [--norm none|add|mul|both] [--align none|ref|stars | --transforms REPORT]\n"
+    "        [--group N] [--rejmap FILE] [--csv REPORT]\n"
+    "                                       combine a series (or groups of N) into one image\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.

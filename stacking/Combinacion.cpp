@@ -129,8 +129,8 @@ constexpr int kDesplazamientoPixel = 32768;
 std::vector<float> TablaFisicos(const MapeoValores& m) {
   std::vector<float> t(kValoresPixel);
   for (size_t i = 0; i < kValoresPixel; ++i) {
-    t[i] = static_cast<float>(m.Fisico(static_cast<double>(static_cast<int>(i) -
-                                                           kDesplazamientoPixel)));
+    t[i] = static_cast<float>(
+        m.Fisico(static_cast<double>(static_cast<int>(i) - kDesplazamientoPixel)));
   }
   return t;
 }
