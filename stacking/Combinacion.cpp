@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -97,25 +98,78 @@ double Mediana(std::vector<float>& v) {
   return (bajo + alto) / 2.0;
 }
 
-// Up to this many values a median sorts them in place (a handful of frames per pixel).
-constexpr size_t kMedianaPorInsercion = 32;
+// The values of one pixel are sorted by a fixed network of compare-exchanges (no branches that
+// depend on the data) of the next power of two up to this size, the room filled with +inf; more
+// values by std::sort.
+constexpr size_t kRedMaxima = 32;
 
-// The median of the n values at v (reordered), the same value as Mediana's; NaN when n is 0.
-double MedianaCorta(float* v, size_t n) {
+// The compare-exchanges of Batcher's odd-even merge network sorting P values, in order.
+template <size_t P>
+struct RedOrdenacion {
+  static constexpr size_t kPares = [] {
+    size_t c = 0;
+    for (size_t p = 1; p < P; p <<= 1)
+      for (size_t k = p; k >= 1; k >>= 1)
+        for (size_t j = k % p; j + k < P; j += 2 * k)
+          for (size_t i = 0; i < k && i + j + k < P; ++i)
+            if ((i + j) / (2 * p) == (i + j + k) / (2 * p)) ++c;
+    return c;
+  }();
+  std::array<uint8_t, kPares> a{}, b{};
+  constexpr RedOrdenacion() {
+    size_t c = 0;
+    for (size_t p = 1; p < P; p <<= 1)
+      for (size_t k = p; k >= 1; k >>= 1)
+        for (size_t j = k % p; j + k < P; j += 2 * k)
+          for (size_t i = 0; i < k && i + j + k < P; ++i)
+            if ((i + j) / (2 * p) == (i + j + k) / (2 * p)) {
+              a[c] = static_cast<uint8_t>(i + j);
+              b[c] = static_cast<uint8_t>(i + j + k);
+              ++c;
+            }
+  }
+};
+
+// Sorts v[0..P) through the network.
+template <size_t P>
+void OrdenaRed(float* v) {
+  static constexpr RedOrdenacion<P> kRed;
+  for (size_t c = 0; c < RedOrdenacion<P>::kPares; ++c) {
+    const float x = v[kRed.a[c]], y = v[kRed.b[c]];
+    v[kRed.a[c]] = std::min(x, y);
+    v[kRed.b[c]] = std::max(x, y);
+  }
+}
+
+// Sorts the n values at v (finite; v has room for kRedMaxima values).
+void OrdenaCorta(float* v, size_t n) {
+  if (n > kRedMaxima) {
+    std::sort(v, v + n);
+    return;
+  }
+  size_t p = 1;
+  while (p < n) p <<= 1;
+  std::fill(v + n, v + p, std::numeric_limits<float>::infinity());
+  switch (p) {
+    case 1:
+      return;
+    case 2:
+      return OrdenaRed<2>(v);
+    case 4:
+      return OrdenaRed<4>(v);
+    case 8:
+      return OrdenaRed<8>(v);
+    case 16:
+      return OrdenaRed<16>(v);
+    default:
+      return OrdenaRed<kRedMaxima>(v);
+  }
+}
+
+// The median of n sorted values, the same value as Mediana's; NaN when n is 0.
+double MedianaOrdenada(const float* v, size_t n) {
   if (n == 0) return std::nan("");
   const size_t m = n / 2;
-  if (n > kMedianaPorInsercion) {
-    std::nth_element(v, v + m, v + n);
-    const double alto = v[m];
-    if (n % 2 == 1) return alto;
-    return (static_cast<double>(*std::max_element(v, v + m)) + alto) / 2.0;
-  }
-  for (size_t i = 1; i < n; ++i) {
-    const float x = v[i];
-    size_t j = i;
-    for (; j > 0 && v[j - 1] > x; --j) v[j] = v[j - 1];
-    v[j] = x;
-  }
   const double alto = v[m];
   if (n % 2 == 1) return alto;
   return (static_cast<double>(v[m - 1]) + alto) / 2.0;
@@ -180,7 +234,8 @@ std::string Texto(double v) {
   return b;
 }
 
-// Combines the n values of one pixel (val[i] of frame fot[i]; aux has room for n); counts
+// Combines the n values of one pixel (val[i] of frame fot[i]; aux has room for n and for
+// kRedMaxima); counts
 // rejections per frame. `piso` is the frames' own noise: the deviation a value is measured
 // against never falls below it.
 double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, float* val,
@@ -198,7 +253,8 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, floa
     }
     case MetodoCombinacion::kMediana:
       std::copy(val, val + n, aux);
-      return MedianaCorta(aux, n);
+      OrdenaCorta(aux, n);
+      return MedianaOrdenada(aux, n);
     case MetodoCombinacion::kSigma:
       break;
   }
@@ -209,10 +265,15 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, floa
   // deviation of two or three values is often far below the real noise, so it is taken no
   // smaller than the frames' measured sky noise: a short series then rejects about as often as
   // kappa says, not one value in ten.
+  // Whether a value is dropped depends on the value alone (given the pass's sums), so the
+  // sorted copy in aux loses the same values as val and stays sorted: one sort a pixel.
   size_t activos = n;
+  if (n > 2 && a.iteraciones > 0) {
+    std::copy(val, val + n, aux);
+    OrdenaCorta(aux, n);
+  }
   for (int it = 0; it < a.iteraciones && activos > 2; ++it) {
-    std::copy(val, val + activos, aux);
-    const double centro = MedianaCorta(aux, activos);
+    const double centro = MedianaOrdenada(aux, activos);
     double s = 0.0, q = 0.0;
     for (size_t i = 0; i < activos; ++i) {
       const double d = val[i] - centro;  // sums around the median: no cancellation
@@ -220,14 +281,16 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, floa
       q += d * d;
     }
     const double otros = static_cast<double>(activos - 1);
-    size_t quedan = 0;
-    for (size_t i = 0; i < activos; ++i) {
-      const double d = val[i] - centro;
+    const auto fuera = [&](float x) {
+      const double d = x - centro;
       const double mediaOtros = (s - d) / otros;
       const double varOtros = ((q - d * d) - otros * mediaOtros * mediaOtros) / (otros - 1.0);
       const double desv = std::max(varOtros > 0.0 ? std::sqrt(varOtros) : 0.0, piso);
-      const bool fuera = desv > 0.0 && std::fabs(d) > a.kappa * desv;
-      if (!fuera) {
+      return desv > 0.0 && std::fabs(d) > a.kappa * desv;
+    };
+    size_t quedan = 0;
+    for (size_t i = 0; i < activos; ++i) {
+      if (!fuera(val[i])) {
         val[quedan] = val[i];
         fot[quedan] = fot[i];
         ++quedan;
@@ -236,6 +299,10 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, floa
       }
     }
     if (quedan == activos) break;
+    size_t k = 0;
+    for (size_t i = 0; i < activos; ++i) {
+      if (!fuera(aux[i])) aux[k++] = aux[i];
+    }
     rechazados += static_cast<int>(activos - quedan);
     activos = quedan;
   }
@@ -484,7 +551,7 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
         for (size_t i = 0; i < porFot; ++i) destino[i] = static_cast<float>(a * destino[i] + b);
       }
     }
-    std::vector<float> val(n), aux(n);
+    std::vector<float> val(n), aux(std::max(n, kRedMaxima));
     std::vector<uint32_t> fot(n);
     int64_t* rechFot = sigma ? rechazosBanda.data() + static_cast<size_t>(banda) * n : nullptr;
     for (size_t i = 0; i < porFot; ++i) {
