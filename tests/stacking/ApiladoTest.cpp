@@ -1,6 +1,7 @@
 // Masters, pretreatment and stacks on synthetic frames whose truth the tests know.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -387,6 +388,72 @@ TEST(ApiladoTest, SameBitsForEveryThreadCount) {
     EXPECT_EQ(r[i].rechazos, r[0].rechazos);
     for (size_t f = 0; f < 9; ++f)
       EXPECT_EQ(r[i].figuras[f].rechazados, r[0].figuras[f].rechazados);
+  }
+}
+
+// The median of values written out, sorted plainly.
+double MedianaSimple(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t m = v.size() / 2;
+  return v.size() % 2 == 1 ? v[m] : (v[m - 1] + v[m]) / 2.0;
+}
+
+// Every count of frames a pixel can have (small ones sorted by a network padded to a power of
+// two, large ones otherwise) gives the plain median, the frames' sky level and deviation the
+// plain medians of their values, and sigma clipping drops exactly the one planted outlier.
+TEST(ApiladoTest, MediansAndClippingHoldForEveryFrameCount) {
+  for (size_t n : {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 32, 33, 40}) {
+    std::mt19937 gen(static_cast<unsigned>(n));
+    std::uniform_int_distribution<int> ruido(-5, 5);
+    Serie s;
+    for (size_t f = 0; f < n; ++f) {
+      Imagen& im =
+          s.Nueva([&](long x, long y) { return -200.0 + x + 3 * y + ruido(gen); }, 0.0, gen);
+      im.mapeo = MapeoValores{100.0, 0.5};
+    }
+    // An outlier in a different frame for every pixel of the first row.
+    for (uint32_t x = 0; x < kAncho; ++x) {
+      Imagen& im = *s.imagenes[x % n];
+      std::vector<int16_t> px = im.Pixeles();
+      px[x] = 20000;
+      im.CambiaPixeles(kAncho, kAlto, std::move(px));
+    }
+    ProgresoSilencioso p;
+    AjustesCombinacion a;
+    a.metodo = MetodoCombinacion::kMediana;
+    const ResultadoCombinacion med = CombinaFotogramas(s.Fuente(), a, {}, p);
+    a.metodo = MetodoCombinacion::kSigma;
+    a.mapaRechazos = true;
+    const ResultadoCombinacion sig = CombinaFotogramas(s.Fuente(), a, {}, p);
+    for (size_t f = 0; f < n; ++f) {
+      const Imagen& im = *s.imagenes[f];
+      std::vector<double> v, desv;
+      for (int16_t x : im.Pixeles()) v.push_back(static_cast<float>(im.mapeo.Fisico(x)));
+      const double fondo = MedianaSimple(v);
+      for (double x : v) desv.push_back(static_cast<float>(std::fabs(x - fondo)));
+      EXPECT_EQ(med.figuras[f].fondo, fondo) << n << " frames, frame " << f;
+      EXPECT_EQ(med.figuras[f].dispersion, 1.4826 * MedianaSimple(desv)) << n << " frames";
+    }
+    for (long y = 0; y < kAlto; ++y) {
+      for (long x = 0; x < kAncho; ++x) {
+        std::vector<double> v;
+        double suma = 0.0;
+        const size_t atipico = y == 0 ? static_cast<size_t>(x) % n : n;
+        for (size_t f = 0; f < n; ++f) {
+          const Imagen& im = *s.imagenes[f];
+          v.push_back(static_cast<float>(im.mapeo.Fisico(im.Pixel(x, y))));
+          if (f != atipico) suma += v.back();
+        }
+        const size_t i = static_cast<size_t>(y * kAncho + x);
+        ASSERT_EQ(med.valores[i], static_cast<float>(MedianaSimple(v)))
+            << n << " " << x << "," << y;
+        if (n < 3) continue;  // two values are never clipped
+        const size_t quedan = atipico < n ? n - 1 : n;
+        ASSERT_EQ(sig.valores[i], static_cast<float>(suma / static_cast<double>(quedan)))
+            << n << " frames, pixel " << x << "," << y;
+        ASSERT_EQ(sig.rechazos[i], atipico < n ? 1 : 0) << n << " " << x << "," << y;
+      }
+    }
   }
 }
 
