@@ -267,6 +267,7 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, floa
   // kappa says, not one value in ten.
   // Whether a value is dropped depends on the value alone (given the pass's sums), so the
   // sorted copy in aux loses the same values as val and stays sorted: one sort a pixel.
+  const double kappaPiso = a.kappa * piso;
   size_t activos = n;
   if (n > 2 && a.iteraciones > 0) {
     std::copy(val, val + n, aux);
@@ -283,6 +284,9 @@ double CombinaPixel(const AjustesCombinacion& a, size_t total, double piso, floa
     const double otros = static_cast<double>(activos - 1);
     const auto fuera = [&](float x) {
       const double d = x - centro;
+      // The deviation is never below the floor, so a value within kappa floors stays (the
+      // products round alike: kappa x deviation is never below kappa x floor).
+      if (std::fabs(d) <= kappaPiso) return false;
       const double mediaOtros = (s - d) / otros;
       const double varOtros = ((q - d * d) - otros * mediaOtros * mediaOtros) / (otros - 1.0);
       const double desv = std::max(varOtros > 0.0 ? std::sqrt(varOtros) : 0.0, piso);
