@@ -56,22 +56,26 @@ class ArchivoTrabajo {
   ArchivoTrabajo(const ArchivoTrabajo&) = delete;
   ArchivoTrabajo& operator=(const ArchivoTrabajo&) = delete;
 
-  void Escribe(const std::vector<float>& v) {
-    const char* p = reinterpret_cast<const char*>(v.data());
-    size_t queda = v.size() * sizeof(float);
+  // Appends n bytes; returns where they start.
+  uint64_t Escribe(const void* datos, size_t n) {
+    const uint64_t inicio = fin_;
+    const char* p = static_cast<const char*>(datos);
+    size_t queda = n;
     while (queda > 0) {
-      const ssize_t n = ::write(fd_, p, queda);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw JError(12288, ruta_, std::strerror(n < 0 ? errno : ENOSPC));
-      p += n;
-      queda -= static_cast<size_t>(n);
+      const ssize_t e = ::write(fd_, p, queda);
+      if (e < 0 && errno == EINTR) continue;
+      if (e <= 0) throw JError(12288, ruta_, std::strerror(e < 0 ? errno : ENOSPC));
+      p += e;
+      queda -= static_cast<size_t>(e);
     }
+    fin_ += n;
+    return inicio;
   }
-  // Reads n values from value index `desde` (safe from several threads at once).
-  void Lee(float* destino, size_t n, uint64_t desde) const {
-    char* p = reinterpret_cast<char*>(destino);
-    size_t queda = n * sizeof(float);
-    off_t pos = static_cast<off_t>(desde * sizeof(float));
+  // Reads n bytes from byte `desde` (safe from several threads at once).
+  void Lee(void* destino, size_t n, uint64_t desde) const {
+    char* p = static_cast<char*>(destino);
+    size_t queda = n;
+    off_t pos = static_cast<off_t>(desde);
     while (queda > 0) {
       const ssize_t r = ::pread(fd_, p, queda, pos);
       if (r < 0 && errno == EINTR) continue;
@@ -85,6 +89,7 @@ class ArchivoTrabajo {
  private:
   std::string ruta_;
   int fd_ = -1;
+  uint64_t fin_ = 0;
 };
 
 // The median of v (reordered); NaN when empty.
@@ -386,12 +391,15 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
   ResultadoCombinacion r;
   r.figuras.resize(n);
   // Where the second pass finds each frame: its FITS file read band by band, or its place in the
-  // working file (created when a frame needs it), with the normalisation a x + b to apply.
+  // working file (created when a frame needs it), with the normalisation a x + b to apply. The
+  // working file holds a frame's 16-bit pixels (read through its mapping; with kSinDato where a
+  // resampled frame has no data) when they say everything, else its 32-bit values.
   std::vector<std::unique_ptr<LectorBandasFits>> lectores(n);
   std::vector<uint64_t> lugar(n, 0);
+  std::vector<char> comoPixeles(n, 0), conHuecos(n, 0);
+  std::vector<MapeoValores> mapeos(n);
   std::vector<double> factorA(n, 1.0), sumandoB(n, 0.0);
   std::unique_ptr<ArchivoTrabajo> trabajo;
-  uint64_t enTrabajo = 0;
   size_t abiertos = 0;
   const bool fitsDirecto = fuente.archivo && AjustesActualesFits().leerPrimario;
 
@@ -439,34 +447,41 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       r.conFecha = false;
     }
 
-    // The frame's values: the physical value of each pixel through a table of the mapping, NaN
-    // where a resampled frame has no data. A frame read again from its file later needs only
-    // the count of its pixel values for its sky level and deviation.
+    // The frame's sky level and deviation come from the count of its pixel values (where a
+    // resampled frame has data) and the physical value of each through a table of the mapping.
     const std::vector<float> tabla = TablaFisicos(im.mapeo);
     const int16_t* px = im.Pixeles().data();
     const size_t pixeles = im.NumPixeles();
     std::vector<uint64_t> cuenta(kValoresPixel, 0);
-    std::vector<float> v;
+    std::vector<int16_t> marcados;  // resampled: the pixels, kSinDato where no data
+    std::vector<char> datos;        // resampled: whether a pixel holds data
+    bool choque = false;            // a pixel with data holds kSinDato itself
     if (remuestreada) {
       // Only pixels whose source lies where all four bilinear neighbours are inside the frame
       // hold data; the others (fill, or fill mixed into an edge sample) are left out.
-      v.resize(pixeles);
+      marcados.resize(pixeles);
+      datos.resize(pixeles);
+      std::vector<char> choques(static_cast<size_t>(NumBandas(r.alto)), 0);
       const double maxU = static_cast<double>(r.ancho) - 1.0;
       const double maxV = static_cast<double>(r.alto) - 1.0;
       const size_t anchoFila = r.ancho;
-      ParaBandas(r.alto, &progreso, [&](long, long desde, long hasta) {
+      ParaBandas(r.alto, &progreso, [&](long banda, long desde, long hasta) {
         for (long y = desde; y < hasta; ++y) {
           const size_t fila = static_cast<size_t>(y) * anchoFila;
           for (uint32_t x = 0; x < r.ancho; ++x) {
             double u = 0.0, w = 0.0;
             const bool dentro = t.Aplica(static_cast<double>(x), static_cast<double>(y), u, w) &&
                                 u >= 0.0 && w >= 0.0 && u <= maxU && w <= maxV;
-            v[fila + x] = dentro ? tabla[px[fila + x] + kDesplazamientoPixel] : kNaN;
+            const int16_t p = px[fila + x];
+            marcados[fila + x] = dentro ? p : kSinDato;
+            datos[fila + x] = dentro;
+            if (dentro && p == kSinDato) choques[static_cast<size_t>(banda)] = 1;
           }
         }
       });
+      choque = std::find(choques.begin(), choques.end(), 1) != choques.end();
       for (size_t i = 0; i < pixeles; ++i) {
-        if (!std::isnan(v[i])) ++cuenta[px[i] + kDesplazamientoPixel];
+        if (datos[i]) ++cuenta[px[i] + kDesplazamientoPixel];
       }
     } else {
       for (size_t i = 0; i < pixeles; ++i) ++cuenta[px[i] + kDesplazamientoPixel];
@@ -504,16 +519,20 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       }
     }
     if (!lectores[f]) {
-      if (!remuestreada) {
-        v.resize(pixeles);
-        for (size_t i = 0; i < pixeles; ++i) v[i] = tabla[px[i] + kDesplazamientoPixel];
-      }
-      if (a != 1.0 || b != 0.0) {
-        for (float& x : v) x = static_cast<float>(a * x + b);
-      }
       if (!trabajo) trabajo = std::make_unique<ArchivoTrabajo>(ajustes.carpetaTemporal);
-      trabajo->Escribe(v);
-      lugar[f] = enTrabajo++;
+      mapeos[f] = im.mapeo;
+      if (!choque) {
+        comoPixeles[f] = 1;
+        conHuecos[f] = remuestreada;
+        lugar[f] = trabajo->Escribe(remuestreada ? marcados.data() : px, pixeles * sizeof(int16_t));
+      } else {
+        std::vector<float> v(pixeles);
+        for (size_t i = 0; i < pixeles; ++i) {
+          v[i] = datos[i] ? tabla[px[i] + kDesplazamientoPixel] : kNaN;
+          if (a != 1.0 || b != 0.0) v[i] = static_cast<float>(a * v[i] + b);
+        }
+        lugar[f] = trabajo->Escribe(v.data(), pixeles * sizeof(float));
+      }
     }
     progreso.Avance(static_cast<double>(f + 1) / static_cast<double>(n) / 2.0);
   }
@@ -543,13 +562,25 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
     const size_t filas = static_cast<size_t>(hasta - desde);
     const size_t porFot = filas * ancho;
     std::vector<float> buf(porFot * n);
+    std::vector<int16_t> cortos;
     for (size_t f = 0; f < n; ++f) {
       float* destino = buf.data() + f * porFot;
-      if (!lectores[f]) {
-        trabajo->Lee(destino, porFot, lugar[f] * pixeles + static_cast<size_t>(desde) * ancho);
-        continue;
+      const uint64_t primero = static_cast<uint64_t>(desde) * ancho;
+      if (lectores[f]) {
+        lectores[f]->LeeFilas(desde, hasta - desde, destino);
+      } else if (!comoPixeles[f]) {
+        trabajo->Lee(destino, porFot * sizeof(float), lugar[f] + primero * sizeof(float));
+        continue;  // normalised already
+      } else {
+        cortos.resize(porFot);
+        trabajo->Lee(cortos.data(), porFot * sizeof(int16_t), lugar[f] + primero * sizeof(int16_t));
+        const MapeoValores m = mapeos[f];
+        const bool huecos = conHuecos[f];
+        for (size_t i = 0; i < porFot; ++i) {
+          destino[i] =
+              huecos && cortos[i] == kSinDato ? kNaN : static_cast<float>(m.Fisico(cortos[i]));
+        }
       }
-      lectores[f]->LeeFilas(desde, hasta - desde, destino);
       const double a = factorA[f], b = sumandoB[f];
       if (a != 1.0 || b != 0.0) {
         for (size_t i = 0; i < porFot; ++i) destino[i] = static_cast<float>(a * destino[i] + b);

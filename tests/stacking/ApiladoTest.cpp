@@ -457,6 +457,30 @@ TEST(ApiladoTest, MediansAndClippingHoldForEveryFrameCount) {
   }
 }
 
+// A shifted frame whose pixels hold the lowest pixel value (what marks "no data" in a resampled
+// frame) keeps them as data where it covers the grid, and only there.
+TEST(ApiladoTest, ShiftedFramesAtTheLowestPixelValueKeepTheirData) {
+  std::mt19937 gen(5);
+  ProgresoSilencioso p;
+  Serie s;
+  const double nivel[] = {100.0, -32768.0};
+  for (double v : nivel) s.Nueva([v](long, long) { return v; }, 0.0, gen);
+  AjustesCombinacion a;
+  a.metodo = MetodoCombinacion::kMedia;
+  const ResultadoCombinacion r = CombinaFotogramas(
+      s.Fuente(), a, {Transformacion2D::Identidad(), Transformacion2D::Desplazamiento(2.0, 1.0)},
+      p);
+  for (long y = 0; y < kAlto; ++y) {
+    for (long x = 0; x < kAncho; ++x) {
+      const bool cubre = x + 2 < kAncho && y + 1 < kAlto;
+      ASSERT_EQ(r.valores[static_cast<size_t>(y * kAncho + x)],
+                cubre ? (nivel[0] + nivel[1]) / 2.0 : nivel[0])
+          << x << "," << y;
+    }
+  }
+  EXPECT_EQ(r.figuras[1].fondo, nivel[1]);
+}
+
 // Cancels at the n-th question.
 class ProgresoQueCancela : public ProgresoSilencioso {
  public:
