@@ -146,14 +146,20 @@ void OrdenaRed(float* v) {
   }
 }
 
+// The size of the network that sorts n values.
+size_t TamanoRed(size_t n) {
+  size_t p = 1;
+  while (p < n) p <<= 1;
+  return p;
+}
+
 // Sorts the n values at v (finite; v has room for kRedMaxima values).
 void OrdenaCorta(float* v, size_t n) {
   if (n > kRedMaxima) {
     std::sort(v, v + n);
     return;
   }
-  size_t p = 1;
-  while (p < n) p <<= 1;
+  const size_t p = TamanoRed(n);
   std::fill(v + n, v + p, std::numeric_limits<float>::infinity());
   switch (p) {
     case 1:
@@ -178,6 +184,103 @@ double MedianaOrdenada(const float* v, size_t n) {
   const double alto = v[m];
   if (n % 2 == 1) return alto;
   return (static_cast<double>(v[m - 1]) + alto) / 2.0;
+}
+
+// Pixels combined side by side (loops over them vectorise).
+constexpr size_t kBloque = 64;
+
+// Sorts every column of col (P rows of kBloque values) through the network on its own.
+template <size_t P>
+void OrdenaColumnasRed(float* col) {
+  static constexpr RedOrdenacion<P> kRed;
+  for (size_t c = 0; c < RedOrdenacion<P>::kPares; ++c) {
+    float* x = col + kRed.a[c] * kBloque;
+    float* y = col + kRed.b[c] * kBloque;
+    for (size_t j = 0; j < kBloque; ++j) {
+      const float u = x[j], v = y[j];
+      x[j] = std::min(u, v);
+      y[j] = std::max(u, v);
+    }
+  }
+}
+
+void OrdenaColumnas(float* col, size_t p) {
+  switch (p) {
+    case 1:
+      return;
+    case 2:
+      return OrdenaColumnasRed<2>(col);
+    case 4:
+      return OrdenaColumnasRed<4>(col);
+    case 8:
+      return OrdenaColumnasRed<8>(col);
+    case 16:
+      return OrdenaColumnasRed<16>(col);
+    default:
+      return OrdenaColumnasRed<kRedMaxima>(col);
+  }
+}
+
+// Combines a block of b pixels (b up to kBloque) of n frames, n up to kRedMaxima: the value of
+// frame f at pixel j is datos[f * paso + j]; col has room for kRedMaxima x kBloque values. Gives
+// what CombinaPixel gives in resultado[j], except where sigma clipping might drop a value
+// (a value farther than kappa floors from the median): there solo[j] is set and the pixel is
+// left to CombinaPixel. Sums run over the frames in order as CombinaPixel's do, a missing value
+// adding +0 (a sum that starts at +0 never becomes -0, so that changes no bit).
+void CombinaBloque(const AjustesCombinacion& a, size_t n, double piso, const float* datos,
+                   size_t paso, size_t b, float* col, double* resultado, bool* solo) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  uint32_t cuenta[kBloque] = {};
+  double suma[kBloque] = {};
+  for (size_t f = 0; f < n; ++f) {
+    const float* x = datos + f * paso;
+    float* c = col + f * kBloque;
+    for (size_t j = 0; j < b; ++j) {
+      const bool dato = std::isfinite(x[j]);
+      c[j] = dato ? x[j] : kInf;
+      cuenta[j] += dato;
+      suma[j] += dato ? static_cast<double>(x[j]) : 0.0;
+    }
+    std::fill(c + b, c + kBloque, kInf);
+  }
+  const double kNaNd = std::nan("");
+  for (size_t j = 0; j < b; ++j) {
+    solo[j] = false;
+    resultado[j] = cuenta[j] > 0 ? suma[j] / static_cast<double>(cuenta[j]) : kNaNd;
+  }
+  if (a.metodo == MetodoCombinacion::kSuma) {
+    for (size_t j = 0; j < b; ++j) resultado[j] *= static_cast<double>(n);
+  }
+  if (a.metodo == MetodoCombinacion::kMedia || a.metodo == MetodoCombinacion::kSuma) return;
+  const size_t p = TamanoRed(n);
+  for (size_t f = n; f < p; ++f) std::fill(col + f * kBloque, col + (f + 1) * kBloque, kInf);
+  OrdenaColumnas(col, p);
+  auto mediana = [col](size_t j, size_t k) {
+    const size_t m = k / 2;
+    const double alto = col[m * kBloque + j];
+    if (k % 2 == 1) return alto;
+    return (static_cast<double>(col[(m - 1) * kBloque + j]) + alto) / 2.0;
+  };
+  if (a.metodo == MetodoCombinacion::kMediana) {
+    for (size_t j = 0; j < b; ++j) {
+      if (cuenta[j] > 0) resultado[j] = mediana(j, cuenta[j]);
+    }
+    return;
+  }
+  if (a.iteraciones < 1) return;
+  // Sigma clipping: where no value lies farther than kappa floors from the median none is
+  // dropped, and the result is the mean.
+  const double kappaPiso = a.kappa * piso;
+  double centro[kBloque];
+  for (size_t j = 0; j < b; ++j) centro[j] = cuenta[j] > 2 ? mediana(j, cuenta[j]) : 0.0;
+  bool lejos[kBloque] = {};
+  for (size_t f = 0; f < n; ++f) {
+    const float* x = datos + f * paso;
+    for (size_t j = 0; j < b; ++j) {
+      lejos[j] |= std::isfinite(x[j]) && std::fabs(x[j] - centro[j]) > kappaPiso;
+    }
+  }
+  for (size_t j = 0; j < b; ++j) solo[j] = cuenta[j] > 2 && lejos[j];
 }
 
 // Pixel values of the 16-bit range, as indices of a table.
@@ -589,7 +692,21 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
     std::vector<float> val(n), aux(std::max(n, kRedMaxima));
     std::vector<uint32_t> fot(n);
     int64_t* rechFot = sigma ? rechazosBanda.data() + static_cast<size_t>(banda) * n : nullptr;
+    const bool enBloques = n <= kRedMaxima;
+    std::vector<float> columnas(enBloques ? kRedMaxima * kBloque : 0);
+    double resultado[kBloque];
+    bool solo[kBloque];
     for (size_t i = 0; i < porFot; ++i) {
+      const size_t j = i % kBloque;
+      if (enBloques && j == 0) {
+        CombinaBloque(ajustes, n, piso, buf.data() + i, porFot, std::min(kBloque, porFot - i),
+                      columnas.data(), resultado, solo);
+      }
+      const size_t destino = static_cast<size_t>(desde) * ancho + i;
+      if (enBloques && !solo[j]) {
+        r.valores[destino] = static_cast<float>(resultado[j]);
+        continue;  // nothing dropped: the rejection map keeps its 0
+      }
       size_t k = 0;
       for (size_t f = 0; f < n; ++f) {
         const float x = buf[f * porFot + i];
@@ -600,7 +717,6 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
         }
       }
       int rech = 0;
-      const size_t destino = static_cast<size_t>(desde) * ancho + i;
       r.valores[destino] = static_cast<float>(
           CombinaPixel(ajustes, n, piso, val.data(), fot.data(), k, aux.data(), rechFot, rech));
       if (!r.rechazos.empty()) r.rechazos[destino] = static_cast<int16_t>(std::min(rech, 32767));
