@@ -22,6 +22,7 @@
 #include "formats/TiposArchivo.h"
 #include "formats/fits/Fits.h"
 #include "formats/fits/LectorBandas.h"
+#include "processing/Geometria.h"
 
 namespace orva {
 namespace {
@@ -538,7 +539,6 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
     fig.dx = t.h[2];
     fig.dy = t.h[5];
     const bool remuestreada = !t.EsIdentidad();
-    if (remuestreada) RemuestreaTransformacion(im, t, r.ancho, r.alto, kSinDato, progreso);
 
     fig.tiempoExp = im.datos.tiempoExp;
     r.tiempoTotal += im.datos.tiempoExp;
@@ -556,12 +556,16 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
     const int16_t* px = im.Pixeles().data();
     const size_t pixeles = im.NumPixeles();
     std::vector<uint64_t> cuenta(kValoresPixel, 0);
-    std::vector<int16_t> marcados;  // resampled: the pixels, kSinDato where no data
+    std::vector<int16_t> marcados;  // resampled: its pixels, kSinDato where no data
     std::vector<char> datos;        // resampled: whether a pixel holds data
     bool choque = false;            // a pixel with data holds kSinDato itself
     if (remuestreada) {
-      // Only pixels whose source lies where all four bilinear neighbours are inside the frame
-      // hold data; the others (fill, or fill mixed into an edge sample) are left out.
+      // The frame resampled onto the first one's grid: the bilinear sample at the transform of
+      // every pixel (as RemuestreaTransformacion gives it). Only pixels whose source lies where
+      // all four bilinear neighbours are inside the frame hold data; the others (fill, or fill
+      // mixed into an edge sample) are left out and not even sampled.
+      const bool afin = t.h[6] == 0.0 && t.h[7] == 0.0 && t.h[8] == 1.0;
+      const long anchoOrigen = im.Ancho(), altoOrigen = im.Alto();
       marcados.resize(pixeles);
       datos.resize(pixeles);
       std::vector<char> choques(static_cast<size_t>(NumBandas(r.alto)), 0);
@@ -572,11 +576,19 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
         for (long y = desde; y < hasta; ++y) {
           const size_t fila = static_cast<size_t>(y) * anchoFila;
           for (uint32_t x = 0; x < r.ancho; ++x) {
+            const double xd = static_cast<double>(x), yd = static_cast<double>(y);
             double u = 0.0, w = 0.0;
-            const bool dentro = t.Aplica(static_cast<double>(x), static_cast<double>(y), u, w) &&
-                                u >= 0.0 && w >= 0.0 && u <= maxU && w <= maxV;
-            const int16_t p = px[fila + x];
-            marcados[fila + x] = dentro ? p : kSinDato;
+            bool aplica = true;
+            if (afin) {  // what Aplica gives, without its division by w = 1
+              u = t.h[0] * xd + t.h[1] * yd + t.h[2];
+              w = t.h[3] * xd + t.h[4] * yd + t.h[5];
+            } else {
+              aplica = t.Aplica(xd, yd, u, w);
+            }
+            const bool dentro = aplica && u >= 0.0 && w >= 0.0 && u <= maxU && w <= maxV;
+            const int16_t p =
+                dentro ? MuestraBilineal(px, anchoOrigen, altoOrigen, u, w, kSinDato) : kSinDato;
+            marcados[fila + x] = p;
             datos[fila + x] = dentro;
             if (dentro && p == kSinDato) choques[static_cast<size_t>(banda)] = 1;
           }
@@ -584,7 +596,7 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       });
       choque = std::find(choques.begin(), choques.end(), 1) != choques.end();
       for (size_t i = 0; i < pixeles; ++i) {
-        if (datos[i]) ++cuenta[px[i] + kDesplazamientoPixel];
+        if (datos[i]) ++cuenta[marcados[i] + kDesplazamientoPixel];
       }
     } else {
       for (size_t i = 0; i < pixeles; ++i) ++cuenta[px[i] + kDesplazamientoPixel];
@@ -631,7 +643,7 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       } else {
         std::vector<float> v(pixeles);
         for (size_t i = 0; i < pixeles; ++i) {
-          v[i] = datos[i] ? tabla[px[i] + kDesplazamientoPixel] : kNaN;
+          v[i] = datos[i] ? tabla[marcados[i] + kDesplazamientoPixel] : kNaN;
           if (a != 1.0 || b != 0.0) v[i] = static_cast<float>(a * v[i] + b);
         }
         lugar[f] = trabajo->Escribe(v.data(), pixeles * sizeof(float));
