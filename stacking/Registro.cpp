@@ -88,34 +88,59 @@ struct Pareja {
   int r, f;  // reference and frame star
 };
 
-// The mean positions of the pairs' reference and frame stars: x, y, u, v.
-std::array<double, 4> Centros(const std::vector<EstrellaRegistro>& ref,
-                              const std::vector<EstrellaRegistro>& img,
-                              const std::vector<Pareja>& pares) {
-  std::array<double, 4> m{};
-  for (const Pareja& p : pares) {
-    m[0] += ref[static_cast<size_t>(p.r)].x;
-    m[1] += ref[static_cast<size_t>(p.r)].y;
-    m[2] += img[static_cast<size_t>(p.f)].x;
-    m[3] += img[static_cast<size_t>(p.f)].y;
+// The weight of each pair: 1 / (var_ref + var_frame) when every star of the pairs has a positive
+// finite variance, else 1 for all.
+std::vector<double> Pesos(const std::vector<EstrellaRegistro>& ref,
+                          const std::vector<EstrellaRegistro>& img,
+                          const std::vector<Pareja>& pares) {
+  std::vector<double> w(pares.size(), 1.0);
+  for (size_t k = 0; k < pares.size(); ++k) {
+    const double v = ref[static_cast<size_t>(pares[k].r)].varianza +
+                     img[static_cast<size_t>(pares[k].f)].varianza;
+    const double peso = 1.0 / v;
+    if (!(ref[static_cast<size_t>(pares[k].r)].varianza > 0.0) ||
+        !(img[static_cast<size_t>(pares[k].f)].varianza > 0.0) || !std::isfinite(peso) ||
+        !(peso > 0.0)) {
+      return std::vector<double>(pares.size(), 1.0);
+    }
+    w[k] = peso;
   }
-  for (double& v : m) v /= static_cast<double>(pares.size());
+  return w;
+}
+
+// The weighted mean positions of the pairs' reference and frame stars: x, y, u, v, and the sum
+// of the weights. Equal weights when w is null.
+std::array<double, 5> Centros(const std::vector<EstrellaRegistro>& ref,
+                              const std::vector<EstrellaRegistro>& img,
+                              const std::vector<Pareja>& pares, const std::vector<double>* w) {
+  std::array<double, 5> m{};
+  for (size_t k = 0; k < pares.size(); ++k) {
+    const double p = w ? (*w)[k] : 1.0;
+    m[0] += p * ref[static_cast<size_t>(pares[k].r)].x;
+    m[1] += p * ref[static_cast<size_t>(pares[k].r)].y;
+    m[2] += p * img[static_cast<size_t>(pares[k].f)].x;
+    m[3] += p * img[static_cast<size_t>(pares[k].f)].y;
+    m[4] += p;
+  }
+  for (size_t i = 0; i < 4; ++i) m[i] /= m[4];
   return m;
 }
 
-// The least-squares similarity taking the reference stars of the pairs to the frame's; false
-// when the reference points all coincide.
+// The (weighted) least-squares similarity taking the reference stars of the pairs to the
+// frame's; false when the reference points all coincide.
 bool AjusteSimilitud(const std::vector<EstrellaRegistro>& ref,
                      const std::vector<EstrellaRegistro>& img, const std::vector<Pareja>& pares,
-                     Transformacion2D& t) {
-  const auto [mx, my, mu, mv] = Centros(ref, img, pares);
+                     Transformacion2D& t, const std::vector<double>* w = nullptr) {
+  const auto [mx, my, mu, mv, sw] = Centros(ref, img, pares, w);
   double sxx = 0, sa = 0, sb = 0;
-  for (const Pareja& p : pares) {
+  for (size_t k = 0; k < pares.size(); ++k) {
+    const Pareja& p = pares[k];
+    const double peso = w ? (*w)[k] : 1.0;
     const double x = ref[static_cast<size_t>(p.r)].x - mx, y = ref[static_cast<size_t>(p.r)].y - my;
     const double u = img[static_cast<size_t>(p.f)].x - mu, v = img[static_cast<size_t>(p.f)].y - mv;
-    sxx += x * x + y * y;
-    sa += x * u + y * v;
-    sb += x * v - y * u;
+    sxx += peso * (x * x + y * y);
+    sa += peso * (x * u + y * v);
+    sb += peso * (x * v - y * u);
   }
   if (!(sxx > 0.0)) return false;
   const double a = sa / sxx, b = sb / sxx;
@@ -124,21 +149,24 @@ bool AjusteSimilitud(const std::vector<EstrellaRegistro>& ref,
   return std::all_of(t.h.begin(), t.h.end(), [](double v) { return std::isfinite(v); });
 }
 
-// The least-squares affine map; false when the reference points lie on a line.
+// The (weighted) least-squares affine map; false when the reference points lie on a line.
 bool AjusteAfin(const std::vector<EstrellaRegistro>& ref, const std::vector<EstrellaRegistro>& img,
-                const std::vector<Pareja>& pares, Transformacion2D& t) {
-  const auto [mx, my, mu, mv] = Centros(ref, img, pares);
+                const std::vector<Pareja>& pares, Transformacion2D& t,
+                const std::vector<double>* w = nullptr) {
+  const auto [mx, my, mu, mv, sw] = Centros(ref, img, pares, w);
   double sxx = 0, sxy = 0, syy = 0, sxu = 0, syu = 0, sxv = 0, syv = 0;
-  for (const Pareja& p : pares) {
+  for (size_t k = 0; k < pares.size(); ++k) {
+    const Pareja& p = pares[k];
+    const double peso = w ? (*w)[k] : 1.0;
     const double x = ref[static_cast<size_t>(p.r)].x - mx, y = ref[static_cast<size_t>(p.r)].y - my;
     const double u = img[static_cast<size_t>(p.f)].x - mu, v = img[static_cast<size_t>(p.f)].y - mv;
-    sxx += x * x;
-    sxy += x * y;
-    syy += y * y;
-    sxu += x * u;
-    syu += y * u;
-    sxv += x * v;
-    syv += y * v;
+    sxx += peso * (x * x);
+    sxy += peso * (x * y);
+    syy += peso * (y * y);
+    sxu += peso * (x * u);
+    syu += peso * (y * u);
+    sxv += peso * (x * v);
+    syv += peso * (y * v);
   }
   const double det = sxx * syy - sxy * sxy;
   // Relative to the spread of the points: a line of stars fixes nothing across it.
@@ -195,31 +223,42 @@ class Rejilla {
 };
 
 // The stars of the reference (the first n) that t brings within the radius of a frame star,
-// each frame star taken by its nearest reference star only. Pairs in reference order.
+// each frame star taken by its nearest reference star only. Pairs in reference order. tomada
+// holds -1 for every frame star of the grid and is left so. With minimo > 0 the search stops
+// early, giving no pairs, once fewer than minimo pairs can be reached.
 std::vector<Pareja> Empareja(const std::vector<EstrellaRegistro>& ref, size_t n,
                              const Rejilla& rejilla, const Transformacion2D& t,
-                             double* sumaD2 = nullptr) {
+                             std::vector<int>& tomada, double* sumaD2 = nullptr,
+                             size_t minimo = 0) {
   std::vector<Pareja> candidatos;
   std::vector<double> dist;
-  std::unordered_map<int, size_t> tomada;  // frame star -> candidate index
+  size_t distintas = 0;  // frame stars taken
+  bool corta = false;
   for (size_t i = 0; i < n; ++i) {
+    if (distintas + (n - i) < minimo) {
+      corta = true;
+      break;
+    }
     double u = 0, v = 0, d2 = 0;
     if (!t.Aplica(ref[i].x, ref[i].y, u, v)) continue;
     const int f = rejilla.Cercana(u, v, d2);
     if (f < 0) continue;
-    auto [it, nueva] = tomada.emplace(f, candidatos.size());
-    if (!nueva) {
-      if (d2 >= dist[it->second]) continue;
-      candidatos[it->second].r = -1;  // a nearer reference star takes it
-      it->second = candidatos.size();
+    int& k = tomada[static_cast<size_t>(f)];
+    if (k >= 0) {
+      if (d2 >= dist[static_cast<size_t>(k)]) continue;
+      candidatos[static_cast<size_t>(k)].r = -1;  // a nearer reference star takes it
+    } else {
+      ++distintas;
     }
+    k = static_cast<int>(candidatos.size());
     candidatos.push_back({static_cast<int>(i), f});
     dist.push_back(d2);
   }
   std::vector<Pareja> pares;
   double s = 0.0;
   for (size_t k = 0; k < candidatos.size(); ++k) {
-    if (candidatos[k].r < 0) continue;
+    tomada[static_cast<size_t>(candidatos[k].f)] = -1;
+    if (candidatos[k].r < 0 || corta) continue;
     pares.push_back(candidatos[k]);
     s += dist[k];
   }
@@ -356,6 +395,7 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
   // brings the most reference stars onto frame stars wins (then the smaller sum of squared
   // distances, then the first found).
   bool hay = false;
+  std::vector<int> tomada(nImg, -1);
   size_t intentos = 0;
   size_t mejorCuenta = 0;
   double mejorSuma = 0.0;
@@ -373,7 +413,9 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
       if (!(escala >= p.escalaMinima && escala <= p.escalaMaxima)) continue;
       ++intentos;
       double suma = 0.0;
-      const size_t cuenta = Empareja(ref, nRef, rejilla, t, &suma).size();
+      // A match that cannot reach the best count so far cannot win: its search stops early.
+      const size_t cuenta =
+          Empareja(ref, nRef, rejilla, t, tomada, &suma, hay ? mejorCuenta : 0).size();
       if (!hay || cuenta > mejorCuenta || (cuenta == mejorCuenta && suma < mejorSuma)) {
         hay = true;
         mejorCuenta = cuenta;
@@ -391,28 +433,34 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
   std::vector<Pareja> usados;
   double rms = 0.0;
   for (int pasada = 0; pasada < kMaxPasadas; ++pasada) {
-    usados = Empareja(ref, nRef, rejilla, t);
+    usados = Empareja(ref, nRef, rejilla, t, tomada);
     for (;;) {
       if (usados.size() < kMinimoEstrellas) break;
+      const std::vector<double> w = Pesos(ref, img, usados);
       Transformacion2D nueva;
-      const bool bien =
-          p.afin ? AjusteAfin(ref, img, usados, nueva) : AjusteSimilitud(ref, img, usados, nueva);
+      const bool bien = p.afin ? AjusteAfin(ref, img, usados, nueva, &w)
+                               : AjusteSimilitud(ref, img, usados, nueva, &w);
       if (!bien) {
         usados.clear();
         break;
       }
       t = nueva;
-      double s2 = 0.0;
-      std::vector<double> res(usados.size());
+      // Residuals in pixels (their rms is reported) and normalised by their expected deviation
+      // (the same with equal weights); outliers are those beyond k times the normalised rms that
+      // also exceed the floor in pixels.
+      double s2 = 0.0, z2 = 0.0;
+      std::vector<double> res(usados.size()), z(usados.size());
       for (size_t k = 0; k < usados.size(); ++k) {
         res[k] = Residuo(ref, img, usados[k], t);
+        z[k] = res[k] * std::sqrt(w[k]);
         s2 += res[k] * res[k];
+        z2 += z[k] * z[k];
       }
       rms = std::sqrt(s2 / static_cast<double>(usados.size()));
-      const double umbral = std::max(p.kSigma * rms, kResiduoMinimo);
+      const double umbral = p.kSigma * std::sqrt(z2 / static_cast<double>(usados.size()));
       std::vector<Pareja> quedan;
       for (size_t k = 0; k < usados.size(); ++k) {
-        if (res[k] <= umbral) quedan.push_back(usados[k]);
+        if (z[k] <= umbral || res[k] <= kResiduoMinimo) quedan.push_back(usados[k]);
       }
       if (quedan.size() == usados.size()) break;
       usados = std::move(quedan);
