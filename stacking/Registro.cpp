@@ -12,6 +12,7 @@
 #include "base/Cadenas.h"
 #include "base/Numeros.h"
 #include "core/Ajustes.h"
+#include "core/Hilos.h"
 
 namespace orva {
 
@@ -43,6 +44,8 @@ constexpr int kMaxPasadas = 20;
 constexpr double kResiduoMinimo = 0.05;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadianes = kPi / 180.0;
+// Reference triangles scored per band of the thread pool.
+constexpr long kTriangulosBanda = 64;
 // A match counts when the chance that the best of all the tried similarities brings that many
 // stars together by accident stays below this.
 constexpr double kProbabilidadAzar = 1e-4;
@@ -183,6 +186,32 @@ class Rejilla {
  public:
   Rejilla(const std::vector<EstrellaRegistro>& e, size_t n, double radio)
       : e_(e), lado_(radio), radio2_(radio * radio) {
+    if (n == 0) return;
+    int64_t x0 = Celda(e[0].x), x1 = x0, y0 = Celda(e[0].y), y1 = y0;
+    for (size_t i = 0; i < n; ++i) {
+      x0 = std::min(x0, Celda(e[i].x));
+      x1 = std::max(x1, Celda(e[i].x));
+      y0 = std::min(y0, Celda(e[i].y));
+      y1 = std::max(y1, Celda(e[i].y));
+    }
+    // Stars over a frame's area: the cells in one array, each cell's stars in index order.
+    if (x1 - x0 < kMaxCeldas && y1 - y0 < kMaxCeldas &&
+        (x1 - x0 + 1) * (y1 - y0 + 1) <= kMaxCeldas) {
+      x0_ = x0;
+      y0_ = y0;
+      ancho_ = x1 - x0 + 1;
+      alto_ = y1 - y0 + 1;
+      inicio_.assign(static_cast<size_t>(ancho_ * alto_ + 1), 0);
+      for (size_t i = 0; i < n; ++i) ++inicio_[Indice(Celda(e[i].x), Celda(e[i].y)) + 1];
+      for (size_t k = 1; k < inicio_.size(); ++k) inicio_[k] += inicio_[k - 1];
+      estrellas_.resize(n);
+      std::vector<int> lleno(inicio_.begin(), inicio_.end() - 1);
+      for (size_t i = 0; i < n; ++i) {
+        const size_t c = Indice(Celda(e[i].x), Celda(e[i].y));
+        estrellas_[static_cast<size_t>(lleno[c]++)] = static_cast<int>(i);
+      }
+      return;
+    }
     for (size_t i = 0; i < n; ++i)
       celdas_[Clave(Celda(e[i].x), Celda(e[i].y))].push_back(static_cast<int>(i));
   }
@@ -192,33 +221,50 @@ class Rejilla {
     const int64_t cx = Celda(x), cy = Celda(y);
     int mejor = -1;
     d2 = radio2_;
+    auto prueba = [&](const int* k0, const int* k1) {
+      for (const int* k = k0; k != k1; ++k) {
+        const EstrellaRegistro& s = e_[static_cast<size_t>(*k)];
+        const double d = (s.x - x) * (s.x - x) + (s.y - y) * (s.y - y);
+        if (d <= radio2_ && (mejor < 0 || d < d2 || (d == d2 && *k < mejor))) {
+          d2 = d;
+          mejor = *k;
+        }
+      }
+    };
     for (int64_t j = cy - 1; j <= cy + 1; ++j) {
       for (int64_t i = cx - 1; i <= cx + 1; ++i) {
+        if (!inicio_.empty()) {
+          if (i < x0_ || j < y0_ || i - x0_ >= ancho_ || j - y0_ >= alto_) continue;
+          const size_t c = Indice(i, j);
+          prueba(estrellas_.data() + inicio_[c], estrellas_.data() + inicio_[c + 1]);
+          continue;
+        }
         const auto it = celdas_.find(Clave(i, j));
         if (it == celdas_.end()) continue;
-        for (int k : it->second) {
-          const EstrellaRegistro& s = e_[static_cast<size_t>(k)];
-          const double d = (s.x - x) * (s.x - x) + (s.y - y) * (s.y - y);
-          if (d <= radio2_ && (mejor < 0 || d < d2 || (d == d2 && k < mejor))) {
-            d2 = d;
-            mejor = k;
-          }
-        }
+        prueba(it->second.data(), it->second.data() + it->second.size());
       }
     }
     return mejor;
   }
 
  private:
+  // More cells than this (a small radius on scattered stars) go to a hash map instead.
+  static constexpr int64_t kMaxCeldas = int64_t{1} << 22;
   // Cells far beyond any image are folded together: look-ups stay correct, only slower.
   int64_t Celda(double v) const {
     constexpr double kLimite = 1e9;
     return static_cast<int64_t>(std::floor(std::clamp(v / lado_, -kLimite, kLimite)));
   }
   static int64_t Clave(int64_t i, int64_t j) { return i * 4000000007LL + j; }
+  size_t Indice(int64_t i, int64_t j) const {
+    return static_cast<size_t>((j - y0_) * ancho_ + (i - x0_));
+  }
 
   const std::vector<EstrellaRegistro>& e_;
   double lado_, radio2_;
+  int64_t x0_ = 0, y0_ = 0, ancho_ = 0, alto_ = 0;
+  std::vector<int> inicio_;     // first entry of each cell in estrellas_, and the end
+  std::vector<int> estrellas_;  // star indices, cell by cell
   std::unordered_map<int64_t, std::vector<int>> celdas_;
 };
 
@@ -394,34 +440,64 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
   // Every pair of triangles of the same shape and sense is a candidate similarity; the one that
   // brings the most reference stars onto frame stars wins (then the smaller sum of squared
   // distances, then the first found).
+  // The reference's triangles are scored in bands on the operations' threads, each band
+  // keeping its own best; the bands' bests are then taken in band order, which picks the same
+  // match as one pass over all of them.
+  struct Mejor {
+    bool hay = false;
+    size_t intentos = 0;
+    size_t cuenta = 0;
+    double suma = 0.0;
+    Transformacion2D t;
+  };
+  const long bandas = NumBandas(static_cast<long>(tr.size()), kTriangulosBanda);
+  std::vector<Mejor> mejores(static_cast<size_t>(std::max(bandas, 1L)));
+  ParaBandas(
+      static_cast<long>(tr.size()), nullptr,
+      [&](long banda, long desde, long hasta) {
+        Mejor& m = mejores[static_cast<size_t>(banda)];
+        std::vector<int> tomada(nImg, -1);
+        for (long ia = desde; ia < hasta; ++ia) {
+          const Triangulo& a = tr[static_cast<size_t>(ia)];
+          auto it = std::lower_bound(ti.begin(), ti.end(), a.r1 - tol,
+                                     [](const Triangulo& t, double v) { return t.r1 < v; });
+          for (; it != ti.end() && it->r1 <= a.r1 + tol; ++it) {
+            if (std::fabs(it->r2 - a.r2) > tol || it->directo != a.directo) continue;
+            const std::vector<Pareja> vertices = {
+                {a.v[0], it->v[0]}, {a.v[1], it->v[1]}, {a.v[2], it->v[2]}};
+            Transformacion2D t;
+            if (!AjusteSimilitud(ref, img, vertices, t)) continue;
+            const double escala = std::hypot(t.h[0], t.h[3]);
+            if (!(escala >= p.escalaMinima && escala <= p.escalaMaxima)) continue;
+            ++m.intentos;
+            double suma = 0.0;
+            // A match that cannot reach the band's best count cannot win: its search stops
+            // early.
+            const size_t cuenta =
+                Empareja(ref, nRef, rejilla, t, tomada, &suma, m.hay ? m.cuenta : 0).size();
+            if (!m.hay || cuenta > m.cuenta || (cuenta == m.cuenta && suma < m.suma)) {
+              m.hay = true;
+              m.cuenta = cuenta;
+              m.suma = suma;
+              m.t = t;
+            }
+          }
+        }
+      },
+      kTriangulosBanda);
   bool hay = false;
-  std::vector<int> tomada(nImg, -1);
   size_t intentos = 0;
   size_t mejorCuenta = 0;
   double mejorSuma = 0.0;
   Transformacion2D mejor;
-  for (const Triangulo& a : tr) {
-    auto it = std::lower_bound(ti.begin(), ti.end(), a.r1 - tol,
-                               [](const Triangulo& t, double v) { return t.r1 < v; });
-    for (; it != ti.end() && it->r1 <= a.r1 + tol; ++it) {
-      if (std::fabs(it->r2 - a.r2) > tol || it->directo != a.directo) continue;
-      const std::vector<Pareja> vertices = {
-          {a.v[0], it->v[0]}, {a.v[1], it->v[1]}, {a.v[2], it->v[2]}};
-      Transformacion2D t;
-      if (!AjusteSimilitud(ref, img, vertices, t)) continue;
-      const double escala = std::hypot(t.h[0], t.h[3]);
-      if (!(escala >= p.escalaMinima && escala <= p.escalaMaxima)) continue;
-      ++intentos;
-      double suma = 0.0;
-      // A match that cannot reach the best count so far cannot win: its search stops early.
-      const size_t cuenta =
-          Empareja(ref, nRef, rejilla, t, tomada, &suma, hay ? mejorCuenta : 0).size();
-      if (!hay || cuenta > mejorCuenta || (cuenta == mejorCuenta && suma < mejorSuma)) {
-        hay = true;
-        mejorCuenta = cuenta;
-        mejorSuma = suma;
-        mejor = t;
-      }
+  for (const Mejor& m : mejores) {
+    intentos += m.intentos;
+    if (!m.hay) continue;
+    if (!hay || m.cuenta > mejorCuenta || (m.cuenta == mejorCuenta && m.suma < mejorSuma)) {
+      hay = true;
+      mejorCuenta = m.cuenta;
+      mejorSuma = m.suma;
+      mejor = m.t;
     }
   }
   if (!hay) return Fallo(12244);
@@ -429,6 +505,7 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
   // Rematch with the current map, fit, reject residuals beyond k sigma and fit again, until the
   // pairs no longer change.
   Transformacion2D t = mejor;
+  std::vector<int> tomada(nImg, -1);
   std::vector<Pareja> anteriores;
   std::vector<Pareja> usados;
   double rms = 0.0;

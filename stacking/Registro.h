@@ -54,7 +54,7 @@ struct ResultadoRegistro {
 // residuals so normalised, when every star of the fit has a positive variance; otherwise all
 // pairs weigh the same. Fails with 12242/12243 when a list has fewer than three stars, 12244 when
 // no triangle matches, 12245 when fewer than minEmparejadas stars agree with the best match.
-// Sequential and free of random sampling: the same lists give the same bits.
+// Free of random sampling: the same lists give the same bits for any thread count.
 ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referencia,
                                     const std::vector<EstrellaRegistro>& imagen,
                                     const ParametrosRegistro& p);
