@@ -42,6 +42,8 @@ constexpr int kMaxPasadas = 20;
 // The rejection threshold never goes below this (pixels): exact data would otherwise reject
 // stars for rounding-level residuals.
 constexpr double kResiduoMinimo = 0.05;
+// The rms of residuals normalised by honest variances: two coordinates of unit variance.
+constexpr double kChiHonesto = 1.4142135623730951;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadianes = kPi / 180.0;
 // Reference triangles scored per band of the thread pool.
@@ -92,23 +94,21 @@ struct Pareja {
 };
 
 // The weight of each pair: 1 / (var_ref + var_frame) when every star of the pairs has a positive
-// finite variance, else 1 for all.
-std::vector<double> Pesos(const std::vector<EstrellaRegistro>& ref,
-                          const std::vector<EstrellaRegistro>& img,
-                          const std::vector<Pareja>& pares) {
-  std::vector<double> w(pares.size(), 1.0);
+// finite variance (true), else 1 for all (false).
+bool Pesos(const std::vector<EstrellaRegistro>& ref, const std::vector<EstrellaRegistro>& img,
+           const std::vector<Pareja>& pares, std::vector<double>& w) {
+  w.assign(pares.size(), 1.0);
   for (size_t k = 0; k < pares.size(); ++k) {
-    const double v = ref[static_cast<size_t>(pares[k].r)].varianza +
-                     img[static_cast<size_t>(pares[k].f)].varianza;
-    const double peso = 1.0 / v;
-    if (!(ref[static_cast<size_t>(pares[k].r)].varianza > 0.0) ||
-        !(img[static_cast<size_t>(pares[k].f)].varianza > 0.0) || !std::isfinite(peso) ||
-        !(peso > 0.0)) {
-      return std::vector<double>(pares.size(), 1.0);
+    const double vr = ref[static_cast<size_t>(pares[k].r)].varianza;
+    const double vf = img[static_cast<size_t>(pares[k].f)].varianza;
+    const double peso = 1.0 / (vr + vf);
+    if (!(vr > 0.0) || !(vf > 0.0) || !std::isfinite(peso) || !(peso > 0.0)) {
+      w.assign(pares.size(), 1.0);
+      return false;
     }
     w[k] = peso;
   }
-  return w;
+  return true;
 }
 
 // The weighted mean positions of the pairs' reference and frame stars: x, y, u, v, and the sum
@@ -513,7 +513,8 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
     usados = Empareja(ref, nRef, rejilla, t, tomada);
     for (;;) {
       if (usados.size() < kMinimoEstrellas) break;
-      const std::vector<double> w = Pesos(ref, img, usados);
+      std::vector<double> w;
+      const bool ponderado = Pesos(ref, img, usados, w);
       Transformacion2D nueva;
       const bool bien = p.afin ? AjusteAfin(ref, img, usados, nueva, &w)
                                : AjusteSimilitud(ref, img, usados, nueva, &w);
@@ -522,9 +523,10 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
         break;
       }
       t = nueva;
-      // Residuals in pixels (their rms is reported) and normalised by their expected deviation
-      // (the same with equal weights); outliers are those beyond k times the normalised rms that
-      // also exceed the floor in pixels.
+      // Residuals in pixels (their rms is reported) and normalised by their expected deviation.
+      // Outliers are those beyond k times the normalised rms; with equal weights only those that
+      // also exceed the floor in pixels, with the stars' variances only those beyond k times
+      // the rms that honest variances give.
       double s2 = 0.0, z2 = 0.0;
       std::vector<double> res(usados.size()), z(usados.size());
       for (size_t k = 0; k < usados.size(); ++k) {
@@ -534,10 +536,11 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
         z2 += z[k] * z[k];
       }
       rms = std::sqrt(s2 / static_cast<double>(usados.size()));
-      const double umbral = p.kSigma * std::sqrt(z2 / static_cast<double>(usados.size()));
+      const double chi = std::sqrt(z2 / static_cast<double>(usados.size()));
+      const double umbral = p.kSigma * (ponderado ? std::max(chi, kChiHonesto) : chi);
       std::vector<Pareja> quedan;
       for (size_t k = 0; k < usados.size(); ++k) {
-        if (z[k] <= umbral || res[k] <= kResiduoMinimo) quedan.push_back(usados[k]);
+        if (z[k] <= umbral || (!ponderado && res[k] <= kResiduoMinimo)) quedan.push_back(usados[k]);
       }
       if (quedan.size() == usados.size()) break;
       usados = std::move(quedan);

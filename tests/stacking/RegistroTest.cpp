@@ -235,6 +235,64 @@ TEST(RegistroListasTest, OutliersAreRejectedAndAffineFitsShear) {
   EXPECT_GT(sim.rms, 0.5);
 }
 
+// Noisy point lists whose stars carry their variances: the weighted fit beats the equal-weight
+// one on the same positions, and a precise star displaced by less than the equal-weight floor is
+// still found out by its normalised residual.
+TEST(RegistroListasTest, WeightsFromTheStarsVariancesAndNormalisedRejection) {
+  std::mt19937 rng(8);
+  std::uniform_real_distribution<double> pos(0, kLado), logDesv(std::log(0.002), std::log(0.2));
+  std::normal_distribution<double> normal(0.0, 1.0);
+  const Transformacion2D verdad = Similitud(31.5, -12.25, 0.7, 1);
+  std::vector<EstrellaRegistro> ref, img;
+  for (int i = 0; i < 150; ++i) {
+    const double x = pos(rng), y = pos(rng), desv = std::exp(logDesv(rng));
+    double u = 0, v = 0;
+    verdad.Aplica(x, y, u, v);
+    const double var = desv * desv;
+    ref.push_back({x + desv * normal(rng), y + desv * normal(rng), 1000.0 - i, var});
+    img.push_back({u + desv * normal(rng), v + desv * normal(rng), 1000.0 - i, var});
+  }
+  // The most precise star, moved in the frame by 20 of its deviations.
+  size_t preciso = 0;
+  for (size_t i = 0; i < ref.size(); ++i)
+    if (ref[i].varianza < ref[preciso].varianza) preciso = i;
+  std::vector<EstrellaRegistro> movida = img;
+  movida[preciso].x += 20.0 * std::sqrt(movida[preciso].varianza);
+  ASSERT_LT(20.0 * std::sqrt(movida[preciso].varianza), 0.05);
+  auto sinVarianza = [](std::vector<EstrellaRegistro> e) {
+    for (EstrellaRegistro& s : e) s.varianza = 0.0;
+    return e;
+  };
+  auto errorEsquinas = [&](const Transformacion2D& t) {
+    double e2 = 0;
+    for (const auto& [x, y] : {std::pair{0, 0}, {kLado, 0}, {0, kLado}, {kLado, kLado}}) {
+      double u = 0, v = 0, p = 0, q = 0;
+      verdad.Aplica(x, y, u, v);
+      t.Aplica(x, y, p, q);
+      e2 += (u - p) * (u - p) + (v - q) * (v - q);
+    }
+    return std::sqrt(e2 / 4);
+  };
+  const ResultadoRegistro igual = RegistraEstrellas(sinVarianza(ref), sinVarianza(img), {});
+  const ResultadoRegistro pesado = RegistraEstrellas(ref, img, {});
+  const ResultadoRegistro conMovida = RegistraEstrellas(ref, movida, {});
+  const ResultadoRegistro igualMovida =
+      RegistraEstrellas(sinVarianza(ref), sinVarianza(movida), {});
+  for (const ResultadoRegistro* r : {&igual, &pesado, &conMovida, &igualMovida})
+    ASSERT_TRUE(r->exito) << r->Mensaje();
+  EXPECT_LT(errorEsquinas(pesado.transformacion), 0.5 * errorEsquinas(igual.transformacion));
+  EXPECT_LT(errorEsquinas(pesado.transformacion), 0.01);
+  EXPECT_EQ(conMovida.emparejadas, pesado.emparejadas - 1);
+  EXPECT_LT(errorEsquinas(conMovida.transformacion), 0.01);
+  EXPECT_EQ(igualMovida.emparejadas, igual.emparejadas);  // within the floor in pixels
+  // A list with one star of unknown variance weighs all pairs the same.
+  std::vector<EstrellaRegistro> unaSin = img;
+  unaSin[3].varianza = 0.0;
+  const ResultadoRegistro mixta = RegistraEstrellas(ref, unaSin, {});
+  ASSERT_TRUE(mixta.exito);
+  EXPECT_EQ(mixta.transformacion.h, RegistraEstrellas(ref, sinVarianza(img), {}).transformacion.h);
+}
+
 TEST_F(RegistroTest, SameResultForAnyThreadCount) {
   Imagen im;
   Fotografia(im, cielo_, Similitud(-77.5, 140.25, 211, 1.02), 21);
