@@ -61,8 +61,7 @@ class SondeoCancelacion {
  public:
   explicit SondeoCancelacion(Progreso& p) : p_(p) {}
   bool Cancelado() {
-    // The clock itself is asked only every kLlamadas calls: once per pixel it cost a fifth of
-    // the search.
+    // Reading the clock costs as much as the test of a pixel: it is read every kLlamadas calls.
     if (preguntado_ && ++llamadas_ < kLlamadas) return false;
     llamadas_ = 0;
     const auto ahora = std::chrono::steady_clock::now();
@@ -74,10 +73,10 @@ class SondeoCancelacion {
 
  private:
   static constexpr std::chrono::milliseconds kIntervalo{40};
-  static constexpr int kLlamadas = 1024;
+  static constexpr unsigned kLlamadas = 1024;
   Progreso& p_;
   bool preguntado_ = false;
-  int llamadas_ = 0;
+  unsigned llamadas_ = 0;
   std::chrono::steady_clock::time_point ultimo_{};
 };
 
