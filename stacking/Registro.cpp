@@ -515,9 +515,16 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
       if (usados.size() < kMinimoEstrellas) break;
       std::vector<double> w;
       const bool ponderado = Pesos(ref, img, usados, w);
+      // The fit sees the weights relative to the largest, so that tiny variances cannot take
+      // its sums beyond doubles.
+      std::vector<double> relativos = w;
+      if (ponderado) {
+        const double maximo = *std::max_element(w.begin(), w.end());
+        for (double& v : relativos) v /= maximo;
+      }
       Transformacion2D nueva;
-      const bool bien = p.afin ? AjusteAfin(ref, img, usados, nueva, &w)
-                               : AjusteSimilitud(ref, img, usados, nueva, &w);
+      const bool bien = p.afin ? AjusteAfin(ref, img, usados, nueva, &relativos)
+                               : AjusteSimilitud(ref, img, usados, nueva, &relativos);
       if (!bien) {
         usados.clear();
         break;

@@ -285,6 +285,14 @@ TEST(RegistroListasTest, WeightsFromTheStarsVariancesAndNormalisedRejection) {
   EXPECT_EQ(conMovida.emparejadas, pesado.emparejadas - 1);
   EXPECT_LT(errorEsquinas(conMovida.transformacion), 0.01);
   EXPECT_EQ(igualMovida.emparejadas, igual.emparejadas);  // within the floor in pixels
+  // Variances so small that their inverses overflow the fit's sums unless taken relative.
+  auto diminuta = [](std::vector<EstrellaRegistro> e) {
+    for (EstrellaRegistro& s : e) s.varianza = 1e-306;
+    return e;
+  };
+  const ResultadoRegistro extremas = RegistraEstrellas(diminuta(ref), diminuta(img), {});
+  ASSERT_TRUE(extremas.exito) << extremas.Mensaje();
+  EXPECT_LT(errorEsquinas(extremas.transformacion), 0.05);
   // A list with one star of unknown variance weighs all pairs the same.
   std::vector<EstrellaRegistro> unaSin = img;
   unaSin[3].varianza = 0.0;
