@@ -30,7 +30,7 @@ OpcionesEstrellasRegistro LeeOpcionesEstrellasRegistro();
 // until a step is below the tolerance. Unbiased for any symmetric profile; the window of the
 // stars' own width gives the least noise.
 struct ParametrosVentana {
-  double sigma = 1.3;     // of the window, in pixels
+  double sigma = 1.3;     // of the window, in pixels (held to 0.5..10)
   double cielo = 0.0;     // sky level under the star
   double varCielo = 1.0;  // variance of a sky pixel
   double ganancia = 1.0;  // electrons per unit of the pixels: the signal's variance is v / ganancia
