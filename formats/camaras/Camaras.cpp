@@ -79,7 +79,7 @@ void LeeCamara(const std::string& archivo, ImagenObservacion& imagen, int tipo, 
 
 void GuardaCamara(const std::string& archivo, ImagenObservacion& imagen, int tipo) {
   const DisenoCamara& d = Diseno(tipo, 11018);
-  if (!d.escribe) throw JError(11018, d.clave);  // 11018
+  if (!d.escribe || d.cabecera != 0) throw JError(11018, d.clave);  // 11018
   if (imagen.Ancho() != static_cast<uint32_t>(d.ancho) ||
       imagen.Alto() != static_cast<uint32_t>(d.alto)) {
     throw JError(11020, d.clave, std::to_string(d.ancho), std::to_string(d.alto));  // 11020
@@ -90,15 +90,12 @@ void GuardaCamara(const std::string& archivo, ImagenObservacion& imagen, int tip
   if (*lo < 0 || *hi > maximo) {
     throw JError(11021, d.clave, "0", std::to_string(maximo));  // 11021
   }
+  // The writable layouts have no header: the file is the pixel block alone.
   ArchivoTemporal temporal(archivo);
   ::close(temporal.CedeDescriptor());
   {
     Archivo f(temporal.Nombre(), Archivo::kEscritura);
-    if (d.cabecera > 0) {
-      const std::vector<uint8_t> ceros(static_cast<size_t>(d.cabecera), 0);
-      f.Escribe(ceros.data(), ceros.size());
-    }
-    GuardaValores(imagen, f, d.cabecera, d.ancho, d.alto, d.bits, d.prefijo, d.sufijo, d.orden);
+    GuardaValores(imagen, f, 0, d.ancho, d.alto, d.bits, d.prefijo, d.sufijo, d.orden);
     f.Cierra();
   }
   temporal.Confirma();

@@ -21,7 +21,7 @@ struct DisenoCamara {
   int orden;           // LeeValores' orden
   int conSigno;        // 16-bit values two's complement
   int prefijo, sufijo;
-  bool escribe;        // the type has a writer
+  bool escribe;        // the type has a writer (only headerless layouts do)
   const char* fuente;  // where the layout comes from
 };
 
