@@ -206,8 +206,8 @@ void LeeGeneral(const std::string& archivo, ImagenObservacion& imagen) {
   std::vector<int16_t>& px = imagen.Pixeles();
   for (int y = 0; y < a.alto; ++y) {
     if (imagen.Interrumpida()) throw JError(11011);  // 11011
-    const uint64_t pos = a.desplazamiento + static_cast<uint64_t>(y) * bytesFila +
-                         static_cast<uint64_t>(a.prefijo);
+    const uint64_t pos =
+        a.desplazamiento + static_cast<uint64_t>(y) * bytesFila + static_cast<uint64_t>(a.prefijo);
     LeeValores(fila, f, pos, a.ancho, 1, a.bits, 0, 0, a.orden, a.conSigno);
     auto destino = px.begin() + static_cast<std::ptrdiff_t>(static_cast<size_t>(y) * w);
     if (a.bits == 8 && a.conSigno == 1) {

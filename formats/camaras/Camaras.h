@@ -13,13 +13,13 @@ class ImagenObservacion;
 
 // The layout of one fixed-layout type. prefijo and sufijo are in LeeValores' units.
 struct DisenoCamara {
-  int tipo;            // TipoArchivo id
-  const char* clave;   // registry key
-  uint64_t cabecera;   // bytes before the first row
-  int ancho, alto;     // pixels
-  int bits;            // 8, 12 or 16
-  int orden;           // LeeValores' orden
-  int conSigno;        // 16-bit values two's complement
+  int tipo;           // TipoArchivo id
+  const char* clave;  // registry key
+  uint64_t cabecera;  // bytes before the first row
+  int ancho, alto;    // pixels
+  int bits;           // 8, 12 or 16
+  int orden;          // LeeValores' orden
+  int conSigno;       // 16-bit values two's complement
   int prefijo, sufijo;
   bool escribe;        // the type has a writer (only headerless layouts do)
   const char* fuente;  // where the layout comes from

@@ -148,8 +148,7 @@ TEST_F(Camaras, CadaDisenoSeLeeDetectadoYPasaAFits) {
     for (const std::string& otro : {bytes.substr(0, bytes.size() - 1), bytes + '\0'}) {
       prueba::Escribe(c / "mal.raw", otro);
       EXPECT_EQ(IdError([&] { BuscaTipoArchivo(d.tipo)->lee(c / "mal.raw", im); }), 11019);
-      EXPECT_EQ(IdError([&] { BuscaTipoArchivo(d.tipo)->leeCabecera(c / "mal.raw", im); }),
-                11019);
+      EXPECT_EQ(IdError([&] { BuscaTipoArchivo(d.tipo)->leeCabecera(c / "mal.raw", im); }), 11019);
     }
     EXPECT_EQ(im.Pixeles(), esperados);
   }
