@@ -10,9 +10,9 @@
 #   siril-cli: convert, stack bias / darks / flats, preprocess, register, stack (one script a
 #         stage).
 # The table gives the stage times, the registration error against the true transforms (rms
-# over frames at the true stars and at the frame corners), and the noise gain of the stack (sky
-# noise of the calibrated reference light over that of the stack in a star-free box) over
-# sqrt(FRAMES). A peer that is not installed is left out with a note.
+# over frames at the true stars and at the frame corners), and the noise gain of the stack (the
+# sky noise that an aperture sees, away from the stars, in the calibrated reference light over
+# that in the stack) over sqrt(FRAMES). A peer that is not installed is left out with a note.
 # Usage: bench/apilado.sh BUILD_DIR [FRAMES] [SIZE]   (defaults 16 and 2048; the peers come with
 # scripts/install-deps.sh --peers)
 set -eu

@@ -48,11 +48,12 @@ int TipoSalida(const std::string& tipo, const std::string& salida) {
   return TipoPorExtension(salida);
 }
 
-// Splits options from operands: "-e"/"-m"/"-o"/"--type" take a value, "--json" none.
+// Splits options from operands: "-e"/"-m"/"-o"/"--type"/"--from" take a value, "--json" none.
 struct Opciones {
   Argumentos operandos;
   std::vector<std::pair<std::string, std::string>> lineas;  // ("-e", line) or ("-m", file)
   std::string tipo;
+  std::string desde;  // --from: the reading type
   std::string dirSalida;
   bool json = false;
   bool enSitio = false;  // --in-place
@@ -79,6 +80,9 @@ Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
     } else if (a == "--type") {
       admite(a);
       o.tipo = valor();
+    } else if (a == "--from") {
+      admite(a);
+      o.desde = valor();
     } else if (a == "-o") {
       admite(a);
       o.dirSalida = valor();
@@ -312,11 +316,18 @@ int OrdenApply(const Argumentos& args) {
 }
 
 int OrdenConvert(const Argumentos& args) {
-  const Opciones o = Analiza(args, "--type");
+  const Opciones o = Analiza(args, "--type --from");
   if (o.operandos.size() != 2) throw ErrorUso("convert needs IN and OUT");
   const int tipo = TipoSalida(o.tipo, o.operandos[1]);
+  int tipoLeer = kTipoDesconocido;
+  if (!o.desde.empty()) {
+    // The type asked for reads the file even where detection would name another (GENERAL is
+    // never detected); this run only.
+    tipoLeer = TipoPorClave(o.desde);
+    Configuracion::Global().Asigna("Archivos", "TIPOAUTO", "0");
+  }
   Imagen im;
-  LeeArchivo(o.operandos[0], im);
+  LeeArchivo(o.operandos[0], im, tipoLeer);
   GuardaArchivo(o.operandos[1], im, tipo);
   return 0;
 }

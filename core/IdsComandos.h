@@ -21,6 +21,7 @@ constexpr int kCmdPrefGenerales = 5124;
 constexpr int kCmdPrefTiposArchivo = 5125;
 constexpr int kCmdPrefHistograma = 5126;
 constexpr int kCmdPrefDatos = 5127;
+constexpr int kCmdPrefTipoGeneral = 5185;
 constexpr int kCmdIdiomaEspanol = 5140;  // first of the four languages
 constexpr int kCmdIdiomaCatalan = 5141;
 constexpr int kCmdIdiomaFrances = 5142;

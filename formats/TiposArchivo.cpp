@@ -15,6 +15,7 @@
 #include "core/Imagen.h"
 #include "formats/Archivo.h"
 #include "formats/DatosOrva.h"
+#include "formats/camaras/Camaras.h"
 #include "formats/fits/Fits.h"
 #include "formats/gif/Gif.h"
 #include "formats/qor/Qor.h"
@@ -24,7 +25,8 @@ namespace orva {
 namespace {
 
 // One row per type, in presentation order. The readers and writers of FITS, TIFF and GIF are
-// set in their rows; the other camera formats have none yet (reading one raises 11017).
+// set in their rows; so are those of the fixed-layout cameras whose layout is known
+// (formats/camaras) and GENERAL. The other camera formats have none (reading one raises 11017).
 std::vector<RegistroTipoArchivo> TablaInicial() {
   // id, name, key, filter, dialog, title, lee, leeCabecera, guarda, leeConfig, guardaConfig
   return {
@@ -37,7 +39,8 @@ std::vector<RegistroTipoArchivo> TablaInicial() {
       {kTiff, 11081, "TIFF", "*.TIF", 3016, 11105, &LeeTiff, &LeeCabeceraTiff, &GuardaTiff, nullptr,
        nullptr},
       {kST4, 11077, "ST4", "*.ST4", 3016, 11101, nullptr, nullptr, nullptr, nullptr, nullptr},
-      {kLynxx, 11078, "LYNXX", "*.*", 3016, 11102, nullptr, nullptr, nullptr, nullptr, nullptr},
+      {kLynxx, 11078, "LYNXX", "*.*", 3016, 11102, &LeeCamaraTipo<kLynxx>,
+       &LeeCabeceraCamaraTipo<kLynxx>, &GuardaCamaraTipo<kLynxx>, nullptr, nullptr},
       {kSbig, 11085, "SBIG", "*.ST5;*.ST6;*.ST7;*.ST8", 3016, 11109, nullptr, nullptr, nullptr,
        nullptr, nullptr},
       {kT1m, 11092, "T1M", "*.T1M", 3016, 11116, nullptr, nullptr, nullptr, nullptr, nullptr},
@@ -53,12 +56,14 @@ std::vector<RegistroTipoArchivo> TablaInicial() {
        nullptr},
       {kTc245_1, 11093, "TC245_1", "*.*", 3016, 11117, nullptr, nullptr, nullptr, nullptr, nullptr},
       {kTc245_2, 11094, "TC245_2", "*.*", 3016, 11118, nullptr, nullptr, nullptr, nullptr, nullptr},
-      {kPantalla, 11083, "PANTALLA", "*.*", 3016, 11107, nullptr, nullptr, nullptr, nullptr,
-       nullptr},
+      {kPantalla, 11083, "PANTALLA", "*.*", 3016, 11107, &LeeCamaraTipo<kPantalla>,
+       &LeeCabeceraCamaraTipo<kPantalla>, nullptr, nullptr, nullptr},
       {kBuil, 11084, "BUIL", "*.*", 3016, 11108, nullptr, nullptr, nullptr, nullptr, nullptr},
-      {kPix, 11095, "PIX", "*.*", 3016, 11119, nullptr, nullptr, nullptr, nullptr, nullptr},
+      {kPix, 11095, "PIX", "*.*", 3016, 11119, &LeeCamaraTipo<kPix>, &LeeCabeceraCamaraTipo<kPix>,
+       nullptr, nullptr, nullptr},
       {kCcdred, 11089, "CCDRED", "*.*", 3016, 11113, nullptr, nullptr, nullptr, nullptr, nullptr},
-      {kGeneral, 11097, "GENERAL", "*.*", 3016, 11121, nullptr, nullptr, nullptr, nullptr, nullptr},
+      {kGeneral, 11097, "GENERAL", "*.*", 3016, 11121, &LeeGeneral, nullptr, nullptr,
+       &LeeConfigGeneral, &GuardaConfigGeneral},
   };
 }
 

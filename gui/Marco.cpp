@@ -42,6 +42,7 @@
 #include "gui/Operaciones.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
+#include "gui/TipoGeneralQt.h"
 #include "gui/VentanaImagen.h"
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
@@ -866,6 +867,7 @@ void Marco::PreparaOrdenes() {
            for (VentanaImagen* v : Ventanas()) v->Repinta(ObservadorImagen::kVentana);
          }
        }},
+      {kCmdPrefTipoGeneral, [this] { DialogoTipoGeneral(this); }},
       {kCmdPrefHistograma,
        [this] {
          if (DialogoHistograma(this)) {

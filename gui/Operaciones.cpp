@@ -486,9 +486,9 @@ bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta) {
   return true;
 }
 
-void EjecutaLineaOperacion(Marco& marco, VentanaImagen& v, const std::string& linea,
-                           const std::string& titulo, int idError) {
-  CorreLinea(marco, v, linea, titulo, idError);
+VentanaImagen* EjecutaLineaOperacion(Marco& marco, VentanaImagen& v, const std::string& linea,
+                                     const std::string& titulo, int idError) {
+  return CorreLinea(marco, v, linea, titulo, idError);
 }
 
 bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {

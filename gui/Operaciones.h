@@ -32,9 +32,10 @@ bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta);
 // Runs an operation command on the window; false when the id is not an operation.
 bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id);
 // Runs one macro line on the window as the operation commands do (duplicate when DUPLIMA, undo,
-// worker thread, progress window titled titulo; a refused line becomes idError).
-void EjecutaLineaOperacion(Marco& marco, VentanaImagen& v, const std::string& linea,
-                           const std::string& titulo, int idError);
+// worker thread, progress window titled titulo; a refused line becomes idError). Returns the
+// window that holds the result.
+VentanaImagen* EjecutaLineaOperacion(Marco& marco, VentanaImagen& v, const std::string& linea,
+                                     const std::string& titulo, int idError);
 
 // The preview box of the gray-scale dialog: histogram columns in mid gray, table in black.
 class VistaCurvaGris : public QWidget {

@@ -5,6 +5,8 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -74,8 +76,12 @@ bool ComandoTransGeneral(Marco& marco, VentanaImagen& v, int id) {
   if (!ref) return true;
   const Imagen& r = ref->imagen();
   const Transformacion2D t = TransformacionTransGeneral(im, r, puntos);
-  EjecutaLineaOperacion(marco, v, LineaTransGeneral(t, r.Ancho(), r.Alto()), "TRANS. GENERAL",
-                        12051);
+  VentanaImagen* hecha = EjecutaLineaOperacion(
+      marco, v, LineaTransGeneral(t, r.Ancho(), r.Alto()), "TRANS. GENERAL", 12051);
+  // The transformed image, not the reference, is the one the user looks at next.
+  if (auto* s = qobject_cast<QMdiSubWindow*>(hecha ? hecha->parentWidget() : nullptr)) {
+    if (QMdiArea* area = s->mdiArea()) area->setActiveSubWindow(s);
+  }
   return true;
 }
 

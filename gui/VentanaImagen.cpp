@@ -72,6 +72,8 @@ class LienzoQt : public Lienzo {
 constexpr int kPasosZoom = 9;
 // A wheel notch (QWheelEvent angle units).
 constexpr int kMuesca = 120;
+// Radius in screen pixels of the circle marking a transform point.
+constexpr int kRadioMarcaTrans = 4;
 // Cascade offset of successive new windows.
 constexpr int kPasoCascada = 28;
 // The smallest pane a new window shows.
@@ -192,10 +194,14 @@ void PanelImagen::paintEvent(QPaintEvent* e) {
     p.drawLine(c - QPointF(5, 0), c + QPointF(5, 0));
     p.drawLine(c - QPointF(0, 5), c + QPointF(0, 5));
   }
-  for (const PuntoTransformacion& t : im.puntosTrans) {
+  // Numbered: point k of one image pairs with point k of the reference.
+  for (size_t k = 0; k < im.puntosTrans.size(); ++k) {
+    const PuntoTransformacion& t = im.puntosTrans[k];
     if (!t.definido) continue;
     p.setPen(QColor(0, 255, 0));
-    p.drawEllipse(QPointF(v.PantallaX(t.x), v.PantallaY(t.y)), 4, 4);
+    const QPointF c(v.PantallaX(t.x), v.PantallaY(t.y));
+    p.drawEllipse(c, kRadioMarcaTrans, kRadioMarcaTrans);
+    p.drawText(c + QPointF(kRadioMarcaTrans + 2, -kRadioMarcaTrans - 2), QString::number(k + 1));
   }
   LienzoQt lienzo(p, v);
   PintarImagen(im, lienzo);

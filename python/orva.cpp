@@ -34,9 +34,13 @@
 #include "shell/Configuracion.h"
 #include "shell/Idioma.h"
 #include "shell/Lote.h"
+#include "stacking/Combinacion.h"
+#include "stacking/Maestros.h"
+#include "stacking/Pretratamiento.h"
 #include "stellar/BuscaEstrellas.h"
 #include "stellar/Centroide.h"
 #include "stellar/DatosVariables.h"
+#include "stellar/EstrellasRegistro.h"
 #include "stellar/EstadoMedida.h"
 #include "stellar/Fotometria.h"
 
@@ -47,6 +51,8 @@ namespace {
 
 // The largest thread count set_threads accepts (the command line's limit).
 constexpr int kMaxHilos = 1024;
+// The most sigma-clipping passes a call may ask for (the command line's limit).
+constexpr int kMaxIteracionesPython = 100;
 
 std::mutex& CerrojoBiblioteca() {
   static std::mutex m;
@@ -357,6 +363,269 @@ py::dict Doble(const py::array_t<int16_t, py::array::c_style | py::array::forcec
                   py::arg("sep") = std::hypot(cb.x - ca.x, cb.y - ca.y));
 }
 
+// ---------------------------------------------------------------------------------------------
+// Calibration, registration and stacking.
+
+// A frame of a series as the caller gave it: a file name, or an image.
+struct FotogramaPlano {
+  std::string archivo;  // empty for an image
+  std::optional<ImagenPlana> imagen;
+};
+
+// The frames of a Python list (GIL held): each a path (str) or an (array, data) pair; the
+// package's wrapper has turned path-like objects into str and arrays into int16.
+std::vector<FotogramaPlano> Fotogramas(const py::list& lista) {
+  if (lista.empty()) throw py::value_error("no frames");
+  std::vector<FotogramaPlano> r;
+  for (const py::handle& h : lista) {
+    FotogramaPlano f;
+    if (py::isinstance<py::str>(h)) {
+      f.archivo = h.cast<std::string>();
+    } else {
+      const py::tuple par = h.cast<py::tuple>();
+      if (par.size() != 2) throw py::value_error("a frame is a path or an (array, data) pair");
+      f.imagen = DePython(
+          par[0].cast<py::array_t<int16_t, py::array::c_style | py::array::forcecast>>(),
+          py::reinterpret_borrow<py::object>(par[1]));
+    }
+    r.push_back(std::move(f));
+  }
+  return r;
+}
+
+// The library's view of those frames (library lock held): files are read when a frame is
+// needed, images rebuilt from a copy, so that the caller's values never change.
+FuenteFotogramas Fuente(const std::vector<FotogramaPlano>& fotogramas) {
+  FuenteFotogramas f;
+  f.numero = fotogramas.size();
+  f.carga = [&fotogramas](size_t i, Imagen& im) {
+    const FotogramaPlano& x = fotogramas[i];
+    if (x.imagen) {
+      ImagenPlana copia = *x.imagen;
+      Restituye(std::move(copia), im);
+    } else {
+      LeeArchivo(x.archivo, im);
+    }
+  };
+  f.nombre = [&fotogramas](size_t i) {
+    return fotogramas[i].imagen ? "frame " + std::to_string(i + 1) : fotogramas[i].archivo;
+  };
+  f.archivo = [&fotogramas](size_t i) { return fotogramas[i].archivo; };
+  return f;
+}
+
+// An optional master: None, a path, or an (array, data) pair.
+std::optional<FotogramaPlano> MaestroOpcional(const py::object& o) {
+  if (o.is_none()) return std::nullopt;
+  py::list l;
+  l.append(o);
+  return std::move(Fotogramas(l).front());
+}
+
+void CargaMaestro(const std::optional<FotogramaPlano>& m, Imagen& im) {
+  if (!m) return;
+  if (m->imagen) {
+    ImagenPlana copia = *m->imagen;
+    Restituye(std::move(copia), im);
+  } else {
+    LeeArchivo(m->archivo, im);
+  }
+}
+
+MetodoCombinacion MetodoPython(const std::string& v) {
+  if (v == "mean") return MetodoCombinacion::kMedia;
+  if (v == "median") return MetodoCombinacion::kMediana;
+  if (v == "sum") return MetodoCombinacion::kSuma;
+  if (v == "sigma") return MetodoCombinacion::kSigma;
+  throw py::value_error("method is 'mean', 'median', 'sum' or 'sigma', not '" + v + "'");
+}
+
+AjustesCombinacion AjustesPython(const std::string& metodo, double kappa, int iteraciones,
+                                 const std::string& norma) {
+  AjustesCombinacion a;
+  a.metodo = MetodoPython(metodo);
+  if (!(kappa > 0.0) || !std::isfinite(kappa)) throw py::value_error("kappa must be positive");
+  if (iteraciones < 1 || iteraciones > kMaxIteracionesPython) {
+    throw py::value_error("iterations from 1 to " + std::to_string(kMaxIteracionesPython));
+  }
+  a.kappa = kappa;
+  a.iteraciones = iteraciones;
+  if (norma == "none") {
+    a.normalizacion = Normalizacion::kNinguna;
+  } else if (norma == "add") {
+    a.normalizacion = Normalizacion::kAditiva;
+  } else if (norma == "mul") {
+    a.normalizacion = Normalizacion::kMultiplicativa;
+  } else if (norma == "both") {
+    a.normalizacion = Normalizacion::kAmbas;
+  } else {
+    throw py::value_error("norm is 'none', 'add', 'mul' or 'both', not '" + norma + "'");
+  }
+  return a;
+}
+
+py::tuple Maestro(const py::list& lista, const std::string& tipo, const std::string& metodo,
+                  double kappa, int iteraciones, const py::object& bias, const py::object& dark) {
+  TipoMaestro t;
+  if (tipo == "bias") {
+    t = TipoMaestro::kBias;
+  } else if (tipo == "dark") {
+    t = TipoMaestro::kDark;
+  } else if (tipo == "flat") {
+    t = TipoMaestro::kFlat;
+  } else {
+    throw py::value_error("kind is 'bias', 'dark' or 'flat', not '" + tipo + "'");
+  }
+  const AjustesCombinacion a = AjustesPython(metodo, kappa, iteraciones, "none");
+  if (a.metodo == MetodoCombinacion::kSuma) throw py::value_error("a master is not a sum");
+  const std::vector<FotogramaPlano> fotogramas = Fotogramas(lista);
+  const std::optional<FotogramaPlano> b = MaestroOpcional(bias), d = MaestroOpcional(dark);
+  const ImagenPlana r = EnBiblioteca([&] {
+    Imagen mb, md, resultado;
+    Maestros previos;
+    if (b) {
+      CargaMaestro(b, mb);
+      previos.bias = &mb;
+    }
+    if (d) {
+      CargaMaestro(d, md);
+      previos.dark = &md;
+    }
+    ProgresoSilencioso progreso;
+    CreaMaestro(t, Fuente(fotogramas), a, previos, resultado, progreso);
+    return Aplana(resultado);
+  });
+  return Par(r);
+}
+
+py::tuple Calibra(const py::array_t<int16_t, py::array::c_style | py::array::forcecast>& arr,
+                  const py::object& datos, const py::object& bias, const py::object& dark,
+                  const py::object& flat, bool reparar, double kappaReparacion, bool overscan) {
+  if (!(kappaReparacion > 0.0) || !std::isfinite(kappaReparacion)) {
+    throw py::value_error("repair_kappa must be positive");
+  }
+  ImagenPlana p = DePython(arr, datos);
+  const std::optional<FotogramaPlano> mb = MaestroOpcional(bias), md = MaestroOpcional(dark),
+                                      mf = MaestroOpcional(flat);
+  struct Salida {
+    ImagenPlana imagen;
+    ResultadoPretratamiento r;
+  };
+  const Salida s = EnBiblioteca([&] {
+    Imagen luz, ib, id, iff;
+    Restituye(std::move(p), luz);
+    Maestros m;
+    CargaMaestro(mb, ib);
+    CargaMaestro(md, id);
+    CargaMaestro(mf, iff);
+    if (mb) m.bias = &ib;
+    if (md) m.dark = &id;
+    if (mf) m.flat = &iff;
+    AjustesPretratamiento a;
+    a.overscan = overscan;
+    a.reparar = reparar;
+    a.kappaReparacion = kappaReparacion;
+    ProgresoSilencioso progreso;
+    Salida s;
+    s.r = Pretrata(luz, m, a, progreso);
+    s.imagen = Aplana(luz);
+    return s;
+  });
+  py::dict info(py::arg("clamped") = s.r.recortados, py::arg("repaired") = s.r.reparados,
+                py::arg("dark_factor") = s.r.factorDark, py::arg("overscan") = s.r.overscan);
+  return py::make_tuple(Arreglo(s.imagen), Diccionario(s.imagen), info);
+}
+
+py::list Matriz(const Transformacion2D& t) {
+  py::list m;
+  for (int f = 0; f < 3; ++f) m.append(py::make_tuple(t.h[3 * f], t.h[3 * f + 1], t.h[3 * f + 2]));
+  return m;
+}
+
+py::dict DictRegistro(const ResultadoRegistro& r) {
+  py::dict d(py::arg("ok") = r.exito, py::arg("matched") = r.emparejadas, py::arg("rms") = r.rms,
+             py::arg("error_id") = r.idError, py::arg("error") = r.Mensaje());
+  d["matrix"] = r.exito ? py::object(Matriz(r.transformacion)) : py::object(py::none());
+  return d;
+}
+
+// The reference is frame 0 of the series; each other frame is registered on its stars.
+SerieRegistrada RegistraSeriePython(const std::vector<FotogramaPlano>& fotogramas) {
+  RegistraConfigEstrellasRegistro();
+  ProgresoSilencioso progreso;
+  return RegistraFotogramas(Fuente(fotogramas), LeeOpcionesEstrellasRegistro(),
+                            LeeParametrosRegistro(), progreso);
+}
+
+py::list Registra(const py::object& referencia, const py::list& lista) {
+  py::list todos;
+  todos.append(referencia);
+  for (const py::handle& h : lista) todos.append(h);
+  const std::vector<FotogramaPlano> fotogramas = Fotogramas(todos);
+  const SerieRegistrada serie = EnBiblioteca([&] { return RegistraSeriePython(fotogramas); });
+  py::list r;
+  for (size_t i = 1; i < serie.resultados.size(); ++i) r.append(DictRegistro(serie.resultados[i]));
+  return r;
+}
+
+py::tuple Apila(const py::list& lista, const std::string& metodo, double kappa, int iteraciones,
+                const std::string& norma, const std::string& alinear) {
+  AjustesCombinacion a = AjustesPython(metodo, kappa, iteraciones, norma);
+  if (alinear != "none" && alinear != "stars" && alinear != "ref") {
+    throw py::value_error("align is 'none', 'ref' or 'stars', not '" + alinear + "'");
+  }
+  a.porReferencia = alinear == "ref";
+  const std::vector<FotogramaPlano> fotogramas = Fotogramas(lista);
+  struct Salida {
+    ImagenPlana imagen;
+    ResultadoCombinacion detalle;
+    int64_t recortados = 0;
+    std::vector<size_t> usados;
+    std::vector<std::pair<size_t, ResultadoRegistro>> dejados;
+  };
+  const Salida s = EnBiblioteca([&] {
+    Salida s;
+    std::vector<FotogramaPlano> quedan;
+    std::vector<Transformacion2D> t;
+    if (alinear == "stars") {
+      const SerieRegistrada serie = RegistraSeriePython(fotogramas);
+      for (size_t i = 0; i < serie.resultados.size(); ++i) {
+        if (!serie.resultados[i].exito) s.dejados.emplace_back(i, serie.resultados[i]);
+      }
+      for (size_t i : serie.indices) quedan.push_back(fotogramas[i]);
+      s.usados = serie.indices;
+      t = serie.transformaciones;
+    } else {
+      quedan = fotogramas;
+      for (size_t i = 0; i < fotogramas.size(); ++i) s.usados.push_back(i);
+    }
+    Imagen resultado;
+    ProgresoSilencioso progreso;
+    s.recortados = ApilaFotogramas(Fuente(quedan), a, t, resultado, &s.detalle, progreso);
+    s.imagen = Aplana(resultado);
+    return s;
+  });
+  py::list figuras;
+  for (size_t k = 0; k < s.detalle.figuras.size(); ++k) {
+    const FiguraFotograma& f = s.detalle.figuras[k];
+    figuras.append(py::dict(py::arg("index") = s.usados[k], py::arg("name") = f.nombre,
+                            py::arg("sky") = f.fondo, py::arg("dispersion") = f.dispersion,
+                            py::arg("scale") = f.escala, py::arg("dx") = f.dx,
+                            py::arg("dy") = f.dy, py::arg("rejected") = f.rechazados,
+                            py::arg("exptime") = f.tiempoExp));
+  }
+  py::list dejados;
+  for (const auto& [i, r] : s.dejados) {
+    py::dict d = DictRegistro(r);
+    d["index"] = i;
+    dejados.append(d);
+  }
+  py::dict info(py::arg("frames") = figuras, py::arg("left_out") = dejados,
+                py::arg("clamped") = s.recortados,
+                py::arg("total_exposure") = s.detalle.tiempoTotal);
+  return py::make_tuple(Arreglo(s.imagen), Diccionario(s.imagen), info);
+}
+
 // The batch plan of `orva macro`: every result's name and type, with its refusals.
 py::list Plan(const std::vector<std::string>& entradas, const std::string& carpeta,
               const py::object& tipo, bool enSitio) {
@@ -478,6 +747,15 @@ PYBIND11_MODULE(_orva, m) {
   m.def("plan", &Plan, arg("inputs"), arg("out_dir") = "", arg("type") = nada,
         arg("in_place") = false);
   m.def("load_macro", &CargaMacroPython, arg("path"));
+  m.def("master", &Maestro, arg("frames"), arg("kind"), arg("method") = "sigma",
+        arg("kappa") = kKappaDefecto, arg("iterations") = kIteracionesDefecto, arg("bias") = nada,
+        arg("dark") = nada);
+  m.def("calibrate", &Calibra, arg("array"), arg("data") = nada, arg("bias") = nada,
+        arg("dark") = nada, arg("flat") = nada, arg("repair") = false,
+        arg("repair_kappa") = kKappaReparacionDefecto, arg("overscan") = true);
+  m.def("register", &Registra, arg("reference"), arg("frames"));
+  m.def("stack", &Apila, arg("frames"), arg("method") = "sigma", arg("kappa") = kKappaDefecto,
+        arg("iterations") = kIteracionesDefecto, arg("norm") = "none", arg("align") = "none");
   m.def("types", &Tipos, "The file types: key, id, extension filter, whether read and write.");
   m.def("setting", &Ajuste, arg("section"), arg("key"), arg("value") = nada,
         "The value of a setting of the library (section, key); with a value, sets it first "

@@ -59,6 +59,8 @@ const std::vector<FilaComando>& TablaComandos() {
        "", OK, false, 0},
       {kCmdPrefDatos, kCmdPrefDatos, "Ventana &Datos", "&Archivo/&Preferencias", F, "", OK, false,
        0},
+      {kCmdPrefTipoGeneral, kCmdPrefTipoGeneral, "Tipo &GENERAL", "&Archivo/&Preferencias", F, "",
+       OK, false, 0},
       {kCmdIdiomaEspanol, kCmdIdiomaEspanol, "Español", "&Archivo/&Idioma", F, "", OK, false, 0,
        true, -1, 0},
       {kCmdIdiomaCatalan, kCmdIdiomaCatalan, "Catalán", "&Archivo/&Idioma", F, "", OK, false, 0,

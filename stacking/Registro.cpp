@@ -12,6 +12,7 @@
 #include "base/Cadenas.h"
 #include "base/Numeros.h"
 #include "core/Ajustes.h"
+#include "core/Hilos.h"
 
 namespace orva {
 
@@ -41,8 +42,12 @@ constexpr int kMaxPasadas = 20;
 // The rejection threshold never goes below this (pixels): exact data would otherwise reject
 // stars for rounding-level residuals.
 constexpr double kResiduoMinimo = 0.05;
+// The rms of residuals normalised by honest variances: two coordinates of unit variance.
+constexpr double kChiHonesto = 1.4142135623730951;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kRadianes = kPi / 180.0;
+// Reference triangles scored per band of the thread pool.
+constexpr long kTriangulosBanda = 64;
 // A match counts when the chance that the best of all the tried similarities brings that many
 // stars together by accident stays below this.
 constexpr double kProbabilidadAzar = 1e-4;
@@ -88,34 +93,57 @@ struct Pareja {
   int r, f;  // reference and frame star
 };
 
-// The mean positions of the pairs' reference and frame stars: x, y, u, v.
-std::array<double, 4> Centros(const std::vector<EstrellaRegistro>& ref,
-                              const std::vector<EstrellaRegistro>& img,
-                              const std::vector<Pareja>& pares) {
-  std::array<double, 4> m{};
-  for (const Pareja& p : pares) {
-    m[0] += ref[static_cast<size_t>(p.r)].x;
-    m[1] += ref[static_cast<size_t>(p.r)].y;
-    m[2] += img[static_cast<size_t>(p.f)].x;
-    m[3] += img[static_cast<size_t>(p.f)].y;
+// The weight of each pair: 1 / (var_ref + var_frame) when every star of the pairs has a positive
+// finite variance (true), else 1 for all (false).
+bool Pesos(const std::vector<EstrellaRegistro>& ref, const std::vector<EstrellaRegistro>& img,
+           const std::vector<Pareja>& pares, std::vector<double>& w) {
+  w.assign(pares.size(), 1.0);
+  for (size_t k = 0; k < pares.size(); ++k) {
+    const double vr = ref[static_cast<size_t>(pares[k].r)].varianza;
+    const double vf = img[static_cast<size_t>(pares[k].f)].varianza;
+    const double peso = 1.0 / (vr + vf);
+    if (!(vr > 0.0) || !(vf > 0.0) || !std::isfinite(peso) || !(peso > 0.0)) {
+      w.assign(pares.size(), 1.0);
+      return false;
+    }
+    w[k] = peso;
   }
-  for (double& v : m) v /= static_cast<double>(pares.size());
+  return true;
+}
+
+// The weighted mean positions of the pairs' reference and frame stars: x, y, u, v, and the sum
+// of the weights. Equal weights when w is null.
+std::array<double, 5> Centros(const std::vector<EstrellaRegistro>& ref,
+                              const std::vector<EstrellaRegistro>& img,
+                              const std::vector<Pareja>& pares, const std::vector<double>* w) {
+  std::array<double, 5> m{};
+  for (size_t k = 0; k < pares.size(); ++k) {
+    const double p = w ? (*w)[k] : 1.0;
+    m[0] += p * ref[static_cast<size_t>(pares[k].r)].x;
+    m[1] += p * ref[static_cast<size_t>(pares[k].r)].y;
+    m[2] += p * img[static_cast<size_t>(pares[k].f)].x;
+    m[3] += p * img[static_cast<size_t>(pares[k].f)].y;
+    m[4] += p;
+  }
+  for (size_t i = 0; i < 4; ++i) m[i] /= m[4];
   return m;
 }
 
-// The least-squares similarity taking the reference stars of the pairs to the frame's; false
-// when the reference points all coincide.
+// The (weighted) least-squares similarity taking the reference stars of the pairs to the
+// frame's; false when the reference points all coincide.
 bool AjusteSimilitud(const std::vector<EstrellaRegistro>& ref,
                      const std::vector<EstrellaRegistro>& img, const std::vector<Pareja>& pares,
-                     Transformacion2D& t) {
-  const auto [mx, my, mu, mv] = Centros(ref, img, pares);
+                     Transformacion2D& t, const std::vector<double>* w = nullptr) {
+  const auto [mx, my, mu, mv, sw] = Centros(ref, img, pares, w);
   double sxx = 0, sa = 0, sb = 0;
-  for (const Pareja& p : pares) {
+  for (size_t k = 0; k < pares.size(); ++k) {
+    const Pareja& p = pares[k];
+    const double peso = w ? (*w)[k] : 1.0;
     const double x = ref[static_cast<size_t>(p.r)].x - mx, y = ref[static_cast<size_t>(p.r)].y - my;
     const double u = img[static_cast<size_t>(p.f)].x - mu, v = img[static_cast<size_t>(p.f)].y - mv;
-    sxx += x * x + y * y;
-    sa += x * u + y * v;
-    sb += x * v - y * u;
+    sxx += peso * (x * x + y * y);
+    sa += peso * (x * u + y * v);
+    sb += peso * (x * v - y * u);
   }
   if (!(sxx > 0.0)) return false;
   const double a = sa / sxx, b = sb / sxx;
@@ -124,21 +152,24 @@ bool AjusteSimilitud(const std::vector<EstrellaRegistro>& ref,
   return std::all_of(t.h.begin(), t.h.end(), [](double v) { return std::isfinite(v); });
 }
 
-// The least-squares affine map; false when the reference points lie on a line.
+// The (weighted) least-squares affine map; false when the reference points lie on a line.
 bool AjusteAfin(const std::vector<EstrellaRegistro>& ref, const std::vector<EstrellaRegistro>& img,
-                const std::vector<Pareja>& pares, Transformacion2D& t) {
-  const auto [mx, my, mu, mv] = Centros(ref, img, pares);
+                const std::vector<Pareja>& pares, Transformacion2D& t,
+                const std::vector<double>* w = nullptr) {
+  const auto [mx, my, mu, mv, sw] = Centros(ref, img, pares, w);
   double sxx = 0, sxy = 0, syy = 0, sxu = 0, syu = 0, sxv = 0, syv = 0;
-  for (const Pareja& p : pares) {
+  for (size_t k = 0; k < pares.size(); ++k) {
+    const Pareja& p = pares[k];
+    const double peso = w ? (*w)[k] : 1.0;
     const double x = ref[static_cast<size_t>(p.r)].x - mx, y = ref[static_cast<size_t>(p.r)].y - my;
     const double u = img[static_cast<size_t>(p.f)].x - mu, v = img[static_cast<size_t>(p.f)].y - mv;
-    sxx += x * x;
-    sxy += x * y;
-    syy += y * y;
-    sxu += x * u;
-    syu += y * u;
-    sxv += x * v;
-    syv += y * v;
+    sxx += peso * (x * x);
+    sxy += peso * (x * y);
+    syy += peso * (y * y);
+    sxu += peso * (x * u);
+    syu += peso * (y * u);
+    sxv += peso * (x * v);
+    syv += peso * (y * v);
   }
   const double det = sxx * syy - sxy * sxy;
   // Relative to the spread of the points: a line of stars fixes nothing across it.
@@ -155,6 +186,32 @@ class Rejilla {
  public:
   Rejilla(const std::vector<EstrellaRegistro>& e, size_t n, double radio)
       : e_(e), lado_(radio), radio2_(radio * radio) {
+    if (n == 0) return;
+    int64_t x0 = Celda(e[0].x), x1 = x0, y0 = Celda(e[0].y), y1 = y0;
+    for (size_t i = 0; i < n; ++i) {
+      x0 = std::min(x0, Celda(e[i].x));
+      x1 = std::max(x1, Celda(e[i].x));
+      y0 = std::min(y0, Celda(e[i].y));
+      y1 = std::max(y1, Celda(e[i].y));
+    }
+    // Stars over a frame's area: the cells in one array, each cell's stars in index order.
+    if (x1 - x0 < kMaxCeldas && y1 - y0 < kMaxCeldas &&
+        (x1 - x0 + 1) * (y1 - y0 + 1) <= kMaxCeldas) {
+      x0_ = x0;
+      y0_ = y0;
+      ancho_ = x1 - x0 + 1;
+      alto_ = y1 - y0 + 1;
+      inicio_.assign(static_cast<size_t>(ancho_ * alto_ + 1), 0);
+      for (size_t i = 0; i < n; ++i) ++inicio_[Indice(Celda(e[i].x), Celda(e[i].y)) + 1];
+      for (size_t k = 1; k < inicio_.size(); ++k) inicio_[k] += inicio_[k - 1];
+      estrellas_.resize(n);
+      std::vector<int> lleno(inicio_.begin(), inicio_.end() - 1);
+      for (size_t i = 0; i < n; ++i) {
+        const size_t c = Indice(Celda(e[i].x), Celda(e[i].y));
+        estrellas_[static_cast<size_t>(lleno[c]++)] = static_cast<int>(i);
+      }
+      return;
+    }
     for (size_t i = 0; i < n; ++i)
       celdas_[Clave(Celda(e[i].x), Celda(e[i].y))].push_back(static_cast<int>(i));
   }
@@ -164,62 +221,90 @@ class Rejilla {
     const int64_t cx = Celda(x), cy = Celda(y);
     int mejor = -1;
     d2 = radio2_;
+    auto prueba = [&](const int* k0, const int* k1) {
+      for (const int* k = k0; k != k1; ++k) {
+        const EstrellaRegistro& s = e_[static_cast<size_t>(*k)];
+        const double d = (s.x - x) * (s.x - x) + (s.y - y) * (s.y - y);
+        if (d <= radio2_ && (mejor < 0 || d < d2 || (d == d2 && *k < mejor))) {
+          d2 = d;
+          mejor = *k;
+        }
+      }
+    };
     for (int64_t j = cy - 1; j <= cy + 1; ++j) {
       for (int64_t i = cx - 1; i <= cx + 1; ++i) {
+        if (!inicio_.empty()) {
+          if (i < x0_ || j < y0_ || i - x0_ >= ancho_ || j - y0_ >= alto_) continue;
+          const size_t c = Indice(i, j);
+          prueba(estrellas_.data() + inicio_[c], estrellas_.data() + inicio_[c + 1]);
+          continue;
+        }
         const auto it = celdas_.find(Clave(i, j));
         if (it == celdas_.end()) continue;
-        for (int k : it->second) {
-          const EstrellaRegistro& s = e_[static_cast<size_t>(k)];
-          const double d = (s.x - x) * (s.x - x) + (s.y - y) * (s.y - y);
-          if (d <= radio2_ && (mejor < 0 || d < d2 || (d == d2 && k < mejor))) {
-            d2 = d;
-            mejor = k;
-          }
-        }
+        prueba(it->second.data(), it->second.data() + it->second.size());
       }
     }
     return mejor;
   }
 
  private:
+  // More cells than this (a small radius on scattered stars) go to a hash map instead.
+  static constexpr int64_t kMaxCeldas = int64_t{1} << 22;
   // Cells far beyond any image are folded together: look-ups stay correct, only slower.
   int64_t Celda(double v) const {
     constexpr double kLimite = 1e9;
     return static_cast<int64_t>(std::floor(std::clamp(v / lado_, -kLimite, kLimite)));
   }
   static int64_t Clave(int64_t i, int64_t j) { return i * 4000000007LL + j; }
+  size_t Indice(int64_t i, int64_t j) const {
+    return static_cast<size_t>((j - y0_) * ancho_ + (i - x0_));
+  }
 
   const std::vector<EstrellaRegistro>& e_;
   double lado_, radio2_;
+  int64_t x0_ = 0, y0_ = 0, ancho_ = 0, alto_ = 0;
+  std::vector<int> inicio_;     // first entry of each cell in estrellas_, and the end
+  std::vector<int> estrellas_;  // star indices, cell by cell
   std::unordered_map<int64_t, std::vector<int>> celdas_;
 };
 
 // The stars of the reference (the first n) that t brings within the radius of a frame star,
-// each frame star taken by its nearest reference star only. Pairs in reference order.
+// each frame star taken by its nearest reference star only. Pairs in reference order. tomada
+// holds -1 for every frame star of the grid and is left so. With minimo > 0 the search stops
+// early, giving no pairs, once fewer than minimo pairs can be reached.
 std::vector<Pareja> Empareja(const std::vector<EstrellaRegistro>& ref, size_t n,
                              const Rejilla& rejilla, const Transformacion2D& t,
-                             double* sumaD2 = nullptr) {
+                             std::vector<int>& tomada, double* sumaD2 = nullptr,
+                             size_t minimo = 0) {
   std::vector<Pareja> candidatos;
   std::vector<double> dist;
-  std::unordered_map<int, size_t> tomada;  // frame star -> candidate index
+  size_t distintas = 0;  // frame stars taken
+  bool corta = false;
   for (size_t i = 0; i < n; ++i) {
+    if (distintas + (n - i) < minimo) {
+      corta = true;
+      break;
+    }
     double u = 0, v = 0, d2 = 0;
     if (!t.Aplica(ref[i].x, ref[i].y, u, v)) continue;
     const int f = rejilla.Cercana(u, v, d2);
     if (f < 0) continue;
-    auto [it, nueva] = tomada.emplace(f, candidatos.size());
-    if (!nueva) {
-      if (d2 >= dist[it->second]) continue;
-      candidatos[it->second].r = -1;  // a nearer reference star takes it
-      it->second = candidatos.size();
+    int& k = tomada[static_cast<size_t>(f)];
+    if (k >= 0) {
+      if (d2 >= dist[static_cast<size_t>(k)]) continue;
+      candidatos[static_cast<size_t>(k)].r = -1;  // a nearer reference star takes it
+    } else {
+      ++distintas;
     }
+    k = static_cast<int>(candidatos.size());
     candidatos.push_back({static_cast<int>(i), f});
     dist.push_back(d2);
   }
   std::vector<Pareja> pares;
   double s = 0.0;
   for (size_t k = 0; k < candidatos.size(); ++k) {
-    if (candidatos[k].r < 0) continue;
+    tomada[static_cast<size_t>(candidatos[k].f)] = -1;
+    if (candidatos[k].r < 0 || corta) continue;
     pares.push_back(candidatos[k]);
     s += dist[k];
   }
@@ -355,31 +440,64 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
   // Every pair of triangles of the same shape and sense is a candidate similarity; the one that
   // brings the most reference stars onto frame stars wins (then the smaller sum of squared
   // distances, then the first found).
+  // The reference's triangles are scored in bands on the operations' threads, each band
+  // keeping its own best; the bands' bests are then taken in band order, which picks the same
+  // match as one pass over all of them.
+  struct Mejor {
+    bool hay = false;
+    size_t intentos = 0;
+    size_t cuenta = 0;
+    double suma = 0.0;
+    Transformacion2D t;
+  };
+  const long bandas = NumBandas(static_cast<long>(tr.size()), kTriangulosBanda);
+  std::vector<Mejor> mejores(static_cast<size_t>(std::max(bandas, 1L)));
+  ParaBandas(
+      static_cast<long>(tr.size()), nullptr,
+      [&](long banda, long desde, long hasta) {
+        Mejor& m = mejores[static_cast<size_t>(banda)];
+        std::vector<int> tomada(nImg, -1);
+        for (long ia = desde; ia < hasta; ++ia) {
+          const Triangulo& a = tr[static_cast<size_t>(ia)];
+          auto it = std::lower_bound(ti.begin(), ti.end(), a.r1 - tol,
+                                     [](const Triangulo& t, double v) { return t.r1 < v; });
+          for (; it != ti.end() && it->r1 <= a.r1 + tol; ++it) {
+            if (std::fabs(it->r2 - a.r2) > tol || it->directo != a.directo) continue;
+            const std::vector<Pareja> vertices = {
+                {a.v[0], it->v[0]}, {a.v[1], it->v[1]}, {a.v[2], it->v[2]}};
+            Transformacion2D t;
+            if (!AjusteSimilitud(ref, img, vertices, t)) continue;
+            const double escala = std::hypot(t.h[0], t.h[3]);
+            if (!(escala >= p.escalaMinima && escala <= p.escalaMaxima)) continue;
+            ++m.intentos;
+            double suma = 0.0;
+            // A match that cannot reach the band's best count cannot win: its search stops
+            // early.
+            const size_t cuenta =
+                Empareja(ref, nRef, rejilla, t, tomada, &suma, m.hay ? m.cuenta : 0).size();
+            if (!m.hay || cuenta > m.cuenta || (cuenta == m.cuenta && suma < m.suma)) {
+              m.hay = true;
+              m.cuenta = cuenta;
+              m.suma = suma;
+              m.t = t;
+            }
+          }
+        }
+      },
+      kTriangulosBanda);
   bool hay = false;
   size_t intentos = 0;
   size_t mejorCuenta = 0;
   double mejorSuma = 0.0;
   Transformacion2D mejor;
-  for (const Triangulo& a : tr) {
-    auto it = std::lower_bound(ti.begin(), ti.end(), a.r1 - tol,
-                               [](const Triangulo& t, double v) { return t.r1 < v; });
-    for (; it != ti.end() && it->r1 <= a.r1 + tol; ++it) {
-      if (std::fabs(it->r2 - a.r2) > tol || it->directo != a.directo) continue;
-      const std::vector<Pareja> vertices = {
-          {a.v[0], it->v[0]}, {a.v[1], it->v[1]}, {a.v[2], it->v[2]}};
-      Transformacion2D t;
-      if (!AjusteSimilitud(ref, img, vertices, t)) continue;
-      const double escala = std::hypot(t.h[0], t.h[3]);
-      if (!(escala >= p.escalaMinima && escala <= p.escalaMaxima)) continue;
-      ++intentos;
-      double suma = 0.0;
-      const size_t cuenta = Empareja(ref, nRef, rejilla, t, &suma).size();
-      if (!hay || cuenta > mejorCuenta || (cuenta == mejorCuenta && suma < mejorSuma)) {
-        hay = true;
-        mejorCuenta = cuenta;
-        mejorSuma = suma;
-        mejor = t;
-      }
+  for (const Mejor& m : mejores) {
+    intentos += m.intentos;
+    if (!m.hay) continue;
+    if (!hay || m.cuenta > mejorCuenta || (m.cuenta == mejorCuenta && m.suma < mejorSuma)) {
+      hay = true;
+      mejorCuenta = m.cuenta;
+      mejorSuma = m.suma;
+      mejor = m.t;
     }
   }
   if (!hay) return Fallo(12244);
@@ -387,32 +505,49 @@ ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referen
   // Rematch with the current map, fit, reject residuals beyond k sigma and fit again, until the
   // pairs no longer change.
   Transformacion2D t = mejor;
+  std::vector<int> tomada(nImg, -1);
   std::vector<Pareja> anteriores;
   std::vector<Pareja> usados;
   double rms = 0.0;
   for (int pasada = 0; pasada < kMaxPasadas; ++pasada) {
-    usados = Empareja(ref, nRef, rejilla, t);
+    usados = Empareja(ref, nRef, rejilla, t, tomada);
     for (;;) {
       if (usados.size() < kMinimoEstrellas) break;
+      std::vector<double> w;
+      const bool ponderado = Pesos(ref, img, usados, w);
+      // The fit sees the weights relative to the largest, so that tiny variances cannot take
+      // its sums beyond doubles.
+      std::vector<double> relativos = w;
+      if (ponderado) {
+        const double maximo = *std::max_element(w.begin(), w.end());
+        for (double& v : relativos) v /= maximo;
+      }
       Transformacion2D nueva;
-      const bool bien =
-          p.afin ? AjusteAfin(ref, img, usados, nueva) : AjusteSimilitud(ref, img, usados, nueva);
+      const bool bien = p.afin ? AjusteAfin(ref, img, usados, nueva, &relativos)
+                               : AjusteSimilitud(ref, img, usados, nueva, &relativos);
       if (!bien) {
         usados.clear();
         break;
       }
       t = nueva;
-      double s2 = 0.0;
-      std::vector<double> res(usados.size());
+      // Residuals in pixels (their rms is reported) and normalised by their expected deviation.
+      // Outliers are those beyond k times the normalised rms; with equal weights only those that
+      // also exceed the floor in pixels, with the stars' variances only those beyond k times
+      // the rms that honest variances give.
+      double s2 = 0.0, z2 = 0.0;
+      std::vector<double> res(usados.size()), z(usados.size());
       for (size_t k = 0; k < usados.size(); ++k) {
         res[k] = Residuo(ref, img, usados[k], t);
+        z[k] = res[k] * std::sqrt(w[k]);
         s2 += res[k] * res[k];
+        z2 += z[k] * z[k];
       }
       rms = std::sqrt(s2 / static_cast<double>(usados.size()));
-      const double umbral = std::max(p.kSigma * rms, kResiduoMinimo);
+      const double chi = std::sqrt(z2 / static_cast<double>(usados.size()));
+      const double umbral = p.kSigma * (ponderado ? std::max(chi, kChiHonesto) : chi);
       std::vector<Pareja> quedan;
       for (size_t k = 0; k < usados.size(); ++k) {
-        if (res[k] <= umbral) quedan.push_back(usados[k]);
+        if (z[k] <= umbral || (!ponderado && res[k] <= kResiduoMinimo)) quedan.push_back(usados[k]);
       }
       if (quedan.size() == usados.size()) break;
       usados = std::move(quedan);

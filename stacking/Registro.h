@@ -10,10 +10,12 @@
 
 namespace orva {
 
-// A star of a registration list: its sub-pixel position and a flux that orders the list.
+// A star of a registration list: its sub-pixel position, a flux that orders the list and the
+// variance of each coordinate of the position (px^2; 0 when unknown).
 struct EstrellaRegistro {
   double x = 0.0, y = 0.0;
   double flujo = 0.0;
+  double varianza = 0.0;
 };
 
 // Settings of section "Registro".
@@ -48,9 +50,11 @@ struct ResultadoRegistro {
 };
 
 // Registers the frame's stars on the reference's. Each list is taken brightest first (a stable
-// sort by flux). Fails with 12242/12243 when a list has fewer than three stars, 12244 when no
-// triangle matches, 12245 when fewer than minEmparejadas stars agree with the best match.
-// Sequential and free of random sampling: the same lists give the same bits.
+// sort by flux). The final fit weighs each pair by 1 / (var_ref + var_frame) and rejects on the
+// residuals so normalised, when every star of the fit has a positive variance; otherwise all
+// pairs weigh the same. Fails with 12242/12243 when a list has fewer than three stars, 12244 when
+// no triangle matches, 12245 when fewer than minEmparejadas stars agree with the best match.
+// Free of random sampling: the same lists give the same bits for any thread count.
 ResultadoRegistro RegistraEstrellas(const std::vector<EstrellaRegistro>& referencia,
                                     const std::vector<EstrellaRegistro>& imagen,
                                     const ParametrosRegistro& p);

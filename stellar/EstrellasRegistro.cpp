@@ -7,6 +7,7 @@
 #include "base/JError.h"
 #include "base/Numeros.h"
 #include "core/Ajustes.h"
+#include "core/Hilos.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
@@ -40,7 +41,119 @@ bool Entera(double v) {
   return v == std::floor(v);
 }
 
+// The window centroid: the window reaches this many sigmas, a step shorter than the tolerance
+// ends it, and it gives up after so many steps or this far (pixels, or window sigmas if more)
+// from the start.
+constexpr double kRadiosVentana = 4.0;
+constexpr double kToleranciaVentana = 1e-5;
+constexpr int kMaxPasosVentana = 60;
+constexpr double kMaxDesvioVentana = 2.0;
+// Window sigmas outside these bounds (pixels) are taken as the bound.
+constexpr double kSigmaVentanaMin = 0.5, kSigmaVentanaMax = 10.0;
+// Window sigma when no star has a usable FWHM.
+constexpr double kSigmaVentanaDefecto = 1.3;
+// The brightest stars whose FWHM gives the window.
+constexpr size_t kEstrellasFWHM = 50;
+constexpr double kFWHMSigma = 2.3548200450309493;  // 2 sqrt(2 ln 2)
+// The variance (px^2) of a position that is the finder's own: it weighs little in the fit.
+constexpr double kVarianzaSinVentana = 0.25;
+// Stars of the list refined per band of the thread pool.
+constexpr long kEstrellasBanda = 8;
+
+struct SumasVentana {
+  double f = 0.0;               // sum of w v over the window
+  double fx = 0.0, fy = 0.0;    // sums of w v dx, w v dy
+  double dfx = 0.0, dfy = 0.0;  // sums of w v (1 - dx^2 / s^2) (the same with dy)
+  double vx = 0.0, vy = 0.0;    // sums of w^2 dx^2 var, w^2 dy^2 var
+};
+
+SumasVentana Sumas(const ImagenPixeles& im, double x, double y, long radio,
+                   const ParametrosVentana& p) {
+  SumasVentana s;
+  const double inv2s2 = 0.5 / (p.sigma * p.sigma), invS2 = 1.0 / (p.sigma * p.sigma);
+  const long xi = std::lround(x), yi = std::lround(y);
+  for (long f = yi - radio; f <= yi + radio; ++f) {
+    const double dy = static_cast<double>(f) - y;
+    for (long c = xi - radio; c <= xi + radio; ++c) {
+      const double dx = static_cast<double>(c) - x;
+      const double w = std::exp(-(dx * dx + dy * dy) * inv2s2);
+      const double v = static_cast<double>(im.Pixel(c, f)) - p.cielo;
+      const double var = p.varCielo + std::max(v, 0.0) / p.ganancia;
+      const double wv = w * v;
+      s.f += wv;
+      s.fx += wv * dx;
+      s.fy += wv * dy;
+      s.dfx += wv * (1.0 - dx * dx * invS2);
+      s.dfy += wv * (1.0 - dy * dy * invS2);
+      s.vx += w * w * dx * dx * var;
+      s.vy += w * w * dy * dy * var;
+    }
+  }
+  return s;
+}
+
+// The window's sigma from the median FWHM of the brightest stars.
+double SigmaVentana(const ImagenPixeles& im, const std::vector<EstrellaRegistro>& lista,
+                    const std::vector<double>& cielos) {
+  std::vector<double> fwhm;
+  for (size_t i = 0; i < lista.size() && fwhm.size() < kEstrellasFWHM; ++i) {
+    const double v = CalculaFWHM(im, lista[i].x, lista[i].y, cielos[i]);
+    if (std::isfinite(v) && v > 0.0) fwhm.push_back(v);
+  }
+  if (fwhm.empty()) return kSigmaVentanaDefecto;
+  const auto medio = fwhm.begin() + static_cast<long>(fwhm.size() / 2);
+  std::nth_element(fwhm.begin(), medio, fwhm.end());
+  return std::clamp(*medio / kFWHMSigma, kSigmaVentanaMin, kSigmaVentanaMax);
+}
+
 }  // namespace
+
+PosicionVentana CentroideVentana(const ImagenPixeles& im, double x, double y,
+                                 const ParametrosVentana& p) {
+  PosicionVentana r;
+  r.x = x;
+  r.y = y;
+  constexpr double kLejos = 1e9;
+  if (!std::isfinite(x) || !std::isfinite(y) || std::fabs(x) > kLejos || std::fabs(y) > kLejos ||
+      !(p.sigma > 0.0) || !std::isfinite(p.sigma) || !std::isfinite(p.cielo) ||
+      !(p.varCielo >= 0.0) || !std::isfinite(p.varCielo) || !(p.ganancia > 0.0)) {
+    return r;
+  }
+  const double sigma = std::clamp(p.sigma, kSigmaVentanaMin, kSigmaVentanaMax);
+  ParametrosVentana q = p;
+  q.sigma = sigma;
+  const long radio = static_cast<long>(std::ceil(kRadiosVentana * sigma));
+  const long w = im.Ancho(), h = im.Alto();
+  const double maxDesvio = std::max(kMaxDesvioVentana, sigma);
+  double cx = x, cy = y;
+  for (int paso = 0; paso < kMaxPasosVentana; ++paso) {
+    const long xi = std::lround(cx), yi = std::lround(cy);
+    if (xi - radio < 0 || yi - radio < 0 || xi + radio >= w || yi + radio >= h) return r;
+    const SumasVentana s = Sumas(im, cx, cy, radio, q);
+    if (!(s.f > 0.0)) return r;
+    // For a star of the window's width the centroid's offset is half the true one.
+    const double dx = 2.0 * s.fx / s.f, dy = 2.0 * s.fy / s.f;
+    cx += dx;
+    cy += dy;
+    if (!(std::hypot(cx - x, cy - y) <= maxDesvio)) return r;
+    if (std::fabs(dx) < kToleranciaVentana && std::fabs(dy) < kToleranciaVentana) {
+      const long nx = std::lround(cx), ny = std::lround(cy);
+      if (nx - radio < 0 || ny - radio < 0 || nx + radio >= w || ny + radio >= h) return r;
+      // The position's variance: the noise of the sums that vanish at the centre, over the
+      // square of their slope there.
+      const SumasVentana e = Sumas(im, cx, cy, radio, q);
+      if (!(e.dfx > 0.0) || !(e.dfy > 0.0)) return r;
+      const double varianza = 0.5 * (e.vx / (e.dfx * e.dfx) + e.vy / (e.dfy * e.dfy));
+      if (!std::isfinite(varianza) || !(varianza > 0.0)) return r;
+      r.converge = true;
+      r.x = cx;
+      r.y = cy;
+      r.varianza = varianza;
+      return r;
+    }
+  }
+  return r;
+}
 
 void RegistraConfigEstrellasRegistro() {
   RegistraConfigRegistro();
@@ -70,7 +183,12 @@ std::vector<EstrellaRegistro> EstrellasParaRegistro(Imagen& imagen,
   }
   if (progreso.Cancelado()) throw JError(11011);
   const ParametrosCentroide pc = LeeParametrosCentroide();
-  std::vector<EstrellaRegistro> lista;
+  // The finder's stars with their photometry's sky, brightest first.
+  struct Candidata {
+    EstrellaRegistro e;
+    double cielo, desvCielo;
+  };
+  std::vector<Candidata> candidatas;
   for (const ObjetoEstelar& e : datos.Estrellas()) {
     EstrellaRegistro s{e.x, e.y, std::isnan(e.sumaLimpia) ? -HUGE_VAL : e.sumaLimpia};
     if (Entera(s.x) && Entera(s.y)) {
@@ -82,14 +200,45 @@ std::vector<EstrellaRegistro> EstrellasParaRegistro(Imagen& imagen,
         // The finder's position stands.
       }
     }
-    if (std::isfinite(s.x) && std::isfinite(s.y)) lista.push_back(s);
+    if (std::isfinite(s.x) && std::isfinite(s.y)) candidatas.push_back({s, e.cielo, e.desvCielo});
   }
-  std::stable_sort(
-      lista.begin(), lista.end(),
-      [](const EstrellaRegistro& a, const EstrellaRegistro& b) { return a.flujo > b.flujo; });
-  if (lista.size() > static_cast<size_t>(std::max(o.maxEstrellas, 0))) {
-    lista.resize(static_cast<size_t>(std::max(o.maxEstrellas, 0)));
+  std::stable_sort(candidatas.begin(), candidatas.end(),
+                   [](const Candidata& a, const Candidata& b) { return a.e.flujo > b.e.flujo; });
+  if (candidatas.size() > static_cast<size_t>(std::max(o.maxEstrellas, 0))) {
+    candidatas.resize(static_cast<size_t>(std::max(o.maxEstrellas, 0)));
   }
+  std::vector<EstrellaRegistro> lista;
+  std::vector<double> cielos;
+  for (const Candidata& c : candidatas) {
+    lista.push_back(c.e);
+    cielos.push_back(c.cielo);
+  }
+  // Each star's window centroid, on the operations' threads (each writes its own entry).
+  const double sigma = SigmaVentana(imagen, lista, cielos);
+  const double desvImagen = imagen.Desviacion();
+  ParaBandas(
+      static_cast<long>(lista.size()), nullptr,
+      [&](long, long desde, long hasta) {
+        for (long i = desde; i < hasta; ++i) {
+          const Candidata& c = candidatas[static_cast<size_t>(i)];
+          EstrellaRegistro& s = lista[static_cast<size_t>(i)];
+          ParametrosVentana pv;
+          pv.sigma = sigma;
+          pv.cielo = c.cielo;
+          const double desv =
+              std::isfinite(c.desvCielo) && c.desvCielo > 0.0 ? c.desvCielo : desvImagen;
+          pv.varCielo = desv * desv;
+          const PosicionVentana v = CentroideVentana(imagen, s.x, s.y, pv);
+          if (v.converge) {
+            s.x = v.x;
+            s.y = v.y;
+            s.varianza = v.varianza;
+          } else {
+            s.varianza = kVarianzaSinVentana;
+          }
+        }
+      },
+      kEstrellasBanda);
   return lista;
 }
 

@@ -12,6 +12,7 @@
 namespace orva {
 
 class Imagen;
+class ImagenPixeles;
 class Progreso;
 
 // Settings of section "Registro" read here: the detector (REGMETODO: 0 PCVISTA, 1 TASS) and,
@@ -24,9 +25,32 @@ struct OpcionesEstrellasRegistro {
 void RegistraConfigEstrellasRegistro();
 OpcionesEstrellasRegistro LeeOpcionesEstrellasRegistro();
 
+// The registration's position of a star: a centroid weighted by a circular Gaussian window
+// centred on the current estimate, the sky subtracted (negative pixels count as such), moved
+// until a step is below the tolerance. Unbiased for any symmetric profile; the window of the
+// stars' own width gives the least noise.
+struct ParametrosVentana {
+  double sigma = 1.3;     // of the window, in pixels (held to 0.5..10)
+  double cielo = 0.0;     // sky level under the star
+  double varCielo = 1.0;  // variance of a sky pixel
+  double ganancia = 1.0;  // electrons per unit of the pixels: the signal's variance is v / ganancia
+};
+struct PosicionVentana {
+  bool converge = false;  // false: no position (x, y are then the starting point)
+  double x = 0.0, y = 0.0;
+  double varianza = 0.0;  // of each coordinate, px^2, from the noise of the window's pixels
+};
+// The window centroid starting at (x, y). It does not converge when the window leaves the
+// image, the weighted signal is not positive, the position wanders more than a few pixels from
+// the start, or the steps do not shrink below the tolerance.
+PosicionVentana CentroideVentana(const ImagenPixeles& im, double x, double y,
+                                 const ParametrosVentana& p);
+
 // The detector's stars on the image (its own star list is left alone), brightest first by the
-// clean sum of their photometry, at most o.maxEstrellas. Positions are sub-pixel: a finder that
-// gives integer positions has them refined by the star centroid, when it converges. The detector
+// clean sum of their photometry, at most o.maxEstrellas. Positions are sub-pixel: the window
+// centroid of each star (window from the stars' median FWHM, sky from the star's photometry)
+// with its variance; where it does not converge, the finder's position (refined by the star
+// centroid when the finder gives integer positions) with a large variance. The detector
 // settings are the current ones. The same list for any thread count.
 std::vector<EstrellaRegistro> EstrellasParaRegistro(Imagen& imagen,
                                                     const OpcionesEstrellasRegistro& o,

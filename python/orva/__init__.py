@@ -27,13 +27,16 @@ release the GIL and take turns; each operation uses the library's own threads
 (:func:`set_threads`).
 """
 
+import os as _os
+
 import numpy as _np
 
 from . import _orva
 from ._orva import Error, __version__, set_threads, setting, threads, types
 
 __all__ = ["Error", "__version__", "read", "write", "run", "stars", "phot", "double",
-           "load_macro", "plan", "types", "setting", "set_threads", "threads"]
+           "load_macro", "plan", "types", "setting", "set_threads", "threads", "master",
+           "calibrate", "register", "stack"]
 
 _MIN16, _MAX16 = -32768, 32767
 
@@ -103,3 +106,66 @@ def plan(inputs, out_dir="", type=None, in_place=False):
     output folder does not exist (12222), two results would be one file (12221) or a result
     would replace an input (12220; its own input is allowed with ``in_place``)."""
     return _orva.plan([str(p) for p in inputs], str(out_dir), type, in_place)
+
+
+def _fotograma(f):
+    """A frame of a series: a path as str, or an ``(array, data)`` pair with int16 pixels."""
+    if isinstance(f, (str, _os.PathLike)):
+        return _os.fspath(f)
+    try:
+        array, data = f
+    except (TypeError, ValueError):
+        raise TypeError("a frame is a path or an (array, data) pair") from None
+    return (_pixeles(array), data)
+
+
+def _fotogramas(frames):
+    return [_fotograma(f) for f in frames]
+
+
+def _opcional(m):
+    return None if m is None else _fotograma(m)
+
+
+def master(frames, kind, method="sigma", kappa=3.0, iterations=3, bias=None, dark=None):
+    """Combines calibration frames into a master and returns ``(array, data)``.
+
+    ``frames`` are paths or ``(array, data)`` pairs, read one at a time; ``kind`` is ``"bias"``,
+    ``"dark"`` (the first frame's exposure kept) or ``"flat"`` (each frame first calibrated with
+    ``bias`` and ``dark`` when given, the result divided by its mean and stored with
+    ``bscale`` 1e-4). ``method``: ``"sigma"`` (sigma-clipped mean, ``kappa`` deviations, at most
+    ``iterations`` passes), ``"mean"`` or ``"median"``. The same combination as
+    ``orva calibrate --masters``."""
+    return _orva.master(_fotogramas(frames), kind, method, kappa, iterations,
+                        _opcional(bias), _opcional(dark))
+
+
+def calibrate(array, data=None, bias=None, dark=None, flat=None, repair=False, repair_kappa=5.0,
+              overscan=True):
+    """Calibrates a light frame: overscan (BIASSEC), bias, dark scaled by exposure, flat field,
+    and, with ``repair``, hot pixels and cosmic-ray hits. Masters are paths or ``(array, data)``
+    pairs. Returns ``(array, data, info)``; ``info`` has ``clamped`` (values outside the pixel
+    range), ``repaired``, ``dark_factor`` and ``overscan``."""
+    return _orva.calibrate(_pixeles(array), data, _opcional(bias), _opcional(dark),
+                           _opcional(flat), bool(repair), float(repair_kappa), bool(overscan))
+
+
+def register(reference, frames):
+    """Registers each frame on the reference by their stars. Returns one dict a frame: ``ok``,
+    ``matrix`` (3 x 3 rows mapping the reference's pixel positions to the frame's, None when not
+    registered), ``matched`` stars, ``rms`` of their residuals in pixels, ``error_id`` and
+    ``error`` (why a frame was not registered)."""
+    return _orva.register(_fotograma(reference), _fotogramas(frames))
+
+
+def stack(frames, method="sigma", kappa=3.0, iterations=3, norm="none", align="none"):
+    """Combines a series on the first frame's grid; returns ``(array, data, info)``.
+
+    ``method``: ``"sigma"``, ``"mean"``, ``"median"`` or ``"sum"``; ``norm``: ``"none"``,
+    ``"add"``, ``"mul"`` or ``"both"`` (each frame made to the first's sky level, and scale);
+    ``align="ref"`` shifts every frame by its reference point (``state``, as ``--align ref``);
+    ``align="stars"`` registers every frame on the first and leaves out, in ``info["left_out"]``,
+    those that cannot be registered. ``info["frames"]`` describes the frames stacked (``index``
+    in ``frames``, sky, dispersion, scale, shift, rejected values, exposure). The same stack as
+    ``orva stack``."""
+    return _orva.stack(_fotogramas(frames), method, kappa, iterations, norm, align)

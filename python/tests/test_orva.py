@@ -199,3 +199,78 @@ def test_import_reads_and_writes_no_settings_file(tmp_path):
     assert r.returncode == 0, r.stderr
     assert r.stdout == "0\n" and r.stderr == ""
     assert sorted(casa.rglob("*")) == antes
+
+
+def _noche(carpeta, gen, lado=320):
+    """A small night: 3 bias, 3 darks, 3 flats, 4 lights of a star field shifted and turned."""
+    yy, xx = np.mgrid[0:lado, 0:lado].astype(float)
+    flat = 1.0 - 0.3 * ((xx - lado / 2) ** 2 + (yy - lado / 2) ** 2) / lado ** 2
+    estrellas = gen.uniform(20, lado - 20, (60, 2))
+    flujos = np.exp(gen.uniform(np.log(2e3), np.log(1e5), 60))
+    rutas = {"bias": [], "dark": [], "flat": [], "light": []}
+
+    def escribe(tipo, valores, exp):
+        ruta = carpeta / f"{tipo}_{len(rutas[tipo]) + 1}.fits"
+        orva.write(ruta, np.clip(np.round(valores), 0, 32767).astype(np.int16),
+                   {"TIEMPOEXP": str(exp)})
+        rutas[tipo].append(ruta)
+
+    ruido = lambda: 500 + 5 * gen.standard_normal((lado, lado))
+    for _ in range(3):
+        escribe("bias", ruido(), 0)
+        escribe("dark", ruido() + gen.poisson(3.0, (lado, lado)), 30)
+        escribe("flat", ruido() + gen.poisson(15000 * flat), 1)
+    for k, (a, dx, dy) in enumerate([(0, 0, 0), (0.6, 4.3, -2.7), (-0.4, -3.1, 5.2), (0.2, 1.5, 1.5)]):
+        c, s = np.cos(np.radians(a)), np.sin(np.radians(a))
+        px = c * (estrellas[:, 0] - lado / 2) - s * (estrellas[:, 1] - lado / 2) + lado / 2 + dx
+        py = s * (estrellas[:, 0] - lado / 2) + c * (estrellas[:, 1] - lado / 2) + lado / 2 + dy
+        escena = np.full((lado, lado), 200.0)
+        for x, y, f in zip(px, py, flujos):
+            escena += f / (2 * np.pi * 1.6 ** 2) * np.exp(-((xx - x) ** 2 + (yy - y) ** 2) / (2 * 1.6 ** 2))
+        escribe("light", ruido() + gen.poisson(escena * flat + 3.0), 30)
+    return rutas
+
+
+def test_calibration_and_stack_as_the_command_line(orva_cli, tmp_path):
+    rutas = _noche(tmp_path, np.random.default_rng(14))
+    for tipo in ("bias", "dark", "flat"):
+        (tmp_path / f"{tipo}.txt").write_text("".join(f"{r}\n" for r in rutas[tipo]))
+    (tmp_path / "cal").mkdir()
+    orva_cli("calibrate", "--bias", f"@{tmp_path}/bias.txt", "--dark", f"@{tmp_path}/dark.txt",
+             "--flat", f"@{tmp_path}/flat.txt", *rutas["light"], "-o", tmp_path / "cal")
+    calibradas = [tmp_path / "cal" / r.name for r in rutas["light"]]
+    orva_cli("stack", *calibradas, "-o", tmp_path / "pila.fits", "--align", "stars")
+
+    bias = orva.master(rutas["bias"], "bias")
+    dark = orva.master(rutas["dark"], "dark")
+    flat = orva.master([orva.read(r) for r in rutas["flat"]], "flat", bias=bias, dark=dark)
+    fisico = lambda a, d: d["bzero"] + d["bscale"] * a.astype(float)
+    for nombre, maestro in (("bias", bias), ("dark", dark), ("flat", flat)):
+        np.testing.assert_allclose(fisico(*maestro),
+                                   fisico(*orva.read(tmp_path / "cal" / f"{nombre}.fits")),
+                                   rtol=0, atol=maestro[1]["bscale"] / 2)
+    luces = []
+    for r, c in zip(rutas["light"], calibradas):
+        a, d, info = orva.calibrate(*orva.read(r), bias=bias, dark=dark, flat=flat)
+        np.testing.assert_array_equal(a, orva.read(c)[0])
+        assert info["clamped"] == 0
+        luces.append((a, d))
+
+    # The frames registered by their stars, a frame of another field left out and said so.
+    otro = (np.random.default_rng(1).normal(300, 10, luces[0][0].shape).astype(np.int16), None)
+    registros = orva.register(luces[0], luces[1:] + [otro])
+    assert [r["ok"] for r in registros] == [True, True, True, False]
+    assert registros[-1]["matrix"] is None and registros[-1]["error_id"] != 0
+    m = np.array(registros[0]["matrix"])  # light 2: turned about the centre, then shifted
+    np.testing.assert_allclose(m @ [160, 160, 1], [164.3, 157.3, 1], atol=0.05)
+
+    pila, datos, info = orva.stack(luces + [otro], align="stars")
+    np.testing.assert_array_equal(pila, orva.read(tmp_path / "pila.fits")[0])
+    assert [f["index"] for f in info["frames"]] == [0, 1, 2, 3]
+    assert [d["index"] for d in info["left_out"]] == [4]
+    assert info["total_exposure"] == 120
+
+    with pytest.raises(ValueError):
+        orva.stack(luces, method="mode")
+    with pytest.raises(orva.Error):
+        orva.stack([luces[0], (luces[1][0][:10], None)])  # another size

@@ -91,6 +91,7 @@ class TransGeneralTest : public QObject {
     QCOMPARE(v->imagen().Ancho(), 50u);
     QCOMPARE(v->imagen().Alto(), 40u);
     QCOMPARE(v->imagen().Pixeles(), esperada.Pixeles());
+    QCOMPARE(marco_->VentanaActiva(), v);  // the transformed image stays in front
     // Undone as any pixel operation.
     QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Deshacer"}));
     QCOMPARE(v->imagen().Ancho(), 60u);

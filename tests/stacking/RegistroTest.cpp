@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -234,6 +235,72 @@ TEST(RegistroListasTest, OutliersAreRejectedAndAffineFitsShear) {
   EXPECT_GT(sim.rms, 0.5);
 }
 
+// Noisy point lists whose stars carry their variances: the weighted fit beats the equal-weight
+// one on the same positions, and a precise star displaced by less than the equal-weight floor is
+// still found out by its normalised residual.
+TEST(RegistroListasTest, WeightsFromTheStarsVariancesAndNormalisedRejection) {
+  std::mt19937 rng(8);
+  std::uniform_real_distribution<double> pos(0, kLado), logDesv(std::log(0.002), std::log(0.2));
+  std::normal_distribution<double> normal(0.0, 1.0);
+  const Transformacion2D verdad = Similitud(31.5, -12.25, 0.7, 1);
+  std::vector<EstrellaRegistro> ref, img;
+  for (int i = 0; i < 150; ++i) {
+    const double x = pos(rng), y = pos(rng), desv = std::exp(logDesv(rng));
+    double u = 0, v = 0;
+    verdad.Aplica(x, y, u, v);
+    const double var = desv * desv;
+    ref.push_back({x + desv * normal(rng), y + desv * normal(rng), 1000.0 - i, var});
+    img.push_back({u + desv * normal(rng), v + desv * normal(rng), 1000.0 - i, var});
+  }
+  // The most precise star, moved in the frame by 20 of its deviations.
+  size_t preciso = 0;
+  for (size_t i = 0; i < ref.size(); ++i)
+    if (ref[i].varianza < ref[preciso].varianza) preciso = i;
+  std::vector<EstrellaRegistro> movida = img;
+  movida[preciso].x += 20.0 * std::sqrt(movida[preciso].varianza);
+  ASSERT_LT(20.0 * std::sqrt(movida[preciso].varianza), 0.05);
+  auto sinVarianza = [](std::vector<EstrellaRegistro> e) {
+    for (EstrellaRegistro& s : e) s.varianza = 0.0;
+    return e;
+  };
+  auto errorEsquinas = [&](const Transformacion2D& t) {
+    double e2 = 0;
+    for (const auto& [x, y] : {std::pair{0, 0}, {kLado, 0}, {0, kLado}, {kLado, kLado}}) {
+      double u = 0, v = 0, p = 0, q = 0;
+      verdad.Aplica(x, y, u, v);
+      t.Aplica(x, y, p, q);
+      e2 += (u - p) * (u - p) + (v - q) * (v - q);
+    }
+    return std::sqrt(e2 / 4);
+  };
+  const ResultadoRegistro igual = RegistraEstrellas(sinVarianza(ref), sinVarianza(img), {});
+  const ResultadoRegistro pesado = RegistraEstrellas(ref, img, {});
+  const ResultadoRegistro conMovida = RegistraEstrellas(ref, movida, {});
+  const ResultadoRegistro igualMovida =
+      RegistraEstrellas(sinVarianza(ref), sinVarianza(movida), {});
+  for (const ResultadoRegistro* r : {&igual, &pesado, &conMovida, &igualMovida})
+    ASSERT_TRUE(r->exito) << r->Mensaje();
+  EXPECT_LT(errorEsquinas(pesado.transformacion), 0.5 * errorEsquinas(igual.transformacion));
+  EXPECT_LT(errorEsquinas(pesado.transformacion), 0.01);
+  EXPECT_EQ(conMovida.emparejadas, pesado.emparejadas - 1);
+  EXPECT_LT(errorEsquinas(conMovida.transformacion), 0.01);
+  EXPECT_EQ(igualMovida.emparejadas, igual.emparejadas);  // within the floor in pixels
+  // Variances so small that their inverses overflow the fit's sums unless taken relative.
+  auto diminuta = [](std::vector<EstrellaRegistro> e) {
+    for (EstrellaRegistro& s : e) s.varianza = 1e-306;
+    return e;
+  };
+  const ResultadoRegistro extremas = RegistraEstrellas(diminuta(ref), diminuta(img), {});
+  ASSERT_TRUE(extremas.exito) << extremas.Mensaje();
+  EXPECT_LT(errorEsquinas(extremas.transformacion), 0.05);
+  // A list with one star of unknown variance weighs all pairs the same.
+  std::vector<EstrellaRegistro> unaSin = img;
+  unaSin[3].varianza = 0.0;
+  const ResultadoRegistro mixta = RegistraEstrellas(ref, unaSin, {});
+  ASSERT_TRUE(mixta.exito);
+  EXPECT_EQ(mixta.transformacion.h, RegistraEstrellas(ref, sinVarianza(img), {}).transformacion.h);
+}
+
 TEST_F(RegistroTest, SameResultForAnyThreadCount) {
   Imagen im;
   Fotografia(im, cielo_, Similitud(-77.5, 140.25, 211, 1.02), 21);
@@ -251,6 +318,73 @@ TEST_F(RegistroTest, SameResultForAnyThreadCount) {
     EXPECT_EQ(r[k].transformacion.h, r[0].transformacion.h);
     EXPECT_EQ(r[k].emparejadas, r[0].emparejadas);
     EXPECT_EQ(r[k].rms, r[0].rms);
+  }
+}
+
+// A night like a camera's: stars of 1e3..3e5 electrons (sigma 1.3 px) on a sky of 300 e- with
+// the signal's own noise and a read noise of 6, two frames of one field seen through a known
+// map. The registration must find the map to a small fraction of the noise of any one star.
+TEST(RegistroPrecisionTest, SubpixelMapOfANoisyFieldAtTheCorners) {
+  Configuracion::Global().RestableceDefectos();
+  Rango() = RangoPixeles{0, 32767, 0};
+  constexpr double kSigma = 1.3, kFondo = 300.0, kLectura = 6.0;
+  constexpr int kEstrellas = 180;
+  std::mt19937 rng(20261208);
+  std::uniform_real_distribution<double> pos(-30.0, kLado + 30.0),
+      brillo(std::log(1e3), std::log(3e5));
+  std::vector<std::array<double, 3>> campo;
+  for (int i = 0; i < kEstrellas; ++i) campo.push_back({pos(rng), pos(rng), std::exp(brillo(rng))});
+  auto foto = [&](Imagen& im, const Transformacion2D& t) {
+    std::vector<double> v(static_cast<size_t>(kLado) * kLado, kFondo);
+    const int r = static_cast<int>(std::ceil(6 * kSigma));
+    for (const auto& [x0, y0, flujo] : campo) {
+      double x = 0, y = 0;
+      t.Aplica(x0, y0, x, y);
+      const double pico = flujo / (2 * kPi * kSigma * kSigma);
+      for (int f = std::max(0, static_cast<int>(y) - r); f <= std::min(kLado - 1, int(y) + r); ++f)
+        for (int c = std::max(0, static_cast<int>(x) - r); c <= std::min(kLado - 1, int(x) + r);
+             ++c)
+          v[static_cast<size_t>(f) * kLado + static_cast<size_t>(c)] +=
+              pico * std::exp(-0.5 * ((c - x) * (c - x) + (f - y) * (f - y)) / (kSigma * kSigma));
+    }
+    std::normal_distribution<double> normal(0.0, 1.0);
+    std::vector<int16_t> px(v.size());
+    for (size_t i = 0; i < v.size(); ++i) {
+      const double e = v[i] + std::sqrt(v[i] + kLectura * kLectura) * normal(rng);
+      px[i] = static_cast<int16_t>(std::clamp(std::round(e), -32768.0, 32767.0));
+    }
+    im.CambiaPixeles(kLado, kLado, std::move(px));
+    im.Actualiza();
+  };
+  ProgresoSilencioso progreso;
+  Imagen ref;
+  foto(ref, Transformacion2D::Identidad());
+  const OpcionesEstrellasRegistro o = LeeOpcionesEstrellasRegistro();
+  const std::vector<EstrellaRegistro> lista = EstrellasParaRegistro(ref, o, progreso);
+  ASSERT_GE(lista.size(), 60u);
+  struct Caso {
+    const char* nombre;
+    Transformacion2D t;
+  };
+  const Caso casos[] = {
+      {"a night's drift", Similitud(7.37, -4.81, 0.31, 1)},
+      {"turned", Similitud(-23.6, 15.2, -37.4, 1)},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    Imagen im;
+    foto(im, c.t);
+    const ResultadoRegistro r = RegistraImagen(lista, im, o, LeeParametrosRegistro(), progreso);
+    ASSERT_TRUE(r.exito) << r.Mensaje();
+    double e2 = 0;
+    for (const auto& [x, y] :
+         {std::pair{0, 0}, {kLado - 1, 0}, {0, kLado - 1}, {kLado - 1, kLado - 1}}) {
+      double u = 0, v = 0, p = 0, q = 0;
+      c.t.Aplica(x, y, u, v);
+      r.transformacion.Aplica(x, y, p, q);
+      e2 += (u - p) * (u - p) + (v - q) * (v - q);
+    }
+    EXPECT_LT(std::sqrt(e2 / 4), 0.005);
   }
 }
 
