@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -222,6 +223,12 @@ void OrdenaColumnas(float* col, size_t p) {
   }
 }
 
+// 1 for a finite value, 0 for NaN and infinities (by its exponent bits).
+inline uint32_t EsFinito(float x) {
+  constexpr uint32_t kExponente = 0x7f800000u;
+  return (std::bit_cast<uint32_t>(x) & kExponente) != kExponente ? 1u : 0u;
+}
+
 // Combines a block of b pixels (b up to kBloque) of n frames, n up to kRedMaxima: the value of
 // frame f at pixel j is datos[f * paso + j]; col has room for kRedMaxima x kBloque values. Gives
 // what CombinaPixel gives in resultado[j], except where sigma clipping might drop a value
@@ -233,16 +240,23 @@ void CombinaBloque(const AjustesCombinacion& a, size_t n, double piso, const flo
   constexpr float kInf = std::numeric_limits<float>::infinity();
   uint32_t cuenta[kBloque] = {};
   double suma[kBloque] = {};
+  float x[kBloque], sumando[kBloque];
+  std::fill(x + b, x + kBloque, kNaN);  // past the block: no data
   for (size_t f = 0; f < n; ++f) {
-    const float* x = datos + f * paso;
+    std::copy(datos + f * paso, datos + f * paso + b, x);
     float* c = col + f * kBloque;
-    for (size_t j = 0; j < b; ++j) {
-      const bool dato = std::isfinite(x[j]);
-      c[j] = dato ? x[j] : kInf;
+    // Whole blocks of local arrays and tests that raise no floating-point flags: loops that
+    // vectorise.
+    constexpr uint32_t kBitsInf = std::bit_cast<uint32_t>(kInf);
+    for (size_t j = 0; j < kBloque; ++j) {
+      const uint32_t bits = std::bit_cast<uint32_t>(x[j]);
+      const uint32_t dato = EsFinito(x[j]);
+      const uint32_t mascara = 0u - dato;  // all ones for a value, 0 otherwise
+      c[j] = std::bit_cast<float>((bits & mascara) | (kBitsInf & ~mascara));
       cuenta[j] += dato;
-      suma[j] += dato ? static_cast<double>(x[j]) : 0.0;
+      sumando[j] = std::bit_cast<float>(bits & mascara);  // +0 where no value
     }
-    std::fill(c + b, c + kBloque, kInf);
+    for (size_t j = 0; j < kBloque; ++j) suma[j] += static_cast<double>(sumando[j]);
   }
   const double kNaNd = std::nan("");
   for (size_t j = 0; j < b; ++j) {
@@ -272,16 +286,17 @@ void CombinaBloque(const AjustesCombinacion& a, size_t n, double piso, const flo
   // Sigma clipping: where no value lies farther than kappa floors from the median none is
   // dropped, and the result is the mean.
   const double kappaPiso = a.kappa * piso;
-  double centro[kBloque];
+  double centro[kBloque] = {};
   for (size_t j = 0; j < b; ++j) centro[j] = cuenta[j] > 2 ? mediana(j, cuenta[j]) : 0.0;
-  bool lejos[kBloque] = {};
+  uint32_t lejos[kBloque] = {};
   for (size_t f = 0; f < n; ++f) {
-    const float* x = datos + f * paso;
-    for (size_t j = 0; j < b; ++j) {
-      lejos[j] |= std::isfinite(x[j]) && std::fabs(x[j] - centro[j]) > kappaPiso;
+    std::copy(datos + f * paso, datos + f * paso + b, x);
+    for (size_t j = 0; j < kBloque; ++j) {
+      const double d = std::fabs(x[j] - centro[j]);
+      lejos[j] |= EsFinito(x[j]) & static_cast<uint32_t>(std::isgreater(d, kappaPiso));
     }
   }
-  for (size_t j = 0; j < b; ++j) solo[j] = cuenta[j] > 2 && lejos[j];
+  for (size_t j = 0; j < b; ++j) solo[j] = cuenta[j] > 2 && lejos[j] != 0;
 }
 
 // Pixel values of the 16-bit range, as indices of a table.
