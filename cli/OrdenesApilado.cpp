@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -226,15 +227,16 @@ bool LeeMatriz(const std::string& texto, Transformacion2D& t) {
   return true;
 }
 
-// The same file for two names: equal, or the same file on disk.
-bool MismoArchivo(const std::string& a, const std::string& b) {
+// A file's name with the folders resolved, so that two spellings of one path meet.
+std::string ClaveArchivo(const std::string& nombre) {
   std::error_code ec;
-  return a == b || fs::equivalent(a, b, ec);
+  const fs::path p = fs::weakly_canonical(nombre, ec);
+  return ec ? nombre : p.string();
 }
 
 // The transforms of the frames from the report of `orva register --csv` (columns file, status,
-// matrix, message). The first frame without a row is the registration's reference (the report
-// has no row for it): the identity. A later frame without a row, or whose row says it was not
+// matrix, message). The first frame, when the report has no row for it, is the registration's
+// reference: the identity. A later frame without a row, or whose row says it was not
 // registered, is reported on stderr and taken out of the list. A report's file name is taken from
 // the current folder, as register wrote it, else from the report's own folder. A report without
 // those columns raises 12310, a row without file name or with a matrix that is not one 12313.
@@ -284,17 +286,14 @@ std::vector<Transformacion2D> TransformacionesInforme(const std::string& informe
     }
     leidas.push_back(std::move(fila));
   }
+  std::map<std::string, size_t> porArchivo;  // the first row of every file
+  for (size_t i = 0; i < leidas.size(); ++i) porArchivo.emplace(ClaveArchivo(leidas[i].archivo), i);
   std::vector<std::string> quedan;
   std::vector<Transformacion2D> transformaciones;
   for (size_t i = 0; i < entradas.size(); ++i) {
     const std::string& e = entradas[i];
-    const Fila* fila = nullptr;
-    for (const Fila& l : leidas) {
-      if (MismoArchivo(e, l.archivo)) {
-        fila = &l;
-        break;
-      }
-    }
+    const auto hallada = porArchivo.find(ClaveArchivo(e));
+    const Fila* fila = hallada == porArchivo.end() ? nullptr : &leidas[hallada->second];
     if (!fila && i == 0) {
       quedan.push_back(e);
       transformaciones.push_back(Transformacion2D::Identidad());
