@@ -12,6 +12,10 @@ cmp estrellas.fits informe.fits && cmp estrellas.fits.dat informe.fits.dat && ec
 orva stack ./m51_iraf_devpix.fits ./movida.fits ../"$(basename "$PWD")"/girada.fits -o otra.fits --transforms informe.csv --method mean
 estadistica() { orva info "$1" | grep -E '^(MINIMO|MAXIMO|MEDIA|DESVIACION|MODA|NUMMODA)='; }
 diff <(estadistica estrellas.fits) <(estadistica otra.fits) && echo "same pixels"
+# A quoted name (a comma in it) is read back whole.
+cp movida.fits 'con,coma.fits'
+orva register m51_iraf_devpix.fits 'con,coma.fits' --csv comillas.csv > /dev/null 2>&1
+orva stack m51_iraf_devpix.fits 'con,coma.fits' -o comillas.fits --transforms comillas.csv --method mean
 # A frame the report does not name (not the first: that one is the reference).
 cp movida.fits otra_movida.fits
 orva stack m51_iraf_devpix.fits otra_movida.fits movida.fits -o falta.fits --transforms informe.csv
