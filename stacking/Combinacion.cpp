@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <future>
 #include <limits>
 #include <utility>
 
@@ -462,7 +461,6 @@ FuenteFotogramas FotogramasArchivos(const std::vector<std::string>& archivos) {
   f.carga = [archivos](size_t i, Imagen& im) { LeeArchivo(archivos.at(i), im); };
   f.nombre = [archivos](size_t i) { return archivos.at(i); };
   f.archivo = f.nombre;
-  f.cargaConcurrente = true;
   return f;
 }
 
@@ -486,7 +484,6 @@ FuenteFotogramas SubconjuntoFotogramas(const FuenteFotogramas& fuente,
   if (fuente.archivo) {
     f.archivo = [fuente, indices](size_t i) { return fuente.archivo(indices.at(i)); };
   }
-  f.cargaConcurrente = fuente.cargaConcurrente;
   return f;
 }
 
@@ -525,31 +522,15 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
   size_t abiertos = 0;
   const bool fitsDirecto = fuente.archivo && AjustesActualesFits().leerPrimario;
 
-  // First pass: every frame once, measured, normalised and aligned. When the source allows it
-  // the next frame loads on another thread meanwhile (its loading waited for before leaving).
+  // First pass: every frame once, measured, normalised and aligned.
   PuntoReferencia ref0;
   double pesoJd = 0.0, sumaJd = 0.0;
   r.conFecha = true;
-  std::unique_ptr<Imagen> siguiente;
-  std::future<void> cargando;
   for (size_t f = 0; f < n; ++f) {
     if (progreso.Cancelado()) throw JError(11011);
     progreso.TextoArchivo(fuente.nombre(f));
-    std::unique_ptr<Imagen> actual;
-    if (cargando.valid()) {
-      cargando.get();
-      actual = std::move(siguiente);
-    } else {
-      actual = std::make_unique<Imagen>();
-      fuente.carga(f, *actual);
-    }
-    if (fuente.cargaConcurrente && f + 1 < n) {
-      siguiente = std::make_unique<Imagen>();
-      cargando = std::async(std::launch::async, [&fuente, f, destino = siguiente.get()] {
-        fuente.carga(f + 1, *destino);
-      });
-    }
-    Imagen& im = *actual;
+    Imagen im;
+    fuente.carga(f, im);
     FiguraFotograma& fig = r.figuras[f];
     fig.nombre = fuente.nombre(f);
     if (f == 0) {

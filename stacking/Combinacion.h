@@ -44,9 +44,6 @@ struct FuenteFotogramas {
   // The file of frame i when it is one (empty function for images in memory): FITS frames that
   // need no resampling are then read band by band from it.
   std::function<std::string(size_t)> archivo;
-  // Whether carga may run on another thread while the caller works on an earlier frame (it
-  // touches no progress object and nothing the caller changes): files read from disk.
-  bool cargaConcurrente = false;
 };
 // Frames read from files (side data files included, as every reader does).
 FuenteFotogramas FotogramasArchivos(const std::vector<std::string>& archivos);

@@ -35,7 +35,6 @@ int64_t CreaMaestro(TipoMaestro tipo, const FuenteFotogramas& fotogramas,
     const Maestros soloOscuros{previos.bias, previos.dark, nullptr};
     // The pretreated values exist only as loaded: the files themselves must not be read again.
     fuente.archivo = nullptr;
-    fuente.cargaConcurrente = false;  // the pretreatment reports to the progress object
     fuente.carga = [fotogramas, soloOscuros, &progreso](size_t i, Imagen& im) {
       fotogramas.carga(i, im);
       Pretrata(im, soloOscuros, AjustesPretratamiento{}, progreso);
