@@ -372,18 +372,16 @@ int OrdenStack(const Argumentos& args) {
   if (!informe.empty() && alineada) throw ErrorUso("--transforms aligns already: no --align");
   auto grupos = GruposFotogramas(entradas.size(), grupo);
   auto compruebaSalidas = [&] {
+    std::vector<std::string> leidos = entradas;  // every file read: the frames, the report
+    if (!informe.empty()) leidos.push_back(informe);
     for (size_t g = 0; g < grupos.size(); ++g) {
-      NoSobreEntrada(SalidaGrupo(salida, g, grupos.size()), entradas);
-      if (!rejmap.empty()) NoSobreEntrada(SalidaGrupo(rejmap, g, grupos.size()), entradas);
+      NoSobreEntrada(SalidaGrupo(salida, g, grupos.size()), leidos);
+      if (!rejmap.empty()) NoSobreEntrada(SalidaGrupo(rejmap, g, grupos.size()), leidos);
     }
   };
   compruebaSalidas();
   if (!csv.empty()) NoSobreEntrada(csv, entradas);
-  if (!informe.empty()) {
-    NoSobreEntrada(salida, {informe});
-    if (!rejmap.empty()) NoSobreEntrada(rejmap, {informe});
-    if (!csv.empty()) NoSobreEntrada(csv, {informe});
-  }
+  if (!csv.empty() && !informe.empty()) NoSobreEntrada(csv, {informe});
 
   // Registration on the first frame, here or by a register report: a frame that cannot be
   // registered, or that the report does not give as registered, is reported and left out.
