@@ -251,7 +251,13 @@ void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
     imagen.claveTipoArchivo = r->clave;
     if (!r->lee) throw JError(11017, r->clave);  // 11017
     FechaArchivo(archivo, imagen);
-    r->lee(archivo, imagen);
+    try {
+      r->lee(archivo, imagen);
+    } catch (const JError& e) {
+      // Nothing recognised the file and the reading type's own check refuses it as well.
+      if (sinReconocer && e.Id() == 11019) throw JError(12225, archivo);  // 12225
+      throw;
+    }
   } catch (...) {
     imagen.tipoArchivo = tipoAntes;
     imagen.claveTipoArchivo = claveAntes;
