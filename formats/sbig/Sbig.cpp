@@ -53,17 +53,27 @@ CabeceraSbig LeeTexto(Archivo& f, const std::string& archivo) {
   return c;
 }
 
-// The stored words, row after row. The data's length is checked against what the header
-// promises before anything is allocated, so a lying header costs no memory.
+// The bytes of data after the header; fewer than the header's sizes need raise 11144. Checked
+// before anything is allocated, so a lying header costs no memory.
+uint64_t CompruebaLargo(Archivo& f, const CabeceraSbig& c, const std::string& archivo) {
+  const uint64_t disponible = f.Longitud() - kLargoCabeceraSbig;
+  const uint64_t w = static_cast<uint64_t>(c.ancho), h = static_cast<uint64_t>(c.alto);
+  // A plain row holds two bytes per pixel; the shortest coded row, its length word, its first
+  // value and one byte per further pixel.
+  const uint64_t minimo = c.comprimida ? (w + 3) * h : 2 * w * h;
+  if (disponible < minimo) throw JError(11144, archivo, std::to_string(h));  // 11144
+  return disponible;
+}
+
+// The stored words, row after row.
 std::vector<uint16_t> LeeDatos(Archivo& f, const CabeceraSbig& c, ImagenObservacion& imagen,
                                const std::string& archivo) {
-  const uint64_t disponible = f.Longitud() - kLargoCabeceraSbig;
+  const uint64_t disponible = CompruebaLargo(f, c, archivo);
   const size_t w = static_cast<size_t>(c.ancho), h = static_cast<size_t>(c.alto);
   const std::string lineas = std::to_string(h);
   std::vector<uint16_t> v;
   f.Posiciona(kLargoCabeceraSbig);
   if (!c.comprimida) {
-    if (disponible < uint64_t{2} * w * h) throw JError(11144, archivo, lineas);  // 11144
     v.resize(w * h);
     std::vector<uint8_t> fila(2 * w);
     for (size_t y = 0; y < h; ++y) {
@@ -75,8 +85,6 @@ std::vector<uint16_t> LeeDatos(Archivo& f, const CabeceraSbig& c, ImagenObservac
     }
     return v;
   }
-  // The shortest coded row: its length word, its first value and one byte per further pixel.
-  if (disponible < uint64_t{w + 3} * h) throw JError(11144, archivo, lineas);  // 11144
   const uint64_t maximo = uint64_t{2 * w + 2} * h;
   std::vector<uint8_t> datos(static_cast<size_t>(std::min(disponible, maximo)));
   f.Lee(datos.data(), datos.size());
@@ -199,6 +207,7 @@ void Lee(const std::string& archivo, ImagenObservacion& imagen, bool conPixeles)
     imagen.CambiaPixeles(w, h, std::move(px));
     imagen.mapeo = mapeo;
   } else {
+    CompruebaLargo(f, c, archivo);
     imagen.DimensionaImagen(w, h);
     // Without the pixels only the mappings that do not depend on them are known.
     imagen.mapeo = modo == 1   ? MapeoValores{0.0, 2.0}

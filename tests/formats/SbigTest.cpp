@@ -283,6 +283,11 @@ TEST_F(SbigTest, ArchivosDanadosOCortadosFallanLimpiamente) {
     EXPECT_EQ(IdError([&] { LeeSbig(c / "d.st7", im); }), caso.error);
     EXPECT_EQ(im.Pixeles(), (std::vector<int16_t>{5, 6}));
   }
+  // The header reader allocates the sizes too: it makes the same length check first.
+  prueba::Escribe(c / "d.st7", conAlto("ST-7 Image", "32767", "32767", FilasPlanas()));
+  ImagenObservacion im;
+  EXPECT_EQ(IdError([&] { LeeCabeceraSbig(c / "d.st7", im); }), 11144);
+  EXPECT_EQ(im.NumPixeles(), 0u);
 }
 
 // ---- Writing
