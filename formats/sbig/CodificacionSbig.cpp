@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 #include "base/JError.h"
 
@@ -14,6 +15,10 @@ namespace {
 constexpr uint8_t kEscape = 0x80;  // the byte that announces a full value
 constexpr int kDiferenciaMaxima = 127;
 constexpr char kFinTexto = 0x1A;  // ctrl-Z after "End", for DOS text viewers
+// The first line: "<camera> Image" or "<camera> Compressed Image".
+constexpr std::string_view kVariedadPlana = " Image";
+constexpr std::string_view kComprimida = " Compressed";
+constexpr size_t kLargoCitado = 80;  // of a wrong first line, in the message
 
 bool Igual(std::string_view a, std::string_view b) {
   return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
@@ -56,6 +61,10 @@ void PonPalabra(std::vector<uint8_t>& s, uint16_t v) {
   s.push_back(static_cast<uint8_t>(v >> 8));
 }
 
+std::string* Busca(CabeceraSbig& c, std::string_view nombre) {
+  return const_cast<std::string*>(std::as_const(c).Valor(nombre));
+}
+
 }  // namespace
 
 const std::string* CabeceraSbig::Valor(std::string_view nombre) const {
@@ -72,18 +81,25 @@ CabeceraSbig AnalizaCabeceraSbig(std::string_view bytes, const std::string& arch
   size_t i = 0;
   while (i < bytes.size() && !fin) {
     const size_t j = std::min(bytes.find_first_of("\r\n", i), bytes.size());
-    const std::string_view linea = SinBlancos(bytes.substr(i, j - i));
+    // Control characters count as blanks, as they are written.
+    const std::string limpia = Limpio(bytes.substr(i, j - i));
+    const std::string_view linea = SinBlancos(limpia);
     i = j + 1;
     if (primera) {
-      // The camera line may be preceded by nothing else; an empty first line is no header.
+      // The camera line comes first; an empty first line is no header.
       primera = false;
-      if (TerminaEn(linea, " Compressed Image")) {
-        c.comprimida = true;
-        c.camara = SinBlancos(linea.substr(0, linea.size() - 17));
-      } else if (TerminaEn(linea, " Image")) {
-        c.camara = SinBlancos(linea.substr(0, linea.size() - 6));
+      if (TerminaEn(linea, kVariedadPlana)) {
+        std::string_view resto =
+            SinBlancos(linea.substr(0, linea.size() - kVariedadPlana.size()));
+        if (TerminaEn(resto, kComprimida)) {
+          c.comprimida = true;
+          resto = SinBlancos(resto.substr(0, resto.size() - kComprimida.size()));
+        }
+        c.camara = resto;
       }
-      if (c.camara.empty()) throw JError(12330, archivo, Limpio(linea.substr(0, 80)));  // 12330
+      if (c.camara.empty()) {
+        throw JError(12330, archivo, std::string(linea.substr(0, kLargoCitado)));  // 12330
+      }
       continue;
     }
     if (linea.empty()) continue;
@@ -98,34 +114,46 @@ CabeceraSbig AnalizaCabeceraSbig(std::string_view bytes, const std::string& arch
   }
   if (primera) throw JError(12330, archivo, "");  // 12330
   if (!fin) throw JError(12331, archivo, "End");  // 12331
-  const std::string* ancho = c.Valor("Width");
-  const std::string* alto = c.Valor("Height");
+  std::string* ancho = Busca(c, "Width");
+  std::string* alto = Busca(c, "Height");
   if (!ancho) throw JError(12331, archivo, "Width");  // 12331
   if (!alto) throw JError(12331, archivo, "Height");  // 12331
   const std::string a = Limpio(ancho->substr(0, 20)), h = Limpio(alto->substr(0, 20));
   c.ancho = Lado(*ancho, archivo, a, h);
   c.alto = Lado(*alto, archivo, a, h);
+  // The sizes in their plain form ("0006" is 6), so the header written again holds them alike.
+  *ancho = std::to_string(c.ancho);
+  *alto = std::to_string(c.alto);
   return c;
 }
 
 std::string ComponeCabeceraSbig(const CabeceraSbig& c) {
   const std::string finLinea = "\n\r";
-  const std::string primera =
-      Limpio(c.camara) + (c.comprimida ? " Compressed Image" : " Image") + finLinea;
-  const std::string ultima = "End" + finLinea + kFinTexto;
   auto linea = [&](const std::pair<std::string, std::string>& p) {
     return Limpio(p.first) + " = " + Limpio(p.second) + finLinea;
   };
-  auto esencial = [](const std::string& n) { return Igual(n, "Width") || Igual(n, "Height"); };
-  // Room for the lines that must be there, then the others in order while they fit.
-  size_t reservado = primera.size() + ultima.size();
+  // The first Width and the first Height are always written; room is kept for them.
+  const std::pair<std::string, std::string>*ancho = nullptr, *alto = nullptr;
   for (const auto& p : c.parametros) {
-    if (esencial(p.first)) reservado += linea(p).size();
+    if (!ancho && Igual(p.first, "Width")) ancho = &p;
+    if (!alto && Igual(p.first, "Height")) alto = &p;
   }
-  std::string t = primera;
+  const std::string ultima = "End" + finLinea + kFinTexto;
+  size_t reservado = ultima.size() + (ancho ? linea(*ancho).size() : 0) +
+                     (alto ? linea(*alto).size() : 0);
+  const std::string variedad =
+      c.comprimida ? std::string(kComprimida) + std::string(kVariedadPlana)
+                   : std::string(kVariedadPlana);
+  std::string camara(SinBlancos(Limpio(c.camara)));
+  // A name that would leave no room for the sizes gives way to the usual one.
+  if (camara.empty() ||
+      camara.size() + variedad.size() + finLinea.size() + reservado > kLargoCabeceraSbig) {
+    camara = kCamaraSbig;
+  }
+  std::string t = camara + variedad + finLinea;
   for (const auto& p : c.parametros) {
     const std::string l = linea(p);
-    if (esencial(p.first)) {
+    if (&p == ancho || &p == alto) {
       t += l;
       reservado -= l.size();
     } else if (t.size() + l.size() + reservado <= kLargoCabeceraSbig) {

@@ -17,6 +17,8 @@ namespace orva {
 inline constexpr size_t kLargoCabeceraSbig = 2048;
 // Largest width and height accepted: a compressed row's length word must hold width * 2.
 inline constexpr long kLadoMaximoSbig = 32767;
+// The camera named when there is none to name.
+inline constexpr const char* kCamaraSbig = "ST-7";
 
 struct CabeceraSbig {
   std::string camara;       // "ST-7": the first line before "Image" / "Compressed Image"
@@ -39,8 +41,10 @@ CabeceraSbig AnalizaCabeceraSbig(std::string_view bytes, const std::string& arch
 
 // The kLargoCabeceraSbig bytes of a header: the camera line, the parameters in order and "End",
 // lines ended by LF CR as the format's documentation shows them, then zeros. Control characters
-// in names and values become blanks. Parameters that do not fit are left out, except Width and
-// Height, which the header always holds.
+// in names and values become blanks. Parameters that do not fit are left out, except the first
+// Width and Height, which the header always holds (a camera name too long to leave room for
+// them becomes kCamaraSbig). What AnalizaCabeceraSbig gives, written again, reads back with the
+// same sizes and variety.
 std::string ComponeCabeceraSbig(const CabeceraSbig& c);
 
 // Decodes one row of the compressed variety from the start of datos: a little-endian length

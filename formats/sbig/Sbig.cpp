@@ -250,7 +250,7 @@ CabeceraSbig CabeceraDe(const ImagenObservacion& imagen, bool comprimida, long m
                         long maximo) {
   const DatosImagen& d = imagen.datos;
   CabeceraSbig c;
-  c.camara = EsCamara(d.nomCCD) ? d.nomCCD : "ST-7";
+  c.camara = EsCamara(d.nomCCD) ? d.nomCCD : kCamaraSbig;
   c.comprimida = comprimida;
   auto& p = c.parametros;
   p.emplace_back("File_version", "3");

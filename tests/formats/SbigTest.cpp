@@ -176,6 +176,38 @@ TEST_F(SbigTest, FilasDanadasSeRechazanSinLeerFuera) {
   }
 }
 
+// Headers as they are met: any line end, capitals, blanks and control characters; each written
+// again reads back the same.
+TEST_F(SbigTest, CabecerasVariadasSeLeenYSeReescribenIgual) {
+  struct Caso {
+    std::string texto;
+    const char* camara;
+    bool comprimida;
+    long ancho, alto;
+  };
+  const std::vector<Caso> casos = {
+      {"ST-7 Compressed Image\n\rHeight = 3\n\rWidth = 8\n\rEnd\n\r\x1a", "ST-7", true, 8, 3},
+      {"ST-6   Compressed \t Image\r\nheight=2\r\nWIDTH = 0004\r\nEnd\r\n", "ST-6", true, 4, 2},
+      {"ST-8 Image\nWidth = 5\nHeight = 1\nNote = a = b\nEnd\x1a", "ST-8", false, 5, 1},
+      {"ST-4X Image\r\x17Width = 9\rWidth = 7\rHeight = 2\rEnd", "ST-4X", false, 9, 2},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.texto);
+    const CabeceraSbig c = AnalizaCabeceraSbig(caso.texto, "f");
+    EXPECT_EQ(c.camara, caso.camara);
+    EXPECT_EQ(c.comprimida, caso.comprimida);
+    EXPECT_EQ(c.ancho, caso.ancho);
+    EXPECT_EQ(c.alto, caso.alto);
+    const std::string escrita = ComponeCabeceraSbig(c);
+    ASSERT_EQ(escrita.size(), 2048u);
+    const CabeceraSbig otra = AnalizaCabeceraSbig(escrita, "f");
+    EXPECT_EQ(otra.camara, c.camara);
+    EXPECT_EQ(otra.comprimida, c.comprimida);
+    EXPECT_EQ(otra.parametros, c.parametros);
+  }
+  EXPECT_EQ(*AnalizaCabeceraSbig(casos[2].texto, "f").Valor("note"), "a = b");
+}
+
 // ---- Reading
 
 TEST_F(SbigTest, AmbasVariedadesSeLeenComoLosDatosSinSignoDeFits) {
