@@ -30,6 +30,8 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kMmPorPulgada = 25.4;
 constexpr double kCentesimasPorSegundo = 100.0;
 constexpr double kCeroSinSigno = 32768.0;  // unsigned words read as signed ones
+constexpr int kDesplazamiento = 32768;
+constexpr uint16_t kMaximoConSigno = 32767;
 constexpr long kValorMaximo = 65535;
 constexpr int kSiglo = 1900;
 constexpr int kAniosSiglo = 100;
@@ -109,11 +111,11 @@ MapeoValores ConviertePixeles(const std::vector<uint16_t>& v, std::vector<int16_
     return {0.0, 2.0};
   }
   if (modo == 2) {
-    for (size_t i = 0; i < v.size(); ++i) px[i] = static_cast<int16_t>(v[i] - 32768);
+    for (size_t i = 0; i < v.size(); ++i) px[i] = static_cast<int16_t>(v[i] - kDesplazamiento);
     return {kCeroSinSigno, 1.0};
   }
   const auto [mn, mx] = std::minmax_element(v.begin(), v.end());
-  if (*mx <= 32767) {
+  if (*mx <= kMaximoConSigno) {
     std::copy(v.begin(), v.end(), px.begin());
     return {};
   }
