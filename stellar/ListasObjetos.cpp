@@ -3,12 +3,13 @@
 
 #include <strings.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <limits>
 #include <sstream>
 
 #include "base/EscrituraSegura.h"
@@ -112,8 +113,12 @@ std::vector<T> LeeLista(const std::string& archivo, F deCampos) {
   std::vector<T> lista;
   std::error_code e;
   if (!fs::exists(archivo, e)) return lista;
+  // A folder or a fifo is no list: refused rather than read as empty or waited on.
+  if (!fs::is_regular_file(archivo, e)) {
+    throw JError(10125, archivo, std::strerror(fs::is_directory(archivo, e) ? EISDIR : EINVAL));
+  }
   std::ifstream f(archivo, std::ios::binary);
-  if (!f) throw JError(10125, archivo, "open");  // 10125
+  if (!f) throw JError(10125, archivo, std::strerror(errno));  // 10125
   std::string linea;
   int numero = 0;
   while (std::getline(f, linea)) {

@@ -86,8 +86,10 @@ TEST_F(ListasObjetos, LeeGuardaYAplica) {
     EXPECT_EQ(e.Id(), 12384);
     EXPECT_EQ(e.Argumento(2), objetos);
   }
-  // A missing file is an empty list.
+  // A missing file is an empty list; a folder is no list.
   EXPECT_TRUE(LeeListaObservatorios(carpeta_ + "/no.txt").empty());
+  fs::create_directory(carpeta_ + "/carpeta");
+  EXPECT_THROW(LeeListaObservatorios(carpeta_ + "/carpeta"), JError);
 }
 
 TEST_F(ListasObjetos, LineaIlegalNombraArchivoYLinea) {
