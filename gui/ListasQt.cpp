@@ -95,7 +95,9 @@ class DialogoLista : public QDialog {
       acciones->addWidget(b);
     };
     boton("Añadir", [this] { Edita(-1); });
-    boton("Editar", [this] { Edita(nombres_->currentRow()); });
+    boton("Editar", [this] {
+      if (nombres_->currentRow() >= 0) Edita(nombres_->currentRow());
+    });
     boton("Borrar", [this] {
       const int i = nombres_->currentRow();
       if (i < 0) return;
@@ -137,7 +139,7 @@ class DialogoLista : public QDialog {
 
   // Index -1 adds an entry.
   void Edita(int indice) {
-    if (indice >= static_cast<int>(lista_.size())) return;
+    if (indice < -1 || indice >= static_cast<int>(lista_.size())) return;
     Campos campos = indice >= 0 ? lista_[static_cast<size_t>(indice)] : Campos{};
     if (!EditaEntrada(this, tipo_, lista_, indice, campos)) return;
     if (indice >= 0) {
