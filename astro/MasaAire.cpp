@@ -55,10 +55,10 @@ Ecuatoriales Precesa(const Ecuatoriales& c, double djDesde, double djHasta) {
                         (0.42665 + 0.000217 * T) * t * t - 0.041833 * t * t * t) *
                        kSegundoArco;
   const double a = std::cos(c.dec) * std::sin(c.ar + zeta);
-  const double b = std::cos(theta) * std::cos(c.dec) * std::cos(c.ar + zeta) -
-                   std::sin(theta) * std::sin(c.dec);
-  const double s = std::sin(theta) * std::cos(c.dec) * std::cos(c.ar + zeta) +
-                   std::cos(theta) * std::sin(c.dec);
+  const double b =
+      std::cos(theta) * std::cos(c.dec) * std::cos(c.ar + zeta) - std::sin(theta) * std::sin(c.dec);
+  const double s =
+      std::sin(theta) * std::cos(c.dec) * std::cos(c.ar + zeta) + std::cos(theta) * std::sin(c.dec);
   Ecuatoriales r;
   r.ar = std::atan2(a, b) + z;
   r.ar -= 2.0 * kPi * std::floor(r.ar / (2.0 * kPi));
@@ -81,7 +81,8 @@ double MasaAire(double altura, FormulaMasaAire formula) {
   }
   if (formula == FormulaMasaAire::kPickering) {
     const double h = altura * 180.0 / kPi;
-    const double aparente = h + kPickeringA / (kPickeringB + kPickeringC * std::pow(h, kPickeringExp));
+    const double aparente =
+        h + kPickeringA / (kPickeringB + kPickeringC * std::pow(h, kPickeringExp));
     return 1.0 / std::sin(aparente * kPi / 180.0);
   }
   const double s = 1.0 / std::sin(altura) - 1.0;  // sec z - 1
@@ -109,8 +110,8 @@ Circunstancias CalculaCircunstancias(const FechaHora& inicio, double tiempoExp,
   medio.AsignaDiaJuliano(r.diaJuliano);
   const double h = medio.TiempoSidereo() - lon.Radianes() - fecha.ar;
   r.altura = CoordenadasHorizontales(h, lat.Radianes(), fecha.dec).altura;
-  r.masaAire = r.altura > 0.0 ? MasaAire(r.altura, formula)
-                              : std::numeric_limits<double>::quiet_NaN();
+  r.masaAire =
+      r.altura > 0.0 ? MasaAire(r.altura, formula) : std::numeric_limits<double>::quiet_NaN();
   return r;
 }
 

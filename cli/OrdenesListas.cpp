@@ -70,8 +70,7 @@ int OrdenObjects(const Argumentos& args) {
 int OrdenSites(const Argumentos& args) {
   return OrdenLista<ObservatorioLista>(args, RutaListaObservatorios(CarpetaListas()),
                                        LeeListaObservatorios, GuardaListaObservatorios,
-                                       ObservatorioDeCampos, CamposObservatorio,
-                                       BuscaObservatorio);
+                                       ObservatorioDeCampos, CamposObservatorio, BuscaObservatorio);
 }
 
 void AplicaListas(const std::string& objeto, const std::string& sitio, DatosImagen& d) {

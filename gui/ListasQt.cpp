@@ -36,7 +36,7 @@ using Campos = std::vector<std::string>;
 
 // What the dialog needs of one kind of list, with the entries as their text fields.
 struct TipoLista {
-  std::string titulo;              // in Spanish, through TextoMenu
+  std::string titulo;               // in Spanish, through TextoMenu
   std::vector<std::string> claves;  // the form's labels, in file order
   // The fields of an entry as the file writes them; raises the entry's JError.
   std::function<Campos(const Campos&)> valida;
@@ -202,8 +202,8 @@ void DialogoListaObjetos(Marco& marco) {
     for (const Campos& c : lista) objetos.push_back(ObjetoDeCampos(c));
     GuardaListaObjetos(archivo, objetos);
   };
-  Ejecuta<ObjetoLista>(marco, std::move(tipo), [archivo] { return LeeListaObjetos(archivo); },
-                       &CamposObjeto);
+  Ejecuta<ObjetoLista>(
+      marco, std::move(tipo), [archivo] { return LeeListaObjetos(archivo); }, &CamposObjeto);
 }
 
 void DialogoListaObservatorios(Marco& marco) {
@@ -220,9 +220,9 @@ void DialogoListaObservatorios(Marco& marco) {
     for (const Campos& c : lista) sitios.push_back(ObservatorioDeCampos(c));
     GuardaListaObservatorios(archivo, sitios);
   };
-  Ejecuta<ObservatorioLista>(marco, std::move(tipo),
-                             [archivo] { return LeeListaObservatorios(archivo); },
-                             &CamposObservatorio);
+  Ejecuta<ObservatorioLista>(
+      marco, std::move(tipo), [archivo] { return LeeListaObservatorios(archivo); },
+      &CamposObservatorio);
 }
 
 }  // namespace orva

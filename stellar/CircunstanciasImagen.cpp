@@ -33,8 +33,7 @@ double DiaJulianoImagen(const DatosImagen& d) {
 double DiaJulianoHelioImagen(const DatosImagen& d) {
   CompruebaInstante(d);
   CompruebaObjeto(d);
-  return DiaJulianoHelioEpoca(DiaJulianoMedio(d.fechaHora, Exposicion(d)), d.ar, d.dec,
-                              d.epoca);
+  return DiaJulianoHelioEpoca(DiaJulianoMedio(d.fechaHora, Exposicion(d)), d.ar, d.dec, d.epoca);
 }
 
 Circunstancias CircunstanciasImagen(const DatosImagen& d, FormulaMasaAire formula) {

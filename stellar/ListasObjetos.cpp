@@ -166,9 +166,8 @@ std::string RutaListaObservatorios(const std::string& carpeta) {
 }
 
 std::vector<std::string> CamposObjeto(const ObjetoLista& o) {
-  return {o.nombre, o.ar.Texto(),          o.dec.Texto(),
-          std::to_string(o.epoca), o.tipo, TextoReal(o.periodo),
-          TextoReal(o.epocaMinimo)};
+  return {o.nombre, o.ar.Texto(),         o.dec.Texto(),           std::to_string(o.epoca),
+          o.tipo,   TextoReal(o.periodo), TextoReal(o.epocaMinimo)};
 }
 
 std::vector<std::string> CamposObservatorio(const ObservatorioLista& o) {

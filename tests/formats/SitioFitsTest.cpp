@@ -60,19 +60,29 @@ struct Caso {
 const Caso kCasos[] = {
     {"sitio sexagesimal",
      {{"SITELAT", "'+37:13:25'"}, {"SITELONG", "'-2 32 46.5'"}, {"SITEELEV", "2168."}},
-     "02g32m46s.500", "37g13m25s.000", "2168"},
+     "02g32m46s.500",
+     "37g13m25s.000",
+     "2168"},
     {"latitude longitud en grados",
      {{"LATITUDE", "28.7606"}, {"LONGITUD", "-17.8792"}},
-     "17g52m45s.120", "28g45m38s.160", nullptr},
+     "17g52m45s.120",
+     "28g45m38s.160",
+     nullptr},
     {"obsgeo este",
      {{"OBSGEO-B", "-31.2733"}, {"OBSGEO-L", "149.0661"}, {"OBSGEO-H", "1165.0"}},
-     "-149g03m57s.960", "-31g16m23s.880", "1165"},
+     "-149g03m57s.960",
+     "-31g16m23s.880",
+     "1165"},
     {"obsgeo mas de 180",
      {{"OBSGEO-B", "-31.2733"}, {"OBSGEO-L", "210.9339"}},
-     "149g03m57s.960", "-31g16m23s.880", nullptr},
+     "149g03m57s.960",
+     "-31g16m23s.880",
+     nullptr},
     {"familia ilegible cede a la siguiente",
      {{"SITELAT", "'norte'"}, {"SITELONG", "10"}, {"LATITUDE", "-0.5"}, {"LONGITUD", "'-0:30:00'"}},
-     "00g30m00s.000", "-00g30m00s.000", nullptr},
+     "00g30m00s.000",
+     "-00g30m00s.000",
+     nullptr},
     {"sin longitud", {{"SITELAT", "40.0"}}, nullptr, nullptr, nullptr},
     {"latitud fuera", {{"SITELAT", "95.0"}, {"SITELONG", "10.0"}}, nullptr, nullptr, nullptr},
 };
@@ -127,6 +137,11 @@ TEST(SitioFits, LeeConservaYReemplaza) {
     // Written once more: the new cards stay single.
     GuardaFits(otro, leida);
     EXPECT_EQ(Cuenta(otro, "SITELONG"), 1);
+    // The site cleared: no site card comes back.
+    for (const char* clave : {"LONOBS", "LATOBS", "ALTOBS"})
+      AsignaDatoImagen(leida.datos, clave, "");
+    GuardaFits(otro, leida);
+    for (const char* clave : kClavesSitio) EXPECT_EQ(Cuenta(otro, clave), 0) << clave;
   }
 }
 

@@ -43,11 +43,11 @@ class ListasObjetos : public ::testing::Test {
 };
 
 TEST_F(ListasObjetos, LeeGuardaYAplica) {
-  const std::string objetos = Escribe(
-      "OBJETOS.TXT",
-      "# comment\n\n"
-      "V566 Oph ; 17h56m52s.300;04g59m15s.000;2000;EW;0.40964569;2452000.4521\r\n"
-      "RZ Cas;02h48m55s.500;69g38m03s.400;2000;EA\n");
+  const std::string objetos =
+      Escribe("OBJETOS.TXT",
+              "# comment\n\n"
+              "V566 Oph ; 17h56m52s.300;04g59m15s.000;2000;EW;0.40964569;2452000.4521\r\n"
+              "RZ Cas;02h48m55s.500;69g38m03s.400;2000;EA\n");
   const std::vector<ObjetoLista> lista = LeeListaObjetos(objetos);
   ASSERT_EQ(lista.size(), 2u);
   EXPECT_EQ(lista[0].nombre, "V566 Oph");
@@ -64,7 +64,8 @@ TEST_F(ListasObjetos, LeeGuardaYAplica) {
   ASSERT_EQ(otra.size(), 2u);
   for (size_t i = 0; i < 2; ++i) EXPECT_EQ(CamposObjeto(otra[i]), CamposObjeto(lista[i]));
 
-  const std::string sitios = Escribe("OBSERVATORIOS.TXT", "Calar Alto;02g32m45s.600;37g13m25s.000;2168\n");
+  const std::string sitios =
+      Escribe("OBSERVATORIOS.TXT", "Calar Alto;02g32m45s.600;37g13m25s.000;2168\n");
   const std::vector<ObservatorioLista> observatorios = LeeListaObservatorios(sitios);
   ASSERT_EQ(observatorios.size(), 1u);
 
@@ -116,8 +117,8 @@ TEST_F(ListasObjetos, LineaIlegalNombraArchivoYLinea) {
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.linea);
-    const std::string primera = c.objeto ? "a;00h00m00s.000;00g00m00s.000;2000;\n"
-                                         : "a;00g00m00s.000;00g00m00s.000;0\n";
+    const std::string primera =
+        c.objeto ? "a;00h00m00s.000;00g00m00s.000;2000;\n" : "a;00g00m00s.000;00g00m00s.000;0\n";
     const std::string ruta = Escribe("lista.txt", "# list\n" + primera + c.linea + "\n");
     try {
       if (c.objeto) {
