@@ -55,6 +55,8 @@ struct Opciones {
   std::string tipo;
   std::string desde;  // --from: the reading type
   std::string dirSalida;
+  std::string objeto;  // --object: an entry of the object list
+  std::string sitio;   // --site: an entry of the observatory list
   bool json = false;
   bool enSitio = false;  // --in-place
   int procesos = 1;      // -j: files at once (0: every core)
@@ -86,6 +88,9 @@ Opciones Analiza(const Argumentos& args, std::string_view admitidas) {
     } else if (a == "-o") {
       admite(a);
       o.dirSalida = valor();
+    } else if (a == "--object" || a == "--site") {
+      admite(a);
+      (a == "--object" ? o.objeto : o.sitio) = valor();
     } else if (a == "--json") {
       admite(a);
       o.json = true;
@@ -293,7 +298,7 @@ int OrdenInfo(const Argumentos& args) {
 }
 
 int OrdenApply(const Argumentos& args) {
-  const Opciones o = Analiza(args, "-e -m --type");
+  const Opciones o = Analiza(args, "-e -m --type --object --site");
   if (o.operandos.size() != 2) throw ErrorUso("apply needs IN and OUT");
   const int tipo = TipoSalida(o.tipo, o.operandos[1]);
   std::vector<std::string> lineas;
@@ -306,6 +311,7 @@ int OrdenApply(const Argumentos& args) {
   }
   Imagen im;
   LeeArchivo(o.operandos[0], im);
+  AplicaListas(o.objeto, o.sitio, im.datos);
   {
     SesionProgreso sesion("EJECUTANDO MACRO");
     ProgresoActual().TextoArchivo(o.operandos[0]);
@@ -316,7 +322,7 @@ int OrdenApply(const Argumentos& args) {
 }
 
 int OrdenConvert(const Argumentos& args) {
-  const Opciones o = Analiza(args, "--type --from");
+  const Opciones o = Analiza(args, "--type --from --object --site");
   if (o.operandos.size() != 2) throw ErrorUso("convert needs IN and OUT");
   const int tipo = TipoSalida(o.tipo, o.operandos[1]);
   int tipoLeer = kTipoDesconocido;
@@ -328,6 +334,7 @@ int OrdenConvert(const Argumentos& args) {
   }
   Imagen im;
   LeeArchivo(o.operandos[0], im, tipoLeer);
+  AplicaListas(o.objeto, o.sitio, im.datos);
   GuardaArchivo(o.operandos[1], im, tipo);
   return 0;
 }

@@ -7,6 +7,8 @@
 
 namespace orva {
 
+struct DatosImagen;
+
 // A usage error: wrong subcommand, option or argument count (exit status 2).
 class ErrorUso : public std::runtime_error {
  public:
@@ -47,6 +49,15 @@ int OrdenCalibrate(const Argumentos& args);
 // stack FILES... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]
 // [--norm none|add|mul|both] [--align none|ref] [--group N] [--rejmap FILE] [--csv REPORT].
 int OrdenStack(const Argumentos& args);
+
+// objects [--add FIELDS] [--remove NAME] / sites [...]: the object or observatory list of the
+// settings folder, one entry per line as the file holds it; --add takes the ';'-separated
+// fields of a new entry, --remove the name of one.
+int OrdenObjects(const Argumentos& args);
+int OrdenSites(const Argumentos& args);
+// The --object and --site options of apply and convert: the named entries of the lists fill the
+// image data (nothing when a name is empty).
+void AplicaListas(const std::string& objeto, const std::string& sitio, DatosImagen& d);
 
 // Flushes standard output and raises 12230 when anything written to it was lost (a full disk,
 // a closed pipe): output a caller cannot trust is an error.

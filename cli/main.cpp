@@ -37,16 +37,19 @@ constexpr const char* kUso =
     "  --threads N                          threads of the image operations (0: every core)\n"
     "  detect FILE...                       the detected file type of each file\n"
     "  info FILE [--json]                   type, sizes, statistics and observation data\n"
-    "  apply IN OUT [-e LINE]... [-m MACRO.ORV]... [--type KEY]\n"
-    "                                       read IN, run the lines, write OUT\n"
+    "  apply IN OUT [-e LINE]... [-m MACRO.ORV]... [--type KEY] [--object NAME] [--site NAME]\n"
+    "                                       read IN, run the lines, write OUT; --object and\n"
+    "                                       --site fill the image data from the lists\n"
     "  macro MACRO.ORV FILE... [-o DIR] [--type KEY] [--in-place] [-j N]\n"
     "                                       run a macro over files on disk; results never\n"
     "                                       replace the input files unless --in-place;\n"
     "                                       -j N: N files at once (0: every core), one\n"
     "                                       thread each unless --threads is given\n"
-    "  convert IN OUT [--type KEY] [--from KEY]\n"
+    "  convert IN OUT [--type KEY] [--from KEY] [--object NAME] [--site NAME]\n"
     "                                       read and write; --from: read IN as that type,\n"
     "                                       without detection (GENERAL: raw pixels)\n"
+    "  objects|sites [--add 'NAME;...'] [--remove NAME]\n"
+    "                                       the object / observatory list of the settings\n"
     "  stars FILE [--method pcvista|tass] [--clear] [--log] [--csv|--json] [--save]\n"
     "                                       star detection; one row per star:\n"
     "                                       name x y sky skydev npix rawsum cleansum mag\n"
@@ -182,6 +185,8 @@ int Ejecuta(const Global& g) {
   if (orden == "register") return OrdenRegister(args);
   if (orden == "calibrate") return OrdenCalibrate(args);
   if (orden == "stack") return OrdenStack(args);
+  if (orden == "objects") return OrdenObjects(args);
+  if (orden == "sites") return OrdenSites(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 

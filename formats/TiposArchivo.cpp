@@ -19,6 +19,8 @@
 #include "formats/fits/Fits.h"
 #include "formats/gif/Gif.h"
 #include "formats/qor/Qor.h"
+#include "formats/sbig/Sbig.h"
+#include "formats/st4/St4.h"
 #include "formats/tiff/Tiff.h"
 
 namespace orva {
@@ -38,11 +40,12 @@ std::vector<RegistroTipoArchivo> TablaInicial() {
        nullptr},
       {kTiff, 11081, "TIFF", "*.TIF", 3016, 11105, &LeeTiff, &LeeCabeceraTiff, &GuardaTiff, nullptr,
        nullptr},
-      {kST4, 11077, "ST4", "*.ST4", 3016, 11101, nullptr, nullptr, nullptr, nullptr, nullptr},
+      {kST4, 11077, "ST4", "*.ST4", 3016, 11101, &LeeSt4, &LeeCabeceraSt4, &GuardaSt4, nullptr,
+       nullptr},
       {kLynxx, 11078, "LYNXX", "*.*", 3016, 11102, &LeeCamaraTipo<kLynxx>,
        &LeeCabeceraCamaraTipo<kLynxx>, &GuardaCamaraTipo<kLynxx>, nullptr, nullptr},
-      {kSbig, 11085, "SBIG", "*.ST5;*.ST6;*.ST7;*.ST8", 3016, 11109, nullptr, nullptr, nullptr,
-       nullptr, nullptr},
+      {kSbig, 11085, "SBIG", "*.ST5;*.ST6;*.ST7;*.ST8", 3016, 11109, &LeeSbig, &LeeCabeceraSbig,
+       &GuardaSbig, &LeeConfigSbig, &GuardaConfigSbig},
       {kT1m, 11092, "T1M", "*.T1M", 3016, 11116, nullptr, nullptr, nullptr, nullptr, nullptr},
       {kPds, 11086, "PDS", "*.IBG;*.IMQ;*.IMG", 3016, 11110, nullptr, nullptr, nullptr, nullptr,
        nullptr},
@@ -253,7 +256,13 @@ void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo) {
     imagen.claveTipoArchivo = r->clave;
     if (!r->lee) throw JError(11017, r->clave);  // 11017
     FechaArchivo(archivo, imagen);
-    r->lee(archivo, imagen);
+    try {
+      r->lee(archivo, imagen);
+    } catch (const JError& e) {
+      // Nothing recognised the file and the reading type's own check refuses it as well.
+      if (sinReconocer && e.Id() == 11019) throw JError(12225, archivo);  // 12225
+      throw;
+    }
   } catch (...) {
     imagen.tipoArchivo = tipoAntes;
     imagen.claveTipoArchivo = claveAntes;

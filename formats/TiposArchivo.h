@@ -90,7 +90,8 @@ void CompruebaTipoArchivo(const std::string& archivo, int tipo);
 
 // Reads an image file into imagen (type detected when TIPOAUTO is on, else tipo, else
 // TIPARCHLEER) with its side data file when LEEDATORVA is on. Raises 11098 for a side data
-// file, 12225 when detection recognised nothing and TIPARCHLEER cannot read, 11017 for a type
+// file, 12225 when detection recognised nothing and TIPARCHLEER cannot read it (no reader, or
+// its reader's type check refuses the file), 11017 for a type
 // without reader, and the reader's own errors; on failure the image's
 // file identity is put back.
 void LeeArchivo(const std::string& archivo, Imagen& imagen, int tipo = kTipoDesconocido);

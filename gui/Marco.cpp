@@ -39,6 +39,7 @@
 #include "formats/TiposArchivo.h"
 #include "gui/ApiladoQt.h"
 #include "gui/DatosImagenQt.h"
+#include "gui/ListasQt.h"
 #include "gui/Operaciones.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
@@ -860,6 +861,8 @@ void Marco::PreparaOrdenes() {
          if (!f.isEmpty()) GuardaConfiguracion(f.toStdString());
        }},
       {kCmdPrefGenerales, [this] { DialogoGenerales(this); }},
+      {kCmdTratarObjetos, [this] { DialogoListaObjetos(*this); }},
+      {kCmdTratarObservatorios, [this] { DialogoListaObservatorios(*this); }},
       {kCmdPrefTiposArchivo,
        [this] {
          // FITS orientation is one of these settings: the windows show the new one at once.

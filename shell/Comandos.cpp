@@ -172,9 +172,9 @@ const std::vector<FilaComando>& TablaComandos() {
        OK, false, 0, true, 7},
       {kCmdHerramientaAnalisis, kCmdHerramientaAnalisis, "&Análisis", kHerramientas, F, "", OK,
        false, 0, true, 8},
-      {kCmdTratarObjetos, kCmdTratarObjetos, "Tratar &Objetos", kHerramientas, F, "", NE, true, 0},
+      {kCmdTratarObjetos, kCmdTratarObjetos, "Tratar &Objetos", kHerramientas, F, "", OK, true, 0},
       {kCmdTratarObservatorios, kCmdTratarObservatorios, "Tratar Obser&vatorios", kHerramientas, F,
-       "", NE, false, 0},
+       "", OK, false, 0},
 
       {kCmdCascada, kCmdCascada, "&Cascada", kVentana, F, "Shift+F5", OK, false, 0},
       {kCmdMosaicoVer, kCmdMosaicoVer, "&Mosaico Ver.", kVentana, F, "Shift+F4", OK, false, 0},

@@ -47,12 +47,9 @@ std::string Recorta(std::string s) {
   return s.substr(i);
 }
 
-// The value of a keyword as text: strings without their quotes and trailing blanks, other
-// values as written. False when the keyword is absent or has no value.
-bool LeeClave(fitsfile* f, const char* clave, std::string& texto) {
-  char valor[FLEN_VALUE] = {};
-  int estado = 0;
-  if (fits_read_keyword(f, clave, valor, nullptr, &estado) != 0) return false;
+// A card value as text: strings without their quotes and trailing blanks, other values as
+// written. False when there is no value.
+bool TextoValor(const char* valor, std::string& texto) {
   std::string v = Recorta(valor);
   if (!v.empty() && v.front() == '\'') {
     std::string s;
@@ -73,6 +70,15 @@ bool LeeClave(fitsfile* f, const char* clave, std::string& texto) {
   if (v.empty()) return false;
   texto = v;
   return true;
+}
+
+// The value of a keyword as text (TextoValor). False when the keyword is absent or has no
+// value.
+bool LeeClave(fitsfile* f, const char* clave, std::string& texto) {
+  char valor[FLEN_VALUE] = {};
+  int estado = 0;
+  if (fits_read_keyword(f, clave, valor, nullptr, &estado) != 0) return false;
+  return TextoValor(valor, texto);
 }
 
 bool LeeNumero(fitsfile* f, const char* clave, double& numero) {
@@ -115,6 +121,95 @@ constexpr double kCeroSinSigno = 32768.0;
 // Pixels a tile-compressed file may unpack to per byte it holds (gzip of a constant image
 // reaches about 1000 bytes per byte).
 constexpr double kExpansionMaxima = 4096.0;
+
+// The site keywords of the usual families (latitude, longitude, height; longitudes positive
+// east, as FITS has them), in order of preference, and the geocentric ones a new site
+// replaces too.
+struct FamiliaSitio {
+  const char* latitud;
+  const char* longitud;
+  const char* altura;  // empty when the family has none
+};
+constexpr FamiliaSitio kFamiliasSitio[] = {{"SITELAT", "SITELONG", "SITEELEV"},
+                                           {"LATITUDE", "LONGITUD", ""},
+                                           {"OBSGEO-B", "OBSGEO-L", "OBSGEO-H"}};
+constexpr const char* kClavesGeocentricas[] = {"OBSGEO-X", "OBSGEO-Y", "OBSGEO-Z"};
+// Heights beyond this many metres are not a site's.
+constexpr double kAlturaMaxima = 100000.0;
+
+// A site as the cards give it, in the image data's terms (longitude positive west).
+struct SitioFits {
+  bool conSitio = false;
+  Longitud longitud;
+  Latitud latitud;
+  bool conAltura = false;
+  int32_t altura = 0;
+};
+
+// The text value of a kept card; false when the header has none.
+bool ValorTarjeta(const Cabecera& cab, const char* clave, std::string& texto) {
+  if (*clave == '\0') return false;
+  for (const std::string& t : cab.Tarjetas()) {
+    if (Cabecera::Clave(t) != clave) continue;
+    std::vector<char> tarjeta(t.begin(), t.end());
+    tarjeta.push_back('\0');
+    char valor[FLEN_VALUE] = {};
+    char nota[FLEN_COMMENT] = {};
+    int estado = 0;
+    if (fits_parse_value(tarjeta.data(), valor, nota, &estado) != 0) {
+      fits_clear_errmsg();
+      return false;
+    }
+    return TextoValor(valor, texto);
+  }
+  return false;
+}
+
+// The site of the first family whose latitude and longitude both read (degrees, plain or
+// sexagesimal).
+SitioFits SitioDeTarjetas(const Cabecera& cab) {
+  SitioFits r;
+  for (const FamiliaSitio& fam : kFamiliasSitio) {
+    std::string tLat, tLon;
+    double lat = 0.0, lon = 0.0;
+    bool numero = false;
+    if (!ValorTarjeta(cab, fam.latitud, tLat) || !ValorTarjeta(cab, fam.longitud, tLon) ||
+        !Sexagesimal(tLat, lat, numero) || !Sexagesimal(tLon, lon, numero) ||
+        std::fabs(lat) > 90.0 || std::fabs(lon) > 360.0) {
+      continue;
+    }
+    lon -= 360.0 * std::round(lon / 360.0);  // into [-180, 180]
+    r.conSitio = true;
+    r.latitud.AsignaRadianes(lat * kPi / 180.0);
+    r.longitud.AsignaRadianes(-lon * kPi / 180.0);
+    std::string tAlt;
+    char* fin = nullptr;
+    if (ValorTarjeta(cab, fam.altura, tAlt)) {
+      const double h = std::strtod(tAlt.c_str(), &fin);
+      if (fin != tAlt.c_str() && *fin == '\0' && std::fabs(h) < kAlturaMaxima) {
+        r.conAltura = true;
+        r.altura = static_cast<int32_t>(std::lround(h));
+      }
+    }
+    break;
+  }
+  return r;
+}
+
+// The site of the cards into the observation data; the cards stay with the header, so a file
+// read and written again keeps them as they were.
+void LeeSitio(const Cabecera& cab, DatosImagen& d) {
+  const SitioFits s = SitioDeTarjetas(cab);
+  if (!s.conSitio) return;
+  d.observatorio.longitud = s.longitud;
+  d.observatorio.latitud = s.latitud;
+  d.conValor.insert("LONOBS");
+  d.conValor.insert("LATOBS");
+  if (s.conAltura) {
+    d.observatorio.altitud = s.altura;
+    d.conValor.insert("ALTOBS");
+  }
+}
 
 // Fills the observation data from the header and marks the fields it gives; a value that
 // cannot be read leaves its field as it was. 'usadas' receives the keys whose values went into
@@ -464,6 +559,7 @@ void Lee(const std::string& archivo, ImagenObservacion& imagen, bool conPixeles)
   std::set<std::string> usadas;
   LeeDatos(f.get(), datos, usadas);
   Cabecera cabecera = LeeTarjetas(f.get(), archivo, usadas);
+  LeeSitio(cabecera, datos);
   if (conPixeles) {
     LeePixeles(f.get(), archivo, imagen, aj, ancho, alto);
   } else {
@@ -568,6 +664,36 @@ std::set<std::string> EscribeDatos(fitsfile* f, const std::string& archivo, cons
   }
   if (tiene("TEMPCCD")) real("CCD-TEMP", d.tempCCD, "camera temperature (C)");
   return escritas;
+}
+
+// The site of the fields against the kept cards: when they say the same the cards stay as they
+// are; otherwise every kept site card is left out (they describe another site) and the fields
+// go into SITELAT, SITELONG (positive east) and SITEELEV. Adds the keys left out to escritas.
+void EscribeSitio(fitsfile* f, const std::string& archivo, const DatosImagen& d,
+                  const Cabecera& cab, std::set<std::string>& escritas) {
+  const bool conSitio = TieneDatoImagen(d, "LONOBS") || TieneDatoImagen(d, "LATOBS");
+  const bool conAltura = conSitio && TieneDatoImagen(d, "ALTOBS");
+  const SitioFits enCab = SitioDeTarjetas(cab);
+  const Observatorio& o = d.observatorio;
+  const bool igual =
+      conSitio == enCab.conSitio &&
+      (!conSitio || (o.longitud == enCab.longitud && o.latitud == enCab.latitud &&
+                     conAltura == enCab.conAltura && (!conAltura || o.altitud == enCab.altura)));
+  if (igual) return;
+  for (const FamiliaSitio& fam : kFamiliasSitio) {
+    for (const char* clave : {fam.latitud, fam.longitud, fam.altura}) {
+      if (*clave != '\0') escritas.insert(clave);
+    }
+  }
+  for (const char* clave : kClavesGeocentricas) escritas.insert(clave);
+  if (!conSitio) return;
+  EscribeReal(f, archivo, "SITELAT", o.latitud.Radianes() * 180.0 / kPi,
+              "site latitude (deg, north positive)");
+  EscribeReal(f, archivo, "SITELONG", -o.longitud.Radianes() * 180.0 / kPi,
+              "site longitude (deg, east positive)");
+  if (conAltura) {
+    EscribeReal(f, archivo, "SITEELEV", static_cast<double>(o.altitud), "site height (m)");
+  }
 }
 
 // The library's reference comment on the standard is not part of what the image held.
@@ -693,7 +819,9 @@ void GuardaFits(const std::string& archivo, ImagenObservacion& imagen) {
       EscribeReal(f.get(), archivo, "BZERO", mapeo.cero, "physical = BZERO + BSCALE * stored");
       EscribeReal(f.get(), archivo, "BSCALE", mapeo.escala, "physical = BZERO + BSCALE * stored");
     }
-    EscribeTarjetas(f.get(), imagen.cabecera, EscribeDatos(f.get(), archivo, imagen.datos));
+    std::set<std::string> escritas = EscribeDatos(f.get(), archivo, imagen.datos);
+    EscribeSitio(f.get(), archivo, imagen.datos, imagen.cabecera, escritas);
+    EscribeTarjetas(f.get(), imagen.cabecera, escritas);
     if (escalada) {
       fits_set_hdustruc(f.get(), &estado);
       fits_set_bscale(f.get(), 1.0, 0.0, &estado);

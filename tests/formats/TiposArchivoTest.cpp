@@ -175,13 +175,15 @@ TEST_F(Registro, GuardaYLeeConDatosOrva) {
 TEST_F(Registro, TiposSinLecturaNiEscritura) {
   Imagen im;
   Prepara(im);
-  // Saving with the type of TIPARCHGUARDAR (ST4, no writer), and with an unknown id.
+  // Saving with the type of TIPARCHGUARDAR (PDS, a type that is only read), and with an
+  // unknown id.
+  Ajusta("TIPARCHGUARDAR", "PDS");
   try {
     GuardaArchivo(c / "a.st4", im);
     FAIL();
   } catch (const JError& e) {
     EXPECT_EQ(e.Id(), 11018);
-    EXPECT_EQ(e.Argumento(1), "ST4");
+    EXPECT_EQ(e.Argumento(1), "PDS");
   }
   try {
     GuardaArchivo(c / "a.x", im, 99);
@@ -192,8 +194,8 @@ TEST_F(Registro, TiposSinLecturaNiEscritura) {
   }
   EXPECT_FALSE(std::filesystem::exists(c / "a.st4"));
 
-  // Reading a file nothing detects, when TIPARCHLEER cannot read it either (ST4 has no reader,
-  // NINGUNO is no type): the file's type was not recognised.
+  // Reading a file nothing detects, when TIPARCHLEER cannot read it either (ST4's reader
+  // refuses a file that is not ST4, NINGUNO is no type): the file's type was not recognised.
   prueba::Escribe(c / "raro", "nada reconocible");
   for (const char* tipoLeer : {"ST4", "NINGUNO"}) {
     Ajusta("TIPARCHLEER", tipoLeer);
@@ -205,15 +207,23 @@ TEST_F(Registro, TiposSinLecturaNiEscritura) {
       EXPECT_EQ(e.Argumento(1), c / "raro");
     }
   }
-  // Without detection the type asked for answers: ST4 has no reader.
+  // Without detection the type asked for answers: ST4's reader says the file is not ST4, and
+  // an unknown id has no reader.
   Ajusta("TIPARCHLEER", "ST4");
   Ajusta("TIPOAUTO", "0");
   try {
     LeeArchivo(c / "raro", im);
     FAIL();
   } catch (const JError& e) {
+    EXPECT_EQ(e.Id(), 11019);
+    EXPECT_EQ(e.Argumento(2), "ST4");
+  }
+  try {
+    LeeArchivo(c / "raro", im, 99);
+    FAIL();
+  } catch (const JError& e) {
     EXPECT_EQ(e.Id(), 11017);
-    EXPECT_EQ(e.Argumento(1), "ST4");
+    EXPECT_EQ(e.Argumento(1), "Desconocido");
   }
   Ajusta("TIPOAUTO", "1");
 }
@@ -250,13 +260,14 @@ void GuardaQueEstropea(const std::string& archivo, ImagenObservacion& im) {
 
 TEST_F(Registro, ElEscritorTrabajaSobreUnaCopia) {
   RegistroTipoArchivo* st4 = BuscaTipoArchivo(kST4);
+  const FuncionGuarda propia = st4->guarda;
   st4->guarda = &GuardaQueEstropea;
   Imagen im;
   Prepara(im);
   const std::vector<int16_t> pixeles = im.Pixeles();
   Ajusta("GUARDATORVA", "0");
   GuardaArchivo(c / "a.st4", im);
-  st4->guarda = nullptr;
+  st4->guarda = propia;
   EXPECT_EQ(prueba::Lee(c / "a.st4"), "st4");
   EXPECT_EQ(im.Pixeles(), pixeles);
   EXPECT_EQ(im.datos.nombreObjeto, "M 13");
