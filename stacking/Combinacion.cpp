@@ -334,6 +334,34 @@ double MedianaRecuento(std::vector<std::pair<float, uint64_t>>& v) {
   return (bajo + alto) / 2.0;
 }
 
+// The count of pixel values goes in bands of at least this many rows, at most kCuentasParciales
+// of them (each partial count holds 65536 counters).
+constexpr long kFilasCuenta = 256;
+constexpr long kCuentasParciales = 16;
+
+// How many pixels hold each pixel value (index: pixel + 32768), those with datos[i] = 0 left out
+// when datos is given. Bands of rows on the thread pool, their counts added in band order.
+void CuentaPixeles(const int16_t* px, const char* datos, size_t ancho, size_t alto,
+                   std::vector<uint64_t>& cuenta) {
+  const long filas = static_cast<long>(alto);
+  const long porBanda = std::max(kFilasCuenta, (filas + kCuentasParciales - 1) / kCuentasParciales);
+  std::vector<std::vector<uint64_t>> parciales(static_cast<size_t>(NumBandas(filas, porBanda)));
+  ParaBandas(
+      filas, nullptr,
+      [&](long banda, long desde, long hasta) {
+        std::vector<uint64_t> c(kValoresPixel, 0);
+        for (size_t i = static_cast<size_t>(desde) * ancho; i < static_cast<size_t>(hasta) * ancho;
+             ++i) {
+          if (!datos || datos[i]) ++c[px[i] + kDesplazamientoPixel];
+        }
+        parciales[static_cast<size_t>(banda)] = std::move(c);
+      },
+      porBanda);
+  for (const std::vector<uint64_t>& c : parciales) {
+    for (size_t p = 0; p < kValoresPixel; ++p) cuenta[p] += c[p];
+  }
+}
+
 // Sky level and robust deviation of a frame's defined values, from how many pixels hold each
 // pixel value (`cuenta`) and the values' physical values (`tabla`): the same figures as the
 // medians of the values written out, in a time that does not grow with the frame's size.
@@ -610,12 +638,9 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
         }
       });
       choque = std::find(choques.begin(), choques.end(), 1) != choques.end();
-      for (size_t i = 0; i < pixeles; ++i) {
-        if (datos[i]) ++cuenta[marcados[i] + kDesplazamientoPixel];
-      }
-    } else {
-      for (size_t i = 0; i < pixeles; ++i) ++cuenta[px[i] + kDesplazamientoPixel];
     }
+    CuentaPixeles(remuestreada ? marcados.data() : px, remuestreada ? datos.data() : nullptr,
+                  r.ancho, r.alto, cuenta);
     FondoYDispersion(cuenta, tabla, fig.fondo, fig.dispersion);
     const FiguraFotograma& f0 = r.figuras[0];
     double a = 1.0, b = 0.0;  // normalised = a * v + b
