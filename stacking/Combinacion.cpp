@@ -315,13 +315,13 @@ std::vector<float> TablaFisicos(const MapeoValores& m) {
 
 // The median of a multiset of values given as (value, count) pairs (reordered): what Mediana
 // gives for the values written out; NaN when empty.
-double MedianaRecuento(std::vector<std::pair<float, uint64_t>>& v) {
+double MedianaRecuento(std::vector<std::pair<float, int64_t>>& v) {
   std::sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  uint64_t total = 0;
+  int64_t total = 0;
   for (const auto& e : v) total += e.second;
   if (total == 0) return std::nan("");
-  auto orden = [&v](uint64_t k) {  // the k-th smallest value, from 0
-    uint64_t acumulado = 0;
+  auto orden = [&v](int64_t k) {  // the k-th smallest value, from 0
+    int64_t acumulado = 0;
     for (const auto& e : v) {
       acumulado += e.second;
       if (k < acumulado) return e.first;
@@ -334,40 +334,12 @@ double MedianaRecuento(std::vector<std::pair<float, uint64_t>>& v) {
   return (bajo + alto) / 2.0;
 }
 
-// The count of pixel values goes in bands of at least this many rows, at most kCuentasParciales
-// of them (each partial count holds 65536 counters).
-constexpr long kFilasCuenta = 256;
-constexpr long kCuentasParciales = 16;
-
-// How many pixels hold each pixel value (index: pixel + 32768), those with datos[i] = 0 left out
-// when datos is given. Bands of rows on the thread pool, their counts added in band order.
-void CuentaPixeles(const int16_t* px, const char* datos, size_t ancho, size_t alto,
-                   std::vector<uint64_t>& cuenta) {
-  const long filas = static_cast<long>(alto);
-  const long porBanda = std::max(kFilasCuenta, (filas + kCuentasParciales - 1) / kCuentasParciales);
-  std::vector<std::vector<uint64_t>> parciales(static_cast<size_t>(NumBandas(filas, porBanda)));
-  ParaBandas(
-      filas, nullptr,
-      [&](long banda, long desde, long hasta) {
-        std::vector<uint64_t> c(kValoresPixel, 0);
-        for (size_t i = static_cast<size_t>(desde) * ancho; i < static_cast<size_t>(hasta) * ancho;
-             ++i) {
-          if (!datos || datos[i]) ++c[px[i] + kDesplazamientoPixel];
-        }
-        parciales[static_cast<size_t>(banda)] = std::move(c);
-      },
-      porBanda);
-  for (const std::vector<uint64_t>& c : parciales) {
-    for (size_t p = 0; p < kValoresPixel; ++p) cuenta[p] += c[p];
-  }
-}
-
 // Sky level and robust deviation of a frame's defined values, from how many pixels hold each
 // pixel value (`cuenta`) and the values' physical values (`tabla`): the same figures as the
 // medians of the values written out, in a time that does not grow with the frame's size.
-void FondoYDispersion(const std::vector<uint64_t>& cuenta, const std::vector<float>& tabla,
+void FondoYDispersion(const std::vector<int64_t>& cuenta, const std::vector<float>& tabla,
                       double& fondo, double& dispersion) {
-  std::vector<std::pair<float, uint64_t>> v;
+  std::vector<std::pair<float, int64_t>> v;
   for (size_t p = 0; p < kValoresPixel; ++p) {
     if (cuenta[p] > 0 && std::isfinite(tabla[p])) v.emplace_back(tabla[p], cuenta[p]);
   }
@@ -598,7 +570,7 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
     const std::vector<float> tabla = TablaFisicos(im.mapeo);
     const int16_t* px = im.Pixeles().data();
     const size_t pixeles = im.NumPixeles();
-    std::vector<uint64_t> cuenta(kValoresPixel, 0);
+    std::vector<int64_t> cuenta;
     std::vector<int16_t> marcados;  // resampled: its pixels, kSinDato where no data
     std::vector<char> datos;        // resampled: whether a pixel holds data
     bool choque = false;            // a pixel with data holds kSinDato itself
@@ -639,8 +611,12 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       });
       choque = std::find(choques.begin(), choques.end(), 1) != choques.end();
     }
-    CuentaPixeles(remuestreada ? marcados.data() : px, remuestreada ? datos.data() : nullptr,
-                  r.ancho, r.alto, cuenta);
+    cuenta = CuentaValores(remuestreada ? marcados.data() : px, r.ancho, r.alto,
+                           std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(),
+                           nullptr);
+    if (remuestreada) {  // the marks of the pixels without data are no values
+      cuenta[kSinDato + kDesplazamientoPixel] -= std::count(datos.begin(), datos.end(), 0);
+    }
     FondoYDispersion(cuenta, tabla, fig.fondo, fig.dispersion);
     const FiguraFotograma& f0 = r.figuras[0];
     double a = 1.0, b = 0.0;  // normalised = a * v + b
