@@ -565,8 +565,8 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       r.conFecha = false;
     }
 
-    // The frame's sky level and deviation come from the count of its pixel values (where a
-    // resampled frame has data) and the physical value of each through a table of the mapping.
+    // The frame's sky level and deviation come from the count of its pixel values and the
+    // physical value of each through a table of the mapping.
     const std::vector<float> tabla = TablaFisicos(im.mapeo);
     const int16_t* px = im.Pixeles().data();
     const size_t pixeles = im.NumPixeles();
@@ -611,12 +611,11 @@ ResultadoCombinacion CombinaFotogramas(const FuenteFotogramas& fuente,
       });
       choque = std::find(choques.begin(), choques.end(), 1) != choques.end();
     }
-    cuenta = CuentaValores(remuestreada ? marcados.data() : px, r.ancho, r.alto,
+    // Measured on the frame's own pixels: resampling smooths the noise, and a deviation taken
+    // after it would make the scale normalisation amplify every resampled frame.
+    cuenta = CuentaValores(px, static_cast<uint32_t>(im.Ancho()), static_cast<uint32_t>(im.Alto()),
                            std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(),
                            nullptr);
-    if (remuestreada) {  // the marks of the pixels without data are no values
-      cuenta[kSinDato + kDesplazamientoPixel] -= std::count(datos.begin(), datos.end(), 0);
-    }
     FondoYDispersion(cuenta, tabla, fig.fondo, fig.dispersion);
     const FiguraFotograma& f0 = r.figuras[0];
     double a = 1.0, b = 0.0;  // normalised = a * v + b

@@ -363,6 +363,24 @@ TEST(ApiladoTest, GroupsAndReferenceShifts) {
   EXPECT_EQ(IdError([&] { CombinaFotogramas(s.Fuente(), a, {}, p); }), 12285);
 }
 
+// Resampling smooths a frame's noise; the scale normalisation must not take that for a change of
+// transparency and amplify the resampled frame.
+TEST(ApiladoTest, ScaleNormalisationIgnoresTheSmoothingOfResampling) {
+  std::mt19937 gen(8);
+  ProgresoSilencioso p;
+  Serie s;
+  s.Nueva(Escena, 10.0, gen);
+  s.Nueva(Escena, 10.0, gen);
+  AjustesCombinacion a;
+  a.metodo = MetodoCombinacion::kMedia;
+  a.normalizacion = Normalizacion::kAmbas;
+  const ResultadoCombinacion r = CombinaFotogramas(
+      s.Fuente(), a,
+      {Transformacion2D::Identidad(), Transformacion2D::Desplazamiento(0.5, 0.5)}, p);
+  ASSERT_EQ(r.figuras.size(), 2u);
+  EXPECT_NEAR(r.figuras[1].escala, 1.0, 0.1);  // a half-pixel shift halves the pixel deviation
+}
+
 TEST(ApiladoTest, SameBitsForEveryThreadCount) {
   std::mt19937 gen(9);
   ProgresoSilencioso p;
