@@ -36,6 +36,8 @@ enum TipoArchivo : int {
   kVicar2,
   kGeneral,
   kDatosOrva = 22,  // detection result only: a side data file, not an image
+  kPds4 = 23,       // archive types read through GDAL, after the 21
+  kIsis = 24,
 };
 
 // Entry points of a file type; each may be absent. Readers fill the image (sizes, pixels,

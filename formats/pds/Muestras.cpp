@@ -1,0 +1,107 @@
+// Sample decoding and the fitting of real values into 16-bit pixels.
+#include "formats/pds/Muestras.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "base/JError.h"
+#include "core/Imagen.h"
+#include "core/Rango.h"
+
+namespace orva {
+namespace {
+
+constexpr uint64_t kMaxPixeles = uint64_t{1} << 31;  // larger blocks are refused
+constexpr double kSpan16 = 65535.0;                  // span of whole values 16 bits can hold
+
+uint64_t Entero(const unsigned char* p, int bytes, bool mayorPrimero) {
+  uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) {
+    const int k = mayorPrimero ? i : bytes - 1 - i;
+    v = (v << 8) | p[k];
+  }
+  return v;
+}
+
+// VAX F floating point: two little-endian 16-bit words, most significant word first, exponent
+// bias 128 and the hidden bit at one half; read as IEEE it is four times the value.
+double VaxF(const unsigned char* p) {
+  const uint32_t bits = (uint32_t{p[1]} << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[3]} << 8) |
+                        uint32_t{p[2]};
+  if ((bits & 0x7F800000u) == 0) return 0.0;  // exponent 0: zero (or a reserved operand)
+  return static_cast<double>(std::bit_cast<float>(bits)) / 4.0;
+}
+
+}  // namespace
+
+double DecodificaMuestra(const unsigned char* p, const FormatoMuestra& f) {
+  switch (f.clase) {
+    case FormatoMuestra::kSinSigno:
+      return static_cast<double>(Entero(p, f.bytes, f.mayorPrimero));
+    case FormatoMuestra::kConSigno: {
+      const uint64_t u = Entero(p, f.bytes, f.mayorPrimero);
+      const int desplaza = 64 - 8 * f.bytes;
+      return static_cast<double>(static_cast<int64_t>(u << desplaza) >> desplaza);
+    }
+    case FormatoMuestra::kIeee: {
+      const uint64_t u = Entero(p, f.bytes, f.mayorPrimero);
+      if (f.bytes == 8) return std::bit_cast<double>(u);
+      return static_cast<double>(std::bit_cast<float>(static_cast<uint32_t>(u)));
+    }
+    case FormatoMuestra::kVax:
+      return VaxF(p);
+  }
+  return 0.0;
+}
+
+void CompruebaMedidas(uint64_t ancho, uint64_t alto) {
+  if (ancho == 0 || alto == 0 || ancho > kMaxPixeles || alto > kMaxPixeles ||
+      ancho * alto > kMaxPixeles) {
+    const double bytes = static_cast<double>(ancho) * static_cast<double>(alto) * 2.0;
+    throw JError(10100, std::to_string(bytes));  // 10100
+  }
+}
+
+void ValoresAImagen(const std::vector<double>& valores, uint32_t ancho, uint32_t alto, int bits,
+                    const MapeoValores& fisico, ImagenObservacion& imagen) {
+  const RangoPixeles rango = Rango();
+  const double bajo = rango.minimo, alto16 = rango.maximo;
+  double lo = std::numeric_limits<double>::infinity(), hi = -lo;
+  bool enteros = true;
+  for (double v : valores) {
+    if (!std::isfinite(v)) continue;
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+    if (enteros && v != std::trunc(v)) enteros = false;
+  }
+  std::vector<int16_t> px(valores.size(), rango.defecto);
+  // pixel -> stored sample: sample = desde + paso * pixel
+  double desde = 0.0, paso = 1.0;
+  if (lo > hi) {
+    // nothing finite: every pixel is the out-of-image value
+  } else if (enteros && lo >= bajo && hi <= alto16) {
+    desde = 0.0;
+  } else if (enteros && hi - lo <= kSpan16 && hi - lo <= alto16 - bajo) {
+    // The unsigned 16-bit case: a whole shift keeps every value exact.
+    desde = lo >= 0.0 && hi <= kSpan16 && alto16 - bajo >= kSpan16 ? -bajo : lo - bajo;
+  } else {
+    paso = hi > lo ? (hi - lo) / (alto16 - bajo) : 1.0;
+    desde = lo - bajo * paso;
+  }
+  for (size_t i = 0; i < valores.size(); ++i) {
+    const double v = valores[i];
+    if (!std::isfinite(v)) continue;
+    const double m = std::clamp(std::round((v - desde) / paso), bajo, alto16);
+    px[i] = static_cast<int16_t>(m);
+  }
+  imagen.CambiaPixeles(ancho, alto, std::move(px));
+  imagen.bitsPixel = bits;
+  // physical = fisico.cero + fisico.escala * (desde + paso * pixel)
+  imagen.mapeo = MapeoValores{fisico.cero + fisico.escala * desde, fisico.escala * paso};
+}
+
+}  // namespace orva

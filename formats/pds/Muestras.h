@@ -1,0 +1,39 @@
+// Samples of the planetary archive formats: how a stored sample is laid out, its decoding to a
+// real value, and the fitting of a block of values into an image's 16-bit pixels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/Cabecera.h"
+
+namespace orva {
+
+class ImagenObservacion;
+
+struct FormatoMuestra {
+  enum Clase { kSinSigno, kConSigno, kIeee, kVax };
+  Clase clase = kSinSigno;
+  int bytes = 1;              // 1, 2, 4 or 8
+  bool mayorPrimero = false;  // most significant byte first (integers and IEEE reals)
+};
+
+// The value of one sample stored at p (FormatoMuestra::bytes bytes).
+double DecodificaMuestra(const unsigned char* p, const FormatoMuestra& f);
+
+// Puts ancho x alto values (row after row) into the image. Whole values that fit the 16-bit
+// pixels are stored as they are; other whole values within a 16-bit span are shifted by a
+// whole offset; any other values are scaled linearly onto the pixel range. The image's value
+// mapping gives back the values, and `fisico` (the file's own scaling of its samples) is
+// composed with it. Values that are not finite become the out-of-image value. bits: the source
+// file's sample bits for the image's record (8, 16, 32, or -32 for reals).
+void ValoresAImagen(const std::vector<double>& valores, uint32_t ancho, uint32_t alto, int bits,
+                    const MapeoValores& fisico, ImagenObservacion& imagen);
+
+// The byte count ancho x alto samples need, refused (10100) beyond what a 16-bit image block
+// of that size may take.
+void CompruebaMedidas(uint64_t ancho, uint64_t alto);
+
+}  // namespace orva
