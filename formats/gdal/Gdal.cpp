@@ -4,6 +4,7 @@
 #include <cpl_error.h>
 #include <gdal.h>
 #include <gdal_frmts.h>
+#include <gdal_priv.h>
 
 #include <cctype>
 #include <cmath>
@@ -79,31 +80,61 @@ void PonBanda(const std::string& archivo, const char* driver, ImagenObservacion&
   ValoresAImagen(b.valores, b.ancho, b.alto, b.bits, b.fisico, imagen);
 }
 
-// Sizes and mapping without the pixels.
-void PonMedidas(const std::string& archivo, const char* driver, ImagenObservacion& imagen) {
-  RegistraGdal();
-  Silencio s;
-  const char* const drivers[] = {driver, nullptr};
-  PtrGdal d(GDALOpenEx(archivo.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr,
-                       nullptr));
-  if (!d || GDALGetRasterCount(d.get()) < 1) ErrorGdal(archivo);
-  GDALRasterBandH banda = GDALGetRasterBand(d.get(), 1);
-  const int w = GDALGetRasterXSize(d.get()), h = GDALGetRasterYSize(d.get());
-  CompruebaMedidas(static_cast<uint64_t>(std::max(w, 0)), static_cast<uint64_t>(std::max(h, 0)));
-  imagen.DimensionaImagen(static_cast<uint32_t>(w), static_cast<uint32_t>(h));
-  imagen.bitsPixel = Bits(GDALGetRasterDataType(banda));
-  imagen.mapeo = MapeoValores{GDALGetRasterOffset(banda, nullptr), GDALGetRasterScale(banda, nullptr)};
+// GDAL's raw readers give zeros for samples past the end of a short file: where the driver
+// tells the layout of its samples, the first band must lie inside its file.
+void CompruebaDatos(const std::string& archivo, GDALDatasetH d) {
+  GDALDataset::RawBinaryLayout r;
+  if (!GDALDataset::FromHandle(d)->GetRawBinaryLayout(r)) return;
+  const double w = GDALGetRasterXSize(d), h = GDALGetRasterYSize(d);
+  const double bytes = GDALGetDataTypeSizeBytes(r.eDataType);
+  double desde = static_cast<double>(r.nImageOffset), hasta = desde;
+  for (const double paso : {static_cast<double>(r.nPixelOffset) * (w - 1),
+                            static_cast<double>(r.nLineOffset) * (h - 1)}) {
+    (paso < 0 ? desde : hasta) += paso;
+  }
+  hasta += bytes;
+  VSIStatBufL st;
+  if (VSIStatL(r.osRawFilename.c_str(), &st) != 0) {
+    throw JError(12348, archivo, r.osRawFilename);  // 12348
+  }
+  if (desde < 0 || hasta > static_cast<double>(st.st_size)) {
+    throw JError(10126, r.osRawFilename, std::to_string(static_cast<long long>(hasta)), "EOF");  // 10126
+  }
 }
 
-void PonEtiqueta(const std::vector<ElementoOdl>& elementos, const std::vector<ElementoOdl>& datos,
-                 ImagenObservacion& imagen) {
-  DatosImagen d;
-  d.tipoObjeto = imagen.datos.tipoObjeto;
-  DatosDeEtiqueta(datos, d);
-  Cabecera c;
-  CabeceraDeLineas(LineasEtiqueta(elementos), c);
-  imagen.datos = std::move(d);
-  imagen.cabecera = std::move(c);
+// Band 1 of the file opened with the named driver only: its sizes, bits and mapping.
+struct Abierto {
+  PtrGdal d;
+  GDALRasterBandH banda = nullptr;
+  BandaGdal medidas;  // without the values
+};
+
+Abierto Abre(const std::string& archivo, const char* driver) {
+  RegistraGdal();
+  const char* const drivers[] = {driver, nullptr};
+  Abierto a;
+  a.d.reset(GDALOpenEx(archivo.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr,
+                       nullptr));
+  if (!a.d || GDALGetRasterCount(a.d.get()) < 1) ErrorGdal(archivo);
+  a.banda = GDALGetRasterBand(a.d.get(), 1);
+  CompruebaDatos(archivo, a.d.get());
+  const int w = GDALGetRasterXSize(a.d.get()), h = GDALGetRasterYSize(a.d.get());
+  CompruebaMedidas(static_cast<uint64_t>(std::max(w, 0)), static_cast<uint64_t>(std::max(h, 0)));
+  a.medidas.ancho = static_cast<uint32_t>(w);
+  a.medidas.alto = static_cast<uint32_t>(h);
+  a.medidas.bits = Bits(GDALGetRasterDataType(a.banda));
+  a.medidas.fisico =
+      MapeoValores{GDALGetRasterOffset(a.banda, nullptr), GDALGetRasterScale(a.banda, nullptr)};
+  return a;
+}
+
+// Sizes and mapping without the pixels.
+void PonMedidas(const std::string& archivo, const char* driver, ImagenObservacion& imagen) {
+  Silencio s;
+  const Abierto a = Abre(archivo, driver);
+  imagen.DimensionaImagen(a.medidas.ancho, a.medidas.alto);
+  imagen.bitsPixel = a.medidas.bits;
+  imagen.mapeo = a.medidas.fisico;
 }
 
 // The PDS4 elements that say something about the observation, under the keys of a PDS3 label.
@@ -149,20 +180,11 @@ void RegistraGdal() {
 }
 
 BandaGdal LeeBandaGdal(const std::string& archivo, const char* driver, ImagenObservacion* imagen) {
-  RegistraGdal();
   Silencio s;
-  const char* const drivers[] = {driver, nullptr};
-  PtrGdal d(GDALOpenEx(archivo.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr,
-                       nullptr));
-  if (!d || GDALGetRasterCount(d.get()) < 1) ErrorGdal(archivo);
-  GDALRasterBandH banda = GDALGetRasterBand(d.get(), 1);
-  const int w = GDALGetRasterXSize(d.get()), h = GDALGetRasterYSize(d.get());
-  CompruebaMedidas(static_cast<uint64_t>(std::max(w, 0)), static_cast<uint64_t>(std::max(h, 0)));
-  BandaGdal b;
-  b.ancho = static_cast<uint32_t>(w);
-  b.alto = static_cast<uint32_t>(h);
-  b.bits = Bits(GDALGetRasterDataType(banda));
-  b.fisico = MapeoValores{GDALGetRasterOffset(banda, nullptr), GDALGetRasterScale(banda, nullptr)};
+  Abierto a = Abre(archivo, driver);
+  GDALRasterBandH banda = a.banda;
+  BandaGdal b = std::move(a.medidas);
+  const int w = static_cast<int>(b.ancho), h = static_cast<int>(b.alto);
   int conNulo = 0;
   const double nulo = GDALGetRasterNoDataValue(banda, &conNulo);
   b.valores.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
@@ -252,25 +274,25 @@ std::vector<ElementoOdl> ElementosXml(const std::string& t) {
 void LeePds4(const std::string& archivo, ImagenObservacion& imagen) {
   const std::vector<ElementoOdl> e = ElementosXml(LeePrincipio(archivo));
   PonBanda(archivo, "PDS4", imagen);
-  PonEtiqueta(e, DatosPds4(e), imagen);
+  EtiquetaImagen(e, DatosPds4(e), imagen);
 }
 
 void LeeCabeceraPds4(const std::string& archivo, ImagenObservacion& imagen) {
   const std::vector<ElementoOdl> e = ElementosXml(LeePrincipio(archivo));
   PonMedidas(archivo, "PDS4", imagen);
-  PonEtiqueta(e, DatosPds4(e), imagen);
+  EtiquetaImagen(e, DatosPds4(e), imagen);
 }
 
 void LeeIsis(const std::string& archivo, ImagenObservacion& imagen) {
   const EtiquetaOdl e = AnalizaEtiquetaOdl(LeePrincipio(archivo));
   PonBanda(archivo, "ISIS3", imagen);
-  PonEtiqueta(e.elementos, e.elementos, imagen);
+  EtiquetaImagen(e.elementos, e.elementos, imagen);
 }
 
 void LeeCabeceraIsis(const std::string& archivo, ImagenObservacion& imagen) {
   const EtiquetaOdl e = AnalizaEtiquetaOdl(LeePrincipio(archivo));
   PonMedidas(archivo, "ISIS3", imagen);
-  PonEtiqueta(e.elementos, e.elementos, imagen);
+  EtiquetaImagen(e.elementos, e.elementos, imagen);
 }
 
 }  // namespace orva

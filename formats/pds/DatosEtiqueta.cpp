@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "astro/Tiempo.h"
 #include "base/JError.h"
@@ -120,6 +121,17 @@ void DatosDeEtiqueta(const std::vector<ElementoOdl>& elementos, DatosImagen& dat
       datos.conValor.insert("TIEMPOEXP");
     }
   }
+}
+
+void EtiquetaImagen(const std::vector<ElementoOdl>& lineas, const std::vector<ElementoOdl>& datos,
+                    ImagenObservacion& imagen) {
+  DatosImagen d;
+  d.tipoObjeto = imagen.datos.tipoObjeto;
+  DatosDeEtiqueta(datos, d);
+  Cabecera c;
+  CabeceraDeLineas(LineasEtiqueta(lineas), c);
+  imagen.datos = std::move(d);
+  imagen.cabecera = std::move(c);
 }
 
 void CabeceraDeLineas(const std::vector<std::string>& lineas, Cabecera& cabecera) {

@@ -11,6 +11,7 @@ namespace orva {
 
 struct DatosImagen;
 class Cabecera;
+class ImagenObservacion;
 
 // Target -> object name, spacecraft -> observatory, instrument -> camera, filter, start time ->
 // date and time, exposure (seconds or milliseconds by its unit). The first item with one of a
@@ -20,6 +21,11 @@ void DatosDeEtiqueta(const std::vector<ElementoOdl>& elementos, DatosImagen& dat
 // The label lines as COMMENT cards (a long line goes on over several), so that a FITS file
 // written from the image keeps them as valid cards.
 void CabeceraDeLineas(const std::vector<std::string>& lineas, Cabecera& cabecera);
+
+// The image's data from the items `datos` (DatosDeEtiqueta; the object type is kept) and its
+// header pane from the lines of `lineas`.
+void EtiquetaImagen(const std::vector<ElementoOdl>& lineas, const std::vector<ElementoOdl>& datos,
+                    ImagenObservacion& imagen);
 
 // "1997-07-04T12:30:45.123Z" or "1997-185T12:30:45": false when the text is no such time.
 bool LeeTiempoEtiqueta(const std::string& texto, int& anio, int& mes, int& dia, int& hora,

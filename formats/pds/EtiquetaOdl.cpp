@@ -56,22 +56,24 @@ class Lector {
         continue;
       }
       SaltaEspacios();
-      if (p_ >= t_.size() || t_[p_] != '=') {
-        if (IgualSinCaso(clave, "END")) {
-          SaltaLinea();
-          e.conFin = true;
-          e.fin = p_;
-          return e;
-        }
-        SaltaLinea();
-        continue;
-      }
-      ++p_;  // '='
+      const std::string c = Mayusculas(clave);
+      const bool cierre = c == "END_OBJECT" || c == "END_GROUP";
       ElementoOdl el;
       el.clave = clave;
-      Valor(el);
+      if (p_ < t_.size() && t_[p_] == '=') {
+        ++p_;
+        Valor(el);
+      } else if (c == "END") {
+        SaltaLinea();
+        e.conFin = true;
+        e.fin = p_;
+        return e;
+      } else {
+        // A block's end may stand without its name; any other bare word is no item.
+        SaltaLinea();
+        if (!cierre) continue;
+      }
       if (p_ == inicioLinea) ++p_;  // always progress
-      const std::string c = Mayusculas(clave);
       if (c == "OBJECT" || c == "GROUP") {
         el.objeto = objetos.empty() ? std::string() : objetos.back();
         el.nivel = static_cast<int>(esObjeto.size());
@@ -80,7 +82,7 @@ class Lector {
         if (c == "OBJECT") objetos.push_back(Mayusculas(el.valor));
         continue;
       }
-      if (c == "END_OBJECT" || c == "END_GROUP") {
+      if (cierre) {
         if (!esObjeto.empty()) {
           if (esObjeto.back() && !objetos.empty()) objetos.pop_back();
           esObjeto.pop_back();
@@ -148,16 +150,20 @@ class Lector {
     char comilla = 0;
     while (p_ < t_.size()) {
       const char c = t_[p_++];
+      if (abre == cierra) {
+        if (c == cierra) break;
+        continue;
+      }
       if (comilla) {
         if (c == comilla) comilla = 0;
         continue;
       }
-      if (c == '"' || (c == '\'' && abre != '\'')) {
+      if (c == '"' || c == '\'') {
         comilla = c;
-      } else if (c == abre && abre != cierra) {
+      } else if (c == abre) {
         ++nivel;
-      } else if (c == cierra) {
-        if (abre == cierra || --nivel == 0) break;
+      } else if (c == cierra && --nivel == 0) {
+        break;
       }
     }
     return t_.substr(a, p_ - a);
@@ -236,7 +242,8 @@ std::vector<std::string> LineasEtiqueta(const std::vector<ElementoOdl>& elemento
   r.reserve(elementos.size());
   for (const ElementoOdl& e : elementos) {
     std::string l(static_cast<size_t>(e.nivel) * kSangria, ' ');
-    l += e.clave + " = " + e.valor;
+    l += e.clave;
+    if (!e.valor.empty() || !e.unidad.empty()) l += " = " + e.valor;
     if (!e.unidad.empty()) l += " <" + e.unidad + ">";
     r.push_back(std::move(l));
   }

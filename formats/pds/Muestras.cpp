@@ -11,12 +11,14 @@
 #include "base/JError.h"
 #include "core/Imagen.h"
 #include "core/Rango.h"
+#include "formats/Archivo.h"
 
 namespace orva {
 namespace {
 
 constexpr uint64_t kMaxPixeles = uint64_t{1} << 31;  // larger blocks are refused
 constexpr double kSpan16 = 65535.0;                  // span of whole values 16 bits can hold
+constexpr uint64_t kFilasCancelacion = 64;           // rows between cancel checks
 
 uint64_t Entero(const unsigned char* p, int bytes, bool mayorPrimero) {
   uint64_t v = 0;
@@ -56,6 +58,24 @@ double DecodificaMuestra(const unsigned char* p, const FormatoMuestra& f) {
       return VaxF(p);
   }
   return 0.0;
+}
+
+std::vector<double> LeeMuestras(Archivo& f, ImagenObservacion& imagen, uint64_t primera,
+                                uint64_t pasoFila, uint64_t ancho, uint64_t alto,
+                                uint64_t pasoMuestra, const FormatoMuestra& formato) {
+  std::vector<double> valores(ancho * alto);
+  const uint64_t bytes = static_cast<uint64_t>(formato.bytes);
+  std::vector<unsigned char> fila((ancho - 1) * pasoMuestra + bytes);
+  for (uint64_t y = 0; y < alto; ++y) {
+    if (y % kFilasCancelacion == kFilasCancelacion - 1 && imagen.Interrumpida()) {
+      throw JError(11011);  // 11011
+    }
+    f.Posiciona(primera + y * pasoFila);
+    f.Lee(fila.data(), fila.size());
+    double* v = valores.data() + y * ancho;
+    for (uint64_t x = 0; x < ancho; ++x) v[x] = DecodificaMuestra(fila.data() + x * pasoMuestra, formato);
+  }
+  return valores;
 }
 
 void CompruebaMedidas(uint64_t ancho, uint64_t alto) {

@@ -11,6 +11,7 @@
 
 namespace orva {
 
+class Archivo;
 class ImagenObservacion;
 
 struct FormatoMuestra {
@@ -31,6 +32,12 @@ double DecodificaMuestra(const unsigned char* p, const FormatoMuestra& f);
 // file's sample bits for the image's record (8, 16, 32, or -32 for reals).
 void ValoresAImagen(const std::vector<double>& valores, uint32_t ancho, uint32_t alto, int bits,
                     const MapeoValores& fisico, ImagenObservacion& imagen);
+
+// Reads alto rows of ancho samples: row y starts at byte primera + y * pasoFila, its samples
+// pasoMuestra bytes apart. The image is polled for a cancel (11011); a short file raises 10126.
+std::vector<double> LeeMuestras(Archivo& f, ImagenObservacion& imagen, uint64_t primera,
+                                uint64_t pasoFila, uint64_t ancho, uint64_t alto,
+                                uint64_t pasoMuestra, const FormatoMuestra& formato);
 
 // The byte count ancho x alto samples need, refused (10100) beyond what a 16-bit image block
 // of that size may take.

@@ -24,7 +24,6 @@ namespace {
 constexpr size_t kMaxEtiqueta = size_t{1} << 20;  // label bytes looked at
 constexpr uint64_t kMaxBandas = 65535;
 constexpr uint64_t kMaxRelleno = uint64_t{1} << 31;  // prefix and suffix bytes
-constexpr int kFilasCancelacion = 64;                 // rows between cancel checks
 const char* const kObjetoImagen = "IMAGE";
 
 struct Etiqueta {
@@ -249,17 +248,6 @@ Disposicion Dispon(const Etiqueta& e) {
   return d;
 }
 
-void LeeDatos(const Etiqueta& e, ImagenObservacion& imagen, const Disposicion& d) {
-  DatosImagen datos;
-  datos.tipoObjeto = imagen.datos.tipoObjeto;
-  DatosDeEtiqueta(e.odl.elementos, datos);
-  Cabecera cabecera;
-  CabeceraDeLineas(e.odl.Lineas(), cabecera);
-  imagen.datos = std::move(datos);
-  imagen.cabecera = std::move(cabecera);
-  imagen.bitsPixel = d.bits;
-}
-
 }  // namespace
 
 void LeePds(const std::string& archivo, ImagenObservacion& imagen) {
@@ -275,22 +263,11 @@ void LeePds(const std::string& archivo, ImagenObservacion& imagen) {
   if (fin > static_cast<double>(longitud)) {
     throw JError(10126, d.datos, std::to_string(static_cast<long long>(fin)), "EOF");  // 10126
   }
-  std::vector<double> valores(d.ancho * d.alto);
-  std::vector<unsigned char> fila(d.bytesFila);
-  for (uint64_t y = 0; y < d.alto; ++y) {
-    if (y % kFilasCancelacion == kFilasCancelacion - 1 && imagen.Interrumpida()) {
-      throw JError(11011);  // 11011
-    }
-    f.Posiciona(d.posicion + y * d.pasoFila + d.prefijo);
-    f.Lee(fila.data(), fila.size());
-    double* v = valores.data() + y * d.ancho;
-    for (uint64_t x = 0; x < d.ancho; ++x) {
-      v[x] = DecodificaMuestra(fila.data() + x * d.pasoMuestra, d.formato);
-    }
-  }
+  const std::vector<double> valores = LeeMuestras(f, imagen, d.posicion + d.prefijo, d.pasoFila,
+                                                  d.ancho, d.alto, d.pasoMuestra, d.formato);
   ValoresAImagen(valores, static_cast<uint32_t>(d.ancho), static_cast<uint32_t>(d.alto), d.bits,
                  d.fisico, imagen);
-  LeeDatos(e, imagen, d);
+  EtiquetaImagen(e.odl.elementos, e.odl.elementos, imagen);
 }
 
 void LeeCabeceraPds(const std::string& archivo, ImagenObservacion& imagen) {
@@ -298,7 +275,8 @@ void LeeCabeceraPds(const std::string& archivo, ImagenObservacion& imagen) {
   const Disposicion d = Dispon(e);
   imagen.DimensionaImagen(static_cast<uint32_t>(d.ancho), static_cast<uint32_t>(d.alto));
   imagen.mapeo = d.fisico;
-  LeeDatos(e, imagen, d);
+  imagen.bitsPixel = d.bits;
+  EtiquetaImagen(e.odl.elementos, e.odl.elementos, imagen);
 }
 
 }  // namespace orva

@@ -20,7 +20,6 @@ namespace {
 constexpr size_t kBusquedaEtiqueta = size_t{1} << 16;  // bytes searched for a wrapped label
 constexpr uint64_t kMaxValor = uint64_t{1} << 31;
 constexpr uint64_t kMaxBandas = 65535;
-constexpr int kFilasCancelacion = 64;
 constexpr std::string_view kClaveTamano = "LBLSIZE";
 
 struct Disposicion {
@@ -171,44 +170,22 @@ void LeeEol(const std::string& archivo, Archivo& f, Disposicion& d, uint64_t lon
   }
 }
 
-void LeeDatos(const Disposicion& d, ImagenObservacion& imagen) {
-  DatosImagen datos;
-  datos.tipoObjeto = imagen.datos.tipoObjeto;
-  DatosDeEtiqueta(d.etiqueta.elementos, datos);
-  Cabecera cabecera;
-  CabeceraDeLineas(d.etiqueta.Lineas(), cabecera);
-  imagen.datos = std::move(datos);
-  imagen.cabecera = std::move(cabecera);
-  imagen.bitsPixel = d.bits;
-}
-
 }  // namespace
 
 void LeeVicar(const std::string& archivo, ImagenObservacion& imagen) {
   Archivo f(archivo, Archivo::kLectura);
   const uint64_t longitud = f.Longitud();
   Disposicion d = Dispon(archivo, f);
+  // Every record the label promises, the other bands' too, must be in the file.
   const double fin = static_cast<double>(PrimeraFila(d)) +
-                     static_cast<double>(d.alto - 1) * static_cast<double>(d.pasoFila) +
-                     static_cast<double>(d.nbb) + static_cast<double>(d.bytesFila);
+                     static_cast<double>(d.registros) * static_cast<double>(d.recsize);
   CompruebaLongitud(archivo, fin, longitud);
   LeeEol(archivo, f, d, longitud);
-  std::vector<double> valores(d.ancho * d.alto);
-  std::vector<unsigned char> fila(d.bytesFila);
-  for (uint64_t y = 0; y < d.alto; ++y) {
-    if (y % kFilasCancelacion == kFilasCancelacion - 1 && imagen.Interrumpida()) {
-      throw JError(11011);  // 11011
-    }
-    f.Posiciona(PrimeraFila(d) + y * d.pasoFila + d.nbb);
-    f.Lee(fila.data(), fila.size());
-    double* v = valores.data() + y * d.ancho;
-    for (uint64_t x = 0; x < d.ancho; ++x) {
-      v[x] = DecodificaMuestra(fila.data() + x * d.pasoMuestra, d.formato);
-    }
-  }
+  const std::vector<double> valores = LeeMuestras(f, imagen, PrimeraFila(d) + d.nbb, d.pasoFila,
+                                                  d.ancho, d.alto, d.pasoMuestra, d.formato);
   ValoresAImagen(valores, static_cast<uint32_t>(d.ancho), static_cast<uint32_t>(d.alto), d.bits,
                  MapeoValores{}, imagen);
-  LeeDatos(d, imagen);
+  EtiquetaImagen(d.etiqueta.elementos, d.etiqueta.elementos, imagen);
 }
 
 void LeeCabeceraVicar(const std::string& archivo, ImagenObservacion& imagen) {
@@ -218,7 +195,8 @@ void LeeCabeceraVicar(const std::string& archivo, ImagenObservacion& imagen) {
   LeeEol(archivo, f, d, longitud);
   imagen.DimensionaImagen(static_cast<uint32_t>(d.ancho), static_cast<uint32_t>(d.alto));
   imagen.mapeo = MapeoValores{};
-  LeeDatos(d, imagen);
+  imagen.bitsPixel = d.bits;
+  EtiquetaImagen(d.etiqueta.elementos, d.etiqueta.elementos, imagen);
 }
 
 }  // namespace orva
