@@ -17,7 +17,7 @@ namespace orva {
 namespace {
 
 constexpr uint64_t kMaxPixeles = uint64_t{1} << 31;  // larger blocks are refused
-constexpr double kSpan16 = 65535.0;                  // span of whole values 16 bits can hold
+constexpr double kMin16 = -32768.0, kMax16 = 32767.0;  // the pixels' own range
 constexpr uint64_t kFilasCancelacion = 64;           // rows between cancel checks
 
 uint64_t Entero(const unsigned char* p, int bytes, bool mayorPrimero) {
@@ -89,7 +89,6 @@ void CompruebaMedidas(uint64_t ancho, uint64_t alto) {
 void ValoresAImagen(const std::vector<double>& valores, uint32_t ancho, uint32_t alto, int bits,
                     const MapeoValores& fisico, ImagenObservacion& imagen) {
   const RangoPixeles rango = Rango();
-  const double bajo = rango.minimo, alto16 = rango.maximo;
   double lo = std::numeric_limits<double>::infinity(), hi = -lo;
   bool enteros = true;
   for (double v : valores) {
@@ -99,16 +98,22 @@ void ValoresAImagen(const std::vector<double>& valores, uint32_t ancho, uint32_t
     if (enteros && v != std::trunc(v)) enteros = false;
   }
   std::vector<int16_t> px(valores.size(), rango.defecto);
-  // pixel -> stored sample: sample = desde + paso * pixel
+  // pixel -> stored sample: sample = desde + paso * pixel. Whole values keep every 16-bit
+  // pixel value, as FITS data do; only values that need scaling go onto the gray range.
   double desde = 0.0, paso = 1.0;
+  double bajo = kMin16, alto16 = kMax16;
   if (lo > hi) {
     // nothing finite: every pixel is the out-of-image value
-  } else if (enteros && lo >= bajo && hi <= alto16) {
+  } else if (enteros && lo >= kMin16 && hi <= kMax16) {
     desde = 0.0;
-  } else if (enteros && hi - lo <= kSpan16 && hi - lo <= alto16 - bajo) {
+  } else if (enteros && hi - lo <= kMax16 - kMin16) {
     // The unsigned 16-bit case: a whole shift keeps every value exact.
-    desde = lo >= 0.0 && hi <= kSpan16 && alto16 - bajo >= kSpan16 ? -bajo : lo - bajo;
+    desde = lo >= 0.0 && hi <= kMax16 - kMin16 ? -kMin16 : lo - kMin16;
   } else {
+    if (rango.maximo > rango.minimo) {
+      bajo = rango.minimo;
+      alto16 = rango.maximo;
+    }
     paso = hi > lo ? (hi - lo) / (alto16 - bajo) : 1.0;
     desde = lo - bajo * paso;
   }

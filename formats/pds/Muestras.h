@@ -24,12 +24,13 @@ struct FormatoMuestra {
 // The value of one sample stored at p (FormatoMuestra::bytes bytes).
 double DecodificaMuestra(const unsigned char* p, const FormatoMuestra& f);
 
-// Puts ancho x alto values (row after row) into the image. Whole values that fit the 16-bit
-// pixels are stored as they are; other whole values within a 16-bit span are shifted by a
-// whole offset; any other values are scaled linearly onto the pixel range. The image's value
-// mapping gives back the values, and `fisico` (the file's own scaling of its samples) is
-// composed with it. Values that are not finite become the out-of-image value. bits: the source
-// file's sample bits for the image's record (8, 16, 32, or -32 for reals).
+// Puts ancho x alto values (row after row) into the image, as FITS data are read: whole values
+// within -32768..32767 are stored as they are; other whole values within a 16-bit span are
+// shifted by a whole offset (32768 for unsigned 16-bit samples); any other values are mapped
+// linearly onto the gray range (VALORMIN..VALORMAX). The image's value mapping gives back the
+// values, and `fisico` (the file's own scaling of its samples) is composed with it. Values that
+// are not finite become the out-of-image value. bits: the source file's sample bits for the
+// image's record (8, 16, 32, or -32 for reals).
 void ValoresAImagen(const std::vector<double>& valores, uint32_t ancho, uint32_t alto, int bits,
                     const MapeoValores& fisico, ImagenObservacion& imagen);
 
