@@ -115,6 +115,7 @@ std::string Extension(const std::string& archivo) {
 }
 
 constexpr char kVersionPds[] = "PDS_VERSION_ID";
+constexpr char kObjeto[] = "Object";  // an ISIS3 label's first word
 constexpr size_t kPrincipioEtiqueta = 512;  // bytes of a detached label looked at
 
 bool EmpiezaTexto(const char* t, const char* p) {
@@ -241,11 +242,12 @@ int DetectaTipoArchivo(const unsigned char* primeros, size_t n, uint64_t L,
   // The archive labels of today, looked for only where the steps above found nothing.
   const char* etiqueta = SaltaBlancos(texto);
   if (EmpiezaTexto(etiqueta, kVersionPds)) return kPds;  // 22
-  if (*etiqueta == '<' &&
-      (std::strstr(etiqueta, "pds.nasa.gov/pds4") || std::strstr(etiqueta, "Product_Observational"))) {
+  if (*etiqueta == '<' && (std::strstr(etiqueta, "pds.nasa.gov/pds4") ||
+                           std::strstr(etiqueta, "Product_Observational"))) {
     return kPds4;  // 23
   }
-  if (strncasecmp(etiqueta, "Object", std::strlen("Object")) == 0 && std::strstr(etiqueta, "IsisCube")) {
+  if (strncasecmp(etiqueta, kObjeto, std::strlen(kObjeto)) == 0 &&
+      std::strstr(etiqueta, "IsisCube")) {
     return kIsis;  // 24
   }
   return kTipoDesconocido;  // 21

@@ -98,7 +98,8 @@ void CompruebaDatos(const std::string& archivo, GDALDatasetH d) {
     throw JError(12348, archivo, r.osRawFilename);  // 12348
   }
   if (desde < 0 || hasta > static_cast<double>(st.st_size)) {
-    throw JError(10126, r.osRawFilename, std::to_string(static_cast<long long>(hasta)), "EOF");  // 10126
+    throw JError(10126, r.osRawFilename, std::to_string(static_cast<long long>(hasta)),
+                 "EOF");  // 10126
   }
 }
 
@@ -113,8 +114,8 @@ Abierto Abre(const std::string& archivo, const char* driver) {
   RegistraGdal();
   const char* const drivers[] = {driver, nullptr};
   Abierto a;
-  a.d.reset(GDALOpenEx(archivo.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr,
-                       nullptr));
+  a.d.reset(
+      GDALOpenEx(archivo.c_str(), GDAL_OF_RASTER | GDAL_OF_READONLY, drivers, nullptr, nullptr));
   if (!a.d || GDALGetRasterCount(a.d.get()) < 1) ErrorGdal(archivo);
   a.banda = GDALGetRasterBand(a.d.get(), 1);
   CompruebaDatos(archivo, a.d.get());
@@ -217,7 +218,8 @@ std::vector<ElementoOdl> ElementosXml(const std::string& t) {
   size_t p = 0;
   while (p < t.size()) {
     const size_t a = t.find('<', p);
-    if (!pila.empty()) pila.back().texto += t.substr(p, (a == std::string::npos ? t.size() : a) - p);
+    if (!pila.empty())
+      pila.back().texto += t.substr(p, (a == std::string::npos ? t.size() : a) - p);
     if (a == std::string::npos) break;
     if (t.compare(a, 4, "<!--") == 0) {
       const size_t f = t.find("-->", a + 4);

@@ -25,12 +25,13 @@ const char* const kInicio[] = {"START_TIME", "StartTime", "IMAGE_TIME"};
 const char* const kExposicion[] = {"EXPOSURE_DURATION", "ExposureDuration", "EXPOSURE_TIME"};
 
 bool Desconocido(const std::string& v) {
-  return v.empty() || IgualSinCaso(v, "N/A") || IgualSinCaso(v, "UNK") ||
-         IgualSinCaso(v, "NULL") || IgualSinCaso(v, "UNKNOWN");
+  return v.empty() || IgualSinCaso(v, "N/A") || IgualSinCaso(v, "UNK") || IgualSinCaso(v, "NULL") ||
+         IgualSinCaso(v, "UNKNOWN");
 }
 
 template <size_t N>
-const ElementoOdl* Primero(const std::vector<ElementoOdl>& elementos, const char* const (&claves)[N]) {
+const ElementoOdl* Primero(const std::vector<ElementoOdl>& elementos,
+                           const char* const (&claves)[N]) {
   for (const ElementoOdl& e : elementos) {
     for (const char* c : claves) {
       if (IgualSinCaso(e.clave, c) && !Desconocido(e.valor)) return &e;

@@ -16,9 +16,9 @@
 namespace orva {
 namespace {
 
-constexpr uint64_t kMaxPixeles = uint64_t{1} << 31;  // larger blocks are refused
+constexpr uint64_t kMaxPixeles = uint64_t{1} << 31;    // larger blocks are refused
 constexpr double kMin16 = -32768.0, kMax16 = 32767.0;  // the pixels' own range
-constexpr uint64_t kFilasCancelacion = 64;           // rows between cancel checks
+constexpr uint64_t kFilasCancelacion = 64;             // rows between cancel checks
 
 uint64_t Entero(const unsigned char* p, int bytes, bool mayorPrimero) {
   uint64_t v = 0;
@@ -32,8 +32,8 @@ uint64_t Entero(const unsigned char* p, int bytes, bool mayorPrimero) {
 // VAX F floating point: two little-endian 16-bit words, most significant word first, exponent
 // bias 128 and the hidden bit at one half; read as IEEE it is four times the value.
 double VaxF(const unsigned char* p) {
-  const uint32_t bits = (uint32_t{p[1]} << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[3]} << 8) |
-                        uint32_t{p[2]};
+  const uint32_t bits =
+      (uint32_t{p[1]} << 24) | (uint32_t{p[0]} << 16) | (uint32_t{p[3]} << 8) | uint32_t{p[2]};
   if ((bits & 0x7F800000u) == 0) return 0.0;  // exponent 0: zero (or a reserved operand)
   return static_cast<double>(std::bit_cast<float>(bits)) / 4.0;
 }
@@ -73,7 +73,8 @@ std::vector<double> LeeMuestras(Archivo& f, ImagenObservacion& imagen, uint64_t 
     f.Posiciona(primera + y * pasoFila);
     f.Lee(fila.data(), fila.size());
     double* v = valores.data() + y * ancho;
-    for (uint64_t x = 0; x < ancho; ++x) v[x] = DecodificaMuestra(fila.data() + x * pasoMuestra, formato);
+    for (uint64_t x = 0; x < ancho; ++x)
+      v[x] = DecodificaMuestra(fila.data() + x * pasoMuestra, formato);
   }
   return valores;
 }

@@ -122,8 +122,8 @@ std::string ArchivoNombrado(const std::string& etiqueta, const std::string& nomb
 }
 
 struct Disposicion {
-  std::string datos;       // the file holding the samples
-  uint64_t posicion = 0;   // byte of the first line
+  std::string datos;      // the file holding the samples
+  uint64_t posicion = 0;  // byte of the first line
   uint64_t ancho = 0, alto = 0;
   FormatoMuestra formato;
   uint64_t prefijo = 0;
@@ -176,8 +176,9 @@ FormatoMuestra Formato(const Etiqueta& e, int bits) {
       f.clase = k.clase;
       f.mayorPrimero = k.mayorPrimero;
       const bool real = f.clase == FormatoMuestra::kIeee || f.clase == FormatoMuestra::kVax;
-      const bool valido = real ? (f.bytes == 4 || (f.bytes == 8 && f.clase == FormatoMuestra::kIeee))
-                               : (f.bytes == 1 || f.bytes == 2 || f.bytes == 4);
+      const bool valido = real
+                              ? (f.bytes == 4 || (f.bytes == 8 && f.clase == FormatoMuestra::kIeee))
+                              : (f.bytes == 1 || f.bytes == 2 || f.bytes == 4);
       if (!valido) throw JError(12345, e.ruta, "SAMPLE_BITS", std::to_string(bits));  // 12345
       return f;
     }
@@ -221,6 +222,12 @@ Disposicion Dispon(const Etiqueta& e) {
     d.posicion = (n - 1) * registro;
   }
 
+  // Compressed images (the Huffman first differences of the old archive CDs) are not read.
+  if (const ElementoOdl* c = BuscaImagen(e.odl, "ENCODING_TYPE")) {
+    if (!IgualSinCaso(c->valor, "N/A") && !IgualSinCaso(c->valor, "NONE")) {
+      throw JError(12345, e.ruta, "ENCODING_TYPE", c->valor);  // 12345
+    }
+  }
   d.alto = EnteroImagen(e, "LINES", kMaxRelleno, true);
   d.ancho = EnteroImagen(e, "LINE_SAMPLES", kMaxRelleno, true);
   CompruebaMedidas(d.ancho, d.alto);
@@ -229,7 +236,8 @@ Disposicion Dispon(const Etiqueta& e) {
     throw JError(12345, e.ruta, "SAMPLE_BITS", std::to_string(bits));  // 12345
   }
   d.formato = Formato(e, static_cast<int>(bits));
-  const bool real = d.formato.clase == FormatoMuestra::kIeee || d.formato.clase == FormatoMuestra::kVax;
+  const bool real =
+      d.formato.clase == FormatoMuestra::kIeee || d.formato.clase == FormatoMuestra::kVax;
   d.bits = real ? -32 : static_cast<int>(bits);
   d.prefijo = EnteroImagen(e, "LINE_PREFIX_BYTES", kMaxRelleno, false);
   const uint64_t sufijo = EnteroImagen(e, "LINE_SUFFIX_BYTES", kMaxRelleno, false);

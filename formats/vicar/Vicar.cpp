@@ -83,13 +83,15 @@ Disposicion Dispon(const std::string& archivo, Archivo& f) {
   principio.resize(f.LeeHasta(principio.data(), principio.size()));
   // The label starts the file, or follows another archive's label that wraps it.
   size_t inicio = principio.find(kClaveTamano);
-  while (inicio != std::string::npos && TamanoEtiquetaVicar(std::string_view(principio).substr(inicio)) == 0) {
+  while (inicio != std::string::npos &&
+         TamanoEtiquetaVicar(std::string_view(principio).substr(inicio)) == 0) {
     inicio = principio.find(kClaveTamano, inicio + 1);
   }
   if (inicio == std::string::npos) throw JError(12344, archivo, "LBLSIZE");  // 12344
   d.inicio = inicio;
   d.tamano = TamanoEtiquetaVicar(std::string_view(principio).substr(inicio));
-  CompruebaLongitud(archivo, static_cast<double>(d.inicio) + static_cast<double>(d.tamano), longitud);
+  CompruebaLongitud(archivo, static_cast<double>(d.inicio) + static_cast<double>(d.tamano),
+                    longitud);
   d.etiqueta = AnalizaEtiquetaVicar(LeeTexto(f, d.inicio, d.tamano));
   const EtiquetaOdl& e = d.etiqueta;
 

@@ -119,11 +119,13 @@ ArchivoPds EscribePds(const Carpeta& c, const CasoPds& k, const std::string& ext
   const std::string p = k.puntero;
   if (k.separada) {
     const std::string ref = "\"" + nombreImagen + "\"";
-    const std::string puntero = p == "archivo"            ? ref
-                                : p == "archivo-registro" ? "(" + ref + ", 2)"
-                                                          : "(" + ref + ", " + std::to_string(registro + 1) + " <BYTES>)";
+    const std::string puntero = p == "archivo" ? ref
+                                : p == "archivo-registro"
+                                    ? "(" + ref + ", 2)"
+                                    : "(" + ref + ", " + std::to_string(registro + 1) + " <BYTES>)";
     // The image file starts with one record the pointer skips (none for a bare file name).
-    const std::string delante = p == "archivo" ? "" : std::string(static_cast<size_t>(registro), 'x');
+    const std::string delante =
+        p == "archivo" ? "" : std::string(static_cast<size_t>(registro), 'x');
     r.imagen = c / nombreImagen;
     r.etiqueta = c / (std::string(k.nombre) + ".LBL");
     prueba::Escribe(r.imagen, delante + datos);
@@ -247,19 +249,21 @@ TEST_F(Planetarios, EtiquetaPds3ADatosYCabecera) {
     ASSERT_EQ(t.substr(0, 8), "COMMENT ");
     lineas.push_back(t.substr(8, t.find_last_not_of(' ') - 7));
   }
-  const std::vector<std::string> esperadas = {"PDS_VERSION_ID = PDS3",
-                                              "TARGET_NAME = SATURN",
-                                              "INSTRUMENT_NAME = IMAGING SCIENCE SUBSYSTEM NARROW ANGLE",
-                                              "EXPOSURE_DURATION = 1500.000 <MS>",
-                                              "OBJECT = IMAGE",
-                                              "  LINE_SAMPLES = 9",
-                                              "END_OBJECT = IMAGE"};
+  const std::vector<std::string> esperadas = {
+      "PDS_VERSION_ID = PDS3",
+      "TARGET_NAME = SATURN",
+      "INSTRUMENT_NAME = IMAGING SCIENCE SUBSYSTEM NARROW ANGLE",
+      "EXPOSURE_DURATION = 1500.000 <MS>",
+      "OBJECT = IMAGE",
+      "  LINE_SAMPLES = 9",
+      "END_OBJECT = IMAGE"};
   for (const std::string& e : esperadas) {
     EXPECT_NE(std::find(lineas.begin(), lineas.end(), e), lineas.end()) << e;
   }
-  EXPECT_EQ(std::count_if(lineas.begin(), lineas.end(),
-                          [](const std::string& l) { return l.find("comment") != std::string::npos; }),
-            0);
+  EXPECT_EQ(
+      std::count_if(lineas.begin(), lineas.end(),
+                    [](const std::string& l) { return l.find("comment") != std::string::npos; }),
+      0);
 }
 
 // ---- GDAL-written files: VICAR, PDS4, ISIS3
@@ -344,8 +348,9 @@ std::string Vicar(bool conEol, int lineasDeclaradas, const std::string& org = "B
   const int nbb = 3, nb = 2;
   const bool bip = org == "BIP";
   const int recsize = nbb + kAncho * 2 * (bip ? nb : 1);
-  std::string etiqueta = "LBLSIZE=000000 FORMAT='HALF' TYPE='IMAGE' ORG='" + org + "' NL=" +
-                         std::to_string(lineasDeclaradas) + " NS=" + std::to_string(kAncho) +
+  std::string etiqueta = "LBLSIZE=000000 FORMAT='HALF' TYPE='IMAGE' ORG='" + org +
+                         "' NL=" + std::to_string(lineasDeclaradas) +
+                         " NS=" + std::to_string(kAncho) +
                          " NB=2 NBB=3 NLB=1 RECSIZE=" + std::to_string(recsize) +
                          " INTFMT='HIGH' REALFMT='IEEE' EOL=" + (conEol ? "1" : "0") +
                          " TASK='GEN' USER='obs' TARGET_NAME='IO' ";
@@ -415,7 +420,8 @@ TEST_F(Planetarios, VicarConEtiquetasEol) {
 // ---- Damaged files fail cleanly
 
 TEST_F(Planetarios, ArchivosDanadosDanJError) {
-  const CasoPds base{"BASE", "MSB_INTEGER", kEntero, 2, true, 2, 0, false, "registros", 1, 0, false};
+  const CasoPds base{"BASE", "MSB_INTEGER", kEntero,     2, true, 2,
+                     0,      false,         "registros", 1, 0,    false};
   const CasoPds separada{"SEP", "PC_REAL", kIeee, 4, false, 0, 0, true, "archivo", 1, 0, false};
   const ArchivoPds a = EscribePds(c, base);
   const ArchivoPds s = EscribePds(c, separada);
@@ -442,6 +448,9 @@ TEST_F(Planetarios, ArchivosDanadosDanJError) {
       {"pds tipo raro", cambia(pds, "MSB_INTEGER", "MSB_INTEGEX"), &LeePds, 12345},
       {"pds 12 bits", cambia(pds, "SAMPLE_BITS = 16", "SAMPLE_BITS = 12"), &LeePds, 12345},
       {"pds sin puntero", cambia(pds, "^IMAGE", "^IMAGX"), &LeePds, 12344},
+      {"pds comprimido",
+       cambia(pds, "LINES = 6", "ENCODING_TYPE = HUFFMAN_FIRST_DIFFERENCE\r\nLINES = 6"), &LeePds,
+       12345},
       {"pds puntero lejos", cambia(pds, "^IMAGE = 000", "^IMAGE = 900"), &LeePds, 10126},
       {"pds cabecera truncada", pds.substr(0, 120), &LeeCabeceraPds, 12344},
       {"vicar truncado", vicar.substr(0, vicar.size() - 150), &LeeVicar, 10126},
@@ -528,10 +537,11 @@ TEST(EtiquetasPlanetarios, AnalizadoresSinSorpresas) {
   EXPECT_EQ(e.Busca("E", "")->nivel, 0);
   EXPECT_EQ(e.Busca("F"), nullptr);
   EXPECT_EQ(e.Busca("x"), nullptr);
-  EXPECT_EQ(PartesValorOdl("(\"A.IMG\", 12 <BYTES>)"), (std::vector<std::string>{"A.IMG", "12 <BYTES>"}));
+  EXPECT_EQ(PartesValorOdl("(\"A.IMG\", 12 <BYTES>)"),
+            (std::vector<std::string>{"A.IMG", "12 <BYTES>"}));
   // Broken text never runs past its end.
-  for (const char* roto : {"A = \"open", "A = (1, 2", "OBJECT = X\nEND_OBJECT\nEND_OBJECT", "= = =",
-                           "A = 1 <unit", "A = /* open"}) {
+  for (const char* roto : {"A = \"open", "A = (1, 2", "OBJECT = X\nEND_OBJECT\nEND_OBJECT",
+                           "= = =", "A = 1 <unit", "A = /* open"}) {
     const EtiquetaOdl r = AnalizaEtiquetaOdl(roto);
     EXPECT_FALSE(r.conFin) << roto;
   }
