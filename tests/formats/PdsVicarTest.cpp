@@ -342,6 +342,36 @@ TEST_F(Planetarios, VicarPds4eIsis3EscritosPorGdal) {
   }
 }
 
+TEST_F(Planetarios, EtiquetaIsis3ADatos) {
+  if (!HayGdalTranslate()) GTEST_SKIP() << "gdal_translate is not installed";
+  const std::vector<double> v = EscribeFuente(c, "Int16", kEntero, 2);
+  Traduce(c, "-of ISIS3", "o.cub");
+  // The observation's group put into the label, taken from the blank padding before the data
+  // so that the data keep their place.
+  std::string cubo = prueba::Lee(c / "o.cub");
+  const std::string grupo =
+      "  Group = Instrument\n    SpacecraftName = Galileo\n    InstrumentId = SSI\n"
+      "    TargetName = Io\n    StartTime = 1996-06-27T07:30:00.5\n"
+      "    ExposureDuration = 12.5 <Milliseconds>\n  End_Group\n";
+  const size_t core = cubo.find("  Object = Core");
+  const size_t fin = cubo.find("\nEnd\n");
+  ASSERT_NE(core, std::string::npos);
+  ASSERT_NE(fin, std::string::npos);
+  ASSERT_EQ(cubo.substr(fin + 5, grupo.size()).find_first_not_of(std::string(" \0", 2)),
+            std::string::npos);
+  cubo.erase(fin + 5, grupo.size());
+  cubo.insert(core, grupo);
+  prueba::Escribe(c / "o.cub", cubo);
+  Imagen im;
+  LeeArchivo(c / "o.cub", im);
+  CompruebaValores(im, v, "ISIS3");
+  EXPECT_EQ(im.datos.nombreObjeto, "Io");
+  EXPECT_EQ(im.datos.observatorio.nombre, "Galileo");
+  EXPECT_EQ(im.datos.nomCCD, "SSI");
+  EXPECT_EQ(im.datos.fechaHora.Texto(), "27/06/1996 07:30:00.500");
+  EXPECT_DOUBLE_EQ(im.datos.tiempoExp, 0.0125);
+}
+
 // A VICAR file written here: a binary header record, prefix bytes, two bands in the given
 // order, big-endian halves, and EOL labels after the data.
 std::string Vicar(bool conEol, int lineasDeclaradas, const std::string& org = "BSQ") {
