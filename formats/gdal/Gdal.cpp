@@ -188,7 +188,7 @@ BandaGdal LeeBandaGdal(const std::string& archivo, const char* driver, ImagenObs
   const int w = static_cast<int>(b.ancho), h = static_cast<int>(b.alto);
   int conNulo = 0;
   const double nulo = GDALGetRasterNoDataValue(banda, &conNulo);
-  b.valores.resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+  b.valores = BloqueValores(static_cast<uint64_t>(w) * static_cast<uint64_t>(h));
   for (int y = 0; y < h; ++y) {
     if (imagen && y % kFilasCancelacion == kFilasCancelacion - 1 && imagen->Interrumpida()) {
       throw JError(11011);  // 11011

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string>
 
 #include "base/JError.h"
@@ -38,7 +39,20 @@ double VaxF(const unsigned char* p) {
   return static_cast<double>(std::bit_cast<float>(bits)) / 4.0;
 }
 
+template <class T>
+std::vector<T> Bloque(uint64_t n, T valor) {
+  try {
+    return std::vector<T>(static_cast<size_t>(n), valor);
+  } catch (const std::bad_alloc&) {
+    throw JError(10100, std::to_string(n * sizeof(T)));  // 10100
+  }
+}
+
 }  // namespace
+
+std::vector<double> BloqueValores(uint64_t n) {
+  return Bloque<double>(n, 0.0);
+}
 
 double DecodificaMuestra(const unsigned char* p, const FormatoMuestra& f) {
   switch (f.clase) {
@@ -63,7 +77,7 @@ double DecodificaMuestra(const unsigned char* p, const FormatoMuestra& f) {
 std::vector<double> LeeMuestras(Archivo& f, ImagenObservacion& imagen, uint64_t primera,
                                 uint64_t pasoFila, uint64_t ancho, uint64_t alto,
                                 uint64_t pasoMuestra, const FormatoMuestra& formato) {
-  std::vector<double> valores(ancho * alto);
+  std::vector<double> valores = BloqueValores(ancho * alto);
   const uint64_t bytes = static_cast<uint64_t>(formato.bytes);
   std::vector<unsigned char> fila((ancho - 1) * pasoMuestra + bytes);
   for (uint64_t y = 0; y < alto; ++y) {
@@ -98,7 +112,7 @@ void ValoresAImagen(const std::vector<double>& valores, uint32_t ancho, uint32_t
     hi = std::max(hi, v);
     if (enteros && v != std::trunc(v)) enteros = false;
   }
-  std::vector<int16_t> px(valores.size(), rango.defecto);
+  std::vector<int16_t> px = Bloque<int16_t>(valores.size(), rango.defecto);
   // pixel -> stored sample: sample = desde + paso * pixel. Whole values keep every 16-bit
   // pixel value, as FITS data do; only values that need scaling go onto the gray range.
   double desde = 0.0, paso = 1.0;

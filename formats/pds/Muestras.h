@@ -34,6 +34,9 @@ double DecodificaMuestra(const unsigned char* p, const FormatoMuestra& f);
 void ValoresAImagen(const std::vector<double>& valores, uint32_t ancho, uint32_t alto, int bits,
                     const MapeoValores& fisico, ImagenObservacion& imagen);
 
+// A block of n values; 10100 when it cannot be had.
+std::vector<double> BloqueValores(uint64_t n);
+
 // Reads alto rows of ancho samples: row y starts at byte primera + y * pasoFila, its samples
 // pasoMuestra bytes apart. The image is polled for a cancel (11011); a short file raises 10126.
 std::vector<double> LeeMuestras(Archivo& f, ImagenObservacion& imagen, uint64_t primera,

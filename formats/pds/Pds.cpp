@@ -256,21 +256,25 @@ Disposicion Dispon(const Etiqueta& e) {
   return d;
 }
 
+// The data file, once it is known to hold every line of the first band; the check is made in
+// reals so that no product of label values can wrap.
+Archivo AbreDatos(const Disposicion& d) {
+  Archivo f(d.datos, Archivo::kLectura);
+  const double fin = static_cast<double>(d.posicion) +
+                     static_cast<double>(d.alto - 1) * static_cast<double>(d.pasoFila) +
+                     static_cast<double>(d.prefijo) + static_cast<double>(d.bytesFila);
+  if (fin > static_cast<double>(f.Longitud())) {
+    throw JError(10126, d.datos, std::to_string(static_cast<long long>(fin)), "EOF");  // 10126
+  }
+  return f;
+}
+
 }  // namespace
 
 void LeePds(const std::string& archivo, ImagenObservacion& imagen) {
   const Etiqueta e = Localiza(archivo);
   const Disposicion d = Dispon(e);
-  Archivo f(d.datos, Archivo::kLectura);
-  // The last line must end inside the file; the check is made in reals so that no product of
-  // label values can wrap.
-  const double fin = static_cast<double>(d.posicion) +
-                     static_cast<double>(d.alto - 1) * static_cast<double>(d.pasoFila) +
-                     static_cast<double>(d.prefijo) + static_cast<double>(d.bytesFila);
-  const uint64_t longitud = f.Longitud();
-  if (fin > static_cast<double>(longitud)) {
-    throw JError(10126, d.datos, std::to_string(static_cast<long long>(fin)), "EOF");  // 10126
-  }
+  Archivo f = AbreDatos(d);
   const std::vector<double> valores = LeeMuestras(f, imagen, d.posicion + d.prefijo, d.pasoFila,
                                                   d.ancho, d.alto, d.pasoMuestra, d.formato);
   ValoresAImagen(valores, static_cast<uint32_t>(d.ancho), static_cast<uint32_t>(d.alto), d.bits,
@@ -281,6 +285,7 @@ void LeePds(const std::string& archivo, ImagenObservacion& imagen) {
 void LeeCabeceraPds(const std::string& archivo, ImagenObservacion& imagen) {
   const Etiqueta e = Localiza(archivo);
   const Disposicion d = Dispon(e);
+  AbreDatos(d);
   imagen.DimensionaImagen(static_cast<uint32_t>(d.ancho), static_cast<uint32_t>(d.alto));
   imagen.mapeo = d.fisico;
   imagen.bitsPixel = d.bits;

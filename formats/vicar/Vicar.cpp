@@ -145,6 +145,11 @@ Disposicion Dispon(const std::string& archivo, Archivo& f) {
   d.pasoFila = org == "BIL" ? d.recsize * d.bandas : d.recsize;
   d.registros = bip ? d.alto : d.alto * d.bandas;
   d.eol = Entero(archivo, e, "EOL", false, 0, 1) == 1;
+  // Every record the label promises, the other bands' too, must be in the file.
+  CompruebaLongitud(archivo,
+                    static_cast<double>(d.inicio + d.tamano) +
+                        static_cast<double>(d.nlb + d.registros) * static_cast<double>(d.recsize),
+                    longitud);
   return d;
 }
 
@@ -178,10 +183,6 @@ void LeeVicar(const std::string& archivo, ImagenObservacion& imagen) {
   Archivo f(archivo, Archivo::kLectura);
   const uint64_t longitud = f.Longitud();
   Disposicion d = Dispon(archivo, f);
-  // Every record the label promises, the other bands' too, must be in the file.
-  const double fin = static_cast<double>(PrimeraFila(d)) +
-                     static_cast<double>(d.registros) * static_cast<double>(d.recsize);
-  CompruebaLongitud(archivo, fin, longitud);
   LeeEol(archivo, f, d, longitud);
   const std::vector<double> valores = LeeMuestras(f, imagen, PrimeraFila(d) + d.nbb, d.pasoFila,
                                                   d.ancho, d.alto, d.pasoMuestra, d.formato);
