@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <span>
 
 #include "base/JError.h"
 #include "core/Imagen.h"
@@ -75,8 +76,31 @@ std::string Local(const std::string& nombre) {
   return p == std::string::npos ? nombre : nombre.substr(p + 1);
 }
 
-void PonBanda(const std::string& archivo, const char* driver, ImagenObservacion& imagen) {
+// ISIS3's special pixels by sample type: the two lowest and highest of unsigned types, the five
+// lowest of signed ones, and the reals at or below its null value.
+constexpr double kNuloIsisReal = -3.40282265508890445e+38;
+constexpr double kEspecialesByte[] = {0.0, 255.0};
+constexpr double kEspecialesUnsigned[] = {0.0, 1.0, 2.0, 65534.0, 65535.0};
+constexpr double kUltimoEspecialSigned = -32764.0;
+
+bool EspecialIsis(double v, const BandaGdal& b) {
+  if (b.bits < 0) return v <= kNuloIsisReal;
+  if (!b.sinSigno) return b.bits == 16 && v <= kUltimoEspecialSigned;
+  for (double e : b.bits == 8 ? std::span<const double>(kEspecialesByte)
+                              : std::span<const double>(kEspecialesUnsigned)) {
+    if (v == e) return true;
+  }
+  return false;
+}
+
+void PonBanda(const std::string& archivo, const char* driver, ImagenObservacion& imagen,
+              bool isis = false) {
   BandaGdal b = LeeBandaGdal(archivo, driver, &imagen);
+  if (isis) {
+    for (double& v : b.valores) {
+      if (EspecialIsis(v, b)) v = std::numeric_limits<double>::quiet_NaN();
+    }
+  }
   ValoresAImagen(b.valores, b.ancho, b.alto, b.bits, b.fisico, imagen);
 }
 
@@ -123,7 +147,9 @@ Abierto Abre(const std::string& archivo, const char* driver) {
   CompruebaMedidas(static_cast<uint64_t>(std::max(w, 0)), static_cast<uint64_t>(std::max(h, 0)));
   a.medidas.ancho = static_cast<uint32_t>(w);
   a.medidas.alto = static_cast<uint32_t>(h);
-  a.medidas.bits = Bits(GDALGetRasterDataType(a.banda));
+  const GDALDataType tipo = GDALGetRasterDataType(a.banda);
+  a.medidas.bits = Bits(tipo);
+  a.medidas.sinSigno = tipo == GDT_Byte || tipo == GDT_UInt16 || tipo == GDT_UInt32;
   a.medidas.fisico =
       MapeoValores{GDALGetRasterOffset(a.banda, nullptr), GDALGetRasterScale(a.banda, nullptr)};
   return a;
@@ -287,7 +313,7 @@ void LeeCabeceraPds4(const std::string& archivo, ImagenObservacion& imagen) {
 
 void LeeIsis(const std::string& archivo, ImagenObservacion& imagen) {
   const EtiquetaOdl e = AnalizaEtiquetaOdl(LeePrincipio(archivo));
-  PonBanda(archivo, "ISIS3", imagen);
+  PonBanda(archivo, "ISIS3", imagen, true);
   EtiquetaImagen(e.elementos, e.elementos, imagen);
 }
 

@@ -18,6 +18,7 @@ struct BandaGdal {
   std::vector<double> valores;  // row after row; the band's no-data value becomes NaN
   MapeoValores fisico;          // the band's offset and scale
   int bits = 16;                // 8, 16, 32, or -32 for reals
+  bool sinSigno = false;        // unsigned whole samples
 };
 
 // Registers the PDS, VICAR, PDS4 and ISIS3 drivers (once, from any thread) and has GDAL's caches
@@ -35,7 +36,8 @@ BandaGdal LeeBandaGdal(const std::string& archivo, const char* driver,
 void LeePds4(const std::string& archivo, ImagenObservacion& imagen);
 void LeeCabeceraPds4(const std::string& archivo, ImagenObservacion& imagen);
 // ISIS3: the cube's label (the text before its data) to the header pane and the data, the
-// first band's pixels.
+// first band's pixels; ISIS's special pixels (null, low and high saturation, low and high
+// instrument saturation) become the out-of-image value.
 void LeeIsis(const std::string& archivo, ImagenObservacion& imagen);
 void LeeCabeceraIsis(const std::string& archivo, ImagenObservacion& imagen);
 

@@ -14,6 +14,7 @@
 
 #include "base/JError.h"
 #include "core/Imagen.h"
+#include "core/Rango.h"
 #include "formats/TiposArchivo.h"
 #include "formats/fits/Fits.h"
 #include "formats/gdal/Gdal.h"
@@ -361,10 +362,17 @@ TEST_F(Planetarios, EtiquetaIsis3ADatos) {
             std::string::npos);
   cubo.erase(fin + 5, grupo.size());
   cubo.insert(core, grupo);
+  // Pixel 2 made ISIS's low instrument saturation (-32766, little-endian as GDAL writes).
+  const size_t datos = 65536;
+  cubo[datos + 4] = '\x02';
+  cubo[datos + 5] = '\x80';
   prueba::Escribe(c / "o.cub", cubo);
   Imagen im;
   LeeArchivo(c / "o.cub", im);
-  CompruebaValores(im, v, "ISIS3");
+  EXPECT_EQ(im.Pixeles()[2], Rango().defecto);
+  std::vector<double> esperados = v;
+  esperados[2] = im.mapeo.Fisico(Rango().defecto);
+  CompruebaValores(im, esperados, "ISIS3");
   EXPECT_EQ(im.datos.nombreObjeto, "Io");
   EXPECT_EQ(im.datos.observatorio.nombre, "Galileo");
   EXPECT_EQ(im.datos.nomCCD, "SSI");
