@@ -29,8 +29,7 @@ namespace orva {
 namespace {
 
 // One row per type, in presentation order. The readers and writers of FITS, TIFF and GIF are
-// set in their rows, the readers of PDS and VICAR2; the other camera formats have none yet
-// (reading one raises 11017). The archive types read through GDAL follow the 21.
+// set in their rows; the other camera formats have none yet (reading one raises 11017).
 std::vector<RegistroTipoArchivo> TablaInicial() {
   // id, name, key, filter, dialog, title, lee, leeCabecera, guarda, leeConfig, guardaConfig
   return {
