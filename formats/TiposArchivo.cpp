@@ -7,8 +7,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <ctime>
+#include <memory>
 
 #include "base/Cadenas.h"
 #include "base/JError.h"
