@@ -5,8 +5,10 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 
 #include "base/Cadenas.h"
 #include "base/JError.h"
@@ -17,11 +19,14 @@
 #include "formats/DatosOrva.h"
 #include "formats/camaras/Camaras.h"
 #include "formats/fits/Fits.h"
+#include "formats/gdal/Gdal.h"
 #include "formats/gif/Gif.h"
+#include "formats/pds/Pds.h"
 #include "formats/qor/Qor.h"
 #include "formats/sbig/Sbig.h"
 #include "formats/st4/St4.h"
 #include "formats/tiff/Tiff.h"
+#include "formats/vicar/Vicar.h"
 
 namespace orva {
 namespace {
@@ -47,9 +52,10 @@ std::vector<RegistroTipoArchivo> TablaInicial() {
       {kSbig, 11085, "SBIG", "*.ST5;*.ST6;*.ST7;*.ST8", 3016, 11109, &LeeSbig, &LeeCabeceraSbig,
        &GuardaSbig, &LeeConfigSbig, &GuardaConfigSbig},
       {kT1m, 11092, "T1M", "*.T1M", 3016, 11116, nullptr, nullptr, nullptr, nullptr, nullptr},
-      {kPds, 11086, "PDS", "*.IBG;*.IMQ;*.IMG", 3016, 11110, nullptr, nullptr, nullptr, nullptr,
-       nullptr},
-      {kVicar2, 11096, "VICAR2", "*.*", 3016, 11120, nullptr, nullptr, nullptr, nullptr, nullptr},
+      {kPds, 11086, "PDS", "*.IBG;*.IMQ;*.IMG", 3016, 11110, &LeePds, &LeeCabeceraPds, nullptr,
+       nullptr, nullptr},
+      {kVicar2, 11096, "VICAR2", "*.*", 3016, 11120, &LeeVicar, &LeeCabeceraVicar, nullptr,
+       nullptr, nullptr},
       {kPic7852, 11087, "PIC_7852", "*.*", 3016, 11111, nullptr, nullptr, nullptr, nullptr,
        nullptr},
       {kPic7863, 11088, "PIC_7863", "*.*", 3016, 11112, nullptr, nullptr, nullptr, nullptr,
@@ -67,6 +73,10 @@ std::vector<RegistroTipoArchivo> TablaInicial() {
       {kCcdred, 11089, "CCDRED", "*.*", 3016, 11113, nullptr, nullptr, nullptr, nullptr, nullptr},
       {kGeneral, 11097, "GENERAL", "*.*", 3016, 11121, &LeeGeneral, nullptr, nullptr,
        &LeeConfigGeneral, &GuardaConfigGeneral},
+      {kPds4, 12340, "PDS4", "*.XML", 3016, 12342, &LeePds4, &LeeCabeceraPds4, nullptr, nullptr,
+       nullptr},
+      {kIsis, 12341, "ISIS", "*.CUB", 3016, 12343, &LeeIsis, &LeeCabeceraIsis, nullptr, nullptr,
+       nullptr},
   };
 }
 
@@ -110,6 +120,39 @@ std::string Extension(const std::string& archivo) {
   const size_t punto = archivo.find_last_of('.');
   if (punto == std::string::npos || (barra != std::string::npos && punto < barra)) return {};
   return archivo.substr(punto);
+}
+
+constexpr char kVersionPds[] = "PDS_VERSION_ID";
+constexpr char kObjeto[] = "Object";  // an ISIS3 label's first word
+constexpr size_t kPrincipioEtiqueta = 512;  // bytes of a detached label looked at
+
+bool EmpiezaTexto(const char* t, const char* p) {
+  return std::strncmp(t, p, std::strlen(p)) == 0;
+}
+
+// The text after leading blanks.
+const char* SaltaBlancos(const char* t) {
+  while (*t == ' ' || *t == '\t' || *t == '\r' || *t == '\n') ++t;
+  return t;
+}
+
+// Whether a ".LBL" file (any case) beside the file holds a PDS3 label.
+bool TieneEtiquetaPds(const std::string& archivo) {
+  const std::string e = Extension(archivo);
+  if (e.empty()) return false;
+  const std::string base = archivo.substr(0, archivo.size() - e.size());
+  for (const char* ext : {".LBL", ".lbl", ".Lbl"}) {
+    const std::string lbl = base + ext;
+    if (lbl == archivo) continue;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(lbl.c_str(), "rb"), &std::fclose);
+    if (!f) continue;
+    char b[kPrincipioEtiqueta + 1] = {};
+    const size_t n = std::fread(b, 1, kPrincipioEtiqueta, f.get());
+    b[n] = '\0';
+    const char* t = SaltaBlancos(b);
+    if (EmpiezaTexto(t, kVersionPds) || std::strstr(t, "SFDU_LABEL")) return true;
+  }
+  return false;
 }
 
 int TipoPorClave(const std::string& clave) {
@@ -204,7 +247,18 @@ int DetectaTipoArchivo(const unsigned char* primeros, size_t n, uint64_t L,
   const uint64_t w0 = B[0] | (B[1] << 8), w1 = B[2] | (B[3] << 8);
   if (w0 * w1 * 2 + 512 == L) return kPic7863;                   // 19
   if (Empieza(B, n, "II") || Empieza(B, n, "MM")) return kTiff;  // 20
-  return kTipoDesconocido;                                       // 21
+  // The archive labels of today, looked for only where the steps above found nothing.
+  const char* etiqueta = SaltaBlancos(texto);
+  if (EmpiezaTexto(etiqueta, kVersionPds)) return kPds;  // 22
+  if (*etiqueta == '<' && (std::strstr(etiqueta, "pds.nasa.gov/pds4") ||
+                           std::strstr(etiqueta, "Product_Observational"))) {
+    return kPds4;  // 23
+  }
+  if (strncasecmp(etiqueta, kObjeto, std::strlen(kObjeto)) == 0 &&
+      std::strstr(etiqueta, "IsisCube")) {
+    return kIsis;  // 24
+  }
+  return kTipoDesconocido;  // 21
 }
 
 int DetectaTipoArchivo(const std::string& archivo) {
@@ -212,7 +266,10 @@ int DetectaTipoArchivo(const std::string& archivo) {
   const uint64_t L = f.Longitud();
   unsigned char B[512];
   const size_t n = f.LeeHasta(B, static_cast<size_t>(std::min<uint64_t>(L, 512)));
-  return DetectaTipoArchivo(B, n, L, archivo);
+  const int tipo = DetectaTipoArchivo(B, n, L, archivo);
+  // 25: the data of a PDS3 image whose label is detached, in a ".LBL" file beside it.
+  if (tipo == kTipoDesconocido && TieneEtiquetaPds(archivo)) return kPds;
+  return tipo;
 }
 
 void CompruebaTipoArchivo(const std::string& archivo, int tipo) {

@@ -36,6 +36,8 @@ enum TipoArchivo : int {
   kVicar2,
   kGeneral,
   kDatosOrva = 22,  // detection result only: a side data file, not an image
+  kPds4 = 23,       // archive types read through GDAL, after the 21
+  kIsis = 24,
 };
 
 // Entry points of a file type; each may be absent. Readers fill the image (sizes, pixels,
@@ -78,7 +80,9 @@ RegistroTipoArchivo* BuscaTipoArchivo(const std::string& clave);
 int TipoPorExtension(const std::string& archivo);
 
 // The type of a file from its first bytes and length; kTipoDesconocido when nothing matches,
-// kDatosOrva for a side data file. A file that cannot be opened raises 10125.
+// kDatosOrva for a side data file. A file that cannot be opened raises 10125. After the 21
+// steps, where they find nothing: PDS3, PDS4 and ISIS3 labels, and (a file on disk only) data
+// with a PDS3 ".LBL" beside them.
 int DetectaTipoArchivo(const std::string& archivo);
 // The same tests on bytes already read: the first min(length, 512) bytes of the file, its
 // length and its name (only the extension is looked at).

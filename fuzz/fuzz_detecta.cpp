@@ -14,6 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   static const uint64_t kLongitudes[] = {0, 31872, 47520, 63007, 63367, 261120, 221696};
   const uint64_t longitud = datos[0] >= 128 ? kLongitudes[datos[0] % 7] : n - 1;
   const int tipo = orva::DetectaTipoArchivo(datos + 1, n - 1 > 512 ? 512 : n - 1, longitud, nombre);
-  if (tipo < 0 || tipo > orva::kDatosOrva) __builtin_trap();
+  if (tipo < 0 || tipo > orva::kIsis) __builtin_trap();
   return 0;
 }

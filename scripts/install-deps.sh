@@ -7,6 +7,7 @@ set -euo pipefail
 
 paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-dev
           libcfitsio-dev libtiff-dev libgif-dev liberfa-dev libtbb-dev
+          libgdal-dev gdal-bin  # GDAL: the PDS4 and ISIS3 readers; gdal_translate for the tests
           python3-astropy  # astropy: the FITS oracle of the round-trip tests
           pybind11-dev python3-dev python3-numpy python3-pytest  # the Python package, its tests
           python3-distributed)  # the Dask example

@@ -36,8 +36,11 @@ TEST_F(Registro, VeintiunTiposEnSuOrden) {
       "T1M",     "PDS",     "VICAR2",   "PIC_7852", "PIC_7863", "XPRESS", "XPRESS_2",
       "TC245_1", "TC245_2", "PANTALLA", "BUIL",     "PIX",      "CCDRED", "GENERAL"};
   const auto& lista = ListaTiposArchivo();
-  ASSERT_EQ(lista.size(), claves.size());
-  for (size_t i = 0; i < lista.size(); ++i) {
+  // The 21 first, then the archive types read through GDAL.
+  ASSERT_EQ(lista.size(), claves.size() + 2);
+  EXPECT_EQ(lista[21].clave, "PDS4");
+  EXPECT_EQ(lista[22].clave, "ISIS");
+  for (size_t i = 0; i < claves.size(); ++i) {
     const RegistroTipoArchivo& r = lista[i];
     EXPECT_EQ(r.clave, claves[i]);
     EXPECT_EQ(r.idCadena, 11076 + r.id);  // display names follow the ids
