@@ -375,7 +375,7 @@ constexpr EntradaCadena kCadenas[] = {
     {12416, "Aplicar a todas las imágenes"},
     {12420, "Quedan %1"},
     {12460, "Fecha fuera del intervalo de las efemérides de planetas (años 1000 a 3000): día juliano %1."},
-    {12461, "La imagen no tiene %1 de observación: no se puede calcular la efeméride de %2."},
+    {12461, "Falta la %1 de observación: no se puede calcular la efeméride de %2."},
     {12462, "Planeta desconocido '%1': use MARTE, JUPITER, SATURNO, URANO o NEPTUNO."},
     {12463, "La imagen %1 no es de un planeta (tipo %2): indique el planeta con --body."},
     {14000, "Preferencias &Dobles"},

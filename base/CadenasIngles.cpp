@@ -365,7 +365,7 @@ constexpr EntradaCadena kIngles[] = {
     {12416, "Apply to all images"},
     {12420, "%1 left"},
     {12460, "Date outside the span of the planetary ephemerides (years 1000 to 3000): Julian day %1."},
-    {12461, "The image has no observation %1: the ephemeris of %2 cannot be computed."},
+    {12461, "The observation %1 is missing: the ephemeris of %2 cannot be computed."},
     {12462, "Unknown planet '%1': use MARTE, JUPITER, SATURNO, URANO or NEPTUNO."},
     {12463, "The image %1 is not of a planet (type %2): give the planet with --body."},
     {14000, "&Double Star Settings"},

@@ -47,6 +47,11 @@ int OrdenCalibrate(const Argumentos& args);
 // stack FILES... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]
 // [--norm none|add|mul|both] [--align none|ref] [--group N] [--rejmap FILE] [--csv REPORT].
 int OrdenStack(const Argumentos& args);
+// planet FILE [--body NAME] | planet --date D/M/Y --time H:M:S --body NAME, either with
+// [--site LON,LAT[,ALT] | --lon DEG --lat DEG [--alt M]] (longitude positive west): the
+// ephemeris lines of the planet (the image's own type, date, time and observatory unless the
+// options give them); geocentric without a site.
+int OrdenPlanet(const Argumentos& args);
 
 // Flushes standard output and raises 12230 when anything written to it was lost (a full disk,
 // a closed pipe): output a caller cannot trust is an error.

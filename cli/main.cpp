@@ -66,6 +66,11 @@ constexpr const char* kUso =
     "  stack FILES|@LIST... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]\n"
     "        [--norm none|add|mul|both] [--align none|ref|stars] [--group N]\n"
     "        [--rejmap FILE] [--csv REPORT]  combine a series (or groups of N) into one image\n"
+    "  planet FILE [--body NAME] [--site LON,LAT[,ALT] | --lon DEG --lat DEG [--alt M]]\n"
+    "  planet --date D/M/Y --time H:M:S --body NAME [--site ... | --lon ... --lat ...]\n"
+    "                                       ephemeris of MARTE, JUPITER, SATURNO, URANO or\n"
+    "                                       NEPTUNO (longitude positive west; geocentric\n"
+    "                                       without a site)\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -181,6 +186,7 @@ int Ejecuta(const Global& g) {
   if (orden == "register") return OrdenRegister(args);
   if (orden == "calibrate") return OrdenCalibrate(args);
   if (orden == "stack") return OrdenStack(args);
+  if (orden == "planet") return OrdenPlanet(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 
