@@ -9,7 +9,8 @@ paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-
           libcfitsio-dev libtiff-dev libgif-dev liberfa-dev libtbb-dev
           python3-astropy  # astropy: the FITS oracle of the round-trip tests
           pybind11-dev python3-dev python3-numpy python3-pytest  # the Python package, its tests
-          python3-distributed)  # the Dask example
+          python3-distributed  # the Dask example
+          python3-ephem)  # scripts/efemerides_referencia.py: the planetary reference values
 for arg in "$@"; do
   case "$arg" in
     --bench) paquetes+=(libbenchmark-dev libopencv-dev) ;;
