@@ -128,6 +128,22 @@ TEST(Planetas, TopocentricaFrenteAAstropy) {
   EXPECT_GT(std::fabs(g.dec - e.dec) / kGrado * 3600.0, 15.0);
 }
 
+// Jupiter on 1992 December 16, 0h TT: the worked example of Meeus, Astronomical Algorithms
+// (2nd ed., example 43.a): pole position angle 24.80, planetocentric latitudes of the Earth
+// -2.48 and of the Sun -2.20 degrees.
+TEST(Planetas, JupiterEjemploPublicado) {
+  constexpr double kDeltaT = 59.0;
+  const Efemeride j = CalculaEfemeride(Planeta::kJupiter, 2448972.5 - kDeltaT / 86400.0, kDeltaT,
+                                       nullptr);
+  const double k = (1.0 - j.achatamiento) * (1.0 - j.achatamiento);
+  auto centrica = [k](double grafica) {
+    return std::atan(std::tan(grafica * M_PI / 180.0) * k) * 180.0 / M_PI;
+  };
+  EXPECT_NEAR(j.anguloPolo, 24.80, 0.01);
+  EXPECT_NEAR(centrica(j.latTierra), -2.48, 0.01);
+  EXPECT_NEAR(centrica(j.latSol), -2.20, 0.01);
+}
+
 // The orientation models at J2000 (d = 0) give the report's constants, and a day later the
 // meridians have turned by the published daily rates. Jupiter's and Neptune's poles carry
 // periodic terms: their constant parts bound them.
