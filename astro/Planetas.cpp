@@ -40,21 +40,21 @@ double Normaliza360(double g) {
 // W = 67.1 + 877.900 d and W = 43.3 + 870.270 d. T: Julian centuries and d: days from J2000
 // TDB; angles in degrees.
 struct ElementosRotacion {
-  double alfa0, alfaT;   // alpha0 = alfa0 + alfaT * T (+ periodic terms)
+  double alfa0, alfaT;  // alpha0 = alfa0 + alfaT * T (+ periodic terms)
   double delta0, deltaT;
-  double w0, wDia;       // W = w0 + wDia * d (+ periodic terms)
+  double w0, wDia;                     // W = w0 + wDia * d (+ periodic terms)
   double radioEcuatorial, radioPolar;  // km
 };
 
-constexpr ElementosRotacion kMarte{317.68143, -0.1061, 52.88650, -0.0609,
-                                   176.630,   350.89198226, 3396.19, 3376.20};
-constexpr ElementosRotacion kJupiter{268.056595, -0.006499, 64.495303, 0.002413,
-                                     284.95,     870.5360000, 71492.0, 66854.0};
+constexpr ElementosRotacion kMarte{317.68143, -0.1061,      52.88650, -0.0609,
+                                   176.630,   350.89198226, 3396.19,  3376.20};
+constexpr ElementosRotacion kJupiter{268.056595, -0.006499,   64.495303, 0.002413,
+                                     284.95,     870.5360000, 71492.0,   66854.0};
 constexpr ElementosRotacion kSaturno{40.589, -0.036,      83.537,  -0.004,
                                      38.90,  810.7939024, 60268.0, 54364.0};
 constexpr ElementosRotacion kUrano{257.311, 0.0,          -15.175, 0.0,
                                    203.81,  -501.1600928, 25559.0, 24973.0};
-constexpr ElementosRotacion kNeptuno{299.36, 0.0,         43.46,   0.0,
+constexpr ElementosRotacion kNeptuno{299.36,  0.0,         43.46,   0.0,
                                      249.978, 541.1397757, 24764.0, 24341.0};
 
 // Jupiter's Systems I and II (prime meridian at J2000 and daily rate).
@@ -67,8 +67,8 @@ struct TerminoJupiter {
   double fase, tasa, senoAlfa, cosenoDelta;
 };
 constexpr TerminoJupiter kTerminosJupiter[] = {
-    {99.360714, 4850.4046, 0.000117, 0.000050},  {175.895369, 1191.9605, 0.000938, 0.000404},
-    {300.323162, 262.5475, 0.001432, 0.000617},  {114.012305, 6070.2476, 0.000030, -0.000013},
+    {99.360714, 4850.4046, 0.000117, 0.000050}, {175.895369, 1191.9605, 0.000938, 0.000404},
+    {300.323162, 262.5475, 0.001432, 0.000617}, {114.012305, 6070.2476, 0.000030, -0.000013},
     {49.511251, 64.3000, 0.002150, 0.000926},
 };
 
@@ -381,19 +381,19 @@ std::vector<std::string> LineasEfemeride(const Efemeride& e) {
   l.push_back(Linea("Diametro ecuatorial:", Formato("%.2f\"", e.diametroEcuatorial)));
   l.push_back(Linea("Diametro polar:",
                     Formato("%.2f\" (achatamiento %.5f)", e.diametroPolar, e.achatamiento)));
-  l.push_back(Linea("Angulo de fase:", Formato("%.2f grados (iluminado %.4f)", e.anguloFase,
-                                               e.fraccionIluminada)));
+  l.push_back(Linea("Angulo de fase:",
+                    Formato("%.2f grados (iluminado %.4f)", e.anguloFase, e.fraccionIluminada)));
   l.push_back(Linea("AP del polo norte:", Formato("%.2f grados", e.anguloPolo)));
   l.push_back(Linea("Lat. subterrestre:", Formato("%+.2f grados", e.latTierra)));
   l.push_back(Linea("Lat. subsolar:", Formato("%+.2f grados", e.latSol)));
   const char* sentido = e.planeta == Planeta::kUrano ? "E" : "O";
   if (e.conSistemasJupiter) {
-    l.push_back(Linea("MC Sistemas I/II/III:",
-                      Formato("%.2f / %.2f / %.2f grados", e.lonTierra[0], e.lonTierra[1],
-                              e.lonTierra[2]) + " " + sentido));
+    l.push_back(Linea("MC Sistemas I/II/III:", Formato("%.2f / %.2f / %.2f grados", e.lonTierra[0],
+                                                       e.lonTierra[1], e.lonTierra[2]) +
+                                                   " " + sentido));
     l.push_back(Linea("Lon. subsolar I/II/III:",
-                      Formato("%.2f / %.2f / %.2f grados", e.lonSol[0], e.lonSol[1],
-                              e.lonSol[2]) + " " + sentido));
+                      Formato("%.2f / %.2f / %.2f grados", e.lonSol[0], e.lonSol[1], e.lonSol[2]) +
+                          " " + sentido));
   } else {
     const char* sistema = e.planeta == Planeta::kSaturno ? "MC Sistema III:" : "MC (IAU):";
     l.push_back(Linea(sistema, Formato("%.2f grados", e.lonTierra[2]) + " " + sentido));

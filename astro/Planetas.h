@@ -63,11 +63,11 @@ struct Efemeride {
   Planeta planeta = Planeta::kJupiter;
   bool topocentrica = false;
   double djUT = 0.0;
-  double deltaT = 0.0;      // s
-  double ar = 0.0;          // apparent right ascension, true equinox of date, rad in [0, 2pi)
-  double dec = 0.0;         // apparent declination, rad
-  double distancia = 0.0;   // observer to planet at the emission time, au
-  double tiempoLuz = 0.0;   // days
+  double deltaT = 0.0;     // s
+  double ar = 0.0;         // apparent right ascension, true equinox of date, rad in [0, 2pi)
+  double dec = 0.0;        // apparent declination, rad
+  double distancia = 0.0;  // observer to planet at the emission time, au
+  double tiempoLuz = 0.0;  // days
   double diametroEcuatorial = 0.0;  // apparent, arcsec
   double diametroPolar = 0.0;       // apparent (projected), arcsec
   double achatamiento = 0.0;        // (a - b) / a of the IAU radii

@@ -96,7 +96,8 @@ int OrdenPlanet(const Argumentos& args) {
   } else {
     planeta = PlanetaDeTipo(d.tipoObjeto);
     if (!planeta) {
-      throw JError(12463, archivo, PalabraTipoObjeto(d.tipoObjeto < 0 ? kDesconocido : d.tipoObjeto));  // 12463
+      throw JError(12463, archivo,
+                   PalabraTipoObjeto(d.tipoObjeto < 0 ? kDesconocido : d.tipoObjeto));  // 12463
     }
   }
   // Options given on the line replace the image's data.

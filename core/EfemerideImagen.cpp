@@ -28,7 +28,10 @@ Efemeride EfemerideImagen(const DatosImagen& d, Planeta planeta) {
   const bool fecha = TieneDatoImagen(d, "FECHAOBS");
   const bool hora = TieneDatoImagen(d, "HORAOBS");
   if (!fecha || !hora) {
-    throw JError(12461, !fecha && !hora ? "fecha y hora" : !fecha ? "fecha" : "hora",  // 12461
+    throw JError(12461,
+                 !fecha && !hora ? "fecha y hora"
+                 : !fecha        ? "fecha"
+                                 : "hora",  // 12461
                  NombrePlaneta(planeta));
   }
   if (TieneDatoImagen(d, "LONOBS") && TieneDatoImagen(d, "LATOBS")) {

@@ -22,7 +22,7 @@ double DiferenciaCircular(double a, double b) {
 struct Referencia {
   double djUT, deltaT;
   Planeta planeta;
-  double ar, dec, distancia, diametro;  // degrees, au, arcsec
+  double ar, dec, distancia, diametro;                        // degrees, au, arcsec
   double jupiterMC1, jupiterMC2, jupiterIluminada, saturnoB;  // PyEphem
   double iauMC1, iauMC2;  // Jupiter's Systems I and II by the IAU definition
 };
@@ -32,6 +32,7 @@ struct Referencia {
 // illuminated fraction and Saturn's ring tilt; TT - UT is PyEphem's for both). The diameter is
 // the IAU equatorial radius seen at astropy's distance; the last two columns are the IAU
 // Systems I and II evaluated by the script on astropy's barycentric positions.
+// clang-format off
 constexpr Referencia kReferencias[] = {
     {2451545.0000, 63.830, Planeta::kMarte, 330.5176578, -13.1820019, 1.84965608, 5.0633, 196.4378, 172.8916, 0.99076, -19.0735, 197.3545, 173.7525},
     {2437593.6914, 33.918, Planeta::kJupiter, 300.7957033, -21.1064282, 4.96552218, 39.7029, 347.2827, 212.2364, 0.99032, 23.0001, 347.6118, 212.5122},
@@ -84,6 +85,7 @@ constexpr Referencia kReferencias[] = {
     {2439332.1891, 37.040, Planeta::kUrano, 168.4513046, 5.7665042, 18.98758647, 3.7120, 359.2517, 279.5210, 0.99939, -2.8410, 359.6304, 279.8463},
     {2461905.8805, 75.915, Planeta::kNeptuno, 7.9229950, 1.8890640, 30.55769360, 2.2348, 109.8893, 232.8399, 0.99268, -16.9811, 110.8727, 233.7663},
 };
+// clang-format on
 
 // Apparent RA/Dec within 2" of astropy (the same planetary theory, so this checks light time,
 // deflection, aberration and the frame), diameter within 0.05"; Jupiter's central meridians in
@@ -133,8 +135,8 @@ TEST(Planetas, TopocentricaFrenteAAstropy) {
 // -2.48 and of the Sun -2.20 degrees.
 TEST(Planetas, JupiterEjemploPublicado) {
   constexpr double kDeltaT = 59.0;
-  const Efemeride j = CalculaEfemeride(Planeta::kJupiter, 2448972.5 - kDeltaT / 86400.0, kDeltaT,
-                                       nullptr);
+  const Efemeride j =
+      CalculaEfemeride(Planeta::kJupiter, 2448972.5 - kDeltaT / 86400.0, kDeltaT, nullptr);
   const double k = (1.0 - j.achatamiento) * (1.0 - j.achatamiento);
   auto centrica = [k](double grafica) {
     return std::atan(std::tan(grafica * M_PI / 180.0) * k) * 180.0 / M_PI;

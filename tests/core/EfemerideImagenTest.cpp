@@ -22,9 +22,9 @@ TEST(EfemerideImagen, FechaHoraYObservatorioDeLaImagen) {
     const char* primeraLinea;  // a part of it
   };
   const Caso kCasos[] = {
-      {"", "", "", "", "no tiene fecha y hora de observaci"},
-      {"12/03/2021", "", "", "", "no tiene hora de observaci"},
-      {"", "22:10:00", "", "", "no tiene fecha de observaci"},
+      {"", "", "", "", "Falta la fecha y hora de observaci"},
+      {"12/03/2021", "", "", "", "Falta la hora de observaci"},
+      {"", "22:10:00", "", "", "Falta la fecha de observaci"},
       {"12/03/2021", "22:10:00", "", "", "geocentrica (sin observatorio)"},
       {"12/03/2021", "22:10:00", "", "40g24m00s.000", "geocentrica (sin observatorio)"},
       {"12/03/2021", "22:10:00", "003g42m00s.000", "40g24m00s.000", "topocentrica"},
