@@ -49,6 +49,11 @@ int OrdenCalibrate(const Argumentos& args);
 // stack FILES... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]
 // [--norm none|add|mul|both] [--align none|ref] [--group N] [--rejmap FILE] [--csv REPORT].
 int OrdenStack(const Argumentos& args);
+// planet FILE [--body NAME] | planet --date D/M/Y --time H:M:S --body NAME, either with
+// [--site LON,LAT[,ALT] | --lon DEG --lat DEG [--alt M]] (longitude positive west): the
+// ephemeris lines of the planet (the image's own type, date, time and observatory unless the
+// options give them); geocentric without a site.
+int OrdenPlanet(const Argumentos& args);
 
 // objects [--add FIELDS] [--remove NAME] / sites [...]: the object or observatory list of the
 // settings folder, one entry per line as the file holds it; --add takes the ';'-separated

@@ -70,6 +70,11 @@ constexpr const char* kUso =
     "        [--norm none|add|mul|both] [--align none|ref|stars | --transforms REPORT]\n"
     "        [--group N] [--rejmap FILE] [--csv REPORT]\n"
     "                                       combine a series (or groups of N) into one image\n"
+    "  planet FILE [--body NAME] [--site LON,LAT[,ALT] | --lon DEG --lat DEG [--alt M]]\n"
+    "  planet --date D/M/Y --time H:M:S --body NAME [--site ... | --lon ... --lat ...]\n"
+    "                                       ephemeris of MARTE, JUPITER, SATURNO, URANO or\n"
+    "                                       NEPTUNO (longitude positive west; geocentric\n"
+    "                                       without a site)\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -187,6 +192,7 @@ int Ejecuta(const Global& g) {
   if (orden == "stack") return OrdenStack(args);
   if (orden == "objects") return OrdenObjects(args);
   if (orden == "sites") return OrdenSites(args);
+  if (orden == "planet") return OrdenPlanet(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/Cadenas.h"
+#include "core/EfemerideImagen.h"
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 
@@ -93,6 +94,8 @@ void InformacionImagen(const Imagen& imagen, std::vector<std::string>& lineas) {
   } else {
     InformacionDefecto(imagen, lineas);
   }
+  // A planet's disc also shows its ephemeris, whichever module serves it.
+  for (std::string& l : LineasEfemerideImagen(imagen.datos)) lineas.push_back(std::move(l));
 }
 
 void AnadirPreferenciasModulos(Menu& menu) {

@@ -60,7 +60,8 @@ std::optional<Menu> MenuContextualImagen(const Imagen& imagen);
 int ComandoImagen(Imagen& imagen, int mensaje, int id, long parametro);
 int ComandoContextualImagen(Imagen& imagen, int mensaje, int id, PuntoImagen punto);
 int PintarImagen(const Imagen& imagen, Lienzo& lienzo);
-// The module's lines; for an image whose type has no module, the default lines.
+// The module's lines (for an image whose type has no module, the default lines), followed for
+// a planet's disc by its ephemeris lines (core/EfemerideImagen.h).
 void InformacionImagen(const Imagen& imagen, std::vector<std::string>& lineas);
 // The default lines: "date (time) exposure seg." and "object (type name) filter"; modules
 // that end their own lines with them call this.

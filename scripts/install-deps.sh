@@ -10,7 +10,8 @@ paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-
           libgdal-dev gdal-bin  # GDAL: the PDS4 and ISIS3 readers; gdal_translate for the tests
           python3-astropy  # astropy: the FITS oracle of the round-trip tests
           pybind11-dev python3-dev python3-numpy python3-pytest  # the Python package, its tests
-          python3-distributed)  # the Dask example
+          python3-distributed  # the Dask example
+          python3-ephem)  # scripts/efemerides_referencia.py: the planetary reference values
 for arg in "$@"; do
   case "$arg" in
     --bench) paquetes+=(libbenchmark-dev libopencv-dev) ;;
