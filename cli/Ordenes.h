@@ -47,6 +47,18 @@ int OrdenCalibrate(const Argumentos& args);
 // stack FILES... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]
 // [--norm none|add|mul|both] [--align none|ref] [--group N] [--rejmap FILE] [--csv REPORT].
 int OrdenStack(const Argumentos& args);
+// field REF -o FIELD --var X,Y[,NAME] --comp X,Y[,NAME[,MAG]]... [--check X,Y[,NAME[,MAG]]]...
+// [--name NAME] [--aperture R,RIN,ROUT] [--ephemeris EPOCH,PERIOD] [--method pcvista|tass]:
+// the stars centred on the reference and the field saved with its reference star list;
+// field FIELD prints a field file.
+int OrdenField(const Argumentos& args);
+// lightcurve FIELD FILES... [--csv OUT] [--aavso OUT] [--minimum] [--extinction K|fit]
+// [--gain G] [--read-noise E] [--sky mode|mean|median] [--fwhm-scale S] [--obscode CODE]
+// [--filter F]: every frame identified on the field and measured; one line per frame (JD, air
+// mass, V-C, K-C, V-ensemble), notices on stderr, the table and the AAVSO report written, the time
+// of minimum and its O-C against the field's ephemeris. Exit status 1 when a frame gave no
+// magnitude of the variable.
+int OrdenLightcurve(const Argumentos& args);
 
 // Flushes standard output and raises 12230 when anything written to it was lost (a full disk,
 // a closed pipe): output a caller cannot trust is an error.

@@ -64,6 +64,13 @@ constexpr const char* kUso =
     "  stack FILES|@LIST... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]\n"
     "        [--norm none|add|mul|both] [--align none|ref|stars] [--group N]\n"
     "        [--rejmap FILE] [--csv REPORT]  combine a series (or groups of N) into one image\n"
+    "  field REF -o FIELD --var X,Y[,NAME] --comp X,Y[,NAME[,MAG]]... [--check X,Y[,NAME[,MAG]]]...\n"
+    "        [--name NAME] [--aperture R,RIN,ROUT] [--ephemeris EPOCH,PERIOD]\n"
+    "                                       a variable-star field on its reference image;\n"
+    "                                       field FIELD shows one\n"
+    "  lightcurve FIELD FILES... [--csv OUT] [--aavso OUT] [--minimum] [--extinction K|fit]\n"
+    "        [--gain G] [--read-noise E] [--sky mode|mean|median] [--fwhm-scale S]\n"
+    "        [--obscode CODE] [--filter F]  differential photometry of a series on the field\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -179,6 +186,8 @@ int Ejecuta(const Global& g) {
   if (orden == "register") return OrdenRegister(args);
   if (orden == "calibrate") return OrdenCalibrate(args);
   if (orden == "stack") return OrdenStack(args);
+  if (orden == "field") return OrdenField(args);
+  if (orden == "lightcurve") return OrdenLightcurve(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 
