@@ -12,6 +12,7 @@
 #include "base/Numeros.h"
 #include "core/Imagen.h"
 #include "stellar/Fotometria.h"
+#include "stellar/SerieVariable.h"
 
 namespace orva {
 namespace {
@@ -229,7 +230,14 @@ CampoVariable CreaCampo(Imagen& referencia, std::string nombre, std::vector<Estr
         dentro ? CentraEstrella(referencia, e.x, e.y, pf.radioCieloInt, pf.radioCieloExt,
                                 kSigmaCentrado)
                : PosicionVentana{};
-    if (!p.converge || std::hypot(p.x - e.x, p.y - e.y) > kDistanciaCentrado) {
+    // A centroid on empty sky may converge on the noise: the star must also be measurable.
+    ParametrosSerie ps;
+    ps.fotometria = pf;
+    if (!p.converge || std::hypot(p.x - e.x, p.y - e.y) > kDistanciaCentrado ||
+        (MideEstrellaSerie(referencia, p.x, p.y, pf.radioEstrella, pf.radioCieloInt,
+                           pf.radioCieloExt, ps)
+             .marcas &
+         (kSinFlujo | kFueraImagen))) {
       throw JError(12399, e.nombre, Numero(e.x), Numero(e.y));  // 12399
     }
     e.x = p.x;

@@ -12,12 +12,14 @@ namespace orva {
 namespace {
 
 // Trial times sampled across the curve.
-constexpr int kPasosBusqueda = 400;
+constexpr int kPasosBusqueda = 200;
 // Trial times count when at least this fraction of the points reflects onto the curve.
 constexpr double kFraccionSolape = 1.0 / 3.0;
 // The parabola is fitted to the trial times within this many median point spacings of the
 // smallest sampled S.
 constexpr double kSemianchoParabola = 2.0;
+// Trial times on each side of the parabola's centre.
+constexpr int kMuestrasParabola = 10;
 // Scale from the median absolute deviation to the standard deviation of a Gaussian.
 constexpr double kMadASigma = 1.4826;
 constexpr unsigned kSemillaSimulacion = 20260416u;
@@ -29,8 +31,21 @@ struct Curva {
     if (it == t.begin()) return m.front();
     if (it == t.end()) return m.back();
     const size_t j = static_cast<size_t>(it - t.begin());
-    const double w = (x - t[j - 1]) / (t[j] - t[j - 1]);
-    return m[j - 1] + w * (m[j] - m[j - 1]);
+    if (j < 2 || j + 1 >= t.size()) {
+      const double w = (x - t[j - 1]) / (t[j] - t[j - 1]);
+      return m[j - 1] + w * (m[j] - m[j - 1]);
+    }
+    // The cubic through the two points on each side: a straight line between uneven points
+    // would bias the reflection wherever the curve bends.
+    double v = 0.0;
+    for (size_t a = j - 2; a <= j + 1; ++a) {
+      double l = 1.0;
+      for (size_t b = j - 2; b <= j + 1; ++b) {
+        if (b != a) l *= (x - t[b]) / (t[a] - t[b]);
+      }
+      v += l * m[a];
+    }
+    return v;
   }
 };
 
@@ -59,59 +74,86 @@ struct Vertice {
   int puntos = 0;
 };
 
+// The summed squares over a fixed set of points (those whose reflection stays inside the curve
+// for every trial time of the parabola): smooth in T, as the fit needs.
+double SumaFija(const Curva& c, const std::vector<size_t>& puntos, double T) {
+  double s = 0.0;
+  for (size_t i : puntos) {
+    const double d = c.m[i] - c.Interpola(2.0 * T - c.t[i]);
+    s += d * d;
+  }
+  return s;
+}
+
 // The method on one curve (times relative to its first point); nullopt when it finds no minimum.
 std::optional<Vertice> Metodo(const Curva& c, double espaciado) {
   const size_t n = c.t.size();
   const double t1 = c.t.front(), t2 = c.t.back();
   const int minimoSolape =
       std::max(kMinPuntosMinimo, static_cast<int>(std::ceil(kFraccionSolape * n)));
-  std::vector<double> T, S;
-  std::vector<int> N;
-  for (int k = 1; k < kPasosBusqueda; ++k) {
-    const double tt = t1 + (t2 - t1) * k / kPasosBusqueda;
+  // The trial time of the smallest mean squared difference.
+  double mejorT = 0.0, mejorS = 0.0;
+  int k = -1, kMin = -1, ultimo = -1;
+  for (int paso = 1; paso < kPasosBusqueda; ++paso) {
+    const double tt = t1 + (t2 - t1) * paso / kPasosBusqueda;
     const Reflexion r = Refleja(c, tt);
     if (r.n < minimoSolape) continue;
-    T.push_back(tt);
-    S.push_back(r.s);
-    N.push_back(r.n);
+    ++k;
+    if (kMin < 0 || r.s < mejorS) {
+      mejorS = r.s;
+      mejorT = tt;
+      kMin = k;
+    }
+    ultimo = k;
   }
-  if (T.size() < 3) return std::nullopt;
-  const size_t kMin = static_cast<size_t>(std::min_element(S.begin(), S.end()) - S.begin());
-  if (kMin == 0 || kMin + 1 == T.size()) return std::nullopt;
-  // Least-squares parabola S = a u^2 + b u + c0 in u = T - T[kMin].
-  const double semiancho = std::max(kSemianchoParabola * espaciado, 1.5 * (T[1] - T[0]));
-  double s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, y0 = 0, y1 = 0, y2 = 0;
-  for (size_t k = 0; k < T.size(); ++k) {
-    const double u = T[k] - T[kMin];
-    if (std::fabs(u) > semiancho) continue;
-    // The classic formula works on the summed squares of the points used at the minimum.
-    const double y = S[k] * N[kMin];
-    const double u2 = u * u;
-    s0 += 1;
-    s1 += u;
-    s2 += u2;
-    s3 += u2 * u;
-    s4 += u2 * u2;
-    y0 += y;
-    y1 += y * u;
-    y2 += y * u2;
-  }
-  // Normal equations [s4 s3 s2; s3 s2 s1; s2 s1 s0] (a b c0) = (y2 y1 y0), by Cramer's rule.
-  const double det = s4 * (s2 * s0 - s1 * s1) - s3 * (s3 * s0 - s1 * s2) + s2 * (s3 * s1 - s2 * s2);
-  if (s0 < 3 || det == 0.0) return std::nullopt;
-  const double a = (y2 * (s2 * s0 - s1 * s1) - s3 * (y1 * s0 - s1 * y0) + s2 * (y1 * s1 - s2 * y0)) / det;
-  const double b = (s4 * (y1 * s0 - s1 * y0) - y2 * (s3 * s0 - s1 * s2) + s2 * (s3 * y0 - y1 * s2)) / det;
-  const double c0 = (s4 * (s2 * y0 - y1 * s1) - s3 * (s3 * y0 - y1 * s2) + y2 * (s3 * s1 - s2 * s2)) / det;
+  if (kMin <= 0 || kMin == ultimo) return std::nullopt;
+  // The parabola S = a u^2 + b u + c0 (u = T - centre) by least squares over trial times spread
+  // evenly across the window, twice: the second window centred on the first vertex.
+  const double semiancho = std::max(kSemianchoParabola * espaciado, 1.5 * (t2 - t1) / kPasosBusqueda);
+  double centro = mejorT;
   Vertice v;
-  v.puntos = N[kMin];
-  if (a <= 0.0) {
-    v.t0 = T[kMin];
-  } else {
+  for (int vuelta = 0; vuelta < 2; ++vuelta) {
+    std::vector<size_t> fijos;
+    for (size_t i = 0; i < n; ++i) {
+      const double desde = 2.0 * (centro - semiancho) - c.t[i], hasta = 2.0 * (centro + semiancho) - c.t[i];
+      if (std::min(desde, hasta) >= t1 && std::max(desde, hasta) <= t2) fijos.push_back(i);
+    }
+    if (static_cast<int>(fijos.size()) < kMinPuntosMinimo) return std::nullopt;
+    double s0 = 0, s1 = 0, s2 = 0, s3 = 0, s4 = 0, y0 = 0, y1 = 0, y2 = 0;
+    for (int j = -kMuestrasParabola; j <= kMuestrasParabola; ++j) {
+      const double u = semiancho * j / kMuestrasParabola;
+      const double y = SumaFija(c, fijos, centro + u);
+      const double u2 = u * u;
+      s0 += 1;
+      s1 += u;
+      s2 += u2;
+      s3 += u2 * u;
+      s4 += u2 * u2;
+      y0 += y;
+      y1 += y * u;
+      y2 += y * u2;
+    }
+    // Normal equations [s4 s3 s2; s3 s2 s1; s2 s1 s0] (a b c0) = (y2 y1 y0), by Cramer's rule.
+    const double det =
+        s4 * (s2 * s0 - s1 * s1) - s3 * (s3 * s0 - s1 * s2) + s2 * (s3 * s1 - s2 * s2);
+    if (det == 0.0) return std::nullopt;
+    const double a =
+        (y2 * (s2 * s0 - s1 * s1) - s3 * (y1 * s0 - s1 * y0) + s2 * (y1 * s1 - s2 * y0)) / det;
+    const double b =
+        (s4 * (y1 * s0 - s1 * y0) - y2 * (s3 * s0 - s1 * s2) + s2 * (s3 * y0 - y1 * s2)) / det;
+    const double c0 =
+        (s4 * (s2 * y0 - y1 * s1) - s3 * (s3 * y0 - y1 * s2) + y2 * (s3 * s1 - s2 * s2)) / det;
+    v.puntos = static_cast<int>(fijos.size());
+    v.t0 = centro;
+    v.errorClasico = 0.0;
+    if (!(a > 0.0)) break;
     const double u0 = -b / (2.0 * a);
-    v.t0 = std::fabs(u0) <= semiancho ? T[kMin] + u0 : T[kMin];
+    if (std::fabs(u0) > semiancho) break;
+    v.t0 = centro + u0;
     const double z = v.puntos / 4.0;
     const double var = (4.0 * a * c0 - b * b) / (4.0 * a * a * (z - 1.0));
     v.errorClasico = z > 1.0 && var > 0.0 ? std::sqrt(var) : 0.0;
+    centro = v.t0;
   }
   return v;
 }

@@ -15,6 +15,8 @@ namespace {
 
 constexpr double kGradosPorRadian = 57.29577951308232;
 constexpr double kSegundosDia = 86400.0;
+// Below this altitude (degrees) Hardie's polynomial no longer follows the atmosphere.
+constexpr double kAlturaMinimaHardie = 5.0;
 // Magnitude error of a relative flux error: 2.5 / ln 10.
 constexpr double kFactorMagnitud = 1.0857362047581296;
 // Clipping of the sky ring at this many deviations from its median.
@@ -96,6 +98,24 @@ double FwhmMomentos(const ImagenPixeles& im, double x, double y, double r, doubl
   return kFwhmSigma * std::sqrt(s2 / (2.0 * s));
 }
 
+// The sky-subtracted light within r of (x, y) and its first moment (mx, my).
+double MomentoPrimero(const ImagenPixeles& im, double x, double y, double r, double cielo,
+                      double& mx, double& my) {
+  double s = 0.0, sx = 0.0, sy = 0.0;
+  for (long f = static_cast<long>(std::floor(y - r)); f <= static_cast<long>(std::ceil(y + r)); ++f) {
+    for (long c = static_cast<long>(std::floor(x - r)); c <= static_cast<long>(std::ceil(x + r)); ++c) {
+      if ((c - x) * (c - x) + (f - y) * (f - y) > r * r) continue;
+      const double v = im.Pixel(c, f) - cielo;
+      s += v;
+      sx += v * c;
+      sy += v * f;
+    }
+  }
+  mx = s > 0.0 ? sx / s : x;
+  my = s > 0.0 ? sy / s : y;
+  return s;
+}
+
 std::string Num(const char* fmt, double v) {
   if (!std::isfinite(v)) return {};
   char b[64];
@@ -130,7 +150,7 @@ std::string CampoCsv(const std::string& s) {
 }  // namespace
 
 double MasaAireHardie(double alturaGrados) {
-  if (!(alturaGrados > 0.0)) return kSinValor;
+  if (!(alturaGrados >= kAlturaMinimaHardie)) return kSinValor;
   const double s = 1.0 / std::sin(alturaGrados / kGradosPorRadian) - 1.0;  // sec z - 1
   return 1.0 + s - 0.0018167 * s - 0.002875 * s * s - 0.0008083 * s * s * s;
 }
@@ -268,8 +288,19 @@ FotogramaSerie MideFotograma(const CampoVariable& campo, Imagen& imagen, const P
       marcas[i] = kNoIdentificada;
       continue;
     }
-    // A star too faint for its centroid is measured where the transform puts it; the
-    // signal-to-noise test below then says whether it is there at all.
+    // A star too faint for its centroid is measured where the transform puts it, unless the
+    // light in its aperture is centred elsewhere (a neighbour); the signal-to-noise test below
+    // then says whether it is there at all.
+    if (!c.converge) {
+      const CieloAnillo cielo = CieloRecortado(imagen, u, v, ri0, re0, p.pasadasCielo, false);
+      double mx = 0.0, my = 0.0;
+      const double flujo = MomentoPrimero(imagen, u, v, r0, cielo.nivel, mx, my);
+      const double ruido = cielo.desviacion * std::sqrt(M_PI * r0 * r0);
+      if (flujo > p.snrMinimo * ruido && std::hypot(mx - u, my - v) > p.tolerancia) {
+        marcas[i] = kNoIdentificada;
+        continue;
+      }
+    }
     xs[i] = c.converge ? c.x : u;
     ys[i] = c.converge ? c.y : v;
   }

@@ -36,7 +36,7 @@ struct TiempoObservacion {
 // coordinates as given (no precession) and the site from LONOBS/LATOBS (longitude positive
 // west).
 TiempoObservacion TiempoYMasaAire(const DatosImagen& datos);
-// Hardie's air mass of an altitude in degrees; NaN at or below the horizon.
+// Hardie's air mass of an altitude in degrees; NaN below 5 degrees, where the formula fails.
 double MasaAireHardie(double alturaGrados);
 
 // ---------------------------------------------------------------------------------------------
