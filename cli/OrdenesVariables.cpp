@@ -43,12 +43,15 @@ EstrellaCampo LeeEstrella(const std::string& texto, PapelEstrella papel, const s
     if (coma == std::string::npos) break;
     desde = coma + 1;
   }
-  if (p.size() < 2 || p.size() > 4) throw ErrorUso(opcion + " is X,Y[,NAME[,MAG]], not '" + texto + "'");
+  if (p.size() < 2 || p.size() > 4)
+    throw ErrorUso(opcion + " is X,Y[,NAME[,MAG]], not '" + texto + "'");
   EstrellaCampo e;
   e.papel = papel;
   e.x = Real(p[0], opcion);
   e.y = Real(p[1], opcion);
-  const char* prefijo = papel == PapelEstrella::kVariable ? "V" : papel == PapelEstrella::kComparacion ? "C" : "K";
+  const char* prefijo = papel == PapelEstrella::kVariable      ? "V"
+                        : papel == PapelEstrella::kComparacion ? "C"
+                                                               : "K";
   e.nombre = p.size() > 2 && !p[2].empty() ? p[2] : prefijo + std::to_string(numero);
   if (p.size() > 3 && !p[3].empty()) e.magnitud = Real(p[3], opcion);
   return e;
@@ -69,7 +72,7 @@ void ImprimeCampo(const CampoVariable& c) {
   }
   if (c.periodo > 0) std::printf("ephemeris %.6f + E * %.8f\n", c.epocaMinimo, c.periodo);
   for (const EstrellaCampo& e : c.estrellas) {
-    const char* papel = e.papel == PapelEstrella::kVariable       ? "variable"
+    const char* papel = e.papel == PapelEstrella::kVariable      ? "variable"
                         : e.papel == PapelEstrella::kComparacion ? "comparison"
                                                                  : "check";
     std::printf("%s %s %.3f %.3f %s\n", papel, e.nombre.c_str(), e.x, e.y,
@@ -126,16 +129,20 @@ int OrdenField(const Argumentos& args) {
       }
     } else if (a == "--method") {
       const std::string& m = valor();
-      if (m == "pcvista") opciones.metodo = MetodoBusqueda::kPCVista;
-      else if (m == "tass") opciones.metodo = MetodoBusqueda::kTASS;
-      else throw ErrorUso("--method is pcvista or tass, not '" + m + "'");
+      if (m == "pcvista")
+        opciones.metodo = MetodoBusqueda::kPCVista;
+      else if (m == "tass")
+        opciones.metodo = MetodoBusqueda::kTASS;
+      else
+        throw ErrorUso("--method is pcvista or tass, not '" + m + "'");
     } else if (a.size() > 1 && a[0] == '-') {
       throw ErrorUso("unknown option " + a);
     } else {
       libres.push_back(a);
     }
   }
-  if (libres.size() != 1) throw ErrorUso("field needs one file: a reference image, or a field to show");
+  if (libres.size() != 1)
+    throw ErrorUso("field needs one file: a reference image, or a field to show");
   if (salida.empty()) {
     // Showing a field file.
     if (!estrellas.empty()) throw ErrorUso("field: stars need -o FIELD to be saved in");
@@ -183,8 +190,10 @@ int OrdenLightcurve(const Argumentos& args) {
       minimo = true;
     } else if (a == "--extinction") {
       const std::string& v = valor();
-      if (v == "fit") p.ajustaExtincion = true;
-      else p.extincion = Real(v, a);
+      if (v == "fit")
+        p.ajustaExtincion = true;
+      else
+        p.extincion = Real(v, a);
     } else if (a == "--gain") {
       p.ganancia = Real(valor(), a);
       if (!(p.ganancia > 0)) throw ErrorUso("--gain must be positive");
@@ -194,10 +203,14 @@ int OrdenLightcurve(const Argumentos& args) {
       p.escalaFwhm = Real(valor(), a);
     } else if (a == "--sky") {
       const std::string& v = valor();
-      if (v == "mode") p.cielo = MetodoCielo::kModa;
-      else if (v == "mean") p.cielo = MetodoCielo::kMediaRecortada;
-      else if (v == "median") p.cielo = MetodoCielo::kMedianaRecortada;
-      else throw ErrorUso("--sky is mode, mean or median, not '" + v + "'");
+      if (v == "mode")
+        p.cielo = MetodoCielo::kModa;
+      else if (v == "mean")
+        p.cielo = MetodoCielo::kMediaRecortada;
+      else if (v == "median")
+        p.cielo = MetodoCielo::kMedianaRecortada;
+      else
+        throw ErrorUso("--sky is mode, mean or median, not '" + v + "'");
     } else if (a == "--obscode") {
       oa.codigoObservador = valor();
     } else if (a == "--filter") {
@@ -223,13 +236,14 @@ int OrdenLightcurve(const Argumentos& args) {
   std::printf("frame jd air-mass v-c err k-c err v-ens err n-ens\n");
   for (size_t k = 0; k < r.fotogramas.size(); ++k) {
     const FotogramaSerie& f = r.fotogramas[k];
-    std::printf("%s %s %s %s %s %s %s %s %s %d\n", f.nombre.c_str(), Num("%.5f", f.tiempo.jd).c_str(),
-                Num("%.3f", f.tiempo.masaAire).c_str(), Num("%.4f", f.vc).c_str(),
-                Num("%.4f", f.errorVc).c_str(), Num("%.4f", f.kc).c_str(),
-                Num("%.4f", f.errorKc).c_str(), Num("%.4f", f.vEns).c_str(),
-                Num("%.4f", f.errorVEns).c_str(), f.enConjunto);
+    std::printf("%s %s %s %s %s %s %s %s %s %d\n", f.nombre.c_str(),
+                Num("%.5f", f.tiempo.jd).c_str(), Num("%.3f", f.tiempo.masaAire).c_str(),
+                Num("%.4f", f.vc).c_str(), Num("%.4f", f.errorVc).c_str(),
+                Num("%.4f", f.kc).c_str(), Num("%.4f", f.errorKc).c_str(),
+                Num("%.4f", f.vEns).c_str(), Num("%.4f", f.errorVEns).c_str(), f.enConjunto);
     if (!std::isfinite(f.vEns)) ++sinMedir;
-    for (const std::string& aviso : f.avisos) std::fprintf(stderr, "%s: %s\n", f.nombre.c_str(), aviso.c_str());
+    for (const std::string& aviso : f.avisos)
+      std::fprintf(stderr, "%s: %s\n", f.nombre.c_str(), aviso.c_str());
   }
   std::printf("extinction %.4f +- %.4f mag/air mass%s\n", r.extincion, r.errorExtincion,
               r.extincionAjustada ? " (fitted)" : "");
@@ -239,7 +253,8 @@ int OrdenLightcurve(const Argumentos& args) {
     std::vector<PuntoCurva> curva;
     bool hjd = true;
     for (const FotogramaSerie& f : r.fotogramas) {
-      if (std::isfinite(f.vEns) && std::isfinite(f.tiempo.jd)) hjd = hjd && std::isfinite(f.tiempo.hjd);
+      if (std::isfinite(f.vEns) && std::isfinite(f.tiempo.jd))
+        hjd = hjd && std::isfinite(f.tiempo.hjd);
     }
     for (const FotogramaSerie& f : r.fotogramas) {
       const double t = hjd ? f.tiempo.hjd : f.tiempo.jd;
@@ -250,8 +265,8 @@ int OrdenLightcurve(const Argumentos& args) {
                 m.t0, m.error, m.errorClasico, m.puntos);
     if (campo.periodo > 0) {
       const OMenosC oc = CalculaOMenosC(m.t0, campo.epocaMinimo, campo.periodo);
-      std::printf("O-C %.6f d (cycle %lld, computed %.6f)\n", oc.oc, static_cast<long long>(oc.ciclo),
-                  oc.calculado);
+      std::printf("O-C %.6f d (cycle %lld, computed %.6f)\n", oc.oc,
+                  static_cast<long long>(oc.ciclo), oc.calculado);
     }
   }
   CompruebaSalida();

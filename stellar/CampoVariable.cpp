@@ -36,9 +36,12 @@ std::string Numero(double v) {
 
 char LetraPapel(PapelEstrella p) {
   switch (p) {
-    case PapelEstrella::kVariable: return 'V';
-    case PapelEstrella::kComparacion: return 'C';
-    case PapelEstrella::kControl: return 'K';
+    case PapelEstrella::kVariable:
+      return 'V';
+    case PapelEstrella::kComparacion:
+      return 'C';
+    case PapelEstrella::kControl:
+      return 'K';
   }
   return 'C';
 }
@@ -159,10 +162,17 @@ CampoVariable LeeTextoCampo(std::string_view texto, const std::string& archivo) 
       if (p.size() != 5 || p[0].size() != 1) throw mal();
       EstrellaCampo e;
       switch (p[0][0]) {
-        case 'V': e.papel = PapelEstrella::kVariable; break;
-        case 'C': e.papel = PapelEstrella::kComparacion; break;
-        case 'K': e.papel = PapelEstrella::kControl; break;
-        default: throw mal();
+        case 'V':
+          e.papel = PapelEstrella::kVariable;
+          break;
+        case 'C':
+          e.papel = PapelEstrella::kComparacion;
+          break;
+        case 'K':
+          e.papel = PapelEstrella::kControl;
+          break;
+        default:
+          throw mal();
       }
       e.x = numero(p[1], false);
       e.y = numero(p[2], false);
@@ -208,8 +218,8 @@ CampoVariable LeeCampo(const std::string& archivo) {
 
 PosicionVentana CentraEstrella(const ImagenPixeles& im, double x, double y, int rInt, int rExt,
                                double sigma) {
-  const Cielo cielo = EstimaCielo(im, std::lround(x), std::lround(y), rInt, rExt,
-                                  kPasadasCieloCentrado, 1);
+  const Cielo cielo =
+      EstimaCielo(im, std::lround(x), std::lround(y), rInt, rExt, kPasadasCieloCentrado, 1);
   ParametrosVentana p;
   p.sigma = sigma;
   p.cielo = cielo.nivel;
@@ -217,19 +227,19 @@ PosicionVentana CentraEstrella(const ImagenPixeles& im, double x, double y, int 
   return CentroideVentana(im, x, y, p);
 }
 
-CampoVariable CreaCampo(Imagen& referencia, std::string nombre, std::vector<EstrellaCampo> estrellas,
+CampoVariable CreaCampo(Imagen& referencia, std::string nombre,
+                        std::vector<EstrellaCampo> estrellas,
                         const OpcionesEstrellasRegistro& opciones, Progreso& progreso) {
   CampoVariable campo;
   campo.nombre = std::move(nombre);
   campo.referencia = referencia.Ruta();
   const ParametrosFotometria pf = LeeParametrosFotometria();
   for (EstrellaCampo& e : estrellas) {
-    const bool dentro = e.x >= 0.0 && e.y >= 0.0 && e.x < referencia.Ancho() &&
-                        e.y < referencia.Alto();
-    const PosicionVentana p =
-        dentro ? CentraEstrella(referencia, e.x, e.y, pf.radioCieloInt, pf.radioCieloExt,
-                                kSigmaCentrado)
-               : PosicionVentana{};
+    const bool dentro =
+        e.x >= 0.0 && e.y >= 0.0 && e.x < referencia.Ancho() && e.y < referencia.Alto();
+    const PosicionVentana p = dentro ? CentraEstrella(referencia, e.x, e.y, pf.radioCieloInt,
+                                                      pf.radioCieloExt, kSigmaCentrado)
+                                     : PosicionVentana{};
     // A centroid on empty sky may converge on the noise: the star must also be measurable.
     ParametrosSerie ps;
     ps.fotometria = pf;

@@ -68,7 +68,8 @@ PosicionVentana CentraEstrella(const ImagenPixeles& im, double x, double y, int 
 // A field made on its reference image: each star's position moved to its window centroid
 // (12399 when a star lies off the image or no centroid converges near it) and the reference's
 // star list found with the registration's detector settings.
-CampoVariable CreaCampo(Imagen& referencia, std::string nombre, std::vector<EstrellaCampo> estrellas,
+CampoVariable CreaCampo(Imagen& referencia, std::string nombre,
+                        std::vector<EstrellaCampo> estrellas,
                         const OpcionesEstrellasRegistro& opciones, Progreso& progreso);
 
 }  // namespace orva

@@ -109,13 +109,15 @@ std::optional<Vertice> Metodo(const Curva& c, double espaciado) {
   if (kMin <= 0 || kMin == ultimo) return std::nullopt;
   // The parabola S = a u^2 + b u + c0 (u = T - centre) by least squares over trial times spread
   // evenly across the window, twice: the second window centred on the first vertex.
-  const double semiancho = std::max(kSemianchoParabola * espaciado, 1.5 * (t2 - t1) / kPasosBusqueda);
+  const double semiancho =
+      std::max(kSemianchoParabola * espaciado, 1.5 * (t2 - t1) / kPasosBusqueda);
   double centro = mejorT;
   Vertice v;
   for (int vuelta = 0; vuelta < 2; ++vuelta) {
     std::vector<size_t> fijos;
     for (size_t i = 0; i < n; ++i) {
-      const double desde = 2.0 * (centro - semiancho) - c.t[i], hasta = 2.0 * (centro + semiancho) - c.t[i];
+      const double desde = 2.0 * (centro - semiancho) - c.t[i],
+                   hasta = 2.0 * (centro + semiancho) - c.t[i];
       if (std::min(desde, hasta) >= t1 && std::max(desde, hasta) <= t2) fijos.push_back(i);
     }
     if (static_cast<int>(fijos.size()) < kMinPuntosMinimo) return std::nullopt;
@@ -163,7 +165,8 @@ double Mediana(std::vector<double> v) {
   const size_t h = v.size() / 2;
   std::nth_element(v.begin(), v.begin() + static_cast<long>(h), v.end());
   double med = v[h];
-  if (v.size() % 2 == 0) med = 0.5 * (med + *std::max_element(v.begin(), v.begin() + static_cast<long>(h)));
+  if (v.size() % 2 == 0)
+    med = 0.5 * (med + *std::max_element(v.begin(), v.begin() + static_cast<long>(h)));
   return med;
 }
 
@@ -182,11 +185,13 @@ double RuidoSegundasDiferencias(const Curva& c) {
 }  // namespace
 
 ResultadoMinimo MinimoKweeVanWoerden(std::vector<PuntoCurva> puntos) {
-  puntos.erase(std::remove_if(puntos.begin(), puntos.end(),
-                              [](const PuntoCurva& p) {
-                                return !std::isfinite(p.t) || !std::isfinite(p.m);
-                              }),
+  puntos.erase(std::remove_if(
+                   puntos.begin(), puntos.end(),
+                   [](const PuntoCurva& p) { return !std::isfinite(p.t) || !std::isfinite(p.m); }),
                puntos.end());
+  for (PuntoCurva& p : puntos) {
+    if (!std::isfinite(p.error) || p.error < 0.0) p.error = 0.0;  // unknown
+  }
   std::stable_sort(puntos.begin(), puntos.end(),
                    [](const PuntoCurva& a, const PuntoCurva& b) { return a.t < b.t; });
   // Points of one time are averaged into one.
@@ -213,7 +218,8 @@ ResultadoMinimo MinimoKweeVanWoerden(std::vector<PuntoCurva> puntos) {
     throw JError(12436, std::to_string(n), std::to_string(kMinPuntosMinimo));  // 12436
   }
   std::vector<double> pasos;
-  for (int i = 1; i < n; ++i) pasos.push_back(c.t[static_cast<size_t>(i)] - c.t[static_cast<size_t>(i) - 1]);
+  for (int i = 1; i < n; ++i)
+    pasos.push_back(c.t[static_cast<size_t>(i)] - c.t[static_cast<size_t>(i) - 1]);
   const double espaciado = Mediana(pasos);
   const std::optional<Vertice> v = Metodo(c, espaciado);
   if (!v) throw JError(12437);  // 12437

@@ -46,8 +46,10 @@ struct CieloAnillo {
 CieloAnillo CieloRecortado(const ImagenPixeles& im, double x, double y, double rInt, double rExt,
                            int pasadas, bool mediana) {
   std::vector<double> v;
-  const long x0 = static_cast<long>(std::floor(x - rExt)), x1 = static_cast<long>(std::ceil(x + rExt));
-  const long y0 = static_cast<long>(std::floor(y - rExt)), y1 = static_cast<long>(std::ceil(y + rExt));
+  const long x0 = static_cast<long>(std::floor(x - rExt)),
+             x1 = static_cast<long>(std::ceil(x + rExt));
+  const long y0 = static_cast<long>(std::floor(y - rExt)),
+             y1 = static_cast<long>(std::ceil(y + rExt));
   for (long f = y0; f <= y1; ++f) {
     for (long c = x0; c <= x1; ++c) {
       const double d2 = (c - x) * (c - x) + (f - y) * (f - y);
@@ -68,9 +70,9 @@ CieloAnillo CieloRecortado(const ImagenPixeles& im, double x, double y, double r
     if (k == pasadas) break;
     const size_t antes = v.size();
     const double limite = kSigmaRecorte * r.desviacion;
-    v.erase(std::remove_if(v.begin(), v.end(),
-                           [&](double p) { return std::fabs(p - med) > limite; }),
-            v.end());
+    v.erase(
+        std::remove_if(v.begin(), v.end(), [&](double p) { return std::fabs(p - med) > limite; }),
+        v.end());
     if (v.size() == antes) break;
   }
   if (!mediana && r.n > 1) {
@@ -85,8 +87,10 @@ CieloAnillo CieloRecortado(const ImagenPixeles& im, double x, double y, double r
 // The FWHM of a star from the second moment of its sky-subtracted light within r.
 double FwhmMomentos(const ImagenPixeles& im, double x, double y, double r, double cielo) {
   double s = 0.0, s2 = 0.0;
-  for (long f = static_cast<long>(std::floor(y - r)); f <= static_cast<long>(std::ceil(y + r)); ++f) {
-    for (long c = static_cast<long>(std::floor(x - r)); c <= static_cast<long>(std::ceil(x + r)); ++c) {
+  for (long f = static_cast<long>(std::floor(y - r)); f <= static_cast<long>(std::ceil(y + r));
+       ++f) {
+    for (long c = static_cast<long>(std::floor(x - r)); c <= static_cast<long>(std::ceil(x + r));
+         ++c) {
       const double d2 = (c - x) * (c - x) + (f - y) * (f - y);
       if (d2 > r * r) continue;
       const double v = im.Pixel(c, f) - cielo;
@@ -102,8 +106,10 @@ double FwhmMomentos(const ImagenPixeles& im, double x, double y, double r, doubl
 double MomentoPrimero(const ImagenPixeles& im, double x, double y, double r, double cielo,
                       double& mx, double& my) {
   double s = 0.0, sx = 0.0, sy = 0.0;
-  for (long f = static_cast<long>(std::floor(y - r)); f <= static_cast<long>(std::ceil(y + r)); ++f) {
-    for (long c = static_cast<long>(std::floor(x - r)); c <= static_cast<long>(std::ceil(x + r)); ++c) {
+  for (long f = static_cast<long>(std::floor(y - r)); f <= static_cast<long>(std::ceil(y + r));
+       ++f) {
+    for (long c = static_cast<long>(std::floor(x - r)); c <= static_cast<long>(std::ceil(x + r));
+         ++c) {
       if ((c - x) * (c - x) + (f - y) * (f - y) > r * r) continue;
       const double v = im.Pixel(c, f) - cielo;
       s += v;
@@ -165,8 +171,8 @@ TiempoObservacion TiempoYMasaAire(const DatosImagen& d) {
   if (!TieneDatoImagen(d, "LONOBS") || !TieneDatoImagen(d, "LATOBS")) return t;
   FechaHora medio;
   medio.AsignaDiaJuliano(t.jd);
-  const AzimutAltura aa = CalculaAzimutAltura(d.ar, d.dec, d.observatorio.longitud,
-                                              d.observatorio.latitud, medio);
+  const AzimutAltura aa =
+      CalculaAzimutAltura(d.ar, d.dec, d.observatorio.longitud, d.observatorio.latitud, medio);
   t.altura = aa.altura.Radianes() * kGradosPorRadian;
   t.masaAire = MasaAireHardie(t.altura);
   return t;
@@ -176,16 +182,21 @@ ParametrosSerie LeeParametrosSerie() {
   ParametrosSerie p;
   p.fotometria = LeeParametrosFotometria();
   switch (p.fotometria.usarMediaCielo) {
-    case 1: p.cielo = MetodoCielo::kMediaRecortada; break;
-    case 2: p.cielo = MetodoCielo::kMedianaRecortada; break;
-    default: p.cielo = MetodoCielo::kModa; break;
+    case 1:
+      p.cielo = MetodoCielo::kMediaRecortada;
+      break;
+    case 2:
+      p.cielo = MetodoCielo::kMedianaRecortada;
+      break;
+    default:
+      p.cielo = MetodoCielo::kModa;
+      break;
   }
-  p.pasadasCielo = std::max(p.fotometria.maxIteraciones, p.pasadasCielo);
   return p;
 }
 
-MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, double r,
-                                 double rInt, double rExt, const ParametrosSerie& p) {
+MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, double r, double rInt,
+                                 double rExt, const ParametrosSerie& p) {
   MedidaEstrella m;
   m.x = x;
   m.y = y;
@@ -196,8 +207,9 @@ MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, do
   }
   CieloAnillo cielo;
   if (p.cielo == MetodoCielo::kModa) {
-    const Cielo c = EstimaCielo(im, std::lround(x), std::lround(y), static_cast<int>(std::lround(rInt)),
-                                static_cast<int>(std::lround(rExt)), p.pasadasCielo, 0);
+    const Cielo c =
+        EstimaCielo(im, std::lround(x), std::lround(y), static_cast<int>(std::lround(rInt)),
+                    static_cast<int>(std::lround(rExt)), p.fotometria.maxIteraciones, 0);
     cielo.nivel = c.nivel;
     cielo.desviacion = c.desviacion;
     cielo.n = c.numPixeles;
@@ -212,8 +224,10 @@ MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, do
   double suma = 0.0;
   int n = 0;
   bool saturada = false;
-  for (long f = static_cast<long>(std::floor(y - r)); f <= static_cast<long>(std::ceil(y + r)); ++f) {
-    for (long c = static_cast<long>(std::floor(x - r)); c <= static_cast<long>(std::ceil(x + r)); ++c) {
+  for (long f = static_cast<long>(std::floor(y - r)); f <= static_cast<long>(std::ceil(y + r));
+       ++f) {
+    for (long c = static_cast<long>(std::floor(x - r)); c <= static_cast<long>(std::ceil(x + r));
+         ++c) {
       if ((c - x) * (c - x) + (f - y) * (f - y) > r * r) continue;
       const int16_t v = im.Pixel(c, f);
       if (v >= p.fotometria.valorSaturacion) saturada = true;
@@ -280,9 +294,8 @@ FotogramaSerie MideFotograma(const CampoVariable& campo, Imagen& imagen, const P
       marcas[i] = kFueraImagen;
       continue;
     }
-    const PosicionVentana c =
-        CentraEstrella(imagen, u, v, static_cast<int>(std::lround(ri0)),
-                       static_cast<int>(std::lround(re0)), p.sigmaVentana);
+    const PosicionVentana c = CentraEstrella(imagen, u, v, static_cast<int>(std::lround(ri0)),
+                                             static_cast<int>(std::lround(re0)), p.sigmaVentana);
     if (c.converge && std::hypot(c.x - u, c.y - v) > p.tolerancia) {
       // Something else pulls the centroid away: another star, a defect.
       marcas[i] = kNoIdentificada;
@@ -322,8 +335,10 @@ FotogramaSerie MideFotograma(const CampoVariable& campo, Imagen& imagen, const P
   for (size_t i = 0; i < n; ++i) {
     const EstrellaCampo& e = campo.estrellas[i];
     MedidaEstrella& m = f.estrellas[i];
-    if (marcas[i] == 0) m = MideEstrellaSerie(imagen, xs[i], ys[i], r, ri, re, p);
-    else m.marcas = marcas[i];
+    if (marcas[i] == 0)
+      m = MideEstrellaSerie(imagen, xs[i], ys[i], r, ri, re, p);
+    else
+      m.marcas = marcas[i];
     if (m.marcas & kFueraImagen) {
       f.avisos.push_back(Mensaje(12434, e.nombre));
     } else if (m.marcas & (kNoIdentificada | kSinFlujo)) {
@@ -394,7 +409,8 @@ void CalculaDiferenciales(const CampoVariable& campo, const ParametrosSerie& p, 
     return std::isfinite(campo.estrellas[static_cast<size_t>(c)].magnitud);
   });
   r.ceroComparacion.assign(comp.size(), 0.0);
-  std::vector<double> ensamble(r.fotogramas.size(), kSinValor), errEns(r.fotogramas.size(), kSinValor);
+  std::vector<double> ensamble(r.fotogramas.size(), kSinValor),
+      errEns(r.fotogramas.size(), kSinValor);
   std::vector<int> cuenta(r.fotogramas.size(), 0);
   auto calculaConjunto = [&]() {
     for (size_t k = 0; k < r.fotogramas.size(); ++k) {
@@ -503,7 +519,8 @@ ResultadoSerie MideSerie(const CampoVariable& campo, const FuenteFotogramas& fue
 std::string TextoCsvSerie(const CampoVariable& campo, const ResultadoSerie& r) {
   std::string t = "frame,file,jd,hjd,airmass,fwhm";
   for (const EstrellaCampo& e : campo.estrellas) {
-    for (const char* c : {"x", "y", "mag", "err", "mag0", "flags"}) t += "," + CampoCsv(e.nombre + "_" + c);
+    for (const char* c : {"x", "y", "mag", "err", "mag0", "flags"})
+      t += "," + CampoCsv(e.nombre + "_" + c);
   }
   t += ",v-c,v-c_err,k-c,k-c_err,v-ens,v-ens_err,k-ens,k-ens_err,n_ens,notes\n";
   for (size_t k = 0; k < r.fotogramas.size(); ++k) {
@@ -526,7 +543,8 @@ std::string TextoCsvSerie(const CampoVariable& campo, const ResultadoSerie& r) {
   return t;
 }
 
-std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r, const OpcionesAavso& o) {
+std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r,
+                       const OpcionesAavso& o) {
   const bool estandar = r.magnitudesEstandar;
   const std::vector<int> control = campo.Indices(PapelEstrella::kControl);
   const int c0 = campo.Indices(PapelEstrella::kComparacion).front();
@@ -544,15 +562,18 @@ std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r, cons
     std::replace(s.begin(), s.end(), ',', ' ');
     return s.empty() ? std::string("na") : s;
   };
-  std::string t = "#TYPE=EXTENDED\n#OBSCODE=" + limpio(o.codigoObservador) +
-                  "\n#SOFTWARE=ORVA " ORVA_VERSION "\n#DELIM=,\n#DATE=" +
-                  (todasHjd ? "HJD" : "JD") + "\n#OBSTYPE=CCD\n" +
-                  "#NAME,DATE,MAG,MERR,FILT,TRANS,MTYPE,CNAME,CMAG,KNAME,KMAG,AMASS,GROUP,CHART,"
-                  "NOTES\n";
+  std::string t =
+      "#TYPE=EXTENDED\n#OBSCODE=" + limpio(o.codigoObservador) +
+      "\n#SOFTWARE=ORVA " ORVA_VERSION "\n#DELIM=,\n#DATE=" + (todasHjd ? "HJD" : "JD") +
+      "\n#OBSTYPE=CCD\n" +
+      "#NAME,DATE,MAG,MERR,FILT,TRANS,MTYPE,CNAME,CMAG,KNAME,KMAG,AMASS,GROUP,CHART,"
+      "NOTES\n";
   for (const FotogramaSerie* f : filas) {
-    const std::string filtro = limpio(!o.filtro.empty() ? o.filtro : !f->filtro.empty() ? f->filtro : "CV");
+    const std::string filtro = limpio(!o.filtro.empty()    ? o.filtro
+                                      : !f->filtro.empty() ? f->filtro
+                                                           : "CV");
     const MedidaEstrella& c = f->estrellas[static_cast<size_t>(c0)];
-    const double kmag = k0 < 0 ? kSinValor
+    const double kmag = k0 < 0     ? kSinValor
                         : estandar ? f->kEns
                                    : f->estrellas[static_cast<size_t>(k0)].magnitud;
     const std::string na = "na";
@@ -560,7 +581,8 @@ std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r, cons
     t += limpio(campo.nombre) + "," + Num("%.5f", todasHjd ? f->tiempo.hjd : f->tiempo.jd) + "," +
          o3(estandar ? f->vEns : f->vc) + "," + o3(estandar ? f->errorVEns : f->errorVc) + "," +
          filtro + ",NO," + (estandar ? "STD" : "DIF") + "," +
-         (estandar ? std::string("ENSEMBLE") : limpio(campo.estrellas[static_cast<size_t>(c0)].nombre)) +
+         (estandar ? std::string("ENSEMBLE")
+                   : limpio(campo.estrellas[static_cast<size_t>(c0)].nombre)) +
          "," + (estandar ? na : o3(c.magnitud)) + "," +
          (k0 < 0 ? na : limpio(campo.estrellas[static_cast<size_t>(k0)].nombre)) + "," + o3(kmag) +
          "," + o3(f->tiempo.masaAire) + ",na," + limpio(o.carta) + ",na\n";

@@ -26,11 +26,11 @@ inline constexpr double kSinValor = std::numeric_limits<double>::quiet_NaN();
 // Time and air mass of one frame
 
 struct TiempoObservacion {
-  bool conFecha = false;           // FECHAOBS and HORAOBS given
-  double jd = kSinValor;           // mid-exposure Julian day (start + TIEMPOEXP / 2)
-  double hjd = kSinValor;          // heliocentric, when AROBJ and DECOBJ are given
-  double altura = kSinValor;       // of the object, degrees, when the site is known too
-  double masaAire = kSinValor;     // Hardie's, when the object is above the horizon
+  bool conFecha = false;        // FECHAOBS and HORAOBS given
+  double jd = kSinValor;        // mid-exposure Julian day (start + TIEMPOEXP / 2)
+  double hjd = kSinValor;       // heliocentric, when AROBJ and DECOBJ are given
+  double altura = kSinValor;    // of the object, degrees, when the site is known too
+  double masaAire = kSinValor;  // Hardie's, when the object is above the horizon
 };
 // From the image data: the date and time taken as the start of the exposure (UT), the object's
 // coordinates as given (no precession) and the site from LONOBS/LATOBS (longitude positive
@@ -49,13 +49,15 @@ struct ParametrosSerie {
   // constant, from the photometry settings.
   ParametrosFotometria fotometria;
   MetodoCielo cielo = MetodoCielo::kMediaRecortada;
-  int pasadasCielo = 5;      // clipping passes of the ring at 3 deviations from its median
-  double escalaFwhm = 0.0;   // > 0: aperture = escalaFwhm x the frame's FWHM, ring in proportion
-  double ganancia = 1.0;     // electrons per unit of the pixels
-  double ruidoLectura = 0.0; // electrons: the least sky deviation a ring can have is this / gain
-  double sigmaVentana = 1.5; // of the window centroid
-  double tolerancia = 1.5;   // px: a centroid farther from the predicted position is another star
-  double snrMinimo = 3.0;    // a star measured below it is not identified
+  // Clipping passes of the ring at 3 deviations from its median (the mode takes the
+  // photometry settings' own passes).
+  int pasadasCielo = 5;
+  double escalaFwhm = 0.0;    // > 0: aperture = escalaFwhm x the frame's FWHM, ring in proportion
+  double ganancia = 1.0;      // electrons per unit of the pixels
+  double ruidoLectura = 0.0;  // electrons: the least sky deviation a ring can have is this / gain
+  double sigmaVentana = 1.5;  // of the window centroid
+  double tolerancia = 1.5;    // px: a centroid farther from the predicted position is another star
+  double snrMinimo = 3.0;     // a star measured below it is not identified
   // Extinction: the coefficient (mag per air mass) and whether it is fitted from the
   // comparison stars instead.
   double extincion = 0.0;
@@ -67,10 +69,10 @@ ParametrosSerie LeeParametrosSerie();
 
 // Flags of a star in a frame (bits).
 enum MarcaEstrella : int {
-  kFueraImagen = 1,      // its aperture or sky ring leaves the frame
-  kNoIdentificada = 2,   // the frame was not identified, or no star was found where it should be
-  kSaturada = 4,         // a pixel of its aperture at or above saturation
-  kSinFlujo = 8,         // too faint to measure (signal-to-noise below snrMinimo)
+  kFueraImagen = 1,     // its aperture or sky ring leaves the frame
+  kNoIdentificada = 2,  // the frame was not identified, or no star was found where it should be
+  kSaturada = 4,        // a pixel of its aperture at or above saturation
+  kSinFlujo = 8,        // too faint to measure (signal-to-noise below snrMinimo)
 };
 
 struct MedidaEstrella {
@@ -79,7 +81,7 @@ struct MedidaEstrella {
   double cielo = kSinValor, desvCielo = kSinValor;
   double flujo = kSinValor, errorFlujo = kSinValor;
   double magnitud = kSinValor, error = kSinValor;  // instrumental
-  double magnitudCorregida = kSinValor;  // minus extinction x air mass
+  double magnitudCorregida = kSinValor;            // minus extinction x air mass
   bool Valida() const { return marcas == 0; }
 };
 
@@ -87,8 +89,8 @@ struct MedidaEstrella {
 // deviation, the sum over the pixels whose centres lie within r of (x, y), the error from the
 // star's photons (flux / gain), the sky's deviation over the aperture and the uncertainty of the
 // sky level; magnitude constant - 2.5 log10(flux). Flags kFueraImagen, kSaturada, kSinFlujo.
-MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, double r,
-                                 double rInt, double rExt, const ParametrosSerie& p);
+MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, double r, double rInt,
+                                 double rExt, const ParametrosSerie& p);
 
 // ---------------------------------------------------------------------------------------------
 // The series

@@ -21,9 +21,9 @@ struct SerieSintetica {
   // The night
   int frames = 60;
   int ancho = 384, alto = 384;
-  double cielo = 300.0;      // ADU per pixel
-  double ganancia = 2.0;     // e- per ADU
-  double ruidoLectura = 8.0; // e-
+  double cielo = 300.0;       // ADU per pixel
+  double ganancia = 2.0;      // e- per ADU
+  double ruidoLectura = 8.0;  // e-
   double sigmaPsf = 1.6;
   double puntoCero = 24.25;  // magnitude of a star of flux 1 ADU
   double extincion = 0.25;   // mag per air mass
@@ -31,13 +31,13 @@ struct SerieSintetica {
   double masaInicial = 1.1, masaFinal = 2.2;
   // The variable: out of eclipse vBase, a Gaussian dip of depth profundidad and sigma anchura (d)
   double vBase = 11.3, profundidad = 0.8, anchura = 0.018;
-  double desfaseMinimo = 0.0123;  // the minimum, days after the middle of the night
+  double desfaseMinimo = 0.0123;    // the minimum, days after the middle of the night
   double maxDesplazamiento = 96.0;  // px, a quarter of the frame
   double maxRotacion = 1.5;         // degrees
   unsigned semilla = 16;
 
   // Filled by Prepara: the field on the reference frame (frame 0 has no shift or rotation).
-  std::vector<EstrellaCampo> campo;           // V, C1..C3, K
+  std::vector<EstrellaCampo> campo;              // V, C1..C3, K
   std::vector<std::pair<double, double>> fondo;  // background stars: position, magnitude
   std::vector<double> magFondo;
   std::vector<double> jdInicio;  // start of each exposure
@@ -146,9 +146,11 @@ struct SerieSintetica {
     const TiempoObservacion t = TiempoYMasaAire(im.datos);
     std::vector<Astro> astros;
     for (const EstrellaCampo& e : campo) {
-      astros.push_back({e.x, e.y, e.papel == PapelEstrella::kVariable ? MagVariable(t.jd) : e.magnitud});
+      astros.push_back(
+          {e.x, e.y, e.papel == PapelEstrella::kVariable ? MagVariable(t.jd) : e.magnitud});
     }
-    for (size_t i = 0; i < fondo.size(); ++i) astros.push_back({fondo[i].first, fondo[i].second, magFondo[i]});
+    for (size_t i = 0; i < fondo.size(); ++i)
+      astros.push_back({fondo[i].first, fondo[i].second, magFondo[i]});
     if (retoque) retoque(astros);
     std::vector<double> v(static_cast<size_t>(ancho) * alto, cielo);
     const double s2 = sigmaPsf * sigmaPsf;

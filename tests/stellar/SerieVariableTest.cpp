@@ -46,7 +46,8 @@ class SerieVariableTest : public ::testing::Test {
     serie_ = std::make_unique<SerieSintetica>();
     serie_->Prepara();
     imagenes_ = std::make_unique<std::vector<Imagen>>(static_cast<size_t>(serie_->frames));
-    for (int k = 0; k < serie_->frames; ++k) serie_->Fotograma(k, (*imagenes_)[static_cast<size_t>(k)]);
+    for (int k = 0; k < serie_->frames; ++k)
+      serie_->Fotograma(k, (*imagenes_)[static_cast<size_t>(k)]);
     ProgresoSilencioso progreso;
     campo_ = std::make_unique<CampoVariable>(CreaCampo((*imagenes_)[0], "SYN VAR", serie_->campo,
                                                        OpcionesEstrellasRegistro{}, progreso));
@@ -122,7 +123,8 @@ TEST_F(SerieVariableTest, IdentificaTodasLasEstrellasYRecuperaLaCurva) {
 
 TEST_F(SerieVariableTest, MinimoDentroDeTresVecesSuError) {
   std::vector<PuntoCurva> curva;
-  for (const FotogramaSerie& f : resultado_->fotogramas) curva.push_back({f.tiempo.jd, f.vEns, f.errorVEns});
+  for (const FotogramaSerie& f : resultado_->fotogramas)
+    curva.push_back({f.tiempo.jd, f.vEns, f.errorVEns});
   const ResultadoMinimo m = MinimoKweeVanWoerden(curva);
   EXPECT_GT(m.error, 0.0);
   EXPECT_LT(m.error, 0.003);
@@ -251,7 +253,9 @@ TEST_F(SerieVariableTest, ArchivoDeCampo) {
     if (p != std::string::npos) t.replace(p, de.size(), a);
     return t;
   };
-  const std::string primeraEstrella = texto.substr(texto.find("ESTRELLA=V"), texto.find('\n', texto.find("ESTRELLA=V")) - texto.find("ESTRELLA=V"));
+  const std::string primeraEstrella =
+      texto.substr(texto.find("ESTRELLA=V"),
+                   texto.find('\n', texto.find("ESTRELLA=V")) - texto.find("ESTRELLA=V"));
   const struct {
     std::string texto;
     int error;
@@ -288,8 +292,10 @@ TEST(MasaAire, Hardie) {
   } casos[] = {{90.0, 1.0}, {30.0, 1.9945}, {60.0, 1.1543}, {4.9, NAN}, {-5.0, NAN}};
   for (const auto& c : casos) {
     const double m = MasaAireHardie(c.altura);
-    if (std::isnan(c.masa)) EXPECT_TRUE(std::isnan(m)) << c.altura;
-    else EXPECT_NEAR(m, c.masa, 2e-4) << c.altura;
+    if (std::isnan(c.masa))
+      EXPECT_TRUE(std::isnan(m)) << c.altura;
+    else
+      EXPECT_NEAR(m, c.masa, 2e-4) << c.altura;
   }
 }
 
@@ -301,7 +307,8 @@ std::vector<PuntoCurva> Eclipse(std::mt19937& rng, double t0, double ruido, bool
   for (int i = 0; i < 60; ++i) {
     const double t = 0.0025 * (i + u(rng));
     const double x = (t - t0) / 0.018;
-    c.push_back({2460000.0 + t, 11.3 + 0.8 * std::exp(-0.5 * x * x) + (ruido > 0.0 ? n(rng) : 0.0), conErrores ? ruido : 0.0});
+    c.push_back({2460000.0 + t, 11.3 + 0.8 * std::exp(-0.5 * x * x) + (ruido > 0.0 ? n(rng) : 0.0),
+                 conErrores ? ruido : 0.0});
   }
   return c;
 }
@@ -352,8 +359,10 @@ TEST(Minimo, CasosLimite) {
     double t0, epoca, periodo;
     int64_t ciclo;
     double oc;
-  } casos[] = {{2460010.51, 2460000.0, 1.0, 11, -0.49}, {2460010.49, 2460000.0, 1.0, 10, 0.49},
-               {2459990.2, 2460000.0, 2.5, -4, 0.2}, {2460000.0, 2460000.0, 0.0, 0, 0.0}};
+  } casos[] = {{2460010.51, 2460000.0, 1.0, 11, -0.49},
+               {2460010.49, 2460000.0, 1.0, 10, 0.49},
+               {2459990.2, 2460000.0, 2.5, -4, 0.2},
+               {2460000.0, 2460000.0, 0.0, 0, 0.0}};
   for (const auto& c : casos) {
     const OMenosC o = CalculaOMenosC(c.t0, c.epoca, c.periodo);
     EXPECT_EQ(o.ciclo, c.ciclo);
