@@ -355,8 +355,12 @@ void CalculaDiferenciales(const CampoVariable& campo, const ParametrosSerie& p, 
   const std::vector<int> comp = campo.Indices(PapelEstrella::kComparacion);
   const std::vector<int> control = campo.Indices(PapelEstrella::kControl);
   const int var = campo.Variable();
+  if (comp.empty()) throw JError(12398);  // 12398
+  // A frame without a measurement of a star (one of another field's size) counts as not
+  // measured.
   auto valida = [](const FotogramaSerie& f, int i) {
-    return i >= 0 && f.estrellas[static_cast<size_t>(i)].Valida();
+    return i >= 0 && static_cast<size_t>(i) < f.estrellas.size() &&
+           f.estrellas[static_cast<size_t>(i)].Valida();
   };
   auto medida = [](const FotogramaSerie& f, int i) -> const MedidaEstrella& {
     return f.estrellas[static_cast<size_t>(i)];
@@ -547,13 +551,18 @@ std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r,
                        const OpcionesAavso& o) {
   const bool estandar = r.magnitudesEstandar;
   const std::vector<int> control = campo.Indices(PapelEstrella::kControl);
-  const int c0 = campo.Indices(PapelEstrella::kComparacion).front();
+  const std::vector<int> comp = campo.Indices(PapelEstrella::kComparacion);
+  if (comp.empty()) throw JError(12398);  // 12398
+  const int c0 = comp.front();
   const int k0 = control.empty() ? -1 : control.front();
   std::vector<const FotogramaSerie*> filas;
   bool todasHjd = true;
   for (const FotogramaSerie& f : r.fotogramas) {
     const double mag = estandar ? f.vEns : f.vc;
-    if (!std::isfinite(f.tiempo.jd) || !std::isfinite(mag)) continue;
+    if (!std::isfinite(f.tiempo.jd) || !std::isfinite(mag) ||
+        f.estrellas.size() != campo.estrellas.size()) {
+      continue;
+    }
     filas.push_back(&f);
     todasHjd = todasHjd && std::isfinite(f.tiempo.hjd);
   }

@@ -141,6 +141,40 @@ TEST_F(SerieVariableTest, MinimoDentroDeTresVecesSuError) {
   EXPECT_NE(aavso.find(",V,NO,STD,ENSEMBLE,na,K,"), std::string::npos);
 }
 
+// The other sky estimate and apertures scaled to the frame's FWHM, with a given extinction.
+TEST_F(SerieVariableTest, OtrosCielosYAperturas) {
+  const struct {
+    const char* nombre;
+    MetodoCielo cielo;
+    double escalaFwhm;
+  } casos[] = {{"clipped median", MetodoCielo::kMedianaRecortada, 0.0},
+               {"aperture 1.6 FWHM", MetodoCielo::kMediaRecortada, 1.6}};
+  std::vector<const Imagen*> punteros;
+  for (const Imagen& im : *imagenes_) punteros.push_back(&im);
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    ParametrosSerie p = serie_->Parametros();
+    p.cielo = c.cielo;
+    p.escalaFwhm = c.escalaFwhm;
+    p.extincion = serie_->extincion;
+    ProgresoSilencioso progreso;
+    const ResultadoSerie r = MideSerie(*campo_, FotogramasMemoria(punteros), p, {}, {}, progreso);
+    std::vector<double> res, err, c1;
+    for (const FotogramaSerie& f : r.fotogramas) {
+      for (const MedidaEstrella& m : f.estrellas) ASSERT_EQ(m.marcas, 0) << f.nombre;
+      res.push_back(f.vEns - serie_->MagVariable(f.tiempo.jd));
+      err.push_back(f.errorVEns);
+      c1.push_back(f.estrellas[1].magnitudCorregida);
+      // The generator's stars have a FWHM of 2.3548 x 1.6 px.
+      EXPECT_NEAR(f.fwhm, 3.77, 0.3);
+    }
+    EXPECT_LE(Rms(res, true), 1.2 * Rms(err, false));
+    EXPECT_LT(std::fabs(Rms(res, false) - Rms(res, true)), 0.5 * Rms(err, false));
+    EXPECT_FALSE(r.extincionAjustada);
+    EXPECT_LT(Rms(c1, true), 0.02);
+  }
+}
+
 // Each faulty frame is reported and never measured at a wrong star; the good stars of the
 // frame are still measured.
 TEST_F(SerieVariableTest, FotogramasDefectuosos) {
