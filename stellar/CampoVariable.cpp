@@ -80,6 +80,9 @@ void CompruebaCampo(const CampoVariable& campo) {
     throw JError(12397, std::to_string(campo.Indices(PapelEstrella::kVariable).size()));  // 12397
   }
   if (campo.Indices(PapelEstrella::kComparacion).empty()) throw JError(12398);  // 12398
+  for (const std::string* t : {&campo.nombre, &campo.referencia}) {
+    if (t->find_first_of("\r\n") != std::string::npos) throw JError(12438, *t);  // 12438
+  }
   std::set<std::string, std::less<>> nombres;
   for (const EstrellaCampo& e : campo.estrellas) {
     if (e.nombre.empty() || e.nombre.find_first_of(",\r\n") != std::string::npos ||

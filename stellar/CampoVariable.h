@@ -43,7 +43,8 @@ struct CampoVariable {
 };
 
 // Checks a field: exactly one variable 12397, at least one comparison star 12398, names unique,
-// not empty and without commas or line breaks 12438, positions finite and radii either all 0 or
+// not empty and without commas or line breaks (the field's name and reference without line
+// breaks) 12438, positions finite and radii either all 0 or
 // 0 < r < rInt < rExt 12439, at least three reference stars 12242.
 void CompruebaCampo(const CampoVariable& campo);
 

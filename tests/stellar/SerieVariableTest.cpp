@@ -311,6 +311,10 @@ TEST_F(SerieVariableTest, ArchivoDeCampo) {
   for (const auto& c : casos) {
     EXPECT_EQ(CodigoError([&] { LeeTextoCampo(c.texto, "f"); }), c.error) << c.texto.substr(0, 200);
   }
+  // A name that would break the file is refused before anything is written.
+  CampoVariable roto = *campo_;
+  roto.nombre = "SYN\nESTRELLA=V,1,1,,X";
+  EXPECT_EQ(CodigoError([&] { GuardaCampo(::testing::TempDir() + "/campo_roto", roto); }), 12438);
   // Unknown keys are skipped; CRLF lines read.
   std::string crlf;
   for (char ch : cambia("NOMBRE=", "OTRA=1\nNOMBRE=")) {
