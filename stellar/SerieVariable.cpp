@@ -7,6 +7,8 @@
 #include "astro/Astronomia.h"
 #include "base/Cadenas.h"
 #include "base/JError.h"
+#include "base/Numeros.h"
+#include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 
@@ -21,6 +23,8 @@ constexpr double kAlturaMinimaHardie = 5.0;
 constexpr double kFactorMagnitud = 1.0857362047581296;
 // Clipping of the sky ring at this many deviations from its median.
 constexpr double kSigmaRecorte = 3.0;
+// Variance of the median of Gaussian values over that of their mean.
+constexpr double kVarianzaMediana = 1.5707963267948966;
 // Gaussian FWHM over sigma.
 constexpr double kFwhmSigma = 2.3548200450309493;
 // Passes of the ensemble's zero points (they settle in two or three).
@@ -179,19 +183,26 @@ TiempoObservacion TiempoYMasaAire(const DatosImagen& d) {
 }
 
 ParametrosSerie LeeParametrosSerie() {
+  const Ajustes& c = AjustesActuales();
   ParametrosSerie p;
   p.fotometria = LeeParametrosFotometria();
-  switch (p.fotometria.usarMediaCielo) {
-    case 1:
-      p.cielo = MetodoCielo::kMediaRecortada;
+  switch (LeeEntero(c.Valor("AnaVariables", "VARCIELOSERIE"))) {
+    case 0:
+      p.cielo = MetodoCielo::kModa;
       break;
     case 2:
       p.cielo = MetodoCielo::kMedianaRecortada;
       break;
     default:
-      p.cielo = MetodoCielo::kModa;
+      p.cielo = MetodoCielo::kMediaRecortada;
       break;
   }
+  const double ganancia = LeeReal(c.Valor("AnaVariables", "VARGANANCIA"));
+  if (ganancia > 0.0 && std::isfinite(ganancia)) p.ganancia = ganancia;
+  const double ruido = LeeReal(c.Valor("AnaVariables", "VARRUIDOLECTURA"));
+  if (ruido >= 0.0 && std::isfinite(ruido)) p.ruidoLectura = ruido;
+  const double escala = LeeReal(c.Valor("AnaVariables", "VARESCALAFWHM"));
+  if (escala >= 0.0 && std::isfinite(escala)) p.escalaFwhm = escala;
   return p;
 }
 
@@ -205,20 +216,23 @@ MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, do
     m.marcas = kFueraImagen;
     return m;
   }
-  CieloAnillo cielo;
+  CieloAnillo cielo = CieloRecortado(im, x, y, rInt, rExt, p.pasadasCielo,
+                                     p.cielo == MetodoCielo::kMedianaRecortada);
+  const double ganancia = p.ganancia > 0.0 ? p.ganancia : 1.0;
+  cielo.desviacion = std::max(cielo.desviacion, p.ruidoLectura / ganancia);
+  // Variance of the sky level: that of a mean of the ring's pixels (pi / 2 times more for a
+  // median).
+  double varNivel = cielo.n > 0 ? cielo.desviacion * cielo.desviacion / cielo.n : 0.0;
+  if (p.cielo == MetodoCielo::kMedianaRecortada) varNivel *= kVarianzaMediana;
   if (p.cielo == MetodoCielo::kModa) {
+    // The histogram's mode scatters far more than a mean: its distance from the clipped mean
+    // stands for its error.
     const Cielo c =
         EstimaCielo(im, std::lround(x), std::lround(y), static_cast<int>(std::lround(rInt)),
                     static_cast<int>(std::lround(rExt)), p.fotometria.maxIteraciones, 0);
+    varNivel = std::max(varNivel, (c.nivel - cielo.nivel) * (c.nivel - cielo.nivel));
     cielo.nivel = c.nivel;
-    cielo.desviacion = c.desviacion;
-    cielo.n = c.numPixeles;
-  } else {
-    cielo = CieloRecortado(im, x, y, rInt, rExt, p.pasadasCielo,
-                           p.cielo == MetodoCielo::kMedianaRecortada);
   }
-  const double ganancia = p.ganancia > 0.0 ? p.ganancia : 1.0;
-  cielo.desviacion = std::max(cielo.desviacion, p.ruidoLectura / ganancia);
   m.cielo = cielo.nivel;
   m.desvCielo = cielo.desviacion;
   double suma = 0.0;
@@ -240,9 +254,8 @@ MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, do
     return m;
   }
   m.flujo = suma - n * cielo.nivel;
-  const double varCielo = cielo.desviacion * cielo.desviacion;
-  const double var = std::max(m.flujo, 0.0) / ganancia +
-                     n * varCielo * (1.0 + (cielo.n > 0 ? static_cast<double>(n) / cielo.n : 0.0));
+  const double var = std::max(m.flujo, 0.0) / ganancia + n * cielo.desviacion * cielo.desviacion +
+                     double(n) * n * varNivel;
   m.errorFlujo = std::sqrt(var);
   if (!(m.flujo > p.snrMinimo * m.errorFlujo)) {
     m.marcas = kSinFlujo;

@@ -63,8 +63,9 @@ struct ParametrosSerie {
   double extincion = 0.0;
   bool ajustaExtincion = false;
 };
-// The photometry settings and the sky method of VARUSARMEDIACIELO (0 mode, 1 clipped mean,
-// 2 clipped median).
+// The photometry settings (section "AnaVariables") and the series' own: VARCIELOSERIE the sky
+// (0 the histogram mode, 1 clipped mean, 2 clipped median), VARGANANCIA, VARRUIDOLECTURA and
+// VARESCALAFWHM (0 a fixed aperture). A value out of range keeps the default.
 ParametrosSerie LeeParametrosSerie();
 
 // Flags of a star in a frame (bits).
@@ -88,7 +89,8 @@ struct MedidaEstrella {
 // Measures a star at (x, y) with aperture r and ring rInt..rExt: the sky of the method with its
 // deviation, the sum over the pixels whose centres lie within r of (x, y), the error from the
 // star's photons (flux / gain), the sky's deviation over the aperture and the uncertainty of the
-// sky level; magnitude constant - 2.5 log10(flux). Flags kFueraImagen, kSaturada, kSinFlujo.
+// sky level (for the mode, at least its distance from the clipped mean); magnitude constant - 2.5
+// log10(flux). Flags kFueraImagen, kSaturada, kSinFlujo.
 MedidaEstrella MideEstrellaSerie(const ImagenPixeles& im, double x, double y, double r, double rInt,
                                  double rExt, const ParametrosSerie& p);
 

@@ -147,7 +147,8 @@ TEST_F(SerieVariableTest, OtrosCielosYAperturas) {
     const char* nombre;
     MetodoCielo cielo;
     double escalaFwhm;
-  } casos[] = {{"clipped median", MetodoCielo::kMedianaRecortada, 0.0},
+  } casos[] = {{"histogram mode", MetodoCielo::kModa, 0.0},
+               {"clipped median", MetodoCielo::kMedianaRecortada, 0.0},
                {"aperture 1.6 FWHM", MetodoCielo::kMediaRecortada, 1.6}};
   std::vector<const Imagen*> punteros;
   for (const Imagen& im : *imagenes_) punteros.push_back(&im);
