@@ -63,6 +63,18 @@ int OrdenSites(const Argumentos& args);
 // The --object and --site options of apply and convert: the named entries of the lists fill the
 // image data (nothing when a name is empty).
 void AplicaListas(const std::string& objeto, const std::string& sitio, DatosImagen& d);
+// field REF -o FIELD --var X,Y[,NAME] --comp X,Y[,NAME[,MAG]]... [--check X,Y[,NAME[,MAG]]]...
+// [--name NAME] [--aperture R,RIN,ROUT] [--ephemeris EPOCH,PERIOD] [--method pcvista|tass]:
+// the stars centred on the reference and the field saved with its reference star list;
+// field FIELD prints a field file.
+int OrdenField(const Argumentos& args);
+// lightcurve FIELD FILES... [--csv OUT] [--aavso OUT] [--minimum] [--extinction K|fit]
+// [--gain G] [--read-noise E] [--sky mode|mean|median] [--fwhm-scale S] [--obscode CODE]
+// [--filter F]: every frame identified on the field and measured; one line per frame (JD, air
+// mass, V-C, K-C, V-ensemble), notices on stderr, the table and the AAVSO report written, the time
+// of minimum and its O-C against the field's ephemeris. Exit status 1 when a frame gave no
+// magnitude of the variable.
+int OrdenLightcurve(const Argumentos& args);
 
 // Flushes standard output and raises 12230 when anything written to it was lost (a full disk,
 // a closed pipe): output a caller cannot trust is an error.

@@ -75,6 +75,13 @@ constexpr const char* kUso =
     "                                       ephemeris of MARTE, JUPITER, SATURNO, URANO or\n"
     "                                       NEPTUNO (longitude positive west; geocentric\n"
     "                                       without a site)\n"
+    "  field REF -o FIELD --var X,Y[,NAME] --comp X,Y[,NAME[,MAG]]... [--check X,Y[,NAME[,MAG]]]...\n"
+    "        [--name NAME] [--aperture R,RIN,ROUT] [--ephemeris EPOCH,PERIOD]\n"
+    "                                       a variable-star field on its reference image;\n"
+    "                                       field FIELD shows one\n"
+    "  lightcurve FIELD FILES... [--csv OUT] [--aavso OUT] [--minimum] [--extinction K|fit]\n"
+    "        [--gain G] [--read-noise E] [--sky mode|mean|median] [--fwhm-scale S]\n"
+    "        [--obscode CODE] [--filter F]  differential photometry of a series on the field\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -193,6 +200,8 @@ int Ejecuta(const Global& g) {
   if (orden == "objects") return OrdenObjects(args);
   if (orden == "sites") return OrdenSites(args);
   if (orden == "planet") return OrdenPlanet(args);
+  if (orden == "field") return OrdenField(args);
+  if (orden == "lightcurve") return OrdenLightcurve(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 

@@ -2,7 +2,8 @@
 # Installs the Debian packages ORVA builds and tests with; only the missing ones are asked of apt-get.
 # Usage: scripts/install-deps.sh [--bench] [--peers] [--gui] [--fuzz]
 #   --peers: the star detectors that bench/pares_estrellas.sh compares with, and the stacking
-#            pipelines of bench/apilado.sh (ccdproc + astroalign, siril-cli)
+#            pipelines of bench/apilado.sh (ccdproc + astroalign, siril-cli), photutils for
+#            bench/curva_luz.sh and matplotlib for scripts/grafica_curva_luz.py
 set -euo pipefail
 
 paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-dev
@@ -15,7 +16,7 @@ paquetes=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev zlib1g-
 for arg in "$@"; do
   case "$arg" in
     --bench) paquetes+=(libbenchmark-dev libopencv-dev) ;;
-    --peers) paquetes+=(source-extractor python3-photutils python3-scipy
+    --peers) paquetes+=(source-extractor python3-photutils python3-scipy python3-matplotlib
                         python3-ccdproc python3-astroalign siril) ;;
     --gui) paquetes+=(qt6-base-dev) ;;
     --fuzz) paquetes+=(clang libclang-rt-14-dev) ;;

@@ -113,7 +113,7 @@ TEST_F(ConfiguracionTest, TablaSeccionesEnOrdenYDefectosSenalados) {
       {"General", 19},    {"Archivos", 17},     {"Recientes", 8},        {"ImagenNueva", 2},
       {"Histograma", 8},  {"DatosImagen", 45},  {"VentanaDatos", 4},     {"Redimensionar", 4},
       {"Cortar", 3},      {"Planisferio", 16},  {"AnalisisPlanetas", 4}, {"FiltrosConvol", 17},
-      {"AnaEstelar", 10}, {"AnaVariables", 32}, {"AnaVoyager", 11},      {"Pretratamiento", 3},
+      {"AnaEstelar", 10}, {"AnaVariables", 36}, {"AnaVoyager", 11},      {"Pretratamiento", 3},
       {"SumaAgrup", 3}};
   std::vector<std::pair<std::string, int>> vistas;
   for (const EntradaConfig& e : c.Entradas()) {
