@@ -552,6 +552,8 @@ Venus BuscaVenus(const ImagenPixeles& im, const ParametrosSol& p, const Resultad
   const double rIn = p.radioFotomIntVen > 0 ? p.radioFotomIntVen : kFraccionInterior * d.radio;
   const double rA = d.radio + kMargenVenus;
   const double rB = p.radioFotom > rA ? p.radioFotom : std::max(kFactorAnillo * d.radio, rA + 1);
+  v.radioInterior = rIn;
+  v.radioAnillo = rB;
   double si = 0, si2 = 0, sf = 0, sf2 = 0;
   const Caja c2 = CajaDe(im, d.x, d.y, rB);
   for (long y = c2.y0; y <= c2.y1; ++y) {

@@ -72,7 +72,8 @@ struct Venus {
   long pixelesInterior = 0;
   double mediaFotosfera = 0, desvFotosfera = 0;
   long pixelesFotosfera = 0;
-  double contraste = 0;  // interior over photosphere, both above the sky
+  double radioInterior = 0, radioAnillo = 0;  // the apertures used (px)
+  double contraste = 0;                       // interior over photosphere, both above the sky
 };
 
 struct ResultadoSol {
