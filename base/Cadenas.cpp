@@ -388,7 +388,7 @@ constexpr EntradaCadena kCadenas[] = {
     {12420, "Quedan %1"},
     {12500, "Ajuste de círculo con menos de tres puntos."},
     {12501, "No se encuentra el disco solar en la imagen."},
-    {12502, "Número de zonas ilegal: %1 (de 0 a %2)."},
+    {12502, "Número de zonas ilegal: %1 (como máximo %2)."},
     {12503, "No se encuentra a Venus sobre el disco solar."},
     {12504, "Primero hay que encontrar el disco solar."},
     {12505, "Buscar &Sol"},

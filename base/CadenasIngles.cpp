@@ -378,7 +378,7 @@ constexpr EntradaCadena kIngles[] = {
     {12420, "%1 left"},
     {12500, "Circle fit with fewer than three points."},
     {12501, "No solar disc found in the image."},
-    {12502, "Illegal number of zones: %1 (0 to %2)."},
+    {12502, "Illegal number of zones: %1 (at most %2)."},
     {12503, "No Venus found on the solar disc."},
     {12504, "The solar disc must be found first."},
     {12505, "Find &Sun"},

@@ -49,6 +49,10 @@ int OrdenCalibrate(const Argumentos& args);
 // stack FILES... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]
 // [--norm none|add|mul|both] [--align none|ref] [--group N] [--rejmap FILE] [--csv REPORT].
 int OrdenStack(const Argumentos& args);
+// sun FILE [--csv OUT] [--venus] [--at X,Y] [--venus-at X,Y] [--png OUT.png]: the solar disc,
+// its limb-darkening laws and, with --venus, Venus on it, as lines; --csv writes the zone table,
+// --at and --venus-at search near a point, --png writes the image with the overlay.
+int OrdenSun(const Argumentos& args);
 
 // objects [--add FIELDS] [--remove NAME] / sites [...]: the object or observatory list of the
 // settings folder, one entry per line as the file holds it; --add takes the ';'-separated

@@ -37,6 +37,11 @@ constexpr int kIteracionesAjuste = 20;
 constexpr int kRondasRechazo = 3;
 constexpr double kSigmasRechazo = 3.0;
 constexpr double kDefectoExtra = 0.5;
+// A disc's limb: edge points on a quarter of the rays at least, scattered by little about the
+// circle (a galaxy or a star field gives neither).
+constexpr int kPuntosLimboMinimos = kRadiales / 4;
+constexpr double kRmsLimbo = 1.5;           // px
+constexpr double kRmsLimboRelativo = 0.01;  // of the radius
 
 void CompruebaCancelado(Progreso& progreso) {
   if (progreso.Cancelado()) throw JError(11011);
@@ -204,6 +209,18 @@ double MedianaBordes(const ImagenPixeles& im) {
   return v[v.size() / 2];
 }
 
+// The sky: the median of the pixels beyond the corona's zones, else of the frame's border.
+double Cielo(const ImagenPixeles& im, const Circulo& s, double extra) {
+  std::vector<int16_t> v;
+  const double lejos = s.radio * (1 + extra);
+  for (long y = 0; y < static_cast<long>(im.Alto()); ++y)
+    for (long x = 0; x < static_cast<long>(im.Ancho()); ++x)
+      if (std::hypot(x - s.x, y - s.y) > lejos) v.push_back(im.Pixel(x, y));
+  if (v.size() < static_cast<size_t>(kPixelesMinimos)) return MedianaBordes(im);
+  std::nth_element(v.begin(), v.begin() + static_cast<long>(v.size() / 2), v.end());
+  return v[v.size() / 2];
+}
+
 // The bounding box of a circle clipped to the image.
 struct Caja {
   long x0, y0, x1, y1;
@@ -347,6 +364,8 @@ Circulo BuscaDiscoSolar(const ImagenPixeles& im, const ParametrosSol& p,
     if (static_cast<int>(xs.size()) < kPuntosMinimos) throw JError(12501);
     c = AjustaCirculo(xs, ys);
   }
+  if (c.puntos < kPuntosLimboMinimos || c.rms > std::max(kRmsLimbo, kRmsLimboRelativo * c.radio))
+    throw JError(12501);
   return c;
 }
 
@@ -365,7 +384,7 @@ void PerfilSolar(const ImagenPixeles& im, const ParametrosSol& p, ResultadoSol& 
     double i = 0, x = 0, x2 = 0;
   };
   std::vector<Suma> sumas(static_cast<size_t>(ns + nc));
-  r.fondo = MedianaBordes(im);
+  r.fondo = Cielo(im, s, extra);
   const double rDisco = (s.radio - kMargenLimbo) / s.radio;
   const double rCorona = (s.radio + kMargenLimbo) / s.radio;
   const Caja caja = CajaDe(im, s.x, s.y, s.radio * (1 + extra));
@@ -634,9 +653,10 @@ std::string TablaSol(const ResultadoSol& r, const ParametrosSol& p) {
       std::snprintf(b, sizeof b, "corona,%d,%.4f,%.4f,,%ld,%.3f,%.5f,,\n", n, z.rMin, z.rMax,
                     z.pixeles, z.media, z.relativa);
     } else {
+      char cuad[32] = "";
+      if (r.ley.cuadratica) std::snprintf(cuad, sizeof cuad, "%.5f", r.ley.Cuadratica(z.mu));
       std::snprintf(b, sizeof b, "disco,%d,%.4f,%.4f,%.5f,%ld,%.3f,%.5f,%.5f,%s\n", n, z.rMin,
-                    z.rMax, z.mu, z.pixeles, z.media, z.relativa, r.ley.Lineal(z.mu),
-                    r.ley.cuadratica ? std::to_string(r.ley.Cuadratica(z.mu)).c_str() : "");
+                    z.rMax, z.mu, z.pixeles, z.media, z.relativa, r.ley.Lineal(z.mu), cuad);
     }
     t += b;
   }
