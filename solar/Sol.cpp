@@ -37,6 +37,8 @@ constexpr int kIteracionesAjuste = 20;
 constexpr int kRondasRechazo = 3;
 constexpr double kSigmasRechazo = 3.0;
 constexpr double kDefectoExtra = 0.5;
+constexpr double kMedidaMaxima = 1e6;  // px (or arcsec/px): beyond any image
+constexpr double kExtraMaximo = 100;   // solar radii
 // A disc's limb: edge points on a quarter of the rays at least, scattered by little about the
 // circle (a galaxy or a star field gives neither).
 constexpr int kPuntosLimboMinimos = kRadiales / 4;
@@ -227,10 +229,32 @@ struct Caja {
 };
 Caja CajaDe(const ImagenPixeles& im, double cx, double cy, double r) {
   const auto lim = [](double v, long hi) {
-    return std::clamp(static_cast<long>(std::floor(v)), 0L, std::max(0L, hi - 1));
+    const double tope = static_cast<double>(std::max(0L, hi - 1));
+    return static_cast<long>(std::isnan(v) ? 0.0 : std::clamp(std::floor(v), 0.0, tope));
   };
   return {lim(cx - r, im.Ancho()), lim(cy - r, im.Alto()), lim(cx + r + 1, im.Ancho()),
           lim(cy + r + 1, im.Alto())};
+}
+
+std::string TextoReal(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%g", v);
+  return b;
+}
+
+// Settings that would make no sense (or no end) of the search raise 12386 with their name.
+void CompruebaParametros(const ParametrosSol& p) {
+  const std::pair<const char*, double> medidas[] = {{"RadioBusCentro", p.radioBusCentro},
+                                                    {"RadioFotom", p.radioFotom},
+                                                    {"RadioFotomIntVen", p.radioFotomIntVen},
+                                                    {"TamVenus", p.tamVenus},
+                                                    {"SolVenResolu", p.solVenResolu}};
+  for (const auto& [clave, v] : medidas) {
+    if (!(v >= 0 && v <= kMedidaMaxima)) throw JError(12386, clave, TextoReal(v));
+  }
+  if (!(p.solVenExtra > 0 && p.solVenExtra <= kExtraMaximo)) {
+    throw JError(12386, "SolVenExtra", TextoReal(p.solVenExtra));
+  }
 }
 
 double LeyEn(const LeyOscurecimiento& l, double mu) {
@@ -261,7 +285,7 @@ ParametrosSol LeeParametrosSol() {
   p.numZonasCorona = static_cast<int>(real("NumZonasCorona", p.numZonasCorona));
   p.solVenResolu = real("SolVenResolu", p.solVenResolu);
   p.solVenExtra = real("SolVenExtra", p.solVenExtra);
-  if (!(p.solVenExtra > 0)) p.solVenExtra = kDefectoExtra;
+  if (p.solVenExtra == 0) p.solVenExtra = kDefectoExtra;
   return p;
 }
 
@@ -333,6 +357,7 @@ Circulo AjustaCirculo(const std::vector<double>& xs, const std::vector<double>& 
 
 Circulo BuscaDiscoSolar(const ImagenPixeles& im, const ParametrosSol& p,
                         std::optional<std::pair<double, double>> clic) {
+  CompruebaParametros(p);
   if (im.Ancho() < 3 || im.Alto() < 3) throw JError(12501);
   const double fondo = MedianaBordes(im);
   const double alto = Percentil(im, kPercentilAlto);
@@ -371,6 +396,7 @@ Circulo BuscaDiscoSolar(const ImagenPixeles& im, const ParametrosSol& p,
 
 void PerfilSolar(const ImagenPixeles& im, const ParametrosSol& p, ResultadoSol& r,
                  const Circulo* excluido) {
+  CompruebaParametros(p);
   if (p.numZonasSol < 1 || p.numZonasSol > kMaxZonas)
     throw JError(12502, std::to_string(p.numZonasSol), std::to_string(kMaxZonas));
   if (p.numZonasCorona < 0 || p.numZonasCorona > kMaxZonas)
@@ -378,7 +404,7 @@ void PerfilSolar(const ImagenPixeles& im, const ParametrosSol& p, ResultadoSol& 
   const Circulo& s = r.sol;
   if (!(s.radio > kMargenLimbo)) throw JError(12504);
   const int ns = p.numZonasSol, nc = p.numZonasCorona;
-  const double extra = p.solVenExtra > 0 ? p.solVenExtra : kDefectoExtra;
+  const double extra = p.solVenExtra;
   struct Suma {
     long n = 0;
     double i = 0, x = 0, x2 = 0;
@@ -476,6 +502,7 @@ void PerfilSolar(const ImagenPixeles& im, const ParametrosSol& p, ResultadoSol& 
 
 Venus BuscaVenus(const ImagenPixeles& im, const ParametrosSol& p, const ResultadoSol& sol,
                  std::optional<std::pair<double, double>> clic) {
+  CompruebaParametros(p);
   const Circulo& s = sol.sol;
   if (!(s.radio > kMargenLimbo) || sol.zonas.empty()) throw JError(12504);
   const LeyOscurecimiento& ley = sol.ley;
@@ -547,6 +574,7 @@ Venus BuscaVenus(const ImagenPixeles& im, const ParametrosSol& p, const Resultad
                         ? p.tamVenus / 2
                         : std::sqrt(static_cast<double>(elegido->n) / std::numbers::pi);
   if (r0 < kRadioVenusMinimo) throw JError(12503);
+  if (r0 > s.radio) throw JError(12386, "TamVenus", TextoReal(p.tamVenus));
   // Edge points on the rising side of the dark disc, those on the Sun only.
   std::vector<double> xs, ys, xd, yd;
   PuntosBorde(cociente, cx, cy, 0.3 * r0, 2 * r0, 1, kUmbralVenus / 2, xs, ys);

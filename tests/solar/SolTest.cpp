@@ -159,10 +159,21 @@ TEST(SolTest, BadInputRaisesItsError) {
   ImagenPixeles sol;
   Dibuja(SolSintetico{}, sol);
   ImagenPixeles vacia;
+  SolSintetico conVenus;
+  conVenus.venus = true, conVenus.vx = 180, conVenus.vy = 210, conVenus.vr = 7;
+  ImagenPixeles venus;
+  Dibuja(conVenus, venus);
   ParametrosSol ceroZonas = Parametros();
   ceroZonas.numZonasSol = 0;
   ParametrosSol muchas = Parametros();
   muchas.numZonasCorona = 100000;
+  ParametrosSol infinito = Parametros();
+  infinito.radioFotom = HUGE_VAL;
+  ParametrosSol sinExtra = Parametros();
+  sinExtra.solVenExtra = std::nan("");
+  ParametrosSol venusEnorme = Parametros();
+  venusEnorme.tamVenusFijo = true;
+  venusEnorme.tamVenus = 5000;
   struct Caso {
     const char* nombre;
     const ImagenPixeles& im;
@@ -176,6 +187,9 @@ TEST(SolTest, BadInputRaisesItsError) {
       {"no zones", sol, ceroZonas, false, 12502},
       {"too many corona zones", sol, muchas, false, 12502},
       {"no Venus on the Sun", sol, Parametros(), true, 12503},
+      {"infinite ring", sol, infinito, false, 12386},
+      {"corona extent not a number", sol, sinExtra, false, 12386},
+      {"fixed Venus larger than the Sun", venus, venusEnorme, true, 12386},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
