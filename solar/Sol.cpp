@@ -166,17 +166,19 @@ void PuntosBorde(F valor, double cx, double cy, double sDesde, double sHasta, in
   ys.clear();
   const long n = std::lround((sHasta - sDesde) / kPaso) + 1;
   if (n < 3) return;
-  std::vector<double> perfil(static_cast<size_t>(n));
+  std::vector<double> perfil;
+  perfil.reserve(static_cast<size_t>(n));
   for (int k = 0; k < kRadiales; ++k) {
     const double ang = 2 * std::numbers::pi * k / kRadiales;
     const double ux = std::cos(ang), uy = std::sin(ang);
-    bool completo = true;
-    for (long i = 0; i < n && completo; ++i) {
-      const double s = sDesde + i * kPaso;
-      perfil[static_cast<size_t>(i)] = valor(cx + s * ux, cy + s * uy);
-      completo = std::isfinite(perfil[static_cast<size_t>(i)]);
+    // A ray that leaves the image (a disc filling the frame) is profiled up to its edge.
+    perfil.clear();
+    for (long i = 0; i < n; ++i) {
+      const double s = sDesde + static_cast<double>(i) * kPaso;
+      const double v = valor(cx + s * ux, cy + s * uy);
+      if (!std::isfinite(v)) break;
+      perfil.push_back(v);
     }
-    if (!completo) continue;
     const double s = Borde(perfil, sDesde, signo, saltoMinimo);
     if (!std::isfinite(s)) continue;
     xs.push_back(cx + s * ux);

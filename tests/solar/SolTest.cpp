@@ -38,6 +38,7 @@ TEST(SolTest, DiscAndLimbDarkeningLawRecovered) {
       {"linear, weak", 181.7, 210.2, 120, 0.3, 0, false},
       {"quadratic", 205.5, 190.25, 160, 0.47, 0.23, true},
       {"cut by the frame", 330.4, 200.8, 150, 0.6, 0, false},
+      {"filling the frame", 199.8, 200.6, 192, 0.6, 0, false},
   };
   ProgresoSilencioso prog;
   for (const Caso& c : casos) {
