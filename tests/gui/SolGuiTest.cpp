@@ -90,6 +90,21 @@ class SolGuiTest : public QObject {
     QVERIFY(!DatosSolDe(std::as_const(v->imagen()))->resultado);
   }
 
+  // With no image the popup lists the application-level items; the Sun's opens its settings.
+  void PreferenciasSinImagen() {
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    AlAparecerModal([](QWidget* w) {
+      QCOMPARE(w->objectName(), QString("PreferenciasSol"));
+      w->findChild<QCheckBox*>("TamVenusFijo")->setChecked(true);
+      w->findChild<QLineEdit*>("TamVenus")->setText("12");
+      for (QPushButton* b : w->findChildren<QPushButton*>())
+        if (b->text() == "Aceptar") b->click();
+    });
+    QVERIFY(DisparaMenu(*marco_, {Etiqueta(14003), Etiqueta(14005)}));
+    QCOMPARE(Configuracion::Global().Valor("PREFANASOL", "TamVenusFijo"), std::string("1"));
+    QCOMPARE(Configuracion::Global().Valor("PREFANASOL", "TamVenus"), std::string("12"));
+  }
+
  private:
   QTemporaryDir dir_;
   std::unique_ptr<Marco> marco_;
