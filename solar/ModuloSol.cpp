@@ -95,9 +95,15 @@ void PintaSol(const ResultadoSol& r, const ParametrosSol& p, Lienzo& lienzo) {
 
 ModuloSol::ModuloSol() : ModuloBasico({kSol}, {Cadena(14005)}) {}
 
-Menu ModuloSol::MenuAnalisis(const Imagen& imagen) {
+namespace {
+bool HayResultado(const Imagen& imagen) {
   const DatosSol* d = DatosSolDe(imagen);
-  const bool hay = d && d->resultado;
+  return d && d->resultado;
+}
+}  // namespace
+
+Menu ModuloSol::MenuAnalisis(const Imagen& imagen) {
+  const bool hay = HayResultado(imagen);
   Menu m;
   m.titulo = Cadena(kTituloMenus);
   m.Anade(kBuscarSol, Cadena(12505));
@@ -112,8 +118,7 @@ Menu ModuloSol::MenuAnalisis(const Imagen& imagen) {
 }
 
 Menu ModuloSol::MenuContextual(const Imagen& imagen) {
-  const DatosSol* d = DatosSolDe(imagen);
-  const bool hay = d && d->resultado;
+  const bool hay = HayResultado(imagen);
   Menu m;
   m.titulo = Cadena(kTituloMenus);
   m.Anade(kCentroSolAqui, Cadena(12510));
