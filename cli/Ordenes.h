@@ -54,6 +54,10 @@ int OrdenStack(const Argumentos& args);
 // ephemeris lines of the planet (the image's own type, date, time and observatory unless the
 // options give them); geocentric without a site.
 int OrdenPlanet(const Argumentos& args);
+// sun FILE [--csv OUT] [--venus] [--at X,Y] [--venus-at X,Y] [--png OUT.png]: the solar disc,
+// its limb-darkening laws and, with --venus, Venus on it, as lines; --csv writes the zone table,
+// --at and --venus-at search near a point, --png writes the image with the overlay.
+int OrdenSun(const Argumentos& args);
 
 // objects [--add FIELDS] [--remove NAME] / sites [...]: the object or observatory list of the
 // settings folder, one entry per line as the file holds it; --add takes the ';'-separated

@@ -82,6 +82,10 @@ constexpr const char* kUso =
     "  lightcurve FIELD FILES... [--csv OUT] [--aavso OUT] [--minimum] [--extinction K|fit]\n"
     "        [--gain G] [--read-noise E] [--sky mode|mean|median] [--fwhm-scale S]\n"
     "        [--obscode CODE] [--filter F]  differential photometry of a series on the field\n"
+    "  sun FILE [--csv OUT] [--venus] [--at X,Y] [--venus-at X,Y] [--png OUT.png]\n"
+    "                                       the solar disc, its limb-darkening laws and the\n"
+    "                                       corona; --venus: Venus on the disc, its position\n"
+    "                                       and photometry; --csv: the zone table\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -197,6 +201,7 @@ int Ejecuta(const Global& g) {
   if (orden == "register") return OrdenRegister(args);
   if (orden == "calibrate") return OrdenCalibrate(args);
   if (orden == "stack") return OrdenStack(args);
+  if (orden == "sun") return OrdenSun(args);
   if (orden == "objects") return OrdenObjects(args);
   if (orden == "sites") return OrdenSites(args);
   if (orden == "planet") return OrdenPlanet(args);

@@ -41,6 +41,7 @@
 #include "gui/DatosImagenQt.h"
 #include "gui/ListasQt.h"
 #include "gui/Operaciones.h"
+#include "gui/SolQt.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
 #include "gui/TipoGeneralQt.h"
@@ -368,19 +369,22 @@ void Marco::ActualizaMemoria() {
 void Marco::Ejecuta(int id) {
   atendido_ = true;
   try {
-    switch (Ruta(id, VentanaActiva() != nullptr)) {
-      case kRutaMarco:
-        ComandoMarco(id);
-        break;
-      case kRutaImagen:
-        ComandoImagenActiva(*VentanaActiva(), id);
-        break;
-      case kRutaModulos:
-        ComandoModulos(nullptr, 0, id, 0);
-        break;
-      case kRutaNinguna:
-        atendido_ = false;
-        break;
+    // The Sun's settings item of the "Análisis" popup is served with or without an image.
+    if (!ComandoAplicacionSol(this, id)) {
+      switch (Ruta(id, VentanaActiva() != nullptr)) {
+        case kRutaMarco:
+          ComandoMarco(id);
+          break;
+        case kRutaImagen:
+          ComandoImagenActiva(*VentanaActiva(), id);
+          break;
+        case kRutaModulos:
+          ComandoModulos(nullptr, 0, id, 0);
+          break;
+        case kRutaNinguna:
+          atendido_ = false;
+          break;
+      }
     }
   } catch (const JError& e) {
     QMessageBox::warning(this, Q(Cadena(12000)), Q(e.Mensaje()));
@@ -944,6 +948,7 @@ void Marco::NoAtendido() {
 }
 
 void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
+  if (ComandoSolQt(*this, v, id)) return;
   // The star searches ask for their settings before the module runs them; the double-star
   // centroid preferences and the calculation are desktop dialogs.
   if ((id == kBuscarTASS || id == kBuscarPCVista || id == kPreferenciasDobles ||

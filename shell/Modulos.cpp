@@ -6,6 +6,7 @@
 #include "core/ModuloBasico.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"
+#include "solar/ModuloSol.h"
 #include "stellar/ModuloVariables.h"
 
 namespace orva {
@@ -32,8 +33,7 @@ void CreaModulos() {
         "TamVenus", "NumZonasSol", "NumZonasCorona", "SolVenResolu", "SolVenExtra"}) {
     cfg.Registra("PREFANASOL", clave, "");
   }
-  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kSol},
-                                                std::vector<std::string>{Cadena(14005)}));
+  RegistraModulo(std::make_unique<ModuloSol>());
   // 6. Spectra, with its settings.
   cfg.Registra("PREFANAESPEC", "MedianaRadio", "");
   cfg.Registra("PREFANAESPEC", "MedianaFactor", "");
