@@ -19,7 +19,7 @@ CAPAS = [
     ["processing"],
     ["stacking"],  # masters, pretreatment, registration of point lists, combination
     ["stellar"],
-    ["analyses"],
+    ["analyses", "planetary"],
     ["shell"],  # configuration, commands, start-up
 ]
 

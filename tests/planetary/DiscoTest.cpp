@@ -1,0 +1,311 @@
+// The planet's disc: projection conventions, limb fit, measured positions, maps and cuts on
+// synthetic discs of known geometry.
+#include "planetary/Disco.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "base/JError.h"
+#include "core/Hilos.h"
+#include "core/Imagen.h"
+#include "core/TiposObjeto.h"
+#include "planetary/DiscoSintetico.h"
+
+namespace orva {
+namespace {
+
+constexpr double kGrado = std::numbers::pi / 180.0;
+
+GeometriaDisco Geometria(double cx, double cy, double radio, double f, double polo, double latT,
+                         double cm) {
+  GeometriaDisco g;
+  g.cx = cx;
+  g.cy = cy;
+  g.radio = radio;
+  g.achatamiento = f;
+  g.anguloPolo = polo;
+  g.latTierra = latT;
+  g.meridianoCentral = cm;
+  return g;
+}
+
+double DifLon(double a, double b) { return std::remainder(a - b, 360.0); }
+
+// Intensity-weighted centroid of a - b over a window.
+bool Centroide(const ImagenPixeles& a, const ImagenPixeles& b, double x0, double y0, int r,
+               double& x, double& y) {
+  double sx = 0.0, sy = 0.0, s = 0.0;
+  for (long yy = std::lround(y0) - r; yy <= std::lround(y0) + r; ++yy) {
+    for (long xx = std::lround(x0) - r; xx <= std::lround(x0) + r; ++xx) {
+      if (xx < 0 || yy < 0 || xx >= a.Ancho() || yy >= a.Alto()) continue;
+      const double w = static_cast<double>(b.Pixel(xx, yy)) - a.Pixel(xx, yy);
+      if (w <= 0.0) continue;
+      sx += w * xx;
+      sy += w * yy;
+      s += w;
+    }
+  }
+  if (s <= 0.0) return false;
+  x = sx / s;
+  y = sy / s;
+  return true;
+}
+
+TEST(DiscoTest, ConvencionesDeLaProyeccion) {
+  // Pole up, then turned 30 deg counter-clockwise; tilted toward the observer by 20 deg.
+  for (const double polo : {0.0, 30.0, -140.0}) {
+    SCOPED_TRACE(polo);
+    const GeometriaDisco g = Geometria(100, 120, 50, 0.065, polo, 20.0, 40.0);
+    PuntoDisco p;
+    // The centre is on the line from the planet's centre to the Earth: its planetocentric
+    // latitude is the line of sight's elevation, the planetographic latitude of the sub-Earth
+    // point, where the surface faces the Earth.
+    ASSERT_TRUE(PixelALonLat(g, 100, 120, p));
+    EXPECT_NEAR(p.lon, 40.0, 1e-9);
+    EXPECT_NEAR(LatitudCentrica(p.lat, 0.065), 20.0, 1e-9);
+    ASSERT_TRUE(LonLatAPixel(g, 40.0, 20.0, p));
+    EXPECT_NEAR(p.mu, 1.0, 1e-12);
+    // The north pole lies toward the pole angle from the image's up, counter-clockwise.
+    ASSERT_TRUE(LonLatAPixel(g, 0.0, 90.0, p));
+    const double ang = std::atan2(-(p.x - 100), -(p.y - 120)) / kGrado;
+    EXPECT_NEAR(std::remainder(ang - polo, 360.0), 0.0, 1e-6);
+    // Polar distance on the sky: b' cos(D) with b' the polar radius.
+    const double d = 20.0 * kGrado;
+    EXPECT_NEAR(std::hypot(p.x - 100, p.y - 120), 50 * (1 - 0.065) * std::cos(d), 1e-6);
+    // West longitudes: a smaller longitude is toward the west limb, on the right of the pole.
+    PuntoDisco oeste;
+    ASSERT_TRUE(LonLatAPixel(g, 10.0, 20.0, oeste));
+    const double derecha = (oeste.x - 100) * std::cos(polo * kGrado) -
+                           (oeste.y - 120) * std::sin(polo * kGrado);
+    EXPECT_GT(derecha, 20.0);
+    // The far side is not seen.
+    EXPECT_FALSE(LonLatAPixel(g, 220.0, 0.0, p));
+    EXPECT_FALSE(PixelALonLat(g, 100 + 51, 120 + 51, p));
+  }
+  // Round trips over the visible hemisphere of an oblate, tilted disc.
+  const GeometriaDisco g = Geometria(300, 200, 120, 0.098, 17.0, -25.0, 300.0);
+  for (double lat = -80; lat <= 80; lat += 10) {
+    for (double dl = -80; dl <= 80; dl += 10) {
+      PuntoDisco p, q;
+      if (!LonLatAPixel(g, 300.0 + dl, lat, p) || p.mu < 0.05) continue;
+      ASSERT_TRUE(PixelALonLat(g, p.x, p.y, q));
+      EXPECT_NEAR(DifLon(q.lon, 300.0 + dl), 0.0, 1e-7) << lat << " " << dl;
+      EXPECT_NEAR(q.lat, lat, 1e-7);
+      EXPECT_NEAR(LatitudGrafica(LatitudCentrica(lat, 0.098), 0.098), lat, 1e-9);
+    }
+  }
+}
+
+struct CasoLimbo {
+  const char* nombre;
+  double cx, cy, radio, f, polo, latT, k;
+  bool conSol;
+  double latSol, lonSol;  // relative to the central meridian
+};
+
+class LimboTest : public ::testing::TestWithParam<CasoLimbo> {};
+
+TEST_P(LimboTest, AjusteYPosicionesDeManchas) {
+  const CasoLimbo& c = GetParam();
+  DiscoSintetico d;
+  d.ancho = 300;
+  d.alto = 260;
+  d.geometria = Geometria(c.cx, c.cy, c.radio, c.f, c.polo, c.latT, 120.0);
+  d.geometria.conSol = c.conSol;
+  d.geometria.latSol = c.latSol;
+  d.geometria.lonSol = 120.0 + c.lonSol;
+  d.k = c.k;
+  d.bandas = true;
+  const double manchas[][2] = {{120, 0}, {135, 15}, {105, -12}, {125, -25}};
+  for (const auto& m : manchas) d.manchas.push_back({m[0], m[1], 2.5, 0.6});
+  Imagen im, limpia;
+  RenderizaDisco(d, im);
+  DiscoSintetico sin = d;
+  sin.manchas.clear();
+  RenderizaDisco(sin, limpia);
+
+  // The fit starts from the estimate of the bright area, the shape and angle known.
+  GeometriaDisco inicial = d.geometria;
+  EstimaDisco(im, inicial);
+  EXPECT_NEAR(inicial.radio, c.radio, 0.3 * c.radio);
+  const AjusteLimbo a = AjustaLimbo(im, inicial);
+  EXPECT_NEAR(a.geometria.cx, c.cx, 0.2);
+  EXPECT_NEAR(a.geometria.cy, c.cy, 0.2);
+  EXPECT_NEAR(a.geometria.radio, c.radio, 0.2);
+  EXPECT_LT(a.rms, 0.2);
+  EXPECT_GT(a.usados, 40);
+
+  for (const auto& m : manchas) {
+    SCOPED_TRACE(std::to_string(m[0]) + " " + std::to_string(m[1]));
+    PuntoDisco p;
+    ASSERT_TRUE(LonLatAPixel(d.geometria, m[0], m[1], p));
+    double x, y;
+    ASSERT_TRUE(Centroide(im, limpia, p.x, p.y, static_cast<int>(c.radio * 0.1) + 2, x, y));
+    ASSERT_TRUE(PixelALonLat(a.geometria, x, y, p));
+    EXPECT_NEAR(DifLon(p.lon, m[0]), 0.0, 1.0);
+    EXPECT_NEAR(p.lat, m[1], 1.0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Discos, LimboTest,
+    ::testing::Values(CasoLimbo{"JupiterRecto", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 0.8, false, 0, 0},
+                      CasoLimbo{"JupiterGirado", 148.7, 127.2, 80.4, 0.06487, 23.0, -2.5, 0.9, false, 0, 0},
+                      CasoLimbo{"SaturnoInclinado", 151.1, 131.9, 70.2, 0.09796, -160.0, 25.0, 0.7, false, 0, 0},
+                      // Mars at a phase of 40 deg: the terminator's side is left out.
+                      CasoLimbo{"MarteConFase", 140.5, 128.4, 60.0, 0.00589, 10.0, 12.0, 0.9, true, 5.0, 40.0},
+                      CasoLimbo{"Pequeno", 60.2, 70.7, 12.5, 0.06487, 0.0, 0.0, 0.8, false, 0, 0}),
+    [](const ::testing::TestParamInfo<CasoLimbo>& i) { return std::string(i.param.nombre); });
+
+TEST(DiscoTest, EntradaMalaDaMensajesClaros) {
+  struct Caso {
+    const char* nombre;
+    double cx, cy, radio;
+    int id;
+  };
+  const Caso casos[] = {
+      {"TocaElBorde", 20.0, 100.0, 40.0, 12480},
+      {"Diminuto", 100.0, 100.0, 6.0, 12481},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    DiscoSintetico d;
+    d.ancho = d.alto = 200;
+    d.geometria = Geometria(c.cx, c.cy, c.radio, 0.06, 0, 0, 0);
+    Imagen im;
+    RenderizaDisco(d, im);
+    try {
+      GeometriaDisco g = d.geometria;
+      EstimaDisco(im, g);
+      AjustaLimbo(im, g);
+      ADD_FAILURE() << "no error";
+    } catch (const JError& e) {
+      EXPECT_EQ(e.Id(), c.id) << e.Mensaje();
+    }
+  }
+  // A blank image: nothing to fit, and no crash.
+  Imagen vacia;
+  vacia.CambiaPixeles(64, 64, std::vector<int16_t>(64 * 64, 5));
+  GeometriaDisco g = Geometria(32, 32, 20, 0.06, 0, 0, 0);
+  EXPECT_THROW(EstimaDisco(vacia, g), JError);
+  try {
+    AjustaLimbo(vacia, g);
+    ADD_FAILURE() << "no error";
+  } catch (const JError& e) {
+    EXPECT_EQ(e.Id(), 12483);
+  }
+  // Geometry out of range.
+  g.achatamiento = 0.9;
+  EXPECT_THROW(AjustaLimbo(vacia, g), JError);
+  g.achatamiento = 0.06;
+  g.radio = std::nan("");
+  EXPECT_THROW(AjustaLimbo(vacia, g), JError);
+}
+
+// Spots found again on the planisphere and the polar projections where their coordinates say.
+TEST(DiscoTest, MapasDevuelvenLasManchas) {
+  DiscoSintetico d;
+  d.ancho = d.alto = 240;
+  d.geometria = Geometria(120.4, 119.6, 100.0, 0.06487, 12.0, 8.0, 200.0);
+  d.k = 0.8;
+  const double manchas[][2] = {{200, 0}, {230, 30}, {170, -20}, {210, 55}};
+  for (const auto& m : manchas) d.manchas.push_back({m[0], m[1], 3.0, 0.6});
+  Imagen im, limpia;
+  im.CambiaTipoObjeto(kJupiter);
+  limpia.CambiaTipoObjeto(kJupiter);
+  RenderizaDisco(d, im);
+  DiscoSintetico sin = d;
+  sin.manchas.clear();
+  RenderizaDisco(sin, limpia);
+
+  struct Mapa {
+    const char* nombre;
+    bool polar, sur, estereo;
+    int tipo;
+  };
+  const Mapa mapas[] = {{"Planisferio", false, false, false, kPlanJupiter},
+                        {"PolarNorteOrto", true, false, false, kProyPolJup},
+                        {"PolarNorteEstereo", true, false, true, kProyPolJup},
+                        {"PolarSurOrto", true, true, false, kProyPolJup}};
+  for (const Mapa& m : mapas) {
+    SCOPED_TRACE(m.nombre);
+    OpcionesMapa op;
+    op.resolucion = 0.5;
+    op.sur = m.sur;
+    op.estereografica = m.estereo;
+    op.minnaert = true;
+    op.k = d.k;
+    Imagen a, b;
+    if (m.polar) {
+      ProyeccionPolar(im, d.geometria, op, a, nullptr);
+      ProyeccionPolar(limpia, d.geometria, op, b, nullptr);
+    } else {
+      Planisferio(im, d.geometria, op, a, nullptr);
+      Planisferio(limpia, d.geometria, op, b, nullptr);
+    }
+    EXPECT_EQ(a.TipoObjeto(), m.tipo);
+    for (const auto& s : manchas) {
+      if (m.polar && (m.sur ? s[1] > -10 : s[1] < 10)) continue;
+      SCOPED_TRACE(std::to_string(s[0]) + " " + std::to_string(s[1]));
+      double col, fila;
+      if (m.polar) {
+        LonLatAPolar(op, a.Ancho(), 200.0, s[0], LatitudCentrica(s[1], 0.06487), col, fila);
+      } else {
+        LonLatAPlanisferio(op, 200.0, s[0], s[1], col, fila);
+      }
+      double x, y;
+      ASSERT_TRUE(Centroide(a, b, col, fila, 12, x, y));
+      EXPECT_NEAR(x, col, 1.0);
+      EXPECT_NEAR(y, fila, 1.0);
+    }
+    // The Minnaert correction flattens the clean disc to about the sub-Earth brightness.
+    if (!m.polar) {
+      double col, fila;
+      LonLatAPlanisferio(op, 200.0, 240.0, -30.0, col, fila);
+      EXPECT_NEAR(b.Pixel(std::lround(col), std::lround(fila)), d.brillo + d.fondo, 0.03 * d.brillo);
+    }
+  }
+
+  // Same bits for any thread count.
+  OpcionesMapa op;
+  Imagen uno, dos;
+  FijaHilos(1);
+  Planisferio(im, d.geometria, op, uno, nullptr);
+  FijaHilos(2);
+  Planisferio(im, d.geometria, op, dos, nullptr);
+  FijaHilos(0);
+  EXPECT_EQ(uno.Pixeles(), dos.Pixeles());
+
+  // Cuts: the central meridian from pole to pole through the centre, in planetocentric
+  // latitude; the equator through the centre; Minnaert-corrected values flat on the clean disc.
+  op.minnaert = true;
+  op.k = d.k;
+  const auto meridiano = CorteFotometrico(limpia, d.geometria, TipoCorte::kMeridiano, op);
+  ASSERT_GT(meridiano.size(), 150u);
+  for (const MuestraCorte& s : meridiano) {
+    if (std::fabs(s.latCentrica) < 89.0) {
+      EXPECT_NEAR(DifLon(s.lon, 200.0), 0.0, 1e-6);
+    }
+  }
+  EXPECT_GT(meridiano.front().latCentrica, 60.0);
+  EXPECT_LT(meridiano.back().latCentrica, -60.0);
+  const auto ecuador = CorteFotometrico(limpia, d.geometria, TipoCorte::kEcuador, op);
+  ASSERT_GT(ecuador.size(), 150u);
+  for (const MuestraCorte& s : ecuador) {
+    EXPECT_NEAR(s.latCentrica, 0.0, 1e-6);
+    PuntoDisco p;
+    ASSERT_TRUE(PixelALonLat(d.geometria, s.x, s.y, p));
+    if (p.mu > 0.3) {
+      EXPECT_NEAR(s.corregido, d.brillo + d.fondo, 0.03 * d.brillo);
+    }
+  }
+  const auto linea = CorteFotometrico(limpia, d.geometria, TipoCorte::kLinea, op, -10, 5, 250, 240);
+  EXPECT_FALSE(linea.empty());
+  EXPECT_LT(linea.size(), 261u);
+}
+
+}  // namespace
+}  // namespace orva
