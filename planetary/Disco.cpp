@@ -22,6 +22,10 @@ constexpr double kRadioMinimo = 10.0;
 constexpr double kInicioPerfil = 0.6;
 constexpr double kPasoPerfil = 0.25;  // pixels
 constexpr double kBaseGradiente = 1.0;  // pixels between the two samples of the gradient
+// How far outside the edge the gradient's outer half height falls on a pixel grid: 0.72 px for
+// a uniform disc, 0.43 px for a Lambert limb darkened to nothing; half-way keeps both within
+// 0.15 px.
+constexpr double kDesplazamientoFlanco = 0.58;
 // A limb point is used when its outward normal faces the Sun at least this much.
 constexpr double kLimboIluminado = 0.25;
 constexpr int kPuntosMinimos = 12;
@@ -347,11 +351,14 @@ AjusteLimbo AjustaLimbo(const ImagenPixeles& im, const GeometriaDisco& inicial,
       }
     }
     if (mejor <= base || mejor + base + 1 >= static_cast<int>(perfil.size())) continue;
-    // Parabola through the peak and its neighbours.
-    const double gm = grad[mejor - 1], g0 = grad[mejor], gp = grad[mejor + 1];
-    const double den = gm - 2.0 * g0 + gp;
-    const double frac = den < 0.0 ? 0.5 * (gm - gp) / den : 0.0;
-    const double s = kInicioPerfil * largo + (mejor + frac) * kPasoPerfil;
+    // The outer flank's half height: unlike the peak, it stays at the same distance from the
+    // edge whether the limb is dark or bright.
+    size_t k = static_cast<size_t>(mejor);
+    while (k + base < perfil.size() && grad[k] > 0.5 * maximo) ++k;
+    if (k + base >= perfil.size()) continue;
+    const double frac = (grad[k - 1] - 0.5 * maximo) / (grad[k - 1] - grad[k]);
+    const double s = kInicioPerfil * largo + (static_cast<double>(k) - 1.0 + frac) * kPasoPerfil -
+                     kDesplazamientoFlanco;
     r.puntos.push_back({g.cx + dx * s, g.cy + dy * s, 0.0, false});
   }
   if (static_cast<int>(r.puntos.size()) < kPuntosMinimos) {

