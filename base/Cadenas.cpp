@@ -379,7 +379,7 @@ constexpr EntradaCadena kCadenas[] = {
     {12482, "La imagen no tiene fecha de observación: hay que dar la geometría del disco (meridiano central, latitud subterrestre y ángulo del polo)."},
     {12483, "No se han encontrado bastantes puntos del borde del disco para ajustar el limbo (%1)."},
     {12484, "Parámetro del disco fuera de rango: %1 = %2."},
-    {12485, "Sin observatorio: geometría geocéntrica."},
+    {12485, "Falta la orientación del disco (%1): hasta tener la efeméride hay que darla."},
     {14000, "Preferencias &Dobles"},
     {14001, "&Preferencias variables"},
     {14002, "Preferencias &Voyager."},

@@ -369,7 +369,7 @@ constexpr EntradaCadena kIngles[] = {
     {12482, "The image has no observation date: the disc geometry must be given (central meridian, sub-Earth latitude and pole angle)."},
     {12483, "Too few points of the disc's edge were found for a limb fit (%1)."},
     {12484, "Disc parameter out of range: %1 = %2."},
-    {12485, "No observatory: geocentric geometry."},
+    {12485, "The disc's orientation is missing (%1): until an ephemeris gives it, it must be given."},
     {14000, "&Double Star Settings"},
     {14001, "&Variable Star Settings"},
     {14002, "&Voyager Settings."},

@@ -66,6 +66,18 @@ constexpr const char* kUso =
     "  stack FILES|@LIST... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]\n"
     "        [--norm none|add|mul|both] [--align none|ref|stars] [--group N]\n"
     "        [--rejmap FILE] [--csv REPORT]  combine a series (or groups of N) into one image\n"
+    "  limb FILE --pole DEG --de DEG --cm DEG [DISC OPTIONS] [--points]\n"
+    "                                       fit the planet's limb: centre, semi-axes, rms\n"
+    "  lonlat FILE X,Y... [DISC OPTIONS] [--csv]\n"
+    "                                       planetographic longitude and latitude of points\n"
+    "  planisphere FILE OUT [--res DEG] [--minnaert K] [DISC OPTIONS]\n"
+    "                                       map of the visible hemisphere\n"
+    "  polar FILE OUT [--south] [--stereo] [--size N] [--minnaert K] [DISC OPTIONS]\n"
+    "                                       orthographic or stereographic polar projection\n"
+    "  cut FILE meridian|equator|X1,Y1,X2,Y2 [--minnaert K] [DISC OPTIONS]\n"
+    "                                       photometric cut as CSV\n"
+    "    DISC OPTIONS: --pole DEG --de DEG --cm DEG [--sun LAT,LON] [--flattening F]\n"
+    "                  [--body TYPE] [--centre X,Y --radius R [--no-fit]] [--fit-angle]\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -181,6 +193,11 @@ int Ejecuta(const Global& g) {
   if (orden == "register") return OrdenRegister(args);
   if (orden == "calibrate") return OrdenCalibrate(args);
   if (orden == "stack") return OrdenStack(args);
+  if (orden == "limb") return OrdenLimb(args);
+  if (orden == "lonlat") return OrdenLonLat(args);
+  if (orden == "planisphere") return OrdenPlanisphere(args);
+  if (orden == "polar") return OrdenPolar(args);
+  if (orden == "cut") return OrdenCut(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 

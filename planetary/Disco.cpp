@@ -18,8 +18,10 @@ namespace {
 constexpr double kGrado = std::numbers::pi / 180.0;
 // Below this apparent radius the edge is too coarse for a fit.
 constexpr double kRadioMinimo = 10.0;
-// Radial profiles run from this fraction of the radius to (2 - it).
+// Radial profiles start at this fraction of the radius.
 constexpr double kInicioPerfil = 0.6;
+constexpr double kMargenPerfil = 0.3;  // past the expected edge, fraction of the radius
+constexpr double kHolguraBorde = 4.0;  // pixels of profile needed past the expected edge
 constexpr double kPasoPerfil = 0.25;  // pixels
 constexpr double kBaseGradiente = 1.0;  // pixels between the two samples of the gradient
 // How far outside the edge the gradient's outer half height falls on a pixel grid: 0.72 px for
@@ -314,6 +316,7 @@ AjusteLimbo AjustaLimbo(const ImagenPixeles& im, const GeometriaDisco& inicial,
   const bool conFase = g.conSol && seno > kSenoFaseMinima;
   if (conFase) haciaSol = {haciaSol.x / seno, haciaSol.y / seno, haciaSol.z / seno};
   const int perfiles = std::max(op.perfiles, kPuntosMinimos);
+  int cortados = 0;
   for (int i = 0; i < perfiles; ++i) {
     const double ang = 2.0 * std::numbers::pi * i / perfiles;
     // Outline point at this parametric angle and its outward normal in the view.
@@ -330,14 +333,18 @@ AjusteLimbo AjustaLimbo(const ImagenPixeles& im, const GeometriaDisco& inicial,
     VistaAImagen(g, u, w, x0, y0);
     const double largo = std::hypot(x0 - g.cx, y0 - g.cy);
     const double dx = (x0 - g.cx) / largo, dy = (y0 - g.cy) / largo;
-    const double fin = (2.0 - kInicioPerfil) * largo;
-    double xf = g.cx + dx * fin, yf = g.cy + dy * fin, dummy;
-    if (!Bilineal(im, xf, yf, dummy)) throw JError(12480);
+    // Up to the margin past the expected edge or the image's border; a profile cut short near
+    // the edge is one that reaches the border.
+    const double fin = std::max((1.0 + kMargenPerfil) * largo, largo + 2.0 * kHolguraBorde);
     std::vector<double> perfil;
-    for (double s = kInicioPerfil * largo; s <= fin; s += kPasoPerfil) {
-      double val = 0.0;
-      Bilineal(im, g.cx + dx * s, g.cy + dy * s, val);
+    double s = kInicioPerfil * largo;
+    for (double val = 0.0; s <= fin && Bilineal(im, g.cx + dx * s, g.cy + dy * s, val);
+         s += kPasoPerfil) {
       perfil.push_back(val);
+    }
+    if (s <= fin && s < largo + kHolguraBorde) {
+      ++cortados;
+      continue;
     }
     const int base = static_cast<int>(std::lround(kBaseGradiente / kPasoPerfil / 2.0));
     int mejor = -1;
@@ -357,11 +364,12 @@ AjusteLimbo AjustaLimbo(const ImagenPixeles& im, const GeometriaDisco& inicial,
     while (k + base < perfil.size() && grad[k] > 0.5 * maximo) ++k;
     if (k + base >= perfil.size()) continue;
     const double frac = (grad[k - 1] - 0.5 * maximo) / (grad[k - 1] - grad[k]);
-    const double s = kInicioPerfil * largo + (static_cast<double>(k) - 1.0 + frac) * kPasoPerfil -
+    s = kInicioPerfil * largo + (static_cast<double>(k) - 1.0 + frac) * kPasoPerfil -
                      kDesplazamientoFlanco;
     r.puntos.push_back({g.cx + dx * s, g.cy + dy * s, 0.0, false});
   }
   if (static_cast<int>(r.puntos.size()) < kPuntosMinimos) {
+    if (cortados > 0) throw JError(12480);
     throw JError(12483, std::to_string(r.puntos.size()));
   }
   for (int ronda = 0; ronda < kRondasRechazo; ++ronda) {
@@ -427,6 +435,13 @@ void CompruebaMapa(const OpcionesMapa& op) {
   if (op.minnaert && !(op.k >= 0.0 && op.k <= 3.0)) {
     throw JError(12484, "k", std::to_string(op.k));
   }
+}
+
+// A cut's value with the Minnaert correction when asked; 0 too near the limb or terminator.
+double Corregido(const OpcionesMapa& op, const PuntoDisco& p, double v) {
+  if (!op.minnaert) return v;
+  if (p.mu < op.muMinimo || p.mu0 < op.muMinimo) return 0.0;
+  return v * FactorMinnaert(p.mu0, p.mu, op.k);
 }
 
 double Muestra(const ImagenPixeles& im, const OpcionesMapa& op, const PuntoDisco& p) {
@@ -568,7 +583,7 @@ std::vector<MuestraCorte> CorteFotometrico(const ImagenPixeles& im, const Geomet
       m.lon = p.lon;
       m.latCentrica = LatitudCentrica(p.lat, g.achatamiento);
       m.valor = v;
-      m.corregido = op.minnaert ? v * FactorMinnaert(p.mu0, p.mu, op.k) : v;
+      m.corregido = Corregido(op, p, v);
       r.push_back(m);
     }
     return r;
@@ -590,7 +605,7 @@ std::vector<MuestraCorte> CorteFotometrico(const ImagenPixeles& im, const Geomet
     m.lon = p.lon;
     m.latCentrica = LatitudCentrica(p.lat, g.achatamiento);
     m.valor = v;
-    m.corregido = op.minnaert ? v * FactorMinnaert(p.mu0, p.mu, op.k) : v;
+    m.corregido = Corregido(op, p, v);
     r.push_back(m);
   }
   return r;
