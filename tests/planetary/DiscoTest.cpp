@@ -13,6 +13,9 @@
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 #include "planetary/DiscoSintetico.h"
+#include "planetary/MacroDisco.h"
+#include "macro/Macro.h"
+#include "shell/Arranque.h"
 
 namespace orva {
 namespace {
@@ -309,6 +312,58 @@ TEST(DiscoTest, MapasDevuelvenLasManchas) {
   const auto linea = CorteFotometrico(limpia, d.geometria, TipoCorte::kLinea, op, -10, 5, 250, 240);
   EXPECT_FALSE(linea.empty());
   EXPECT_LT(linea.size(), 261u);
+}
+
+// The macro words make the same maps as the library, from the line that records them; bad
+// arguments refuse the line.
+TEST(DiscoTest, PalabrasDeMacro) {
+  InstalaSistema();
+  DiscoSintetico d;
+  d.ancho = d.alto = 120;
+  d.geometria = Geometria(60.2, 59.7, 50.0, 0.06487, 10.0, 5.0, 33.0);
+  Imagen im;
+  RenderizaDisco(d, im);
+  im.CambiaTipoObjeto(kSaturno);
+  struct Caso {
+    bool polar;
+    OpcionesMapa op;
+    int tipo;
+  };
+  OpcionesMapa plan, polar;
+  plan.resolucion = 2.0;
+  plan.minnaert = true;
+  plan.k = 0.9;
+  polar.sur = true;
+  polar.estereografica = true;
+  polar.lado = 64;
+  const Caso casos[] = {{false, plan, kPlanSaturno}, {true, polar, kProyPolSat}};
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.polar);
+    Imagen esperada;
+    const std::string linea = c.polar ? LineaProyeccionPolar(d.geometria, c.op)
+                                      : LineaPlanisferio(d.geometria, c.op);
+    if (c.polar) {
+      ProyeccionPolar(im, d.geometria, c.op, esperada, nullptr);
+    } else {
+      Planisferio(im, d.geometria, c.op, esperada, nullptr);
+    }
+    Imagen copia;
+    copia.CopiaPixeles(im);
+    copia.CambiaTipoObjeto(kSaturno);
+    Ranuras r(copia);
+    ASSERT_EQ(EjecutaLinea(r, linea, 1), 1) << linea;
+    EXPECT_EQ(copia.Ancho(), esperada.Ancho());
+    EXPECT_EQ(copia.Pixeles(), esperada.Pixeles());
+    EXPECT_EQ(copia.TipoObjeto(), c.tipo);
+  }
+  Imagen otra;
+  otra.CopiaPixeles(im);
+  Ranuras r(otra);
+  for (const char* mala : {"PLANISFERIO 60 60 50 0.06 10 5 33", "PLANISFERIO 60 60 50 0.9 10 5 33 1",
+                           "PLANISFERIO 60 60 50 0.06 10 95 33 1", "PROYPOLAR 60 60 50 0.06 10 5 33 OESTE 0",
+                           "PROYPOLAR 60 60 50 0.06 10 5 33 NORTE -4"}) {
+    EXPECT_EQ(EjecutaLinea(r, mala, 1), 0) << mala;
+  }
 }
 
 }  // namespace
