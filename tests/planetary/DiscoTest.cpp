@@ -14,6 +14,9 @@
 #include "core/TiposObjeto.h"
 #include "planetary/DiscoSintetico.h"
 #include "planetary/MacroDisco.h"
+#include "planetary/ModuloPlanetas.h"
+#include "core/Ajustes.h"
+#include "core/ModuloAnalisis.h"
 #include "macro/Macro.h"
 #include "shell/Arranque.h"
 
@@ -364,6 +367,96 @@ TEST(DiscoTest, PalabrasDeMacro) {
                            "PROYPOLAR 60 60 50 0.06 10 5 33 NORTE -4"}) {
     EXPECT_EQ(EjecutaLinea(r, mala, 1), 0) << mala;
   }
+}
+
+class LienzoCuenta : public Lienzo {
+ public:
+  void Linea(double, double, double, double, Color) override { ++lineas; }
+  void Circulo(double, double, double, Color) override {}
+  void Texto(double, double, const std::string&, Color) override { ++textos; }
+  int lineas = 0, textos = 0;
+};
+
+// The module through its menus: the fit from the settings' orientation, a feature measured by
+// the right-click menu, the manual corrections, the overlay and the side data.
+TEST(DiscoTest, ModuloDelPlaneta) {
+  InstalaSistema();
+  DiscoSintetico d;
+  d.ancho = d.alto = 200;
+  d.geometria = Geometria(101.3, 98.2, 80.0, 1.0 - 66854.0 / 71492.0, 12.0, -4.0, 250.0);
+  d.manchas.push_back({250.0, 10.0, 3.0, 0.6});
+  Imagen im;
+  RenderizaDisco(d, im);
+  im.CambiaTipoObjeto(kJupiter);
+  ASSERT_NE(DatosPlanetaDe(im), nullptr);
+  // Without the orientation, the fit says what is missing.
+  for (const char* c : {"AnguloPolo", "LatTierra", "MeridianoCentral"}) {
+    AjustesActuales().Asigna("PREFPLANETA", c, "");
+  }
+  try {
+    ComandoImagen(im, 0, kAjustarLimbo, 0);
+    ADD_FAILURE() << "no error";
+  } catch (const JError& e) {
+    EXPECT_EQ(e.Id(), 12485);
+  }
+  AjustesActuales().Asigna("PREFPLANETA", "AnguloPolo", "12");
+  AjustesActuales().Asigna("PREFPLANETA", "LatTierra", "-4");
+  AjustesActuales().Asigna("PREFPLANETA", "MeridianoCentral", "250");
+  const auto menu = MenuContextualImagen(im);
+  ASSERT_TRUE(menu);
+  ASSERT_NE(menu->Busca(kMedirDetalle), nullptr);
+  EXPECT_FALSE(menu->Busca(kMedirDetalle)->activo);
+  ComandoImagen(im, 0, kAjustarLimbo, 0);
+  DatosPlaneta& dp = *DatosPlanetaDe(im);
+  ASSERT_TRUE(dp.conGeometria);
+  EXPECT_NEAR(dp.geometria.cx, 101.3, 0.2);
+  EXPECT_NEAR(dp.geometria.cy, 98.2, 0.2);
+  EXPECT_NEAR(dp.geometria.radio, 80.0, 0.2);
+  EXPECT_TRUE(MenuContextualImagen(im)->Busca(kMedirDetalle)->activo);
+
+  PuntoDisco p;
+  ASSERT_TRUE(LonLatAPixel(d.geometria, 250.0, 10.0, p));
+  ComandoContextualImagen(im, 0, kMedirDetalle, {static_cast<int>(std::lround(p.x)),
+                                                 static_cast<int>(std::lround(p.y))});
+  ASSERT_EQ(dp.detalles.size(), 1u);
+  EXPECT_NEAR(DifLon(dp.detalles[0].lon, 250.0), 0.0, 1.0);
+  EXPECT_NEAR(dp.detalles[0].lat, 10.0, 1.0);
+  EXPECT_THROW(ComandoContextualImagen(im, 0, kMedirDetalle, {1, 1}), JError);
+  EXPECT_EQ(CsvDetalles(dp).substr(0, 14), "n,x,y,lon,lat\n");
+
+  ComandoImagen(im, 0, kRejillaDisco, 0);
+  LienzoCuenta l;
+  PintarImagen(im, l);
+  EXPECT_GT(l.lineas, 200);  // outline, limb points and grid
+  EXPECT_EQ(l.textos, 1);
+
+  // Side data: written and read back into a fresh image of the type.
+  std::vector<std::pair<std::string, std::string>> entradas;
+  dp.Guarda(entradas);
+  Imagen otra;
+  otra.CambiaTipoObjeto(kJupiter);
+  for (const auto& [k, v] : entradas) EXPECT_TRUE(otra.Analisis().Lee(k, v)) << k;
+  // A damaged entry is taken and dropped.
+  Imagen mala;
+  mala.CambiaTipoObjeto(kJupiter);
+  EXPECT_TRUE(mala.Analisis().Lee("PLANDISCO", "1 2 3"));
+  EXPECT_TRUE(mala.Analisis().Lee("PLANDISCO", "1 2 -3 0 0 0 0"));
+  EXPECT_FALSE(DatosPlanetaDe(mala)->conGeometria);
+  const DatosPlaneta& leida = *DatosPlanetaDe(otra);
+  EXPECT_NEAR(leida.geometria.radio, dp.geometria.radio, 1e-3);
+  ASSERT_EQ(leida.detalles.size(), 1u);
+  EXPECT_NEAR(leida.detalles[0].lat, dp.detalles[0].lat, 1e-3);
+
+  // Manual corrections: move, scale, turn.
+  const GeometriaDisco antes = dp.geometria;
+  ComandoContextualImagen(im, 0, kMoverContorno, {90, 95});
+  ComandoContextualImagen(im, 0, kAgrandarContorno, {0, 0});
+  ComandoContextualImagen(im, 0, kGirarIzquierda, {0, 0});
+  EXPECT_EQ(dp.geometria.cx, 90.0);
+  EXPECT_EQ(dp.geometria.cy, 95.0);
+  EXPECT_NEAR(dp.geometria.radio, antes.radio * 1.01, 1e-9);
+  EXPECT_NEAR(dp.geometria.anguloPolo, antes.anguloPolo + 1.0, 1e-9);
+  EXPECT_TRUE(dp.puntos.empty());
 }
 
 }  // namespace
