@@ -52,7 +52,8 @@ int OrdenStack(const Argumentos& args);
 // --radius R (--no-fit: taken as they are; --fit-angle: the pole angle fitted too).
 // limb FILE [--points]: centre, semi-axes, angle, rms, points used.
 int OrdenLimb(const Argumentos& args);
-// lonlat FILE X,Y... [--csv]: planetographic longitude and latitude of each point.
+// lonlat FILE X,Y... [--csv] [--save]: planetographic longitude and latitude of each point;
+// --save keeps the disc and the points as measured features in the side data file.
 int OrdenLonLat(const Argumentos& args);
 // planisphere FILE OUT [--res DEG] [--minnaert K]: the map of the visible hemisphere.
 int OrdenPlanisphere(const Argumentos& args);

@@ -12,8 +12,10 @@
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "core/TiposObjeto.h"
+#include "formats/DatosOrva.h"
 #include "formats/TiposArchivo.h"
 #include "planetary/Disco.h"
+#include "planetary/ModuloPlanetas.h"
 
 namespace orva {
 namespace {
@@ -184,11 +186,18 @@ int OrdenLimb(const Argumentos& args) {
 }
 
 int OrdenLonLat(const Argumentos& args) {
-  Disco d = LeeOpciones(args, {}, {"--csv"});
+  Disco d = LeeOpciones(args, {}, {"--csv", "--save"});
   if (d.archivos.size() < 2) throw ErrorUso("lonlat takes FILE X,Y...");
   Imagen im;
   Prepara(d, im, nullptr);
   const bool csv = Bandera(d, "--csv");
+  // --save keeps the disc and the points on it as the image's measured features.
+  DatosPlaneta* datos = Bandera(d, "--save") ? DatosPlanetaDe(im) : nullptr;
+  if (Bandera(d, "--save") && !datos) throw ErrorUso("--save needs a planet image (--body)");
+  if (datos) {
+    datos->geometria = d.g;
+    datos->conGeometria = true;
+  }
   if (csv) std::printf("x,y,lon,lat\n");
   for (size_t i = 1; i < d.archivos.size(); ++i) {
     double x, y;
@@ -198,8 +207,10 @@ int OrdenLonLat(const Argumentos& args) {
       std::printf(csv ? "%.3f,%.3f,,\n" : "%.3f %.3f off the disc\n", x, y);
     } else {
       std::printf(csv ? "%.3f,%.3f,%.3f,%.3f\n" : "%.3f %.3f %.3f %.3f\n", x, y, p.lon, p.lat);
+      if (datos) datos->detalles.push_back({x, y, p.lon, p.lat});
     }
   }
+  if (datos) GuardaDatosOrva(im, d.archivos[0]);
   CompruebaSalida();
   return 0;
 }

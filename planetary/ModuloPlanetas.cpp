@@ -36,6 +36,13 @@ std::string Num(double v) {
   return b;
 }
 
+// The flattening needs more digits than a pixel position.
+std::string Fino(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.7f", v);
+  return b;
+}
+
 // Whitespace-separated numbers; false when there are not exactly n or one does not read.
 bool Numeros(std::string_view texto, double* v, int n) {
   std::string s(texto);
@@ -105,7 +112,7 @@ void DatosPlaneta::Guarda(std::vector<std::pair<std::string, std::string>>& e) c
   if (conGeometria) {
     const GeometriaDisco& g = geometria;
     e.emplace_back("PLANDISCO", Num(g.cx) + " " + Num(g.cy) + " " + Num(g.radio) + " " +
-                                    Num(g.achatamiento) + " " + Num(g.anguloPolo) + " " +
+                                    Fino(g.achatamiento) + " " + Num(g.anguloPolo) + " " +
                                     Num(g.latTierra) + " " + Num(g.meridianoCentral));
     e.emplace_back("PLANRMS", Num(rms));
   }
