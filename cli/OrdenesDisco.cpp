@@ -14,6 +14,7 @@
 #include "core/TiposObjeto.h"
 #include "formats/DatosOrva.h"
 #include "formats/TiposArchivo.h"
+#include "formats/fits/Fits.h"
 #include "planetary/Disco.h"
 #include "planetary/ModuloPlanetas.h"
 
@@ -98,7 +99,8 @@ Disco LeeOpciones(const Argumentos& args, const std::vector<std::string>& conVal
     } else if (a == "--body") {
       const std::string& b = valor();
       d.tipo = TipoObjetoPorPalabra(b);
-      if (!EsDiscoPlaneta(d.tipo)) throw ErrorUso("--body is MARTE, JUPITER, SATURNO, URANO or NEPTUNO");
+      if (!EsDiscoPlaneta(d.tipo))
+        throw ErrorUso("--body is MARTE, JUPITER, SATURNO, URANO or NEPTUNO");
     } else if (a == "--fit-angle") {
       d.ajustaAngulo = true;
     } else if (a == "--no-fit") {
@@ -130,6 +132,8 @@ void Prepara(Disco& d, Imagen& im, AjusteLimbo* ajuste) {
     d.tipo = im.TipoObjeto();
   }
   if (!d.conAchatamiento) d.g.achatamiento = AchatamientoDe(d.tipo);
+  // Angles and sides as the image is shown.
+  d.g.filasArriba = MuestraFilaUnoAbajo(im);
   // Until an ephemeris fills them, the orientation is given by hand.
   if (!d.conPolo || !d.conTierra || !d.conMc) {
     if (!TieneDatoImagen(im.datos, "FECHAOBS")) throw JError(12482);
@@ -152,8 +156,8 @@ void ImprimeGeometria(const AjusteLimbo& a) {
   const GeometriaDisco& g = a.geometria;
   double ea, eb;
   SemiejesContorno(g, ea, eb);
-  std::printf("centre %.3f %.3f\nradius %.3f %.3f\npole %.3f\nrms %.3f\npoints %d of %zu\n",
-              g.cx, g.cy, ea, eb, g.anguloPolo, a.rms, a.usados, a.puntos.size());
+  std::printf("centre %.3f %.3f\nradius %.3f %.3f\npole %.3f\nrms %.3f\npoints %d of %zu\n", g.cx,
+              g.cy, ea, eb, g.anguloPolo, a.rms, a.usados, a.puntos.size());
 }
 
 std::string Opcion(const Disco& d, const std::string& nombre) {
@@ -264,8 +268,8 @@ int OrdenCut(const Argumentos& args) {
   const auto muestras = CorteFotometrico(im, d.g, tipo, d.mapa, x1, y1, x2, y2);
   std::printf("distance,x,y,lon,latc,value,corrected\n");
   for (const MuestraCorte& m : muestras) {
-    std::printf("%.2f,%.3f,%.3f,%.3f,%.3f,%.1f,%.1f\n", m.distancia, m.x, m.y, m.lon,
-                m.latCentrica, m.valor, m.corregido);
+    std::printf("%.2f,%.3f,%.3f,%.3f,%.3f,%.1f,%.1f\n", m.distancia, m.x, m.y, m.lon, m.latCentrica,
+                m.valor, m.corregido);
   }
   CompruebaSalida();
   return 0;

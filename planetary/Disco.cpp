@@ -20,9 +20,9 @@ constexpr double kGrado = std::numbers::pi / 180.0;
 constexpr double kRadioMinimo = 10.0;
 // Radial profiles start at this fraction of the radius.
 constexpr double kInicioPerfil = 0.6;
-constexpr double kMargenPerfil = 0.3;  // past the expected edge, fraction of the radius
-constexpr double kHolguraBorde = 4.0;  // pixels of profile needed past the expected edge
-constexpr double kPasoPerfil = 0.25;  // pixels
+constexpr double kMargenPerfil = 0.3;   // past the expected edge, fraction of the radius
+constexpr double kHolguraBorde = 4.0;   // pixels of profile needed past the expected edge
+constexpr double kPasoPerfil = 0.25;    // pixels
 constexpr double kBaseGradiente = 1.0;  // pixels between the two samples of the gradient
 // How far outside the edge the gradient's outer half height falls on a pixel grid: 0.72 px for
 // a uniform disc, 0.43 px for a Lambert limb darkened to nothing; half-way keeps both within
@@ -41,7 +41,9 @@ constexpr int16_t kVacio = 0;
 struct Vec {
   double x, y, z;
 };
-double Punto(const Vec& a, const Vec& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double Punto(const Vec& a, const Vec& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 // The body frame: x toward the sub-Earth meridian on the equator, y toward the west limb, z the
 // north pole. The view: derecha (west, on the image's right with the pole up), norte, observador.
@@ -73,11 +75,12 @@ Vec Direccion(double cm, double lon, double latC) {
 void VistaAImagen(const GeometriaDisco& g, double u, double v, double& x, double& y) {
   const double c = std::cos(g.anguloPolo * kGrado), s = std::sin(g.anguloPolo * kGrado);
   x = g.cx + g.radio * (u * c - v * s);
-  y = g.cy + g.radio * (-u * s - v * c);
+  y = g.cy + (g.filasArriba ? 1.0 : -1.0) * g.radio * (u * s + v * c);
 }
 void ImagenAVista(const GeometriaDisco& g, double x, double y, double& u, double& v) {
   const double c = std::cos(g.anguloPolo * kGrado), s = std::sin(g.anguloPolo * kGrado);
-  const double dx = (x - g.cx) / g.radio, dy = (y - g.cy) / g.radio;
+  const double dx = (x - g.cx) / g.radio;
+  const double dy = (g.filasArriba ? -1.0 : 1.0) * (y - g.cy) / g.radio;
   u = dx * c - dy * s;
   v = -dx * s - dy * c;
 }
@@ -365,7 +368,7 @@ AjusteLimbo AjustaLimbo(const ImagenPixeles& im, const GeometriaDisco& inicial,
     if (k + base >= perfil.size()) continue;
     const double frac = (grad[k - 1] - 0.5 * maximo) / (grad[k - 1] - grad[k]);
     s = kInicioPerfil * largo + (static_cast<double>(k) - 1.0 + frac) * kPasoPerfil -
-                     kDesplazamientoFlanco;
+        kDesplazamientoFlanco;
     r.puntos.push_back({g.cx + dx * s, g.cy + dy * s, 0.0, false});
   }
   if (static_cast<int>(r.puntos.size()) < kPuntosMinimos) {
@@ -395,8 +398,8 @@ AjusteLimbo AjustaLimbo(const ImagenPixeles& im, const GeometriaDisco& inicial,
     }
     if (!cambia) break;
   }
-  r.usados = static_cast<int>(
-      std::count_if(r.puntos.begin(), r.puntos.end(), [](const PuntoLimbo& p) { return !p.rechazado; }));
+  r.usados = static_cast<int>(std::count_if(r.puntos.begin(), r.puntos.end(),
+                                            [](const PuntoLimbo& p) { return !p.rechazado; }));
   if (r.usados < kPuntosMinimos) throw JError(12483, std::to_string(r.usados));
   // The fitted outline must lie inside the image.
   double ea, eb;
@@ -452,15 +455,17 @@ double Muestra(const ImagenPixeles& im, const OpcionesMapa& op, const PuntoDisco
   return v;
 }
 
+// The map's rows are laid out as the disc's are shown: reversed when they grow upward.
 template <class F>
-void LlenaMapa(const ImagenObservacion& im, int ancho, int alto, Progreso* progreso,
-               ImagenObservacion& salida, int tipo, F pixel) {
+void LlenaMapa(const ImagenObservacion& im, bool filasArriba, int ancho, int alto,
+               Progreso* progreso, ImagenObservacion& salida, int tipo, F pixel) {
   std::vector<int16_t> px(static_cast<size_t>(ancho) * alto, kVacio);
   ParaBandas(alto, progreso, [&](long, long desde, long hasta) {
     for (long f = desde; f < hasta; ++f) {
+      const long destino = filasArriba ? alto - 1 - f : f;
       for (int c = 0; c < ancho; ++c) {
         PuntoDisco p;
-        if (pixel(c + 0.0, f + 0.0, p)) px[f * ancho + c] = APixel(pixel.Valor(p));
+        if (pixel(c + 0.0, f + 0.0, p)) px[destino * ancho + c] = APixel(pixel.Valor(p));
       }
     }
   });
@@ -485,8 +490,8 @@ void LonLatAPlanisferio(const OpcionesMapa& op, double cm, double lon, double la
   fila = (90.0 - lat) / op.resolucion - 0.5;
 }
 
-bool PixelPolar(const GeometriaDisco& g, const OpcionesMapa& op, int lado, double col,
-                double fila, PuntoDisco& p) {
+bool PixelPolar(const GeometriaDisco& g, const OpcionesMapa& op, int lado, double col, double fila,
+                PuntoDisco& p) {
   const double c = 0.5 * lado;
   const double u = (col + 0.5 - c) / c, w = (fila + 0.5 - c) / c;
   const double rho = std::hypot(u, w);
@@ -501,8 +506,8 @@ bool PixelPolar(const GeometriaDisco& g, const OpcionesMapa& op, int lado, doubl
   return LonLatAPixel(g, lon, LatitudGrafica(latC, g.achatamiento), p);
 }
 
-void LonLatAPolar(const OpcionesMapa& op, int lado, double cm, double lon, double lat,
-                  double& col, double& fila) {
+void LonLatAPolar(const OpcionesMapa& op, int lado, double cm, double lon, double lat, double& col,
+                  double& fila) {
   // lat is planetocentric: the map's radius measures it.
   const double colat = (op.sur ? lat + 90.0 : 90.0 - lat) * kGrado;
   const double rho = op.estereografica ? std::tan(colat / 2.0) : std::sin(colat);
@@ -527,11 +532,11 @@ void Planisferio(const ImagenObservacion& im, const GeometriaDisco& g, const Opc
     }
     double Valor(const PuntoDisco& p) const { return Muestra(im, op, p); }
   };
-  LlenaMapa(im, n, n, progreso, salida, tipo, Pixel{im, g, op});
+  LlenaMapa(im, g.filasArriba, n, n, progreso, salida, tipo, Pixel{im, g, op});
 }
 
-void ProyeccionPolar(const ImagenObservacion& im, const GeometriaDisco& g,
-                     const OpcionesMapa& op, ImagenObservacion& salida, Progreso* progreso) {
+void ProyeccionPolar(const ImagenObservacion& im, const GeometriaDisco& g, const OpcionesMapa& op,
+                     ImagenObservacion& salida, Progreso* progreso) {
   CompruebaGeometria(g);
   CompruebaMapa(op);
   const int lado = op.lado > 0 ? op.lado : 2 * static_cast<int>(std::lround(g.radio));
@@ -546,7 +551,7 @@ void ProyeccionPolar(const ImagenObservacion& im, const GeometriaDisco& g,
     }
     double Valor(const PuntoDisco& p) const { return Muestra(im, op, p); }
   };
-  LlenaMapa(im, lado, lado, progreso, salida, tipo, Pixel{im, g, op, lado});
+  LlenaMapa(im, g.filasArriba, lado, lado, progreso, salida, tipo, Pixel{im, g, op, lado});
 }
 
 std::vector<MuestraCorte> CorteFotometrico(const ImagenPixeles& im, const GeometriaDisco& g,

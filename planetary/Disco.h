@@ -2,9 +2,11 @@
 // projection, the fit of its limb, and the maps made from it (planisphere, polar projection,
 // photometric cuts).
 //
-// Image coordinates are (column, row) with rows growing downward as the image is shown with no
-// flips. Longitudes are west longitudes in degrees (they grow toward the east limb, on the left
-// of a disc shown with north up); latitudes are planetographic unless a name says otherwise.
+// Image coordinates are (column, row). The pole angle and the sides (east, west) are those seen
+// on the display: rows grow downward as shown, unless filasArriba says the image is shown with
+// its first row at the bottom (FITS). Longitudes are west longitudes in degrees (they grow toward
+// the east limb, on the left of a disc shown with north up); latitudes are planetographic unless a
+// name says otherwise.
 #pragma once
 
 #include <vector>
@@ -16,14 +18,15 @@ class ImagenObservacion;
 class Progreso;
 
 struct GeometriaDisco {
-  double cx = 0.0, cy = 0.0;    // centre, pixels
-  double radio = 0.0;           // equatorial radius, pixels
-  double achatamiento = 0.0;    // 1 - polar radius / equatorial radius
-  double anguloPolo = 0.0;      // north pole's angle from the image's up, counter-clockwise, deg
-  double latTierra = 0.0;       // sub-Earth planetographic latitude, deg
+  double cx = 0.0, cy = 0.0;      // centre, pixels
+  double radio = 0.0;             // equatorial radius, pixels
+  double achatamiento = 0.0;      // 1 - polar radius / equatorial radius
+  double anguloPolo = 0.0;        // north pole's angle from the image's up, counter-clockwise, deg
+  double latTierra = 0.0;         // sub-Earth planetographic latitude, deg
   double meridianoCentral = 0.0;  // sub-Earth longitude, deg
   double latSol = 0.0, lonSol = 0.0;  // sub-Sun point, deg (the terminator)
-  bool conSol = false;          // whether the sub-Sun point is given (else full phase)
+  bool conSol = false;                // whether the sub-Sun point is given (else full phase)
+  bool filasArriba = false;           // rows grow upward as shown
 };
 
 // Raises 12484 naming the first field out of its range.
@@ -34,10 +37,10 @@ double LatitudCentrica(double latGrafica, double achatamiento);
 double LatitudGrafica(double latCentrica, double achatamiento);
 
 struct PuntoDisco {
-  double x = 0.0, y = 0.0;  // image
+  double x = 0.0, y = 0.0;      // image
   double lon = 0.0, lat = 0.0;  // planetographic
-  double mu = 0.0;   // cosine of the emission angle
-  double mu0 = 0.0;  // cosine of the incidence angle (mu when the Sun is not given)
+  double mu = 0.0;              // cosine of the emission angle
+  double mu0 = 0.0;             // cosine of the incidence angle (mu when the Sun is not given)
 };
 
 // Longitude and latitude of an image point; false when it is off the disc.
@@ -62,9 +65,9 @@ struct AjusteLimbo {
 };
 
 struct OpcionesLimbo {
-  int perfiles = 180;        // radial profiles around the disc
+  int perfiles = 180;         // radial profiles around the disc
   bool ajustaAngulo = false;  // fit the pole angle as well
-  double kappa = 3.0;        // rejection threshold, in rms
+  double kappa = 3.0;         // rejection threshold, in rms
 };
 
 // A first centre and radius from the pixels above half the way from background to peak.
@@ -85,29 +88,31 @@ struct OpcionesMapa {
   int lado = 0;             // polar projection side, pixels (0: twice the disc's radius)
   bool minnaert = false;
   double k = 1.0;
-  double muMinimo = 0.1;    // points nearer the limb or terminator are left blank
-  bool sur = false;         // polar projection about the south pole
+  double muMinimo = 0.1;  // points nearer the limb or terminator are left blank
+  bool sur = false;       // polar projection about the south pole
   bool estereografica = false;
 };
 
 // Cylindrical map of the visible hemisphere: columns from CM+90 (left) to CM-90, rows from
-// latitude +90 (top) to -90. Result of the matching planisphere type, observation data copied.
+// latitude +90 (top as shown: the last row when the disc's rows grow upward) to -90. Result of the
+// matching planisphere type, observation data copied.
 void Planisferio(const ImagenObservacion& im, const GeometriaDisco& g, const OpcionesMapa& op,
                  ImagenObservacion& salida, Progreso* progreso);
 // Polar projection, the pole at the centre, the equator on the inscribed circle, the central
 // meridian pointing down; orthographic or stereographic.
-void ProyeccionPolar(const ImagenObservacion& im, const GeometriaDisco& g,
-                     const OpcionesMapa& op, ImagenObservacion& salida, Progreso* progreso);
-// The image coordinates of a map pixel's centre for those maps; false when off the disc.
+void ProyeccionPolar(const ImagenObservacion& im, const GeometriaDisco& g, const OpcionesMapa& op,
+                     ImagenObservacion& salida, Progreso* progreso);
+// The image coordinates of a map pixel's centre for those maps, the row counted from the top as
+// shown; false when off the disc.
 bool PixelPlanisferio(const GeometriaDisco& g, const OpcionesMapa& op, double col, double fila,
                       PuntoDisco& p);
-bool PixelPolar(const GeometriaDisco& g, const OpcionesMapa& op, int lado, double col,
-                double fila, PuntoDisco& p);
+bool PixelPolar(const GeometriaDisco& g, const OpcionesMapa& op, int lado, double col, double fila,
+                PuntoDisco& p);
 // Map pixel of a longitude and latitude.
 void LonLatAPlanisferio(const OpcionesMapa& op, double cm, double lon, double lat, double& col,
                         double& fila);
-void LonLatAPolar(const OpcionesMapa& op, int lado, double cm, double lon, double lat,
-                  double& col, double& fila);
+void LonLatAPolar(const OpcionesMapa& op, int lado, double cm, double lon, double lat, double& col,
+                  double& fila);
 
 struct MuestraCorte {
   double distancia = 0.0;  // along the cut, pixels
@@ -119,8 +124,7 @@ enum class TipoCorte { kMeridiano, kEcuador, kLinea };
 // A photometric cut sampled every pixel: along the central meridian, the equator, or the line
 // (x1,y1)-(x2,y2); only the points on the disc.
 std::vector<MuestraCorte> CorteFotometrico(const ImagenPixeles& im, const GeometriaDisco& g,
-                                           TipoCorte tipo, const OpcionesMapa& op,
-                                           double x1 = 0, double y1 = 0, double x2 = 0,
-                                           double y2 = 0);
+                                           TipoCorte tipo, const OpcionesMapa& op, double x1 = 0,
+                                           double y1 = 0, double x2 = 0, double y2 = 0);
 
 }  // namespace orva

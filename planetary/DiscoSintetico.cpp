@@ -11,7 +11,7 @@ namespace orva {
 namespace {
 
 constexpr double kGrado = std::numbers::pi / 180.0;
-constexpr double kAnchoBanda = 15.0;        // deg of latitude per zone or belt
+constexpr double kAnchoBanda = 15.0;  // deg of latitude per zone or belt
 constexpr double kContrasteBandas = 0.15;
 
 double Albedo(const DiscoSintetico& d, const PuntoDisco& p) {
@@ -22,9 +22,9 @@ double Albedo(const DiscoSintetico& d, const PuntoDisco& p) {
   }
   for (const ManchaSintetica& m : d.manchas) {
     // Great-circle distance on the sphere of planetographic coordinates.
-    const double c = std::sin(p.lat * kGrado) * std::sin(m.lat * kGrado) +
-                     std::cos(p.lat * kGrado) * std::cos(m.lat * kGrado) *
-                         std::cos((p.lon - m.lon) * kGrado);
+    const double c =
+        std::sin(p.lat * kGrado) * std::sin(m.lat * kGrado) +
+        std::cos(p.lat * kGrado) * std::cos(m.lat * kGrado) * std::cos((p.lon - m.lon) * kGrado);
     if (std::acos(std::clamp(c, -1.0, 1.0)) / kGrado < m.radio) a *= 1.0 - m.contraste;
   }
   return a;

@@ -24,7 +24,7 @@ struct DiscoSintetico {
   double k = 0.8;           // Minnaert exponent
   bool bandas = false;      // alternate brighter and darker zones
   std::vector<ManchaSintetica> manchas;
-  int submuestras = 4;      // per pixel side
+  int submuestras = 4;  // per pixel side
 };
 
 // Fills im (pixels only) with the rendered disc.

@@ -6,12 +6,13 @@
 
 #include "core/Imagen.h"
 #include "core/Progreso.h"
+#include "formats/fits/Fits.h"
 #include "macro/Macro.h"
 
 namespace orva {
 namespace {
 
-constexpr double kCoordenadaMaxima = 1e6;  // pixels
+constexpr double kCoordenadaMaxima = 1e6;                             // pixels
 constexpr double kResolucionMinima = 0.01, kResolucionMaxima = 30.0;  // deg per pixel
 constexpr int kLadoMaximo = 20000;
 constexpr double kMinnaertMaximo = 3.0;
@@ -46,12 +47,13 @@ int MacroPlanisferio(Ranuras& r, int actual, const std::vector<std::string>& a) 
   if (a.size() < kArgsGeometria + 1 || a.size() > kArgsGeometria + 2) {
     NumeroArgumentos(a.size(), "8-9");
   }
-  const GeometriaDisco g = LeeGeometria(a);
+  GeometriaDisco g = LeeGeometria(a);
   OpcionesMapa op;
   op.resolucion = ArgumentoReal(a, 7, kResolucionMinima, kResolucionMaxima);
   LeeMinnaert(a, 8, op);
   Imagen* im = r.En(actual);
   if (!im) return 0;
+  g.filasArriba = MuestraFilaUnoAbajo(*im);
   ImagenObservacion salida;
   Planisferio(*im, g, op, salida, &ProgresoActual());
   Sustituye(*im, salida);
@@ -62,7 +64,7 @@ int MacroProyPolar(Ranuras& r, int actual, const std::vector<std::string>& a) {
   if (a.size() < kArgsGeometria + 2 || a.size() > kArgsGeometria + 3) {
     NumeroArgumentos(a.size(), "9-10");
   }
-  const GeometriaDisco g = LeeGeometria(a);
+  GeometriaDisco g = LeeGeometria(a);
   OpcionesMapa op;
   static const std::vector<std::string_view> polos = {"NORTE", "SUR", "ENORTE", "ESUR"};
   const int p = BuscaPalabra(a[7], polos);
@@ -73,6 +75,7 @@ int MacroProyPolar(Ranuras& r, int actual, const std::vector<std::string>& a) {
   LeeMinnaert(a, 9, op);
   Imagen* im = r.En(actual);
   if (!im) return 0;
+  g.filasArriba = MuestraFilaUnoAbajo(*im);
   ImagenObservacion salida;
   ProyeccionPolar(*im, g, op, salida, &ProgresoActual());
   Sustituye(*im, salida);
@@ -86,9 +89,8 @@ std::string Numero(double v) {
 }
 
 std::string Geometria(const GeometriaDisco& g) {
-  return Numero(g.cx) + " " + Numero(g.cy) + " " + Numero(g.radio) + " " +
-         Numero(g.achatamiento) + " " + Numero(g.anguloPolo) + " " + Numero(g.latTierra) + " " +
-         Numero(g.meridianoCentral);
+  return Numero(g.cx) + " " + Numero(g.cy) + " " + Numero(g.radio) + " " + Numero(g.achatamiento) +
+         " " + Numero(g.anguloPolo) + " " + Numero(g.latTierra) + " " + Numero(g.meridianoCentral);
 }
 
 }  // namespace

@@ -10,7 +10,8 @@ namespace orva {
 
 // PLANISFERIO cx cy radio achatamiento polo latTierra mc resolucion [k]
 // PROYPOLAR cx cy radio achatamiento polo latTierra mc NORTE|SUR|ENORTE|ESUR lado [k]
-// (ENORTE, ESUR: stereographic; lado 0: the disc's diameter; k: the Minnaert exponent).
+// (ENORTE, ESUR: stereographic; lado 0: the disc's diameter; k: the Minnaert exponent). The
+// angles are as the image is shown (a FITS image with its first row at the bottom).
 void EnlazaDiscoMacro();
 
 // The lines that record those operations.

@@ -11,15 +11,16 @@
 #include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
+#include "formats/fits/Fits.h"
 
 namespace orva {
 namespace {
 
 constexpr double kGrado = std::numbers::pi / 180.0;
-constexpr double kFactorEscala = 1.01;   // per "enlarge" or "reduce"
-constexpr double kPasoGiro = 1.0;        // deg per turn
-constexpr double kPasoRejilla = 15.0;    // deg between grid lines
-constexpr double kPasoCurva = 3.0;       // deg between the points of a drawn curve
+constexpr double kFactorEscala = 1.01;  // per "enlarge" or "reduce"
+constexpr double kPasoGiro = 1.0;       // deg per turn
+constexpr double kPasoRejilla = 15.0;   // deg between grid lines
+constexpr double kPasoCurva = 3.0;      // deg between the points of a drawn curve
 constexpr int kLadosContorno = 120;
 constexpr double kTamMarca = 2.0;
 constexpr double kDesplTexto = 4.0;
@@ -113,7 +114,8 @@ void DatosPlaneta::Guarda(std::vector<std::pair<std::string, std::string>>& e) c
     const GeometriaDisco& g = geometria;
     e.emplace_back("PLANDISCO", Num(g.cx) + " " + Num(g.cy) + " " + Num(g.radio) + " " +
                                     Fino(g.achatamiento) + " " + Num(g.anguloPolo) + " " +
-                                    Num(g.latTierra) + " " + Num(g.meridianoCentral));
+                                    Num(g.latTierra) + " " + Num(g.meridianoCentral) +
+                                    (g.filasArriba ? " 1" : " 0"));
     e.emplace_back("PLANRMS", Num(rms));
   }
   for (size_t i = 0; i < detalles.size(); ++i) {
@@ -125,9 +127,11 @@ void DatosPlaneta::Guarda(std::vector<std::pair<std::string, std::string>>& e) c
 
 bool DatosPlaneta::Lee(std::string_view clave, std::string_view valor) {
   if (clave == "PLANDISCO") {
-    double v[7];
+    double v[8] = {};
     GeometriaDisco g;
-    if (!Numeros(valor, v, 7)) return true;  // a damaged entry is dropped
+    // The row direction came later: seven numbers are an image shown top row first.
+    if (!Numeros(valor, v, 8) && !Numeros(valor, v, 7)) return true;  // damaged: dropped
+    g.filasArriba = v[7] == 1.0;
     g.cx = v[0];
     g.cy = v[1];
     g.radio = v[2];
@@ -222,6 +226,7 @@ void ModuloPlanetas::Comando(Imagen* imagen, int, int id, long) {
     case kAjustarLimbo: {
       GeometriaDisco g = d->conGeometria ? d->geometria : GeometriaDisco{};
       g.achatamiento = Achatamiento(imagen->TipoObjeto());
+      g.filasArriba = MuestraFilaUnoAbajo(*imagen);
       Orientacion(g);
       if (!d->conGeometria) EstimaDisco(*imagen, g);
       const AjusteLimbo a = AjustaLimbo(*imagen, g);
@@ -303,7 +308,7 @@ void ModuloPlanetas::Pintar(const Imagen& imagen, Lienzo& l) {
     const double t = 2.0 * std::numbers::pi * i / kLadosContorno;
     const double u = a * std::cos(t), v = b * std::sin(t);
     x = g.cx + u * c - v * s;
-    y = g.cy - u * s - v * c;
+    y = g.cy + (g.filasArriba ? 1.0 : -1.0) * (u * s + v * c);
   };
   for (int i = 0; i < kLadosContorno; ++i) {
     double x0, y0, x1, y1;
@@ -311,7 +316,8 @@ void ModuloPlanetas::Pintar(const Imagen& imagen, Lienzo& l) {
     contorno(i + 1, x1, y1);
     l.Linea(x0, y0, x1, y1, kContorno);
   }
-  for (const PuntoLimbo& p : d->puntos) l.Cruz(p.x, p.y, kTamMarca, p.rechazado ? kRechazado : kPunto);
+  for (const PuntoLimbo& p : d->puntos)
+    l.Cruz(p.x, p.y, kTamMarca, p.rechazado ? kRechazado : kPunto);
   if (d->rejilla) {
     for (double lat = -90.0 + kPasoRejilla; lat < 90.0; lat += kPasoRejilla) {
       Curva(g, l, kRejilla, 0.0, 360.0,

@@ -7,6 +7,7 @@
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 #include "formats/TiposArchivo.h"
+#include "formats/fits/Fits.h"
 #include "planetary/DiscoSintetico.h"
 
 int main(int argc, char** argv) {
@@ -28,9 +29,15 @@ int main(int argc, char** argv) {
     d.brillo = 20000.0;
     d.k = 0.8;
     d.bandas = true;
-    d.manchas = {{100.0, -22.0, 8.0, 0.5}, {140.0, 20.0, 3.0, 0.6}, {125.0, 45.0, 4.0, 0.4},
-                 {80.0, 5.0, 3.0, 0.5}, {160.0, -40.0, 4.0, 0.5}};
+    d.manchas = {{100.0, -22.0, 8.0, 0.5},
+                 {140.0, 20.0, 3.0, 0.6},
+                 {125.0, 45.0, 4.0, 0.4},
+                 {80.0, 5.0, 3.0, 0.5},
+                 {160.0, -40.0, 4.0, 0.5}};
+    // The pole angle as the file will be shown (FITS: first row at the bottom).
     Imagen im;
+    im.tipoArchivo = TipoPorExtension(argv[1]);
+    d.geometria.filasArriba = MuestraFilaUnoAbajo(im);
     RenderizaDisco(d, im);
     im.datos.nombreObjeto = "Jupiter sintetico";
     im.CambiaTipoObjeto(kJupiter);

@@ -39,7 +39,9 @@ GeometriaDisco Geometria(double cx, double cy, double radio, double f, double po
   return g;
 }
 
-double DifLon(double a, double b) { return std::remainder(a - b, 360.0); }
+double DifLon(double a, double b) {
+  return std::remainder(a - b, 360.0);
+}
 
 // Intensity-weighted centroid of a - b over a window.
 bool Centroide(const ImagenPixeles& a, const ImagenPixeles& b, double x0, double y0, int r,
@@ -85,23 +87,34 @@ TEST(DiscoTest, ConvencionesDeLaProyeccion) {
     // West longitudes: a smaller longitude is toward the west limb, on the right of the pole.
     PuntoDisco oeste;
     ASSERT_TRUE(LonLatAPixel(g, 10.0, 20.0, oeste));
-    const double derecha = (oeste.x - 100) * std::cos(polo * kGrado) -
-                           (oeste.y - 120) * std::sin(polo * kGrado);
+    const double derecha =
+        (oeste.x - 100) * std::cos(polo * kGrado) - (oeste.y - 120) * std::sin(polo * kGrado);
     EXPECT_GT(derecha, 20.0);
     // The far side is not seen.
     EXPECT_FALSE(LonLatAPixel(g, 220.0, 0.0, p));
     EXPECT_FALSE(PixelALonLat(g, 100 + 51, 120 + 51, p));
   }
-  // Round trips over the visible hemisphere of an oblate, tilted disc.
-  const GeometriaDisco g = Geometria(300, 200, 120, 0.098, 17.0, -25.0, 300.0);
-  for (double lat = -80; lat <= 80; lat += 10) {
-    for (double dl = -80; dl <= 80; dl += 10) {
-      PuntoDisco p, q;
-      if (!LonLatAPixel(g, 300.0 + dl, lat, p) || p.mu < 0.05) continue;
-      ASSERT_TRUE(PixelALonLat(g, p.x, p.y, q));
-      EXPECT_NEAR(DifLon(q.lon, 300.0 + dl), 0.0, 1e-7) << lat << " " << dl;
-      EXPECT_NEAR(q.lat, lat, 1e-7);
-      EXPECT_NEAR(LatitudGrafica(LatitudCentrica(lat, 0.098), 0.098), lat, 1e-9);
+  // Shown with the first row at the bottom, the same angle turns the other way on the rows:
+  // the pole above the centre as shown is at a larger row.
+  GeometriaDisco arriba = Geometria(100, 120, 50, 0.065, 30.0, 0.0, 40.0);
+  arriba.filasArriba = true;
+  PuntoDisco polo;
+  ASSERT_TRUE(LonLatAPixel(arriba, 0.0, 90.0, polo));
+  EXPECT_NEAR(polo.x, 100 - 50 * (1 - 0.065) * std::sin(30 * kGrado), 1e-9);
+  EXPECT_NEAR(polo.y, 120 + 50 * (1 - 0.065) * std::cos(30 * kGrado), 1e-9);
+  // Round trips over the visible hemisphere of an oblate, tilted disc, both row directions.
+  for (const bool filasArriba : {false, true}) {
+    GeometriaDisco g = Geometria(300, 200, 120, 0.098, 17.0, -25.0, 300.0);
+    g.filasArriba = filasArriba;
+    for (double lat = -80; lat <= 80; lat += 10) {
+      for (double dl = -80; dl <= 80; dl += 10) {
+        PuntoDisco p, q;
+        if (!LonLatAPixel(g, 300.0 + dl, lat, p) || p.mu < 0.05) continue;
+        ASSERT_TRUE(PixelALonLat(g, p.x, p.y, q));
+        EXPECT_NEAR(DifLon(q.lon, 300.0 + dl), 0.0, 1e-7) << lat << " " << dl;
+        EXPECT_NEAR(q.lat, lat, 1e-7);
+        EXPECT_NEAR(LatitudGrafica(LatitudCentrica(lat, 0.098), 0.098), lat, 1e-9);
+      }
     }
   }
 }
@@ -161,14 +174,15 @@ TEST_P(LimboTest, AjusteYPosicionesDeManchas) {
 
 INSTANTIATE_TEST_SUITE_P(
     Discos, LimboTest,
-    ::testing::Values(CasoLimbo{"JupiterRecto", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 0.8, false, 0, 0},
-                      CasoLimbo{"JupiterGirado", 148.7, 127.2, 80.4, 0.06487, 23.0, -2.5, 0.9, false, 0, 0},
-                      CasoLimbo{"SaturnoInclinado", 151.1, 131.9, 70.2, 0.09796, -160.0, 25.0, 0.7, false, 0, 0},
-                      // Mars at a phase of 40 deg: the terminator's side is left out.
-                      CasoLimbo{"MarteConFase", 140.5, 128.4, 60.0, 0.00589, 10.0, 12.0, 0.9, true, 5.0, 40.0},
-                      CasoLimbo{"Plano", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 0.5, false, 0, 0},
-                      CasoLimbo{"Lambert", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 1.0, false, 0, 0},
-                      CasoLimbo{"Pequeno", 60.2, 70.7, 12.5, 0.06487, 0.0, 0.0, 0.8, false, 0, 0}),
+    ::testing::Values(
+        CasoLimbo{"JupiterRecto", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 0.8, false, 0, 0},
+        CasoLimbo{"JupiterGirado", 148.7, 127.2, 80.4, 0.06487, 23.0, -2.5, 0.9, false, 0, 0},
+        CasoLimbo{"SaturnoInclinado", 151.1, 131.9, 70.2, 0.09796, -160.0, 25.0, 0.7, false, 0, 0},
+        // Mars at a phase of 40 deg: the terminator's side is left out.
+        CasoLimbo{"MarteConFase", 140.5, 128.4, 60.0, 0.00589, 10.0, 12.0, 0.9, true, 5.0, 40.0},
+        CasoLimbo{"Plano", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 0.5, false, 0, 0},
+        CasoLimbo{"Lambert", 150.3, 130.6, 90.0, 0.06487, 0.0, 3.0, 1.0, false, 0, 0},
+        CasoLimbo{"Pequeno", 60.2, 70.7, 12.5, 0.06487, 0.0, 0.0, 0.8, false, 0, 0}),
     [](const ::testing::TestParamInfo<CasoLimbo>& i) { return std::string(i.param.nombre); });
 
 TEST(DiscoTest, EntradaMalaDaMensajesClaros) {
@@ -276,7 +290,8 @@ TEST(DiscoTest, MapasDevuelvenLasManchas) {
     if (!m.polar) {
       double col, fila;
       LonLatAPlanisferio(op, 200.0, 240.0, -30.0, col, fila);
-      EXPECT_NEAR(b.Pixel(std::lround(col), std::lround(fila)), d.brillo + d.fondo, 0.03 * d.brillo);
+      EXPECT_NEAR(b.Pixel(std::lround(col), std::lround(fila)), d.brillo + d.fondo,
+                  0.03 * d.brillo);
     }
   }
 
@@ -343,8 +358,8 @@ TEST(DiscoTest, PalabrasDeMacro) {
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.polar);
     Imagen esperada;
-    const std::string linea = c.polar ? LineaProyeccionPolar(d.geometria, c.op)
-                                      : LineaPlanisferio(d.geometria, c.op);
+    const std::string linea =
+        c.polar ? LineaProyeccionPolar(d.geometria, c.op) : LineaPlanisferio(d.geometria, c.op);
     if (c.polar) {
       ProyeccionPolar(im, d.geometria, c.op, esperada, nullptr);
     } else {
@@ -362,9 +377,10 @@ TEST(DiscoTest, PalabrasDeMacro) {
   Imagen otra;
   otra.CopiaPixeles(im);
   Ranuras r(otra);
-  for (const char* mala : {"PLANISFERIO 60 60 50 0.06 10 5 33", "PLANISFERIO 60 60 50 0.9 10 5 33 1",
-                           "PLANISFERIO 60 60 50 0.06 10 95 33 1", "PROYPOLAR 60 60 50 0.06 10 5 33 OESTE 0",
-                           "PROYPOLAR 60 60 50 0.06 10 5 33 NORTE -4"}) {
+  for (const char* mala :
+       {"PLANISFERIO 60 60 50 0.06 10 5 33", "PLANISFERIO 60 60 50 0.9 10 5 33 1",
+        "PLANISFERIO 60 60 50 0.06 10 95 33 1", "PROYPOLAR 60 60 50 0.06 10 5 33 OESTE 0",
+        "PROYPOLAR 60 60 50 0.06 10 5 33 NORTE -4"}) {
     EXPECT_EQ(EjecutaLinea(r, mala, 1), 0) << mala;
   }
 }
@@ -416,8 +432,8 @@ TEST(DiscoTest, ModuloDelPlaneta) {
 
   PuntoDisco p;
   ASSERT_TRUE(LonLatAPixel(d.geometria, 250.0, 10.0, p));
-  ComandoContextualImagen(im, 0, kMedirDetalle, {static_cast<int>(std::lround(p.x)),
-                                                 static_cast<int>(std::lround(p.y))});
+  ComandoContextualImagen(im, 0, kMedirDetalle,
+                          {static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
   ASSERT_EQ(dp.detalles.size(), 1u);
   EXPECT_NEAR(DifLon(dp.detalles[0].lon, 250.0), 0.0, 1.0);
   EXPECT_NEAR(dp.detalles[0].lat, 10.0, 1.0);
