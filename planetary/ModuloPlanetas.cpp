@@ -193,8 +193,9 @@ ModuloPlanetas::ModuloPlanetas()
 }
 
 Menu ModuloPlanetas::MenuAnalisis(const Imagen& imagen) {
+  // Maps have no commands of their own yet.
+  if (!EsDiscoPlaneta(imagen.TipoObjeto())) return ModuloBasico::MenuAnalisis(imagen);
   Menu m;
-  if (!EsDiscoPlaneta(imagen.TipoObjeto())) return m;
   const auto* d = dynamic_cast<const DatosPlaneta*>(&imagen.Analisis());
   const bool geo = d && d->conGeometria;
   m.Anade(kAjustarLimbo, Cadena(12490));
@@ -204,8 +205,8 @@ Menu ModuloPlanetas::MenuAnalisis(const Imagen& imagen) {
 }
 
 Menu ModuloPlanetas::MenuContextual(const Imagen& imagen) {
+  if (!EsDiscoPlaneta(imagen.TipoObjeto())) return ModuloBasico::MenuContextual(imagen);
   Menu m;
-  if (!EsDiscoPlaneta(imagen.TipoObjeto())) return m;
   const auto* d = dynamic_cast<const DatosPlaneta*>(&imagen.Analisis());
   const bool geo = d && d->conGeometria;
   m.Anade(kMedirDetalle, Cadena(12493), geo);
