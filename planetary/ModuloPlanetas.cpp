@@ -12,6 +12,7 @@
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 #include "formats/fits/Fits.h"
+#include "planetary/MacroDisco.h"
 
 namespace orva {
 namespace {
@@ -183,13 +184,34 @@ DetalleDisco MideDetalle(DatosPlaneta& d, double x, double y) {
   return d.detalles.back();
 }
 
+bool EsComandoMapaDisco(int id) {
+  return id == kPlanisferioDisco || id == kPolarNorteDisco || id == kPolarSurDisco;
+}
+
+std::string LineaMapaDisco(const Imagen& imagen, int id) {
+  const auto* d = dynamic_cast<const DatosPlaneta*>(&imagen.Analisis());
+  if (!d || !d->conGeometria) throw JError(12489);
+  OpcionesMapa op;
+  const Ajustes& a = AjustesActuales();
+  double v = 0.0;
+  if (Numeros(a.Valor(kSeccion, "Resolucion"), &v, 1)) op.resolucion = v;
+  if (Numeros(a.Valor(kSeccion, "Minnaert"), &v, 1)) {
+    op.minnaert = true;
+    op.k = v;
+  }
+  if (id == kPlanisferioDisco) return LineaPlanisferio(d->geometria, op);
+  op.sur = id == kPolarSurDisco;
+  return LineaProyeccionPolar(d->geometria, op);
+}
+
 ModuloPlanetas::ModuloPlanetas()
     : ModuloBasico({kMarte, kJupiter, kSaturno, kUrano, kNeptuno, kPlanMarte, kPlanJupiter,
                     kPlanSaturno, kPlanUrano, kPlanNeptuno, kProyPolJup, kProyPolSat},
                    {}) {
-  for (const char* clave : {"AnguloPolo", "LatTierra", "MeridianoCentral"}) {
+  for (const char* clave : {"AnguloPolo", "LatTierra", "MeridianoCentral", "Minnaert"}) {
     AjustesActuales().Registra(kSeccion, clave, "");
   }
+  AjustesActuales().Registra(kSeccion, "Resolucion", "0.5");
 }
 
 Menu ModuloPlanetas::MenuAnalisis(const Imagen& imagen) {
@@ -201,6 +223,10 @@ Menu ModuloPlanetas::MenuAnalisis(const Imagen& imagen) {
   m.Anade(kAjustarLimbo, Cadena(12490));
   m.Anade(kRejillaDisco, Cadena(12491), geo).marcado = d && d->rejilla;
   m.Anade(kBorrarDetalles, Cadena(12492), d && !d->detalles.empty());
+  m.elementos.push_back(ElementoMenu::Separador());
+  m.Anade(kPlanisferioDisco, Cadena(12498), geo);
+  m.Anade(kPolarNorteDisco, Mensaje(12499, "+90"), geo);
+  m.Anade(kPolarSurDisco, Mensaje(12499, "-90"), geo);
   return m;
 }
 
@@ -214,8 +240,8 @@ Menu ModuloPlanetas::MenuContextual(const Imagen& imagen) {
   m.Anade(kMoverContorno, Cadena(12494), geo);
   m.Anade(kAgrandarContorno, Cadena(12495), geo);
   m.Anade(kReducirContorno, Cadena(12496), geo);
-  m.Anade(kGirarIzquierda, Cadena(12497), geo);
-  m.Anade(kGirarDerecha, Cadena(12498), geo);
+  m.Anade(kGirarIzquierda, Mensaje(12497, "+1"), geo);
+  m.Anade(kGirarDerecha, Mensaje(12497, "-1"), geo);
   return m;
 }
 

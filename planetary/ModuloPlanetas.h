@@ -17,6 +17,11 @@ enum ComandoPlanetas {
   kAjustarLimbo = 6300,
   kRejillaDisco = 6301,
   kBorrarDetalles = 6302,
+  // The maps: made by the desktop as macro lines (LineaPlanisferio, LineaProyeccionPolar) on the
+  // image's window, so that they are recorded and undone like any operation.
+  kPlanisferioDisco = 6303,
+  kPolarNorteDisco = 6304,
+  kPolarSurDisco = 6305,
   kMedirDetalle = 6350,
   kMoverContorno = 6351,
   kAgrandarContorno = 6352,
@@ -52,6 +57,12 @@ std::string CsvDetalles(const DatosPlaneta& d);
 // Measures a feature at an image point with the stored geometry and keeps it; 12489 without a
 // fitted limb, 12488 off the disc.
 DetalleDisco MideDetalle(DatosPlaneta& d, double x, double y);
+
+// The macro line of a map command (kPlanisferioDisco...) on the image's fitted disc; 12489
+// without one. The map options from the PREFPLANETA settings Resolucion (deg a pixel) and
+// Minnaert (the exponent; empty: no correction).
+std::string LineaMapaDisco(const Imagen& imagen, int id);
+bool EsComandoMapaDisco(int id);
 
 class ModuloPlanetas : public ModuloBasico {
  public:

@@ -1,5 +1,5 @@
 // The planetary module from the desktop: its "Análisis" items found by their labels fit the
-// limb of a synthetic Jupiter and toggle the grid.
+// limb of a synthetic Jupiter, toggle the grid and make the planisphere.
 #include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
@@ -67,6 +67,16 @@ class PlanetasGuiTest : public QObject {
     marco_->RefrescaMenus();
     QVERIFY(DisparaMenu(*marco_, {analisis, QString::fromStdString(Cadena(12491))}));
     QVERIFY(datos->rejilla);
+    // The planisphere, as the macro line the menu item runs: a map of the planet's type.
+    marco_->RefrescaMenus();
+    QVERIFY(DisparaMenu(*marco_, {analisis, QString::fromStdString(Cadena(12498))}));
+    const auto hayMapa = [this] {
+      for (VentanaImagen* w : marco_->Ventanas()) {
+        if (w->imagen().TipoObjeto() == kPlanJupiter) return true;
+      }
+      return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(hayMapa(), 10000);
   }
 
  private:
