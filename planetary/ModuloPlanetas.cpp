@@ -59,7 +59,8 @@ bool Numeros(std::string_view texto, double* v, int n) {
   return *p == '\0';
 }
 
-// The orientation from the settings; 12485 naming the first missing one.
+// The orientation from the settings; 12485 naming the first missing one. LatSol and LonSol,
+// both given, place the sub-Sun point (the terminator's side is left out of the fit).
 void Orientacion(GeometriaDisco& g) {
   const Ajustes& a = AjustesActuales();
   const struct {
@@ -71,8 +72,17 @@ void Orientacion(GeometriaDisco& g) {
   for (const auto& c : campos) {
     const std::string& v = a.Valor(kSeccion, c.clave);
     double x = 0.0;
-    if (v.empty() || !Numeros(v, &x, 1)) throw JError(12485, std::string(kSeccion) + "." + c.clave);
+    if (v.empty() || !Numeros(v, &x, 1)) {
+      throw JError(12485, std::string(kSeccion) + "." + c.clave);
+    }
     *c.destino = x;
+  }
+  double lat = 0.0, lon = 0.0;
+  g.conSol = Numeros(a.Valor(kSeccion, "LatSol"), &lat, 1) &&
+             Numeros(a.Valor(kSeccion, "LonSol"), &lon, 1);
+  if (g.conSol) {
+    g.latSol = lat;
+    g.lonSol = lon;
   }
 }
 
@@ -208,7 +218,7 @@ ModuloPlanetas::ModuloPlanetas()
     : ModuloBasico({kMarte, kJupiter, kSaturno, kUrano, kNeptuno, kPlanMarte, kPlanJupiter,
                     kPlanSaturno, kPlanUrano, kPlanNeptuno, kProyPolJup, kProyPolSat},
                    {}) {
-  for (const char* clave : {"AnguloPolo", "LatTierra", "MeridianoCentral", "Minnaert"}) {
+  for (const char* clave : {"AnguloPolo", "LatTierra", "MeridianoCentral", "LatSol", "LonSol", "Minnaert"}) {
     AjustesActuales().Registra(kSeccion, clave, "");
   }
   AjustesActuales().Registra(kSeccion, "Resolucion", "0.5");

@@ -185,6 +185,22 @@ INSTANTIATE_TEST_SUITE_P(
         CasoLimbo{"Pequeno", 60.2, 70.7, 12.5, 0.06487, 0.0, 0.0, 0.8, false, 0, 0}),
     [](const ::testing::TestParamInfo<CasoLimbo>& i) { return std::string(i.param.nombre); });
 
+// The pole angle freed: a start 3 degrees off comes back to the rendered one.
+TEST(DiscoTest, AjusteDelAnguloDelPolo) {
+  DiscoSintetico d;
+  d.ancho = d.alto = 220;
+  d.geometria = Geometria(110.4, 108.9, 90.0, 0.09796, 27.0, 10.0, 0.0);
+  Imagen im;
+  RenderizaDisco(d, im);
+  GeometriaDisco inicial = d.geometria;
+  inicial.anguloPolo = 30.0;
+  OpcionesLimbo op;
+  op.ajustaAngulo = true;
+  const AjusteLimbo a = AjustaLimbo(im, inicial, op);
+  EXPECT_NEAR(a.geometria.anguloPolo, 27.0, 0.3);
+  EXPECT_NEAR(a.geometria.radio, 90.0, 0.2);
+}
+
 TEST(DiscoTest, EntradaMalaDaMensajesClaros) {
   struct Caso {
     const char* nombre;
