@@ -55,6 +55,8 @@ int OrdenLimb(const Argumentos& args);
 // lonlat FILE X,Y... [--csv] [--save]: planetographic longitude and latitude of each point;
 // --save keeps the disc and the points as measured features in the side data file.
 int OrdenLonLat(const Argumentos& args);
+// features FILE: the measured features of the side data file as CSV.
+int OrdenFeatures(const Argumentos& args);
 // planisphere FILE OUT [--res DEG] [--minnaert K]: the map of the visible hemisphere.
 int OrdenPlanisphere(const Argumentos& args);
 // polar FILE OUT [--south] [--stereo] [--size N] [--minnaert K]: the polar projection.

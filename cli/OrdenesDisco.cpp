@@ -219,6 +219,19 @@ int OrdenLonLat(const Argumentos& args) {
   return 0;
 }
 
+int OrdenFeatures(const Argumentos& args) {
+  if (args.size() != 1 || (args[0].size() > 1 && args[0][0] == '-')) {
+    throw ErrorUso("features needs exactly one file");
+  }
+  Imagen im;
+  LeeArchivo(args[0], im);
+  const DatosPlaneta* d = DatosPlanetaDe(im);
+  if (!d) throw ErrorUso("features needs a planet image (its side data file gives the type)");
+  std::fputs(CsvDetalles(*d).c_str(), stdout);
+  CompruebaSalida();
+  return 0;
+}
+
 int OrdenPlanisphere(const Argumentos& args) {
   Disco d = LeeOpciones(args, {"--res"}, {});
   if (d.archivos.size() != 2) throw ErrorUso("planisphere takes FILE OUT");

@@ -71,6 +71,7 @@ constexpr const char* kUso =
     "  lonlat FILE X,Y... [DISC OPTIONS] [--csv] [--save]\n"
     "                                       planetographic longitude and latitude of points;\n"
     "                                       --save: kept as features in the side data file\n"
+    "  features FILE                        the measured features of a planet image as CSV\n"
     "  planisphere FILE OUT [--res DEG] [--minnaert K] [DISC OPTIONS]\n"
     "                                       map of the visible hemisphere\n"
     "  polar FILE OUT [--south] [--stereo] [--size N] [--minnaert K] [DISC OPTIONS]\n"
@@ -196,6 +197,7 @@ int Ejecuta(const Global& g) {
   if (orden == "stack") return OrdenStack(args);
   if (orden == "limb") return OrdenLimb(args);
   if (orden == "lonlat") return OrdenLonLat(args);
+  if (orden == "features") return OrdenFeatures(args);
   if (orden == "planisphere") return OrdenPlanisphere(args);
   if (orden == "polar") return OrdenPolar(args);
   if (orden == "cut") return OrdenCut(args);

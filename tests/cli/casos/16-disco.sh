@@ -3,6 +3,8 @@
 G="--pole 15 --de 3 --cm 120 --body JUPITER"
 orva limb planeta_jupiter.fits $G
 orva lonlat planeta_jupiter.fits 160.3,158.6 100,120 5,5 $G --csv --save
+orva features planeta_jupiter.fits
+orva features m51_iraf_devpix.fits
 grep -E '^(TIPOOBJ|PLANDISCO|PLANDET[0-9]+)=' planeta_jupiter.fits.dat | tr -d '\r'
 orva planisphere planeta_jupiter.fits plan.fits $G --res 1 --minnaert 0.8
 orva info plan.fits | grep -E '^(ANCHO|ALTO|TIPOOBJ)='
