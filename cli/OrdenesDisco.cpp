@@ -248,7 +248,9 @@ int OrdenPolar(const Argumentos& args) {
   if (d.archivos.size() != 2) throw ErrorUso("polar takes FILE OUT");
   if (!Opcion(d, "--size").empty()) {
     const double n = Numero(Opcion(d, "--size"), "--size");
-    if (n < 1 || n > 20000 || n != std::floor(n)) throw ErrorUso("--size is 1..20000");
+    if (n < 1 || n > kLadoMaximoMapa || n != std::floor(n)) {
+      throw ErrorUso("--size is 1.." + std::to_string(kLadoMaximoMapa));
+    }
     d.mapa.lado = static_cast<int>(n);
   }
   d.mapa.sur = Bandera(d, "--south");

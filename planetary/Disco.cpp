@@ -206,7 +206,7 @@ void CompruebaGeometria(const GeometriaDisco& g) {
   };
   if (!std::isfinite(g.cx)) fuera("cx", g.cx);
   if (!std::isfinite(g.cy)) fuera("cy", g.cy);
-  if (!(g.radio > 0.0 && std::isfinite(g.radio))) fuera("radio", g.radio);
+  if (!(g.radio > 0.0 && g.radio <= kRadioMaximoDisco)) fuera("radio", g.radio);
   if (!(g.achatamiento >= 0.0 && g.achatamiento <= kMaxAchatamiento)) {
     fuera("achatamiento", g.achatamiento);
   }
@@ -431,10 +431,12 @@ int ColumnasPlanisferio(const OpcionesMapa& op) {
 }
 
 void CompruebaMapa(const OpcionesMapa& op) {
-  if (!(op.resolucion >= 0.01 && op.resolucion <= 30.0)) {
+  if (!(op.resolucion >= kResolucionMinimaMapa && op.resolucion <= kResolucionMaximaMapa)) {
     throw JError(12484, "resolucion", std::to_string(op.resolucion));
   }
-  if (op.lado < 0 || op.lado > 20000) throw JError(12484, "lado", std::to_string(op.lado));
+  if (op.lado < 0 || op.lado > kLadoMaximoMapa) {
+    throw JError(12484, "lado", std::to_string(op.lado));
+  }
   if (op.minnaert && !(op.k >= 0.0 && op.k <= 3.0)) {
     throw JError(12484, "k", std::to_string(op.k));
   }
@@ -594,7 +596,7 @@ std::vector<MuestraCorte> CorteFotometrico(const ImagenPixeles& im, const Geomet
     return r;
   }
   const double largo = std::hypot(x2 - x1, y2 - y1);
-  if (!std::isfinite(largo)) throw JError(12484, "linea", std::to_string(largo));
+  if (!(largo <= kLargoMaximoCorte)) throw JError(12484, "linea", std::to_string(largo));
   const long n = static_cast<long>(std::floor(largo));
   for (long i = 0; i <= n; ++i) {
     const double t = largo > 0.0 ? i / largo : 0.0;

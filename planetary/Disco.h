@@ -17,6 +17,13 @@ class ImagenPixeles;
 class ImagenObservacion;
 class Progreso;
 
+// Bounds that keep a map's or a cut's size reasonable whatever the input.
+inline constexpr double kRadioMaximoDisco = 8000.0;    // pixels
+inline constexpr double kResolucionMinimaMapa = 0.05;  // deg per pixel
+inline constexpr double kResolucionMaximaMapa = 30.0;
+inline constexpr int kLadoMaximoMapa = 8000;           // pixels
+inline constexpr double kLargoMaximoCorte = 100000.0;  // pixels
+
 struct GeometriaDisco {
   double cx = 0.0, cy = 0.0;      // centre, pixels
   double radio = 0.0;             // equatorial radius, pixels

@@ -12,9 +12,7 @@
 namespace orva {
 namespace {
 
-constexpr double kCoordenadaMaxima = 1e6;                             // pixels
-constexpr double kResolucionMinima = 0.01, kResolucionMaxima = 30.0;  // deg per pixel
-constexpr int kLadoMaximo = 20000;
+constexpr double kCoordenadaMaxima = 1e6;  // pixels
 constexpr double kMinnaertMaximo = 3.0;
 constexpr size_t kArgsGeometria = 7;
 
@@ -22,7 +20,7 @@ GeometriaDisco LeeGeometria(const std::vector<std::string>& a) {
   GeometriaDisco g;
   g.cx = ArgumentoReal(a, 0, -kCoordenadaMaxima, kCoordenadaMaxima);
   g.cy = ArgumentoReal(a, 1, -kCoordenadaMaxima, kCoordenadaMaxima);
-  g.radio = ArgumentoReal(a, 2, 1.0, kCoordenadaMaxima);
+  g.radio = ArgumentoReal(a, 2, 1.0, kRadioMaximoDisco);
   g.achatamiento = ArgumentoReal(a, 3, 0.0, 0.5);
   g.anguloPolo = ArgumentoReal(a, 4, -360.0, 360.0);
   g.latTierra = ArgumentoReal(a, 5, -90.0, 90.0);
@@ -49,7 +47,7 @@ int MacroPlanisferio(Ranuras& r, int actual, const std::vector<std::string>& a) 
   }
   GeometriaDisco g = LeeGeometria(a);
   OpcionesMapa op;
-  op.resolucion = ArgumentoReal(a, 7, kResolucionMinima, kResolucionMaxima);
+  op.resolucion = ArgumentoReal(a, 7, kResolucionMinimaMapa, kResolucionMaximaMapa);
   LeeMinnaert(a, 8, op);
   Imagen* im = r.En(actual);
   if (!im) return 0;
@@ -71,7 +69,7 @@ int MacroProyPolar(Ranuras& r, int actual, const std::vector<std::string>& a) {
   if (p < 0 || a[7] != polos[static_cast<size_t>(p)]) PalabraNoAdmitida(a, 7);
   op.sur = p == 1 || p == 3;
   op.estereografica = p >= 2;
-  op.lado = ArgumentoEntero(a, 8, 0, kLadoMaximo);
+  op.lado = ArgumentoEntero(a, 8, 0, kLadoMaximoMapa);
   LeeMinnaert(a, 9, op);
   Imagen* im = r.En(actual);
   if (!im) return 0;

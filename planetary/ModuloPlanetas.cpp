@@ -218,7 +218,8 @@ ModuloPlanetas::ModuloPlanetas()
     : ModuloBasico({kMarte, kJupiter, kSaturno, kUrano, kNeptuno, kPlanMarte, kPlanJupiter,
                     kPlanSaturno, kPlanUrano, kPlanNeptuno, kProyPolJup, kProyPolSat},
                    {}) {
-  for (const char* clave : {"AnguloPolo", "LatTierra", "MeridianoCentral", "LatSol", "LonSol", "Minnaert"}) {
+  for (const char* clave :
+       {"AnguloPolo", "LatTierra", "MeridianoCentral", "LatSol", "LonSol", "Minnaert"}) {
     AjustesActuales().Registra(kSeccion, clave, "");
   }
   AjustesActuales().Registra(kSeccion, "Resolucion", "0.5");

@@ -244,6 +244,16 @@ TEST(DiscoTest, EntradaMalaDaMensajesClaros) {
   g.achatamiento = 0.06;
   g.radio = std::nan("");
   EXPECT_THROW(AjustaLimbo(vacia, g), JError);
+  // Sizes that would make a map or a cut without end are refused before any work.
+  g.radio = 1e12;
+  OpcionesMapa op;
+  Imagen mapa;
+  EXPECT_THROW(ProyeccionPolar(vacia, g, op, mapa, nullptr), JError);
+  EXPECT_THROW(CorteFotometrico(vacia, g, TipoCorte::kMeridiano, op), JError);
+  g.radio = 20.0;
+  EXPECT_THROW(CorteFotometrico(vacia, g, TipoCorte::kLinea, op, 0, 0, 1e300, 0), JError);
+  op.resolucion = 0.001;
+  EXPECT_THROW(Planisferio(vacia, g, op, mapa, nullptr), JError);
 }
 
 // Spots found again on the planisphere and the polar projections where their coordinates say.
