@@ -541,7 +541,9 @@ void ProyeccionPolar(const ImagenObservacion& im, const GeometriaDisco& g, const
                      ImagenObservacion& salida, Progreso* progreso) {
   CompruebaGeometria(g);
   CompruebaMapa(op);
-  const int lado = op.lado > 0 ? op.lado : 2 * static_cast<int>(std::lround(g.radio));
+  const int lado = op.lado > 0 ? op.lado
+                               : std::min(kLadoMaximoMapa,
+                                          std::max(1, 2 * static_cast<int>(std::lround(g.radio))));
   int tipo = DiscoAProyeccionPolar(im.TipoObjeto());
   struct Pixel {
     const ImagenObservacion& im;
