@@ -21,24 +21,6 @@
 namespace orva {
 namespace {
 
-// Flattening of each disc type, IAU mean radii (equatorial, polar).
-double AchatamientoDe(int tipo) {
-  switch (tipo) {
-    case kMarte:
-      return 1.0 - 3376.20 / 3396.19;
-    case kJupiter:
-      return 1.0 - 66854.0 / 71492.0;
-    case kSaturno:
-      return 1.0 - 54364.0 / 60268.0;
-    case kUrano:
-      return 1.0 - 24973.0 / 25559.0;
-    case kNeptuno:
-      return 1.0 - 24341.0 / 24764.0;
-    default:
-      return 0.0;
-  }
-}
-
 double Numero(const std::string& texto, const std::string& que) {
   char* fin = nullptr;
   const double v = std::strtod(texto.c_str(), &fin);
@@ -131,7 +113,7 @@ void Prepara(Disco& d, Imagen& im, AjusteLimbo* ajuste) {
   } else if (EsDiscoPlaneta(im.TipoObjeto())) {
     d.tipo = im.TipoObjeto();
   }
-  if (!d.conAchatamiento) d.g.achatamiento = AchatamientoDe(d.tipo);
+  if (!d.conAchatamiento) d.g.achatamiento = AchatamientoPlaneta(d.tipo);
   // Angles and sides as the image is shown.
   d.g.filasArriba = MuestraFilaUnoAbajo(im);
   // Until an ephemeris fills them, the orientation is given by hand.

@@ -200,6 +200,23 @@ void GaussNewton(GeometriaDisco& g, double bSobreA, const std::vector<PuntoLimbo
 
 }  // namespace
 
+double AchatamientoPlaneta(int tipo) {
+  switch (tipo) {
+    case kMarte:
+      return 1.0 - 3376.20 / 3396.19;
+    case kJupiter:
+      return 1.0 - 66854.0 / 71492.0;
+    case kSaturno:
+      return 1.0 - 54364.0 / 60268.0;
+    case kUrano:
+      return 1.0 - 24973.0 / 25559.0;
+    case kNeptuno:
+      return 1.0 - 24341.0 / 24764.0;
+    default:
+      return 0.0;
+  }
+}
+
 void CompruebaGeometria(const GeometriaDisco& g) {
   const auto fuera = [](const char* campo, double v) {
     throw JError(12484, campo, std::to_string(v));

@@ -36,6 +36,9 @@ struct GeometriaDisco {
   bool filasArriba = false;           // rows grow upward as shown
 };
 
+// The flattening of a disc type from the IAU radii (equatorial, polar); 0 for other types.
+double AchatamientoPlaneta(int tipo);
+
 // Raises 12484 naming the first field out of its range.
 void CompruebaGeometria(const GeometriaDisco& g);
 

@@ -86,26 +86,9 @@ void Orientacion(GeometriaDisco& g) {
   }
 }
 
-double Achatamiento(int tipo) {
-  switch (tipo) {
-    case kMarte:
-      return 1.0 - 3376.20 / 3396.19;
-    case kJupiter:
-      return 1.0 - 66854.0 / 71492.0;
-    case kSaturno:
-      return 1.0 - 54364.0 / 60268.0;
-    case kUrano:
-      return 1.0 - 24973.0 / 25559.0;
-    case kNeptuno:
-      return 1.0 - 24341.0 / 24764.0;
-    default:
-      return 0.0;
-  }
-}
-
 // A curve of longitude/latitude points, drawn where it is on the visible side.
 template <class F>
-void Curva(const GeometriaDisco& g, Lienzo& l, Color c, double desde, double hasta, F punto) {
+void Curva(Lienzo& l, Color c, double desde, double hasta, F punto) {
   PuntoDisco a;
   bool previo = false;
   for (double t = desde; t <= hasta + 1e-9; t += kPasoCurva) {
@@ -115,7 +98,6 @@ void Curva(const GeometriaDisco& g, Lienzo& l, Color c, double desde, double has
     a = p;
     previo = visible;
   }
-  (void)g;
 }
 
 }  // namespace
@@ -263,7 +245,7 @@ void ModuloPlanetas::Comando(Imagen* imagen, int, int id, long) {
   switch (id) {
     case kAjustarLimbo: {
       GeometriaDisco g = d->conGeometria ? d->geometria : GeometriaDisco{};
-      g.achatamiento = Achatamiento(imagen->TipoObjeto());
+      g.achatamiento = AchatamientoPlaneta(imagen->TipoObjeto());
       g.filasArriba = MuestraFilaUnoAbajo(*imagen);
       Orientacion(g);
       if (!d->conGeometria) EstimaDisco(*imagen, g);
@@ -358,11 +340,11 @@ void ModuloPlanetas::Pintar(const Imagen& imagen, Lienzo& l) {
     l.Cruz(p.x, p.y, kTamMarca, p.rechazado ? kRechazado : kPunto);
   if (d->rejilla) {
     for (double lat = -90.0 + kPasoRejilla; lat < 90.0; lat += kPasoRejilla) {
-      Curva(g, l, kRejilla, 0.0, 360.0,
+      Curva(l, kRejilla, 0.0, 360.0,
             [&](double t, PuntoDisco& p) { return LonLatAPixel(g, t, lat, p); });
     }
     for (double lon = 0.0; lon < 360.0; lon += kPasoRejilla) {
-      Curva(g, l, kRejilla, -90.0, 90.0,
+      Curva(l, kRejilla, -90.0, 90.0,
             [&](double t, PuntoDisco& p) { return LonLatAPixel(g, lon, t, p); });
     }
   }
