@@ -28,6 +28,12 @@ constexpr double kBaseGradiente = 1.0;  // pixels between the two samples of the
 // a uniform disc, 0.43 px for a Lambert limb darkened to nothing; half-way keeps both within
 // 0.15 px.
 constexpr double kDesplazamientoFlanco = 0.58;
+constexpr double kNivelAlto = 0.8;
+// Flank widths (Gaussian sigma, pixels) of a sharp image (the pixel grid gives 0.65-0.8) and of
+// a blurred one.
+constexpr double kSigmaNitido = 0.9, kSigmaBorroso = 1.3;
+constexpr double kAnchoMedio = 1.1774100225154747;  // sqrt(2 ln 2): a Gaussian at half height
+constexpr double kAnchoAlto = 0.6680472308365775;   // sqrt(2 ln 1.25): at 0.8
 // A limb point is used when its outward normal faces the Sun at least this much.
 constexpr double kLimboIluminado = 0.25;
 constexpr int kPuntosMinimos = 12;
@@ -378,14 +384,25 @@ AjusteLimbo AjustaLimbo(const ImagenPixeles& im, const GeometriaDisco& inicial,
       }
     }
     if (mejor <= base || mejor + base + 1 >= static_cast<int>(perfil.size())) continue;
-    // The outer flank's half height: unlike the peak, it stays at the same distance from the
-    // edge whether the limb is dark or bright.
-    size_t k = static_cast<size_t>(mejor);
-    while (k + base < perfil.size() && grad[k] > 0.5 * maximo) ++k;
-    if (k + base >= perfil.size()) continue;
-    const double frac = (grad[k - 1] - 0.5 * maximo) / (grad[k - 1] - grad[k]);
-    s = kInicioPerfil * largo + (static_cast<double>(k) - 1.0 + frac) * kPasoPerfil -
-        kDesplazamientoFlanco;
+    // Where the outer flank falls to a fraction of the peak, in samples from the start.
+    const auto cruce = [&](double fraccion, double& pos) {
+      size_t k = static_cast<size_t>(mejor);
+      while (k + base < perfil.size() && grad[k] > fraccion * maximo) ++k;
+      if (k + base >= perfil.size()) return false;
+      pos = static_cast<double>(k) - 1.0 +
+            (grad[k - 1] - fraccion * maximo) / (grad[k - 1] - grad[k]);
+      return true;
+    };
+    double medio, alto;
+    if (!cruce(0.5, medio) || !cruce(kNivelAlto, alto)) continue;
+    // On a sharp image the pixel grid sets the flank, which ends a fixed distance past the
+    // edge; on a blurred one the seeing does, and the edge is the centre of the Gaussian the
+    // flank follows (its width from the half and 0.8 heights). Between the two, a blend.
+    const double sigma = (medio - alto) * kPasoPerfil / (kAnchoMedio - kAnchoAlto);
+    const double t = std::clamp((sigma - kSigmaNitido) / (kSigmaBorroso - kSigmaNitido), 0.0, 1.0);
+    const double pos =
+        medio * kPasoPerfil - ((1.0 - t) * kDesplazamientoFlanco + t * kAnchoMedio * sigma);
+    s = kInicioPerfil * largo + pos;
     r.puntos.push_back({g.cx + dx * s, g.cy + dy * s, 0.0, false});
   }
   if (static_cast<int>(r.puntos.size()) < kPuntosMinimos) {
