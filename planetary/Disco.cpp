@@ -26,7 +26,7 @@ constexpr double kPasoPerfil = 0.25;    // pixels
 constexpr double kBaseGradiente = 1.0;  // pixels between the two samples of the gradient
 // How far outside the edge the gradient's outer half height falls on a pixel grid: 0.72 px for
 // a uniform disc, 0.43 px for a Lambert limb darkened to nothing; half-way keeps both within
-// 0.15 px.
+// 0.2 px once fitted.
 constexpr double kDesplazamientoFlanco = 0.58;
 constexpr double kNivelAlto = 0.8;
 // Flank widths (Gaussian sigma, pixels) of a sharp image (the pixel grid gives 0.65-0.8) and of
