@@ -79,6 +79,22 @@ int OrdenField(const Argumentos& args);
 // of minimum and its O-C against the field's ephemeris. Exit status 1 when a frame gave no
 // magnitude of the variable.
 int OrdenLightcurve(const Argumentos& args);
+// The planet's disc. Each takes the orientation --pole DEG --de DEG --cm DEG [--sun LAT,LON]
+// [--flattening F] [--body TYPE], fits the limb from the bright area or from --centre X,Y
+// --radius R (--no-fit: taken as they are; --fit-angle: the pole angle fitted too).
+// limb FILE [--points]: centre, semi-axes, angle, rms, points used.
+int OrdenLimb(const Argumentos& args);
+// lonlat FILE X,Y... [--csv] [--save]: planetographic longitude and latitude of each point;
+// --save keeps the disc and the points as measured features in the side data file.
+int OrdenLonLat(const Argumentos& args);
+// features FILE: the measured features of the side data file as CSV.
+int OrdenFeatures(const Argumentos& args);
+// planisphere FILE OUT [--res DEG] [--minnaert K]: the map of the visible hemisphere.
+int OrdenPlanisphere(const Argumentos& args);
+// polar FILE OUT [--south] [--stereo] [--size N] [--minnaert K]: the polar projection.
+int OrdenPolar(const Argumentos& args);
+// cut FILE meridian|equator|X1,Y1,X2,Y2 [--minnaert K]: a photometric cut as CSV.
+int OrdenCut(const Argumentos& args);
 
 // Flushes standard output and raises 12230 when anything written to it was lost (a full disk,
 // a closed pipe): output a caller cannot trust is an error.

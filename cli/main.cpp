@@ -86,6 +86,20 @@ constexpr const char* kUso =
     "                                       the solar disc, its limb-darkening laws and the\n"
     "                                       corona; --venus: Venus on the disc, its position\n"
     "                                       and photometry; --csv: the zone table\n"
+    "  limb FILE --pole DEG --de DEG --cm DEG [DISC OPTIONS] [--points]\n"
+    "                                       fit the planet's limb: centre, semi-axes, rms\n"
+    "  lonlat FILE X,Y... [DISC OPTIONS] [--csv] [--save]\n"
+    "                                       planetographic longitude and latitude of points;\n"
+    "                                       --save: kept as features in the side data file\n"
+    "  features FILE                        the measured features of a planet image as CSV\n"
+    "  planisphere FILE OUT [--res DEG] [--minnaert K] [DISC OPTIONS]\n"
+    "                                       map of the visible hemisphere\n"
+    "  polar FILE OUT [--south] [--stereo] [--size N] [--minnaert K] [DISC OPTIONS]\n"
+    "                                       orthographic or stereographic polar projection\n"
+    "  cut FILE meridian|equator|X1,Y1,X2,Y2 [--minnaert K] [DISC OPTIONS]\n"
+    "                                       photometric cut as CSV\n"
+    "    DISC OPTIONS: --pole DEG --de DEG --cm DEG [--sun LAT,LON] [--flattening F]\n"
+    "                  [--body TYPE] [--centre X,Y --radius R [--no-fit]] [--fit-angle]\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -207,6 +221,12 @@ int Ejecuta(const Global& g) {
   if (orden == "planet") return OrdenPlanet(args);
   if (orden == "field") return OrdenField(args);
   if (orden == "lightcurve") return OrdenLightcurve(args);
+  if (orden == "limb") return OrdenLimb(args);
+  if (orden == "lonlat") return OrdenLonLat(args);
+  if (orden == "features") return OrdenFeatures(args);
+  if (orden == "planisphere") return OrdenPlanisphere(args);
+  if (orden == "polar") return OrdenPolar(args);
+  if (orden == "cut") return OrdenCut(args);
   throw ErrorUso("unknown command '" + orden + "'");
 }
 

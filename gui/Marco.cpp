@@ -29,6 +29,7 @@
 #include <sstream>
 
 #include "analyses/ModuloDobles.h"
+#include "planetary/ModuloPlanetas.h"
 #include "base/Cadenas.h"
 #include "base/JError.h"
 #include "core/IdsComandos.h"
@@ -952,7 +953,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
   // The star searches ask for their settings before the module runs them; the double-star
   // centroid preferences and the calculation are desktop dialogs.
   if ((id == kBuscarTASS || id == kBuscarPCVista || id == kPreferenciasDobles ||
-       id == kCalcularDobles) &&
+       id == kCalcularDobles || EsComandoMapaDisco(id)) &&
       ComandoOperacion(*this, v, id)) {
     return;
   }

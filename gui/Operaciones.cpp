@@ -20,6 +20,7 @@
 
 #include "analyses/Dobles.h"
 #include "analyses/ModuloDobles.h"
+#include "planetary/ModuloPlanetas.h"
 #include "base/Cadenas.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
@@ -493,6 +494,11 @@ VentanaImagen* EjecutaLineaOperacion(Marco& marco, VentanaImagen& v, const std::
 
 bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {
   if (ComandoTransGeneral(marco, v, id)) return true;
+  // The maps of a planet's disc: one macro line on the window.
+  if (EsComandoMapaDisco(id)) {
+    CorreLinea(marco, v, LineaMapaDisco(v.imagen(), id), "PLANETA", 12051);
+    return true;
+  }
   if (id >= kPrimerFiltro && id <= kFiltroGeneral) {
     std::string popup, etiqueta;
     if (!MenuDeFiltro(id, popup, etiqueta)) return false;

@@ -215,6 +215,9 @@ std::vector<ComandoMacro>& Tabla() {
       // The point-pair transform of the "Trans. General" tool, as its matrix and result size.
       {"TRANSGENERAL", 10, 10, {}, nullptr},
       {"PRETRATAR", 0, 10, {}, nullptr},
+      // The maps of a planet's disc.
+      {"PLANISFERIO", 8, 9, {}, nullptr},
+      {"PROYPOLAR", 9, 10, {}, nullptr},
   };
   return tabla;
 }

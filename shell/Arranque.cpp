@@ -5,6 +5,7 @@
 #include "core/ModuloAnalisis.h"
 #include "formats/TiposArchivo.h"
 #include "macro/Macro.h"
+#include "planetary/MacroDisco.h"
 #include "processing/Procesamiento.h"
 #include "shell/Modulos.h"
 #include "stacking/Transformacion.h"
@@ -20,6 +21,7 @@ void InstalaSistema() {
   EnlazaProcesamientoMacro();
   EnlazaTransformacionMacro();
   EnlazaApiladoMacro();
+  EnlazaDiscoMacro();
   CreaModulos();
 }
 

@@ -5,6 +5,7 @@
 #include "base/Cadenas.h"
 #include "core/ModuloBasico.h"
 #include "core/TiposObjeto.h"
+#include "planetary/ModuloPlanetas.h"
 #include "shell/Configuracion.h"
 #include "solar/ModuloSol.h"
 #include "stellar/ModuloVariables.h"
@@ -16,10 +17,7 @@ void CreaModulos() {
   Configuracion& cfg = Configuracion::Global();
 
   // 1. Planetary: disks, planispheres and polar projections; no application-level items.
-  RegistraModulo(std::make_unique<ModuloBasico>(
-      std::vector<int>{kMarte, kJupiter, kSaturno, kUrano, kNeptuno, kPlanMarte, kPlanJupiter,
-                       kPlanSaturno, kPlanUrano, kPlanNeptuno, kProyPolJup, kProyPolSat},
-      std::vector<std::string>{}));
+  RegistraModulo(std::make_unique<ModuloPlanetas>());
   // 2. Variable stars.
   RegistraModulo(std::make_unique<ModuloVariables>());
   // 3. Double stars.

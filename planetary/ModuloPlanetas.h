@@ -1,0 +1,80 @@
+// The planetary analysis module: the limb fit and its manual correction, the longitude/latitude
+// grid and the measured features of a planet's disc, kept in the image's side data.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "core/ModuloBasico.h"
+#include "planetary/Disco.h"
+
+namespace orva {
+
+enum ComandoPlanetas {
+  kAjustarLimbo = 6300,
+  kRejillaDisco = 6301,
+  kBorrarDetalles = 6302,
+  // The maps: made by the desktop as macro lines (LineaPlanisferio, LineaProyeccionPolar) on the
+  // image's window, so that they are recorded and undone like any operation.
+  kPlanisferioDisco = 6303,
+  kPolarNorteDisco = 6304,
+  kPolarSurDisco = 6305,
+  kMedirDetalle = 6350,
+  kMoverContorno = 6351,
+  kAgrandarContorno = 6352,
+  kReducirContorno = 6353,
+  kGirarIzquierda = 6354,
+  kGirarDerecha = 6355,
+};
+
+struct DetalleDisco {
+  double x = 0.0, y = 0.0, lon = 0.0, lat = 0.0;
+};
+
+class DatosPlaneta : public DatosAnalisis {
+ public:
+  std::unique_ptr<DatosAnalisis> Clona() const override {
+    return std::make_unique<DatosPlaneta>(*this);
+  }
+  void Guarda(std::vector<std::pair<std::string, std::string>>& entradas) const override;
+  bool Lee(std::string_view clave, std::string_view valor) override;
+
+  bool conGeometria = false;
+  GeometriaDisco geometria;
+  std::vector<PuntoLimbo> puntos;  // of the last fit; not kept in the side data
+  double rms = 0.0;
+  bool rejilla = false;
+  std::vector<DetalleDisco> detalles;
+};
+
+// The planet data of an image of the module's types (a null pointer for other images).
+DatosPlaneta* DatosPlanetaDe(Imagen& imagen);
+// The features as CSV: "n,x,y,lon,lat" lines under a header.
+std::string CsvDetalles(const DatosPlaneta& d);
+// Measures a feature at an image point with the stored geometry and keeps it; 12489 without a
+// fitted limb, 12488 off the disc.
+DetalleDisco MideDetalle(DatosPlaneta& d, double x, double y);
+
+// The macro line of a map command (kPlanisferioDisco...) on the image's fitted disc; 12489
+// without one. The map options from the PREFPLANETA settings Resolucion (deg a pixel) and
+// Minnaert (the exponent; empty: no correction).
+std::string LineaMapaDisco(const Imagen& imagen, int id);
+bool EsComandoMapaDisco(int id);
+
+class ModuloPlanetas : public ModuloBasico {
+ public:
+  ModuloPlanetas();
+  Menu MenuAnalisis(const Imagen& imagen) override;
+  Menu MenuContextual(const Imagen& imagen) override;
+  // The limb fit takes the disc's orientation from the PREFPLANETA settings.
+  void Comando(Imagen* imagen, int mensaje, int id, long parametro) override;
+  void ComandoContextual(Imagen& imagen, int mensaje, int id, PuntoImagen punto) override;
+  void Informacion(const Imagen& imagen, std::vector<std::string>& lineas) override;
+  void Pintar(const Imagen& imagen, Lienzo& lienzo) override;
+  std::unique_ptr<DatosAnalisis> CrearDatos(Imagen& imagen) override;
+};
+
+}  // namespace orva
