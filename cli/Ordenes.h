@@ -49,6 +49,10 @@ int OrdenCalibrate(const Argumentos& args);
 // stack FILES... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]
 // [--norm none|add|mul|both] [--align none|ref] [--group N] [--rejmap FILE] [--csv REPORT].
 int OrdenStack(const Argumentos& args);
+// spectrum FILE [--line X1,Y1,X2,Y2] [--width W] [--sky D] [--csv OUT] [--lines]
+// [--calib PX:WL,...] [--degree N]: the spectrum along the band (a one-row image needs no
+// line) as the CSV table (on stdout, or into OUT), its lines and its calibration.
+int OrdenSpectrum(const Argumentos& args);
 
 // objects [--add FIELDS] [--remove NAME] / sites [...]: the object or observatory list of the
 // settings folder, one entry per line as the file holds it; --add takes the ';'-separated

@@ -69,6 +69,10 @@ constexpr const char* kUso =
     "  stack FILES|@LIST... -o OUT [--method mean|median|sum|sigma] [--kappa K] [--iter N]\n"
     "        [--norm none|add|mul|both] [--align none|ref|stars] [--group N]\n"
     "        [--rejmap FILE] [--csv REPORT]  combine a series (or groups of N) into one image\n"
+    "  spectrum FILE [--line X1,Y1,X2,Y2] [--width W] [--sky D] [--csv OUT] [--lines]\n"
+    "           [--calib PX:WL,...] [--degree N]\n"
+    "                                       the spectrum along a band: CSV table, lines,\n"
+    "                                       wavelength calibration\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -184,6 +188,7 @@ int Ejecuta(const Global& g) {
   if (orden == "register") return OrdenRegister(args);
   if (orden == "calibrate") return OrdenCalibrate(args);
   if (orden == "stack") return OrdenStack(args);
+  if (orden == "spectrum") return OrdenSpectrum(args);
   if (orden == "objects") return OrdenObjects(args);
   if (orden == "sites") return OrdenSites(args);
   throw ErrorUso("unknown command '" + orden + "'");

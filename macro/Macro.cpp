@@ -215,6 +215,8 @@ std::vector<ComandoMacro>& Tabla() {
       // The point-pair transform of the "Trans. General" tool, as its matrix and result size.
       {"TRANSGENERAL", 10, 10, {}, nullptr},
       {"PRETRATAR", 0, 10, {}, nullptr},
+      // The one-row spectrum of a band of the image (spectra/Espectro.h).
+      {"ESPECTRO", 4, 6, {}, nullptr},
   };
   return tabla;
 }

@@ -19,7 +19,7 @@ CAPAS = [
     ["processing"],
     ["stacking"],  # masters, pretreatment, registration of point lists, combination
     ["stellar"],
-    ["analyses"],
+    ["analyses", "spectra"],  # analysis modules
     ["shell"],  # configuration, commands, start-up
 ]
 

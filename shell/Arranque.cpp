@@ -7,6 +7,7 @@
 #include "macro/Macro.h"
 #include "processing/Procesamiento.h"
 #include "shell/Modulos.h"
+#include "spectra/Espectro.h"
 #include "stacking/Transformacion.h"
 #include "stacking/Pretratamiento.h"
 
@@ -20,6 +21,7 @@ void InstalaSistema() {
   EnlazaProcesamientoMacro();
   EnlazaTransformacionMacro();
   EnlazaApiladoMacro();
+  EnlazaEspectroMacro();
   CreaModulos();
 }
 

@@ -6,6 +6,7 @@
 #include "core/ModuloBasico.h"
 #include "core/TiposObjeto.h"
 #include "shell/Configuracion.h"
+#include "spectra/ModuloEspectros.h"
 #include "stellar/ModuloVariables.h"
 
 namespace orva {
@@ -34,11 +35,8 @@ void CreaModulos() {
   }
   RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kSol},
                                                 std::vector<std::string>{Cadena(14005)}));
-  // 6. Spectra, with its settings.
-  cfg.Registra("PREFANAESPEC", "MedianaRadio", "");
-  cfg.Registra("PREFANAESPEC", "MedianaFactor", "");
-  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kEspectro},
-                                                std::vector<std::string>{Cadena(14006)}));
+  // 6. Spectra (binds its PREFANAESPEC settings itself).
+  RegistraModulo(std::make_unique<ModuloEspectros>());
 }
 
 }  // namespace orva
