@@ -40,6 +40,7 @@
 #include "gui/ApiladoQt.h"
 #include "gui/DatosImagenQt.h"
 #include "gui/ListasQt.h"
+#include "gui/EspectroQt.h"
 #include "gui/Operaciones.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
@@ -951,6 +952,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
       ComandoOperacion(*this, v, id)) {
     return;
   }
+  if (ComandoEspectro(*this, v, id)) return;
   if (v.Comando(id)) return;
   if (auto it = ordenesImagen_.find(id); it != ordenesImagen_.end()) {
     it->second(v);

@@ -1,0 +1,134 @@
+// The spectra module on the desktop: the band drawn with the right-click menu, measured, made a
+// new image and plotted through the "Análisis" items, all reached by their labels.
+#include <QChartView>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSpinBox>
+#include <QTimer>
+#include <QtTest>
+
+#include "MenusPrueba.h"
+#include "PruebaQt.h"
+#include "base/Cadenas.h"
+#include "core/Imagen.h"
+#include "core/ModuloAnalisis.h"
+#include "core/TiposObjeto.h"
+#include "gui/EspectroQt.h"
+#include "gui/Marco.h"
+#include "gui/VentanaImagen.h"
+#include "shell/Arranque.h"
+#include "shell/Configuracion.h"
+#include "spectra/ModuloEspectros.h"
+#include "tests/spectra/EspectroSintetico.h"
+
+using namespace orva;
+
+class EspectroGuiTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    Configuracion::Global().RestableceDefectos();
+    InstalaSistema();
+    Configuracion::Global().Asigna("PREFANAESPEC", "MedianaRadio", "15");
+    Configuracion::Global().Asigna("PREFANAESPEC", "MedianaFactor", "5");
+    marco_ = MarcoPrueba();
+    QVERIFY(QTest::qWaitForWindowExposed(marco_.get()));
+  }
+  void cleanup() { CierraMarcoPrueba(marco_); }
+
+  void BandaMedidaImagenYGrafico() {
+    auto im = std::make_unique<Imagen>();
+    prueba::CreaEspectro(*im, 0.0);
+    im->AsignaRuta("espectro.qor");
+    im->CambiaTipoObjeto(kEspectro);
+    VentanaImagen* v = marco_->MuestraImagen(std::move(im));
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    QApplication::processEvents();
+    // The band's ends through the right-click menu, by their labels.
+    QAction* medir = AccionAnalisis(12530);
+    QVERIFY(medir && !medir->isEnabled());
+    ClicDerecho(*v, QPoint(20, 70), Cadena(12535));
+    ClicDerecho(*v, QPoint(320, 70), Cadena(12536));
+    const DatosEspectro* d = DatosEspectroDe(static_cast<const Imagen&>(v->imagen()));
+    QVERIFY(d && d->inicioDefinido && d->finalDefinido);
+    QCOMPARE(d->banda.x1, 20.0);
+    QCOMPARE(d->banda.x2, 320.0);
+
+    // Measured with the band dialog's width and sky.
+    AlAparecerModal([](QWidget* w) {
+      w->findChild<QSpinBox*>("Ancho")->setValue(13);
+      w->findChild<QLineEdit*>("Cielo")->setText("15");
+      qobject_cast<QDialog*>(w)->accept();
+    });
+    Analisis(12530);
+    d = DatosEspectroDe(static_cast<const Imagen&>(v->imagen()));
+    QVERIFY(d->medido);
+    QCOMPARE(d->lineas.size(), prueba::kLineas.size());
+    QCOMPARE(d->banda.ancho, 13);
+
+    // The plot window: flux, continuum and lines.
+    Analisis(12532);
+    auto* grafico = marco_->findChild<GraficoEspectro*>("VentanaGraficoEspectro");
+    QVERIFY(grafico);
+    QCOMPARE(grafico->Vista()->chart()->series().size(), 3);
+
+    // The new image: one row, the spectrum type, its own window.
+    const size_t antes = marco_->Ventanas().size();
+    AlAparecerModal([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
+    Analisis(12531);
+    QCOMPARE(marco_->Ventanas().size(), antes + 1);
+    const Imagen& nueva = marco_->VentanaActiva()->imagen();
+    QCOMPARE(nueva.Alto(), 1u);
+    QCOMPARE(nueva.Ancho(), 301u);
+    QCOMPARE(nueva.TipoObjeto(), static_cast<int>(kEspectro));
+    QCOMPARE(v->imagen().Alto(), 140u);  // the frame is untouched
+  }
+
+ private:
+  QAction* AccionAnalisis(int id) {
+    DisparaMenu(*marco_, {"&Herramientas", "&Análisis"});
+    return AccionMenu(*marco_,
+                      {QString::fromStdString(Cadena(14003)), QString::fromStdString(Cadena(id))});
+  }
+  void Analisis(int etiqueta) {
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    QVERIFY(DisparaMenu(*marco_, {QString::fromStdString(Cadena(14003)),
+                                  QString::fromStdString(Cadena(etiqueta))}));
+  }
+  // Right-clicks the pane where it shows the image pixel and picks the item with that label.
+  void ClicDerecho(VentanaImagen& v, QPoint pixel, const std::string& etiqueta) {
+    PanelImagen* p = v.panelImagen();
+    QPoint pos(-1, -1);
+    for (int y = 0; y < p->height() && pos.x() < 0; ++y) {
+      for (int x = 0; x < p->width(); ++x) {
+        if (p->PixelEn(QPoint(x, y)) == pixel) {
+          pos = QPoint(x, y);
+          break;
+        }
+      }
+    }
+    QVERIFY(pos.x() >= 0);
+    const QString texto = QString::fromStdString(etiqueta);
+    auto* t = new QTimer;
+    t->setInterval(20);
+    connect(t, &QTimer::timeout, [t, texto] {
+      auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      if (!m) return;
+      t->stop();
+      t->deleteLater();
+      for (QAction* a : m->actions()) {
+        if (a->text() == texto) m->setActiveAction(a);
+      }
+      QTest::keyClick(m, Qt::Key_Return);
+    });
+    t->start();
+    QTest::mouseClick(p, Qt::RightButton, {}, pos);
+  }
+
+  std::unique_ptr<Marco> marco_;
+};
+
+QTEST_MAIN(EspectroGuiTest)
+#include "EspectroGuiTest.moc"
