@@ -115,10 +115,10 @@ ModuloEspectros::ModuloEspectros() : ModuloBasico({kEspectro}, {Cadena(14006)}) 
 Menu ModuloEspectros::MenuAnalisis(const Imagen& imagen) {
   const DatosEspectro* d = DatosEspectroDe(imagen);
   const bool banda = d && d->inicioDefinido && d->finalDefinido;
-  const bool medible = banda || imagen.Alto() == 1;
   const bool medido = d && d->medido;
   Menu m;
-  m.Anade(kMedirEspectro, Cadena(kEtiquetaMedir), medible);
+  // Measuring stays enabled: without a band it says how to draw one (12526).
+  m.Anade(kMedirEspectro, Cadena(kEtiquetaMedir));
   m.Anade(kImagenEspectro, Cadena(kEtiquetaMedir + 1), banda);
   m.Anade(kGraficoEspectro, Cadena(kEtiquetaMedir + 2), medido);
   m.Anade(kTablaEspectroCsv, Cadena(kEtiquetaMedir + 3), medido);

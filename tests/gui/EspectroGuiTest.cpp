@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
+#include <QPixmap>
 #include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
@@ -47,8 +49,8 @@ class EspectroGuiTest : public QObject {
     QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
     QApplication::processEvents();
     // The band's ends through the right-click menu, by their labels.
-    QAction* medir = AccionAnalisis(12530);
-    QVERIFY(medir && !medir->isEnabled());
+    QAction* extraer = AccionAnalisis(12531);
+    QVERIFY(extraer && !extraer->isEnabled());
     ClicDerecho(*v, QPoint(20, 70), Cadena(12535));
     ClicDerecho(*v, QPoint(320, 70), Cadena(12536));
     const DatosEspectro* d = DatosEspectroDe(static_cast<const Imagen&>(v->imagen()));
@@ -84,6 +86,44 @@ class EspectroGuiTest : public QObject {
     QCOMPARE(nueva.Ancho(), 301u);
     QCOMPARE(nueva.TipoObjeto(), static_cast<int>(kEspectro));
     QCOMPARE(v->imagen().Alto(), 140u);  // the frame is untouched
+  }
+
+  // With ORVA_CAPTURAS=dir, saves the README's picture there: the frame with its band above,
+  // the plot of the measured spectrum below.
+  void Captura() {
+    const QString dir = qEnvironmentVariable("ORVA_CAPTURAS");
+    if (dir.isEmpty()) QSKIP("ORVA_CAPTURAS not set");
+    auto im = std::make_unique<Imagen>();
+    prueba::CreaEspectro(*im, 5.0);
+    im->AsignaRuta("espectro.qor");
+    im->CambiaTipoObjeto(kEspectro);
+    VentanaImagen* v = marco_->MuestraImagen(std::move(im));
+    DatosEspectro& d = DatosEspectroDe(v->imagen());
+    d.banda = prueba::CreaEspectro(v->imagen(), 5.0);
+    d.inicioDefinido = d.finalDefinido = true;
+    d.puntos = {{60, prueba::LongitudVerdadera(60.3)},
+                {122, prueba::LongitudVerdadera(121.7)},
+                {190, prueba::LongitudVerdadera(190.45)},
+                {250, prueba::LongitudVerdadera(250.2)}};
+    d.grado = 2;
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    AlAparecerModal([](QWidget* w) { qobject_cast<QDialog*>(w)->accept(); });
+    Analisis(12530);
+    QVERIFY(DisparaMenu(*marco_, {"Visua&lizar", "Mostrar Datos &Imagen"}));
+    Analisis(12532);
+    auto* grafico = marco_->findChild<GraficoEspectro*>("VentanaGraficoEspectro");
+    QVERIFY(grafico);
+    v->parentWidget()->setGeometry(0, 0, 880, 420);
+    grafico->resize(900, 380);
+    QTest::qWait(100);
+    const QPixmap arriba = marco_->grab(), abajo = grafico->grab();
+    QPixmap todo(std::max(arriba.width(), abajo.width()), arriba.height() + abajo.height());
+    todo.fill(Qt::white);
+    QPainter p(&todo);
+    p.drawPixmap(0, 0, arriba);
+    p.drawPixmap(0, arriba.height(), abajo);
+    p.end();
+    QVERIFY(todo.save(dir + "/espectro.png"));
   }
 
  private:

@@ -165,12 +165,13 @@ TEST_F(EspectroTest, ModuleCommands) {
     }
     return false;
   };
-  EXPECT_FALSE(activo(kMedirEspectro));
+  EXPECT_FALSE(activo(kImagenEspectro));
+  EsperaError(12526, [&] { ComandoImagen(im, 0, kMedirEspectro, 0); });
   ComandoContextualImagen(im, 0, kInicioEspectro, PuntoImagen{20, 70});
   ComandoContextualImagen(im, 0, kFinalEspectro, PuntoImagen{320, 70});
   DatosEspectroDe(im).banda.ancho = b.ancho;
   DatosEspectroDe(im).banda.distanciaCielo = b.distanciaCielo;
-  EXPECT_TRUE(activo(kMedirEspectro));
+  EXPECT_TRUE(activo(kImagenEspectro));
   EXPECT_FALSE(activo(kGraficoEspectro));
   ComandoImagen(im, 0, kMedirEspectro, 0);
   EXPECT_TRUE(activo(kGraficoEspectro));
@@ -189,8 +190,8 @@ TEST_F(EspectroTest, ModuleCommands) {
   EXPECT_DOUBLE_EQ(leidos.banda.x2, 320);
 
   ComandoContextualImagen(im, 0, kBorrarEspectro, PuntoImagen{});
-  EXPECT_FALSE(activo(kMedirEspectro));
-  EsperaError(12526, [&] { ComandoImagen(im, 0, kMedirEspectro, 0); });
+  EXPECT_FALSE(activo(kImagenEspectro));
+  EXPECT_FALSE(activo(kGraficoEspectro));
 }
 
 }  // namespace
