@@ -23,6 +23,7 @@
 #include "core/Imagen.h"
 #include "core/ModuloAnalisis.h"
 #include "core/Progreso.h"
+#include "core/TiposObjeto.h"
 #include "gui/Marco.h"
 #include "gui/Operaciones.h"
 #include "gui/VentanaImagen.h"
@@ -181,6 +182,8 @@ GraficoEspectro::GraficoEspectro(const DatosEspectro& d, const QString& titulo, 
 
 bool ComandoEspectro(Marco& marco, VentanaImagen& v, int id) {
   Imagen& im = v.imagen();
+  // The ids are the spectra module's only on its own images.
+  if (im.TipoObjeto() != kEspectro) return false;
   switch (id) {
     case kMedirEspectro: {
       if (!PideBanda(v, DatosEspectroDe(im))) return true;

@@ -37,7 +37,7 @@ struct AjustesContinuo {
   int radio = 15;
   double factor = 3.0;
 };
-constexpr int kRadioMedianaMaximo = 10000;
+constexpr int kRadioMedianaMaximo = 1000;
 // From PREFANAESPEC (MedianaRadio, MedianaFactor); empty or unusable values keep the defaults.
 AjustesContinuo LeeAjustesContinuo();
 
