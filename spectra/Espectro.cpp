@@ -41,11 +41,12 @@ std::string Texto(double v) {
   return b;
 }
 
-// Bilinear sample of the physical values; (x, y) must lie within [0, w-1] x [0, h-1].
+// Bilinear sample of the physical values; (x, y) lies within [0, w-1] x [0, h-1].
 double Muestra(const Imagen& im, double x, double y) {
   const long w = static_cast<long>(im.Ancho()), h = static_cast<long>(im.Alto());
-  const long x0 = std::min(static_cast<long>(std::floor(x)), w - 1);
-  const long y0 = std::min(static_cast<long>(std::floor(y)), h - 1);
+  // Clamped as well: rounding may put a sample at the image's edge a hair outside it.
+  const long x0 = std::clamp(static_cast<long>(std::floor(x)), 0L, w - 1);
+  const long y0 = std::clamp(static_cast<long>(std::floor(y)), 0L, h - 1);
   const long x1 = std::min(x0 + 1, w - 1), y1 = std::min(y0 + 1, h - 1);
   const double fx = x - static_cast<double>(x0), fy = y - static_cast<double>(y0);
   const std::vector<int16_t>& p = im.Pixeles();
