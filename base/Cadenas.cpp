@@ -393,6 +393,7 @@ constexpr EntradaCadena kCadenas[] = {
     {12524, "La calibración tiene %1 puntos distintos: el grado %2 necesita al menos uno más que el grado."},
     {12525, "Valor no finito en el espectro: %1."},
     {12526, "Defina el inicio y el final del espectro."},
+    {12528, "Valor ilegal: %1."},
     {12529, "Calibración de grado %1 con %2 líneas: residuo cuadrático medio %3"},
     {12530, "&Medir espectro"},
     {12531, "&Extraer espectro a imagen nueva"},

@@ -383,6 +383,7 @@ constexpr EntradaCadena kIngles[] = {
     {12524, "The calibration has %1 distinct points: degree %2 needs at least one more than the degree."},
     {12525, "Value not finite in the spectrum: %1."},
     {12526, "Define the start and the end of the spectrum."},
+    {12528, "Illegal value: %1."},
     {12529, "Calibration of degree %1 with %2 lines: rms residual %3"},
     {12530, "&Measure spectrum"},
     {12531, "&Extract spectrum to a new image"},

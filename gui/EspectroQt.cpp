@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QValueAxis>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "base/Cadenas.h"
@@ -27,6 +28,7 @@
 #include "gui/Marco.h"
 #include "gui/Operaciones.h"
 #include "gui/VentanaImagen.h"
+#include "shell/Configuracion.h"
 #include "spectra/ModuloEspectros.h"
 
 namespace orva {
@@ -52,6 +54,52 @@ void Mide(VentanaImagen& v) {
 }
 
 }  // namespace
+
+DialogoPreferenciasEspectro::DialogoPreferenciasEspectro(QWidget* padre) : QDialog(padre) {
+  setWindowTitle("PREFERENCIAS ESPECTROS");
+  const AjustesContinuo a = LeeAjustesContinuo();
+  auto* f = new QFormLayout(this);
+  radio_ = new QLineEdit(QString::number(a.radio), this);
+  radio_->setObjectName("MedianaRadio");
+  factor_ = new QLineEdit(QString::number(a.factor), this);
+  factor_->setObjectName("MedianaFactor");
+  f->addRow("Radio mediana:", radio_);
+  f->addRow("Factor mediana:", factor_);
+  auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(b, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(b, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  f->addRow(b);
+}
+
+void DialogoPreferenciasEspectro::accept() {
+  const auto r = LeeEnteroComprobado(radio_->text().toStdString());
+  const auto k = LeeRealComprobado(factor_->text().toStdString());
+  if (!r || *r < 1 || *r > kRadioMedianaMaximo) {
+    QMessageBox::warning(this, windowTitle(), Q(Mensaje(12528, radio_->text().toStdString())));
+    return;
+  }
+  if (!k || !std::isfinite(*k) || *k <= 0.0) {
+    QMessageBox::warning(this, windowTitle(), Q(Mensaje(12528, factor_->text().toStdString())));
+    return;
+  }
+  Configuracion::Global().Asigna("PREFANAESPEC", "MedianaRadio", std::to_string(*r));
+  Configuracion::Global().Asigna("PREFANAESPEC", "MedianaFactor",
+                                 factor_->text().trimmed().toStdString());
+  QDialog::accept();
+}
+
+bool PreferenciasEspectro(QWidget* padre, int id) {
+  for (const auto& m : Modulos()) {
+    const auto* e = dynamic_cast<const ModuloEspectros*>(m.get());
+    if (!e) continue;
+    const std::vector<int>& ids = e->IdsPreferencias();
+    if (std::find(ids.begin(), ids.end(), id) == ids.end()) return false;
+    DialogoPreferenciasEspectro d(padre);
+    d.exec();
+    return true;
+  }
+  return false;
+}
 
 DialogoBandaEspectro::DialogoBandaEspectro(DatosEspectro& datos, QWidget* padre)
     : QDialog(padre), datos_(datos) {

@@ -21,6 +21,23 @@ class VentanaImagen;
 // other ids.
 bool ComandoEspectro(Marco& marco, VentanaImagen& v, int id);
 
+// The spectra module's preferences item (its id among the modules' application-level items):
+// the continuum settings dialog; false for other ids.
+bool PreferenciasEspectro(QWidget* padre, int id);
+
+// "PREFERENCIAS ESPECTROS": MedianaRadio (1..1000) and MedianaFactor (above 0) of PREFANAESPEC.
+class DialogoPreferenciasEspectro : public QDialog {
+  Q_OBJECT
+ public:
+  explicit DialogoPreferenciasEspectro(QWidget* padre);
+ public slots:
+  void accept() override;
+
+ private:
+  QLineEdit* radio_;
+  QLineEdit* factor_;
+};
+
 // "BANDA ESPECTRO": the width of the band and the distance of its sky bands.
 class DialogoBandaEspectro : public QDialog {
   Q_OBJECT

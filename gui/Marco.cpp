@@ -377,7 +377,7 @@ void Marco::Ejecuta(int id) {
         ComandoImagenActiva(*VentanaActiva(), id);
         break;
       case kRutaModulos:
-        ComandoModulos(nullptr, 0, id, 0);
+        if (!PreferenciasEspectro(this, id)) ComandoModulos(nullptr, 0, id, 0);
         break;
       case kRutaNinguna:
         atendido_ = false;

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QSpinBox>
@@ -86,6 +87,34 @@ class EspectroGuiTest : public QObject {
     QCOMPARE(nueva.Ancho(), 301u);
     QCOMPARE(nueva.TipoObjeto(), static_cast<int>(kEspectro));
     QCOMPARE(v->imagen().Alto(), 140u);  // the frame is untouched
+  }
+
+  // The preferences item (no image open) writes the continuum settings; a bad radius is
+  // refused and the dialog stays.
+  void PreferenciasDelContinuo() {
+    QString aviso;
+    AlAparecerModal([&aviso](QWidget* w) {
+      w->findChild<QLineEdit*>("MedianaRadio")->setText("0");
+      w->findChild<QLineEdit*>("MedianaFactor")->setText("4");
+      AlAparecerModal(
+          [&aviso](QWidget* m) {
+            aviso = qobject_cast<QMessageBox*>(m)->text();
+            qobject_cast<QMessageBox*>(m)->accept();
+            QTimer::singleShot(0, [] {
+              QWidget* d = QApplication::activeModalWidget();
+              d->findChild<QLineEdit*>("MedianaRadio")->setText("25");
+              qobject_cast<QDialog*>(d)->accept();
+            });
+          },
+          w);
+      qobject_cast<QDialog*>(w)->accept();
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
+    QVERIFY(DisparaMenu(
+        *marco_, {QString::fromStdString(Cadena(14003)), QString::fromStdString(Cadena(14006))}));
+    QCOMPARE(aviso, QString::fromStdString(Mensaje(12528, "0")));
+    QCOMPARE(Configuracion::Global().Valor("PREFANAESPEC", "MedianaRadio"), std::string("25"));
+    QCOMPARE(Configuracion::Global().Valor("PREFANAESPEC", "MedianaFactor"), std::string("4"));
   }
 
   // With ORVA_CAPTURAS=dir, saves the README's picture there: the frame with its band above,
