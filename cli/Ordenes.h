@@ -58,6 +58,10 @@ int OrdenPlanet(const Argumentos& args);
 // its limb-darkening laws and, with --venus, Venus on it, as lines; --csv writes the zone table,
 // --at and --venus-at search near a point, --png writes the image with the overlay.
 int OrdenSun(const Argumentos& args);
+// spectrum FILE [--line X1,Y1,X2,Y2] [--width W] [--sky D] [--csv OUT] [--lines]
+// [--calib PX:WL,...] [--degree N]: the spectrum along the band (a one-row image needs no
+// line) as the CSV table (on stdout, or into OUT), its lines and its calibration.
+int OrdenSpectrum(const Argumentos& args);
 
 // objects [--add FIELDS] [--remove NAME] / sites [...]: the object or observatory list of the
 // settings folder, one entry per line as the file holds it; --add takes the ';'-separated

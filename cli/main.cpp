@@ -100,6 +100,10 @@ constexpr const char* kUso =
     "                                       photometric cut as CSV\n"
     "    DISC OPTIONS: --pole DEG --de DEG --cm DEG [--sun LAT,LON] [--flattening F]\n"
     "                  [--body TYPE] [--centre X,Y --radius R [--no-fit]] [--fit-angle]\n"
+    "  spectrum FILE [--line X1,Y1,X2,Y2] [--width W] [--sky D] [--csv OUT] [--lines]\n"
+    "           [--calib PX:WL,...] [--degree N]\n"
+    "                                       the spectrum along a band: CSV table, lines,\n"
+    "                                       wavelength calibration\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -216,6 +220,7 @@ int Ejecuta(const Global& g) {
   if (orden == "calibrate") return OrdenCalibrate(args);
   if (orden == "stack") return OrdenStack(args);
   if (orden == "sun") return OrdenSun(args);
+  if (orden == "spectrum") return OrdenSpectrum(args);
   if (orden == "objects") return OrdenObjects(args);
   if (orden == "sites") return OrdenSites(args);
   if (orden == "planet") return OrdenPlanet(args);

@@ -40,6 +40,7 @@
 #include "formats/TiposArchivo.h"
 #include "gui/ApiladoQt.h"
 #include "gui/DatosImagenQt.h"
+#include "gui/EspectroQt.h"
 #include "gui/ListasQt.h"
 #include "gui/Operaciones.h"
 #include "gui/SolQt.h"
@@ -380,7 +381,7 @@ void Marco::Ejecuta(int id) {
           ComandoImagenActiva(*VentanaActiva(), id);
           break;
         case kRutaModulos:
-          ComandoModulos(nullptr, 0, id, 0);
+          if (!PreferenciasEspectro(this, id)) ComandoModulos(nullptr, 0, id, 0);
           break;
         case kRutaNinguna:
           atendido_ = false;
@@ -957,6 +958,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
       ComandoOperacion(*this, v, id)) {
     return;
   }
+  if (ComandoEspectro(*this, v, id)) return;
   if (v.Comando(id)) return;
   if (auto it = ordenesImagen_.find(id); it != ordenesImagen_.end()) {
     it->second(v);

@@ -488,8 +488,8 @@ bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta) {
 }
 
 VentanaImagen* EjecutaLineaOperacion(Marco& marco, VentanaImagen& v, const std::string& linea,
-                                     const std::string& titulo, int idError) {
-  return CorreLinea(marco, v, linea, titulo, idError);
+                                     const std::string& titulo, int idError, bool duplicar) {
+  return CorreLinea(marco, v, linea, titulo, idError, duplicar);
 }
 
 bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id) {

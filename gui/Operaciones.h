@@ -33,9 +33,10 @@ bool MenuDeFiltro(int id, std::string& popup, std::string& etiqueta);
 bool ComandoOperacion(Marco& marco, VentanaImagen& v, int id);
 // Runs one macro line on the window as the operation commands do (duplicate when DUPLIMA, undo,
 // worker thread, progress window titled titulo; a refused line becomes idError). Returns the
-// window that holds the result.
+// window that holds the result; duplicar makes a new window whatever DUPLIMA says.
 VentanaImagen* EjecutaLineaOperacion(Marco& marco, VentanaImagen& v, const std::string& linea,
-                                     const std::string& titulo, int idError);
+                                     const std::string& titulo, int idError,
+                                     bool duplicar = false);
 
 // The preview box of the gray-scale dialog: histogram columns in mid gray, table in black.
 class VistaCurvaGris : public QWidget {

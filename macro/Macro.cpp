@@ -218,6 +218,8 @@ std::vector<ComandoMacro>& Tabla() {
       // The maps of a planet's disc.
       {"PLANISFERIO", 8, 9, {}, nullptr},
       {"PROYPOLAR", 9, 10, {}, nullptr},
+      // The one-row spectrum of a band of the image (spectra/Espectro.h).
+      {"ESPECTRO", 4, 6, {}, nullptr},
   };
   return tabla;
 }

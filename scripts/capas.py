@@ -19,7 +19,7 @@ CAPAS = [
     ["processing"],
     ["stacking"],  # masters, pretreatment, registration of point lists, combination
     ["stellar"],
-    ["analyses", "solar", "planetary"],  # the analysis modules, siblings
+    ["analyses", "solar", "planetary", "spectra"],  # the analysis modules, siblings
     ["shell"],  # configuration, commands, start-up
 ]
 

@@ -18,7 +18,7 @@ for arg in "$@"; do
     --bench) paquetes+=(libbenchmark-dev libopencv-dev) ;;
     --peers) paquetes+=(source-extractor python3-photutils python3-scipy python3-matplotlib
                         python3-ccdproc python3-astroalign siril) ;;
-    --gui) paquetes+=(qt6-base-dev) ;;
+    --gui) paquetes+=(qt6-base-dev qt6-charts-dev libqt6opengl6-dev) ;;
     --fuzz) paquetes+=(clang libclang-rt-14-dev) ;;
     *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
   esac

@@ -8,6 +8,7 @@
 #include "planetary/MacroDisco.h"
 #include "processing/Procesamiento.h"
 #include "shell/Modulos.h"
+#include "spectra/Espectro.h"
 #include "stacking/Transformacion.h"
 #include "stacking/Pretratamiento.h"
 
@@ -22,6 +23,7 @@ void InstalaSistema() {
   EnlazaTransformacionMacro();
   EnlazaApiladoMacro();
   EnlazaDiscoMacro();
+  EnlazaEspectroMacro();
   CreaModulos();
 }
 

@@ -8,6 +8,7 @@
 #include "planetary/ModuloPlanetas.h"
 #include "shell/Configuracion.h"
 #include "solar/ModuloSol.h"
+#include "spectra/ModuloEspectros.h"
 #include "stellar/ModuloVariables.h"
 
 namespace orva {
@@ -32,11 +33,8 @@ void CreaModulos() {
     cfg.Registra("PREFANASOL", clave, "");
   }
   RegistraModulo(std::make_unique<ModuloSol>());
-  // 6. Spectra, with its settings.
-  cfg.Registra("PREFANAESPEC", "MedianaRadio", "");
-  cfg.Registra("PREFANAESPEC", "MedianaFactor", "");
-  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kEspectro},
-                                                std::vector<std::string>{Cadena(14006)}));
+  // 6. Spectra (binds its PREFANAESPEC settings itself).
+  RegistraModulo(std::make_unique<ModuloEspectros>());
 }
 
 }  // namespace orva
