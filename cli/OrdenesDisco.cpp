@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Cadenas.h"
 #include "base/JError.h"
 #include "cli/Ordenes.h"
 #include "core/Imagen.h"
@@ -16,6 +17,7 @@
 #include "formats/TiposArchivo.h"
 #include "formats/fits/Fits.h"
 #include "planetary/Disco.h"
+#include "planetary/EfemerideDisco.h"
 #include "planetary/ModuloPlanetas.h"
 
 namespace orva {
@@ -28,6 +30,12 @@ double Numero(const std::string& texto, const std::string& que) {
     throw ErrorUso(que + " must be a number, not '" + texto + "'");
   }
   return v;
+}
+
+std::string Num(double v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "%.3f", v);
+  return b;
 }
 
 void Par(const std::string& texto, const std::string& que, double& x, double& y) {
@@ -43,6 +51,7 @@ struct Disco {
   GeometriaDisco g;
   bool conCentro = false, conRadio = false, conPolo = false, conTierra = false, conMc = false;
   bool conAchatamiento = false, ajustaAngulo = false, sinAjuste = false;
+  int sistema = kSistemaJupiterDefecto;
   int tipo = kDesconocido;
   OpcionesMapa mapa;
   std::vector<std::string> resto;  // command-specific options, with their values
@@ -83,6 +92,10 @@ Disco LeeOpciones(const Argumentos& args, const std::vector<std::string>& conVal
       d.tipo = TipoObjetoPorPalabra(b);
       if (!EsDiscoPlaneta(d.tipo))
         throw ErrorUso("--body is MARTE, JUPITER, SATURNO, URANO or NEPTUNO");
+    } else if (a == "--system") {
+      const std::string& v = valor();
+      if (v != "1" && v != "2" && v != "3") throw ErrorUso("--system is 1, 2 or 3 (Jupiter)");
+      d.sistema = v[0] - '0';
     } else if (a == "--fit-angle") {
       d.ajustaAngulo = true;
     } else if (a == "--no-fit") {
@@ -116,10 +129,29 @@ void Prepara(Disco& d, Imagen& im, AjusteLimbo* ajuste) {
   if (!d.conAchatamiento) d.g.achatamiento = AchatamientoPlaneta(d.tipo);
   // Angles and sides as the image is shown.
   d.g.filasArriba = MuestraFilaUnoAbajo(im);
-  // Until an ephemeris fills them, the orientation is given by hand.
+  // The orientation from the ephemeris of the image's date, time and observatory, unless the
+  // options give all of it; each option given overrides the ephemeris's value.
   if (!d.conPolo || !d.conTierra || !d.conMc) {
-    if (!TieneDatoImagen(im.datos, "FECHAOBS")) throw JError(12482);
-    throw JError(12485, !d.conPolo ? "--pole" : !d.conTierra ? "--de" : "--cm");
+    GeometriaDisco e = d.g;
+    const auto o = OrientacionDeImagen(im.datos, d.tipo, d.sistema, e);
+    if (!o) {
+      if (!TieneDatoImagen(im.datos, "FECHAOBS")) throw JError(12482);
+      if (!EsDiscoPlaneta(d.tipo)) throw JError(12485, "--body");
+      throw JError(12485, !d.conPolo ? "--pole" : !d.conTierra ? "--de" : "--cm");
+    }
+    if (!d.conPolo) d.g.anguloPolo = e.anguloPolo;
+    if (!d.conTierra) d.g.latTierra = e.latTierra;
+    if (!d.conMc) d.g.meridianoCentral = e.meridianoCentral;
+    if (!d.g.conSol) {
+      d.g.latSol = e.latSol;
+      d.g.lonSol = e.lonSol;
+      d.g.conSol = true;
+    }
+    if (!d.conAchatamiento) d.g.achatamiento = e.achatamiento;
+    std::fprintf(stderr, "%s\n",
+                 Mensaje(o->topocentrica ? 12541 : 12540, Num(e.anguloPolo), Num(e.latTierra),
+                         Num(e.meridianoCentral))
+                     .c_str());
   }
   if (d.sinAjuste) {
     if (!d.conCentro || !d.conRadio) throw ErrorUso("--no-fit needs --centre and --radius");

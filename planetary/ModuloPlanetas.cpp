@@ -12,6 +12,7 @@
 #include "core/Imagen.h"
 #include "core/TiposObjeto.h"
 #include "formats/fits/Fits.h"
+#include "planetary/EfemerideDisco.h"
 #include "planetary/MacroDisco.h"
 
 namespace orva {
@@ -59,9 +60,21 @@ bool Numeros(std::string_view texto, double* v, int n) {
   return *p == '\0';
 }
 
-// The orientation from the settings; 12485 naming the first missing one. LatSol and LonSol,
-// both given, place the sub-Sun point (the terminator's side is left out of the fit).
-void Orientacion(GeometriaDisco& g) {
+// The Jupiter system of the central meridian, from the settings (1, 2 or 3).
+int SistemaJupiter() {
+  double v = 0.0;
+  if (Numeros(AjustesActuales().Valor(kSeccion, "SistemaJupiter"), &v, 1) &&
+      (v == 1.0 || v == 2.0 || v == 3.0)) {
+    return static_cast<int>(v);
+  }
+  return kSistemaJupiterDefecto;
+}
+
+// The orientation: from the image's ephemeris unless the settings give all of it, each setting
+// given overriding the ephemeris's value. Without an ephemeris (no date and time), 12485 naming
+// the first missing setting. LatSol and LonSol, both given, place the sub-Sun point (the
+// terminator's side is left out of the fit). Returns where the orientation came from.
+OrigenGeometria Orientacion(const Imagen& imagen, GeometriaDisco& g) {
   const Ajustes& a = AjustesActuales();
   const struct {
     const char* clave;
@@ -69,21 +82,37 @@ void Orientacion(GeometriaDisco& g) {
   } campos[] = {{"AnguloPolo", &g.anguloPolo},
                 {"LatTierra", &g.latTierra},
                 {"MeridianoCentral", &g.meridianoCentral}};
-  for (const auto& c : campos) {
-    const std::string& v = a.Valor(kSeccion, c.clave);
-    double x = 0.0;
-    if (v.empty() || !Numeros(v, &x, 1)) {
-      throw JError(12485, std::string(kSeccion) + "." + c.clave);
+  double valores[3] = {};
+  bool dados[3] = {};
+  bool todos = true;
+  for (int i = 0; i < 3; ++i) {
+    const std::string& v = a.Valor(kSeccion, campos[i].clave);
+    dados[i] = !v.empty() && Numeros(v, &valores[i], 1);
+    todos = todos && dados[i];
+  }
+  OrigenGeometria origen = OrigenGeometria::kAjustes;
+  if (!todos) {
+    const auto o = OrientacionDeImagen(imagen.datos, imagen.TipoObjeto(), SistemaJupiter(), g);
+    if (!o) {
+      for (int i = 0; i < 3; ++i) {
+        if (!dados[i]) throw JError(12485, std::string(kSeccion) + "." + campos[i].clave);
+      }
     }
-    *c.destino = x;
+    origen = o->topocentrica ? OrigenGeometria::kTopocentrica : OrigenGeometria::kGeocentrica;
+  }
+  for (int i = 0; i < 3; ++i) {
+    if (dados[i]) *campos[i].destino = valores[i];
   }
   double lat = 0.0, lon = 0.0;
-  g.conSol = Numeros(a.Valor(kSeccion, "LatSol"), &lat, 1) &&
-             Numeros(a.Valor(kSeccion, "LonSol"), &lon, 1);
-  if (g.conSol) {
+  if (Numeros(a.Valor(kSeccion, "LatSol"), &lat, 1) &&
+      Numeros(a.Valor(kSeccion, "LonSol"), &lon, 1)) {
+    g.conSol = true;
     g.latSol = lat;
     g.lonSol = lon;
+  } else if (origen == OrigenGeometria::kAjustes) {
+    g.conSol = false;
   }
+  return origen;
 }
 
 // A curve of longitude/latitude points, drawn where it is on the visible side.
@@ -204,6 +233,7 @@ ModuloPlanetas::ModuloPlanetas()
        {"AnguloPolo", "LatTierra", "MeridianoCentral", "LatSol", "LonSol", "Minnaert"}) {
     AjustesActuales().Registra(kSeccion, clave, "");
   }
+  AjustesActuales().Registra(kSeccion, "SistemaJupiter", std::to_string(kSistemaJupiterDefecto));
   AjustesActuales().Registra(kSeccion, "Resolucion", "0.5");
 }
 
@@ -247,13 +277,14 @@ void ModuloPlanetas::Comando(Imagen* imagen, int, int id, long) {
       GeometriaDisco g = d->conGeometria ? d->geometria : GeometriaDisco{};
       g.achatamiento = AchatamientoPlaneta(imagen->TipoObjeto());
       g.filasArriba = MuestraFilaUnoAbajo(*imagen);
-      Orientacion(g);
+      const OrigenGeometria origen = Orientacion(*imagen, g);
       if (!d->conGeometria) EstimaDisco(*imagen, g);
       const AjusteLimbo a = AjustaLimbo(*imagen, g);
       d->geometria = a.geometria;
       d->puntos = a.puntos;
       d->rms = a.rms;
       d->conGeometria = true;
+      d->origen = origen;
       break;
     }
     case kRejillaDisco:
@@ -308,6 +339,10 @@ void ModuloPlanetas::Informacion(const Imagen& imagen, std::vector<std::string>&
   if (d && d->conGeometria) {
     const GeometriaDisco& g = d->geometria;
     lineas.push_back(Mensaje(12486, Num(g.cx) + ", " + Num(g.cy), Num(g.radio), Num(d->rms)));
+    if (d->origen != OrigenGeometria::kAjustes) {
+      lineas.push_back(Mensaje(d->origen == OrigenGeometria::kGeocentrica ? 12540 : 12541,
+                               Num(g.anguloPolo), Num(g.latTierra), Num(g.meridianoCentral)));
+    }
     for (size_t i = 0; i < d->detalles.size(); ++i) {
       const DetalleDisco& f = d->detalles[i];
       lineas.push_back(Mensaje(12487, std::to_string(i + 1), Num(f.lon), Num(f.lat)));

@@ -30,6 +30,10 @@ enum ComandoPlanetas {
   kGirarDerecha = 6355,
 };
 
+// Where a fitted disc's orientation came from: the settings (or a manual correction), or the
+// image's ephemeris, geocentric (the image gives no observatory) or for its observatory.
+enum class OrigenGeometria { kAjustes, kGeocentrica, kTopocentrica };
+
 struct DetalleDisco {
   double x = 0.0, y = 0.0, lon = 0.0, lat = 0.0;
 };
@@ -44,6 +48,7 @@ class DatosPlaneta : public DatosAnalisis {
 
   bool conGeometria = false;
   GeometriaDisco geometria;
+  OrigenGeometria origen = OrigenGeometria::kAjustes;  // not kept in the side data
   std::vector<PuntoLimbo> puntos;  // of the last fit; not kept in the side data
   double rms = 0.0;
   bool rejilla = false;
@@ -69,7 +74,9 @@ class ModuloPlanetas : public ModuloBasico {
   ModuloPlanetas();
   Menu MenuAnalisis(const Imagen& imagen) override;
   Menu MenuContextual(const Imagen& imagen) override;
-  // The limb fit takes the disc's orientation from the PREFPLANETA settings.
+  // The limb fit takes the disc's orientation from the image's ephemeris (its date, time and
+  // observatory), each of the PREFPLANETA settings AnguloPolo, LatTierra, MeridianoCentral,
+  // LatSol/LonSol given overriding it; SistemaJupiter (1, 2, 3) picks Jupiter's meridian.
   void Comando(Imagen* imagen, int mensaje, int id, long parametro) override;
   void ComandoContextual(Imagen& imagen, int mensaje, int id, PuntoImagen punto) override;
   void Informacion(const Imagen& imagen, std::vector<std::string>& lineas) override;
