@@ -35,7 +35,7 @@ void OrientaConEfemeride(const Efemeride& e, int sistemaJupiter, GeometriaDisco&
 }
 
 std::optional<OrientacionImagen> OrientacionDeImagen(const DatosImagen& d, int tipo,
-                                                    int sistemaJupiter, GeometriaDisco& g) {
+                                                     int sistemaJupiter, GeometriaDisco& g) {
   const std::optional<Planeta> planeta = PlanetaDeTipo(tipo);
   if (!planeta) return std::nullopt;
   if (!TieneDatoImagen(d, "FECHAOBS") && !TieneDatoImagen(d, "HORAOBS")) return std::nullopt;

@@ -34,6 +34,6 @@ struct OrientacionImagen {
 // orientation given by hand). Raises the ephemeris's errors otherwise (12461 for a date without
 // time, 12460 out of range).
 std::optional<OrientacionImagen> OrientacionDeImagen(const DatosImagen& d, int tipo,
-                                                    int sistemaJupiter, GeometriaDisco& g);
+                                                     int sistemaJupiter, GeometriaDisco& g);
 
 }  // namespace orva

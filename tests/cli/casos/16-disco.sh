@@ -20,3 +20,11 @@ orva limb trozo.fits $G --body JUPITER
 orva limb planeta_jupiter.fits $G --centre 160,158 --radius 6
 orva planisphere planeta_jupiter.fits x.fits $G --res 0
 orva limb planeta_jupiter.fits $G --body SOL
+# The orientation from the ephemeris of the image's date and time, geocentric without an
+# observatory, the options overriding it; Jupiter's System III asked for.
+sed -i 's|^FECHAOBS=$|FECHAOBS=03/11/2023|; s|^HORAOBS=$|HORAOBS=04:00:00|' planeta_jupiter.fits.dat
+orva limb planeta_jupiter.fits --pole 15 --de 3
+orva lonlat planeta_jupiter.fits 160.3,158.6 --pole 15 --de 3 --system 3 --csv
+orva limb planeta_jupiter.fits --pole 15 --de 3 --system 4
+sed -i 's|^HORAOBS=.*$|HORAOBS=|' planeta_jupiter.fits.dat
+orva limb planeta_jupiter.fits --pole 15 --de 3

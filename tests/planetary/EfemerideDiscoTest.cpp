@@ -1,0 +1,201 @@
+// The disc's orientation from the ephemeris: synthetic planets rendered from the ephemeris
+// geometry of known dates, fitted through the module with no orientation given by hand.
+#include "planetary/EfemerideDisco.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "base/JError.h"
+#include "core/Ajustes.h"
+#include "core/EfemerideImagen.h"
+#include "core/Imagen.h"
+#include "core/ModuloAnalisis.h"
+#include "core/TiposObjeto.h"
+#include "formats/TiposArchivo.h"
+#include "planetary/DiscoSintetico.h"
+#include "planetary/ModuloPlanetas.h"
+#include "shell/Arranque.h"
+
+namespace orva {
+namespace {
+
+constexpr double kGrado = std::numbers::pi / 180.0;
+
+void LimpiaAjustes() {
+  for (const char* c :
+       {"AnguloPolo", "LatTierra", "MeridianoCentral", "LatSol", "LonSol", "SistemaJupiter"}) {
+    AjustesActuales().Asigna("PREFPLANETA", c, "");
+  }
+}
+
+double DifLon(double a, double b) {
+  return std::remainder(a - b, 360.0);
+}
+
+struct CasoEfemeride {
+  int tipo;
+  const char* fecha;
+  const char* hora;
+  bool filasArriba;  // shown as a FITS image, first row at the bottom
+  int sistema;       // Jupiter's system asked for in the settings (0: the default)
+  int indice;        // which of the ephemeris's longitudes must be the central meridian
+};
+
+class EfemerideDiscoTest : public ::testing::TestWithParam<CasoEfemeride> {};
+
+// The module fits the limb with the ephemeris's orientation, the north pole lands where the
+// pole angle puts it on the display, a spot at a known longitude is measured within 1 degree,
+// and the sunlit part of the disc matches the ephemeris's illuminated fraction.
+TEST_P(EfemerideDiscoTest, DiscoDeLaEfemeride) {
+  const CasoEfemeride& c = GetParam();
+  InstalaSistema();
+  LimpiaAjustes();
+  if (c.sistema)
+    AjustesActuales().Asigna("PREFPLANETA", "SistemaJupiter", std::to_string(c.sistema));
+
+  Imagen im;
+  ASSERT_TRUE(AsignaDatoImagen(im.datos, "FECHAOBS", c.fecha));
+  ASSERT_TRUE(AsignaDatoImagen(im.datos, "HORAOBS", c.hora));
+  const Efemeride e = EfemerideImagen(im.datos, *PlanetaDeTipo(c.tipo));
+  ASSERT_FALSE(e.topocentrica);
+
+  DiscoSintetico d;
+  d.ancho = d.alto = 200;
+  d.geometria.cx = 99.6;
+  d.geometria.cy = 101.3;
+  d.geometria.radio = 70.0;
+  d.geometria.filasArriba = c.filasArriba;
+  OrientaConEfemeride(e, c.sistema ? c.sistema : kSistemaJupiterDefecto, d.geometria);
+  const GeometriaDisco& g = d.geometria;
+  EXPECT_DOUBLE_EQ(g.meridianoCentral, e.lonTierra[c.indice]);
+  EXPECT_DOUBLE_EQ(g.anguloPolo, e.anguloPolo);
+  // The spot toward the bright limb, a little off the disc's centre.
+  const double lonMancha =
+      g.meridianoCentral + (DifLon(g.lonSol, g.meridianoCentral) > 0 ? 15 : -15);
+  d.manchas.push_back({lonMancha, g.latTierra + 10.0, 3.0, 0.7});
+  RenderizaDisco(d, im);
+  im.CambiaTipoObjeto(c.tipo);
+  if (c.filasArriba) im.tipoArchivo = kFits;
+
+  // The north pole: above the centre on the display, turned counter-clockwise by the pole angle
+  // (east of north, east to the left), foreshortened by the sub-Earth latitude.
+  PuntoDisco polo;
+  ASSERT_TRUE(LonLatAPixel(g, 0.0, 90.0, polo) || g.latTierra < 0.0);
+  if (g.latTierra >= 0.0) {
+    const double b = g.radio * (1.0 - g.achatamiento);
+    const double dist = b * std::cos(LatitudCentrica(g.latTierra, g.achatamiento) * kGrado);
+    const double arriba = dist * std::cos(g.anguloPolo * kGrado);
+    EXPECT_NEAR(polo.x, g.cx - dist * std::sin(g.anguloPolo * kGrado), 0.5);
+    EXPECT_NEAR(polo.y, g.cy + (c.filasArriba ? arriba : -arriba), 0.5);
+  }
+
+  // Lit part of the disc, counted on a fine grid.
+  long disco = 0, iluminado = 0;
+  constexpr int kPasos = 4;
+  for (int y = 0; y < d.alto * kPasos; ++y) {
+    for (int x = 0; x < d.ancho * kPasos; ++x) {
+      PuntoDisco p;
+      if (!PixelALonLat(g, (x + 0.5) / kPasos, (y + 0.5) / kPasos, p)) continue;
+      ++disco;
+      if (p.mu0 > 0.0) ++iluminado;
+    }
+  }
+  EXPECT_NEAR(static_cast<double>(iluminado) / disco, e.fraccionIluminada, 0.01);
+
+  ComandoImagen(im, 0, kAjustarLimbo, 0);
+  const DatosPlaneta& dp = *DatosPlanetaDe(im);
+  ASSERT_TRUE(dp.conGeometria);
+  EXPECT_EQ(dp.origen, OrigenGeometria::kGeocentrica);
+  EXPECT_NEAR(dp.geometria.cx, 99.6, 0.2);
+  EXPECT_NEAR(dp.geometria.cy, 101.3, 0.2);
+  EXPECT_NEAR(dp.geometria.radio, 70.0, 0.2);
+  EXPECT_DOUBLE_EQ(dp.geometria.meridianoCentral, g.meridianoCentral);
+  EXPECT_EQ(dp.geometria.filasArriba, c.filasArriba);
+
+  PuntoDisco m;
+  ASSERT_TRUE(LonLatAPixel(g, lonMancha, g.latTierra + 10.0, m));
+  DatosPlaneta copia = dp;
+  const DetalleDisco f = MideDetalle(copia, m.x, m.y);
+  EXPECT_NEAR(DifLon(f.lon, lonMancha), 0.0, 1.0);
+  EXPECT_NEAR(f.lat, g.latTierra + 10.0, 1.0);
+  LimpiaAjustes();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fechas, EfemerideDiscoTest,
+    ::testing::Values(CasoEfemeride{kJupiter, "03/11/2023", "04:00:00", false, 0, 1},
+                      CasoEfemeride{kJupiter, "20/08/2021", "22:30:00", true, 1, 0},
+                      CasoEfemeride{kJupiter, "20/08/2021", "22:30:00", false, 3, 2},
+                      // Mars near quadrature: a wide phase, the terminator well inside.
+                      CasoEfemeride{kMarte, "15/06/2020", "03:00:00", true, 0, 2},
+                      CasoEfemeride{kSaturno, "01/05/2003", "20:00:00", false, 0, 2},
+                      CasoEfemeride{kNeptuno, "10/09/2019", "23:00:00", true, 0, 2}));
+
+// Uranus counts east longitudes: the disc, counting west ones, gets them turned.
+TEST(EfemerideDisco, UranoEnLongitudesOeste) {
+  Efemeride e;
+  e.planeta = Planeta::kUrano;
+  e.lonTierra[2] = 30.0;
+  e.lonSol[2] = 350.0;
+  GeometriaDisco g;
+  OrientaConEfemeride(e, kSistemaJupiterDefecto, g);
+  EXPECT_DOUBLE_EQ(g.meridianoCentral, 330.0);
+  EXPECT_DOUBLE_EQ(g.lonSol, 10.0);
+}
+
+// Settings override the ephemeris one by one; without date and time the fit names the missing
+// setting, with a date but no time it says the time is missing, and an observatory makes it
+// topocentric.
+TEST(EfemerideDisco, AjustesYEntradaMala) {
+  InstalaSistema();
+  LimpiaAjustes();
+  DiscoSintetico d;
+  d.ancho = d.alto = 160;
+  d.geometria.cx = 80.0;
+  d.geometria.cy = 80.0;
+  d.geometria.radio = 55.0;
+  Imagen im;
+  ASSERT_TRUE(AsignaDatoImagen(im.datos, "FECHAOBS", "03/11/2023"));
+  ASSERT_TRUE(AsignaDatoImagen(im.datos, "HORAOBS", "04:00:00"));
+  const Efemeride e = EfemerideImagen(im.datos, Planeta::kJupiter);
+  OrientaConEfemeride(e, kSistemaJupiterDefecto, d.geometria);
+  RenderizaDisco(d, im);
+  im.CambiaTipoObjeto(kJupiter);
+
+  AjustesActuales().Asigna("PREFPLANETA", "MeridianoCentral", "123.5");
+  ComandoImagen(im, 0, kAjustarLimbo, 0);
+  const DatosPlaneta& dp = *DatosPlanetaDe(im);
+  EXPECT_DOUBLE_EQ(dp.geometria.meridianoCentral, 123.5);
+  EXPECT_DOUBLE_EQ(dp.geometria.anguloPolo, e.anguloPolo);
+  EXPECT_DOUBLE_EQ(dp.geometria.latTierra, e.latTierra);
+
+  ASSERT_TRUE(AsignaDatoImagen(im.datos, "LONOBS", "003g42m00s"));
+  ASSERT_TRUE(AsignaDatoImagen(im.datos, "LATOBS", "40g24m00s"));
+  ComandoImagen(im, 0, kAjustarLimbo, 0);
+  EXPECT_EQ(DatosPlanetaDe(im)->origen, OrigenGeometria::kTopocentrica);
+
+  const auto error = [&](Imagen& imagen) {
+    try {
+      ComandoImagen(imagen, 0, kAjustarLimbo, 0);
+    } catch (const JError& j) {
+      return j.Id();
+    }
+    return 0;
+  };
+  Imagen sinHora;
+  sinHora.CopiaPixeles(im);
+  ASSERT_TRUE(AsignaDatoImagen(sinHora.datos, "FECHAOBS", "03/11/2023"));
+  sinHora.CambiaTipoObjeto(kJupiter);
+  EXPECT_EQ(error(sinHora), 12461);
+  Imagen sinFecha;
+  sinFecha.CopiaPixeles(im);
+  sinFecha.CambiaTipoObjeto(kJupiter);
+  EXPECT_EQ(error(sinFecha), 12485);
+  LimpiaAjustes();
+}
+
+}  // namespace
+}  // namespace orva
