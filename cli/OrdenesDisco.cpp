@@ -295,11 +295,7 @@ int OrdenCut(const Argumentos& args) {
   Imagen im;
   Prepara(d, im, nullptr);
   const auto muestras = CorteFotometrico(im, d.g, tipo, d.mapa, x1, y1, x2, y2);
-  std::printf("distance,x,y,lon,latc,value,corrected\n");
-  for (const MuestraCorte& m : muestras) {
-    std::printf("%.2f,%.3f,%.3f,%.3f,%.3f,%.1f,%.1f\n", m.distancia, m.x, m.y, m.lon, m.latCentrica,
-                m.valor, m.corregido);
-  }
+  std::fputs(CsvCorte(muestras).c_str(), stdout);
   CompruebaSalida();
   return 0;
 }

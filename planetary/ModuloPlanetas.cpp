@@ -31,6 +31,7 @@ constexpr Color kRejilla{0, 160, 255};
 constexpr Color kPunto{255, 255, 0};
 constexpr Color kRechazado{255, 0, 0};
 constexpr Color kDetalle{255, 128, 255};
+constexpr Color kCorte{255, 160, 0};
 constexpr const char* kSeccion = "PREFPLANETA";
 
 std::string Num(double v) {
@@ -205,13 +206,8 @@ DetalleDisco MideDetalle(DatosPlaneta& d, double x, double y) {
   return d.detalles.back();
 }
 
-bool EsComandoMapaDisco(int id) {
-  return id == kPlanisferioDisco || id == kPolarNorteDisco || id == kPolarSurDisco;
-}
-
-std::string LineaMapaDisco(const Imagen& imagen, int id) {
-  const auto* d = dynamic_cast<const DatosPlaneta*>(&imagen.Analisis());
-  if (!d || !d->conGeometria) throw JError(12489);
+// The map options the menu items use, from the settings.
+OpcionesMapa OpcionesDeAjustes() {
   OpcionesMapa op;
   const Ajustes& a = AjustesActuales();
   double v = 0.0;
@@ -220,6 +216,45 @@ std::string LineaMapaDisco(const Imagen& imagen, int id) {
     op.minnaert = true;
     op.k = v;
   }
+  return op;
+}
+
+std::vector<MuestraCorte> CorteDisco(const Imagen& imagen, int id) {
+  const auto* d = dynamic_cast<const DatosPlaneta*>(&imagen.Analisis());
+  if (!d || !d->conGeometria) throw JError(12489);
+  const OpcionesMapa op = OpcionesDeAjustes();
+  std::vector<MuestraCorte> m;
+  if (id == kCorteLinea) {
+    if (!d->conInicioCorte || !d->conFinalCorte) throw JError(12542);
+    m = CorteFotometrico(imagen, d->geometria, TipoCorte::kLinea, op, d->corte[0], d->corte[1],
+                         d->corte[2], d->corte[3]);
+  } else {
+    m = CorteFotometrico(imagen, d->geometria,
+                         id == kCorteEcuador ? TipoCorte::kEcuador : TipoCorte::kMeridiano, op);
+  }
+  if (m.empty()) throw JError(12543);
+  return m;
+}
+
+std::string CsvCorte(const std::vector<MuestraCorte>& muestras) {
+  std::string s = "distance,x,y,lon,latc,value,corrected\n";
+  char b[160];
+  for (const MuestraCorte& m : muestras) {
+    std::snprintf(b, sizeof b, "%.2f,%.3f,%.3f,%.3f,%.3f,%.1f,%.1f\n", m.distancia, m.x, m.y,
+                  m.lon, m.latCentrica, m.valor, m.corregido);
+    s += b;
+  }
+  return s;
+}
+
+bool EsComandoMapaDisco(int id) {
+  return id == kPlanisferioDisco || id == kPolarNorteDisco || id == kPolarSurDisco;
+}
+
+std::string LineaMapaDisco(const Imagen& imagen, int id) {
+  const auto* d = dynamic_cast<const DatosPlaneta*>(&imagen.Analisis());
+  if (!d || !d->conGeometria) throw JError(12489);
+  OpcionesMapa op = OpcionesDeAjustes();
   if (id == kPlanisferioDisco) return LineaPlanisferio(d->geometria, op);
   op.sur = id == kPolarSurDisco;
   return LineaProyeccionPolar(d->geometria, op);
@@ -250,6 +285,11 @@ Menu ModuloPlanetas::MenuAnalisis(const Imagen& imagen) {
   m.Anade(kPlanisferioDisco, Cadena(12498), geo);
   m.Anade(kPolarNorteDisco, Mensaje(12499, "+90"), geo);
   m.Anade(kPolarSurDisco, Mensaje(12499, "-90"), geo);
+  m.elementos.push_back(ElementoMenu::Separador());
+  m.Anade(kCorteMeridiano, Cadena(12544), geo);
+  m.Anade(kCorteEcuador, Cadena(12545), geo);
+  m.Anade(kCorteLinea, Cadena(12546), geo && d->conInicioCorte && d->conFinalCorte);
+  m.Anade(kExportarDetalles, Cadena(12547), d && !d->detalles.empty());
   return m;
 }
 
@@ -259,6 +299,8 @@ Menu ModuloPlanetas::MenuContextual(const Imagen& imagen) {
   const auto* d = dynamic_cast<const DatosPlaneta*>(&imagen.Analisis());
   const bool geo = d && d->conGeometria;
   m.Anade(kMedirDetalle, Cadena(12493), geo);
+  m.Anade(kInicioCorte, Cadena(12548));
+  m.Anade(kFinalCorte, Cadena(12549));
   m.elementos.push_back(ElementoMenu::Separador());
   m.Anade(kMoverContorno, Cadena(12494), geo);
   m.Anade(kAgrandarContorno, Cadena(12495), geo);
@@ -311,6 +353,14 @@ void ModuloPlanetas::ComandoContextual(Imagen& imagen, int, int id, PuntoImagen 
     case kMedirDetalle:
       MideDetalle(*d, punto.x, punto.y);
       break;
+    case kInicioCorte:
+    case kFinalCorte: {
+      const int i = id == kInicioCorte ? 0 : 2;
+      d->corte[i] = punto.x;
+      d->corte[i + 1] = punto.y;
+      (id == kInicioCorte ? d->conInicioCorte : d->conFinalCorte) = true;
+      break;
+    }
     case kMoverContorno:
       if (!d->conGeometria) return;
       g.cx = punto.x;
@@ -382,6 +432,9 @@ void ModuloPlanetas::Pintar(const Imagen& imagen, Lienzo& l) {
       Curva(l, kRejilla, -90.0, 90.0,
             [&](double t, PuntoDisco& p) { return LonLatAPixel(g, lon, t, p); });
     }
+  }
+  if (d->conInicioCorte && d->conFinalCorte) {
+    l.Linea(d->corte[0], d->corte[1], d->corte[2], d->corte[3], kCorte);
   }
   for (size_t i = 0; i < d->detalles.size(); ++i) {
     const DetalleDisco& f = d->detalles[i];

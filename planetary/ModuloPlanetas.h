@@ -28,6 +28,14 @@ enum ComandoPlanetas {
   kReducirContorno = 6353,
   kGirarIzquierda = 6354,
   kGirarDerecha = 6355,
+  // Photometric cuts shown in a chart window and the features' CSV: run by the desktop.
+  kCorteMeridiano = 6830,
+  kCorteEcuador = 6831,
+  kCorteLinea = 6832,
+  kExportarDetalles = 6833,
+  // The ends of the drawn cut, two clicks of the analysis tool.
+  kInicioCorte = 6834,
+  kFinalCorte = 6835,
 };
 
 // Where a fitted disc's orientation came from: the settings (or a manual correction), or the
@@ -53,6 +61,9 @@ class DatosPlaneta : public DatosAnalisis {
   double rms = 0.0;
   bool rejilla = false;
   std::vector<DetalleDisco> detalles;
+  // The drawn cut's ends; not kept in the side data.
+  bool conInicioCorte = false, conFinalCorte = false;
+  double corte[4] = {0.0, 0.0, 0.0, 0.0};  // x1 y1 x2 y2
 };
 
 // The planet data of an image of the module's types (a null pointer for other images).
@@ -62,6 +73,13 @@ std::string CsvDetalles(const DatosPlaneta& d);
 // Measures a feature at an image point with the stored geometry and keeps it; 12489 without a
 // fitted limb, 12488 off the disc.
 DetalleDisco MideDetalle(DatosPlaneta& d, double x, double y);
+
+// The photometric cut of a cut command (kCorteMeridiano, kCorteEcuador, kCorteLinea) on the
+// fitted disc, the Minnaert correction from PREFPLANETA.Minnaert. 12489 without a fitted limb,
+// 12542 for a line without both ends, 12543 when the cut misses the disc.
+std::vector<MuestraCorte> CorteDisco(const Imagen& imagen, int id);
+// A cut as CSV: "distance,x,y,lon,latc,value,corrected" under that header.
+std::string CsvCorte(const std::vector<MuestraCorte>& muestras);
 
 // The macro line of a map command (kPlanisferioDisco...) on the image's fitted disc; 12489
 // without one. The map options from the PREFPLANETA settings Resolucion (deg a pixel) and
