@@ -43,6 +43,7 @@
 #include "gui/EspectroQt.h"
 #include "gui/ListasQt.h"
 #include "gui/Operaciones.h"
+#include "gui/PlanetasQt.h"
 #include "gui/SolQt.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
@@ -951,6 +952,7 @@ void Marco::NoAtendido() {
 
 void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
   if (ComandoSolQt(*this, v, id)) return;
+  if (ComandoPlanetasQt(*this, v, id)) return;
   // The star searches ask for their settings before the module runs them; the double-star
   // centroid preferences and the calculation are desktop dialogs.
   if ((id == kBuscarTASS || id == kBuscarPCVista || id == kPreferenciasDobles ||

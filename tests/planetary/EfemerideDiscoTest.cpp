@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
@@ -194,6 +195,49 @@ TEST(EfemerideDisco, AjustesYEntradaMala) {
   sinFecha.CopiaPixeles(im);
   sinFecha.CambiaTipoObjeto(kJupiter);
   EXPECT_EQ(error(sinFecha), 12485);
+  LimpiaAjustes();
+}
+
+// The module's cuts: a fitted limb needed, a drawn line needs both ends (two right clicks), a
+// line off the disc says so, and the CSV has a header and a line a sample.
+TEST(EfemerideDisco, CortesDelModulo) {
+  InstalaSistema();
+  LimpiaAjustes();
+  DiscoSintetico d;
+  d.ancho = d.alto = 120;
+  d.geometria.cx = d.geometria.cy = 60.0;
+  d.geometria.radio = 40.0;
+  Imagen im;
+  RenderizaDisco(d, im);
+  im.CambiaTipoObjeto(kNeptuno);
+  const auto error = [&](int id) {
+    try {
+      CorteDisco(im, id);
+    } catch (const JError& j) {
+      return j.Id();
+    }
+    return 0;
+  };
+  EXPECT_EQ(error(kCorteMeridiano), 12489);
+  for (const char* c : {"AnguloPolo", "LatTierra", "MeridianoCentral"}) {
+    AjustesActuales().Asigna("PREFPLANETA", c, "0");
+  }
+  ComandoImagen(im, 0, kAjustarLimbo, 0);
+  EXPECT_EQ(error(kCorteLinea), 12542);
+  ComandoContextualImagen(im, 0, kInicioCorte, {2, 2});
+  EXPECT_EQ(error(kCorteLinea), 12542);
+  ComandoContextualImagen(im, 0, kFinalCorte, {110, 5});
+  EXPECT_EQ(error(kCorteLinea), 12543);
+  ComandoContextualImagen(im, 0, kFinalCorte, {118, 118});
+  const auto linea = CorteDisco(im, kCorteLinea);
+  const auto ecuador = CorteDisco(im, kCorteEcuador);
+  // The equator is sampled a step of about a pixel along the sphere's arc: half a circumference.
+  EXPECT_NEAR(static_cast<double>(ecuador.size()), std::numbers::pi * 40.0, 3.0);
+  for (const MuestraCorte& m : ecuador) EXPECT_NEAR(m.y, 60.0, 0.5);
+  EXPECT_NEAR(static_cast<double>(linea.size()), 80.0, 2.0);
+  const std::string csv = CsvCorte(linea);
+  EXPECT_EQ(csv.rfind("distance,x,y,lon,latc,value,corrected\n", 0), 0u);
+  EXPECT_EQ(static_cast<size_t>(std::count(csv.begin(), csv.end(), '\n')), linea.size() + 1);
   LimpiaAjustes();
 }
 
