@@ -41,31 +41,17 @@ class PlanetasGuiTest : public QObject {
   void cleanup() { CierraMarcoPrueba(marco_); }
 
   void AjustaLimboDesdeElMenu() {
-    DiscoSintetico d;
-    d.ancho = d.alto = 160;
-    d.geometria.cx = 80.4;
-    d.geometria.cy = 79.3;
-    d.geometria.radio = 60.0;
-    d.geometria.achatamiento = 1.0 - 66854.0 / 71492.0;
-    d.geometria.anguloPolo = 20.0;
-    d.geometria.latTierra = 2.0;
-    d.geometria.meridianoCentral = 40.0;
-    auto im = std::make_unique<Imagen>();
-    RenderizaDisco(d, *im);
-    im->AsignaRuta("jupiter.qor");
-    im->CambiaTipoObjeto(kJupiter);
-    im->Actualiza();
-    Configuracion& cfg = Configuracion::Global();
-    cfg.Asigna("PREFPLANETA", "AnguloPolo", "20");
-    cfg.Asigna("PREFPLANETA", "LatTierra", "2");
-    cfg.Asigna("PREFPLANETA", "MeridianoCentral", "40");
-    marco_->show();
-    VentanaImagen* v = marco_->MuestraImagen(std::move(im));
+    GeometriaDisco g;
+    g.cx = 80.4;
+    g.cy = 79.3;
+    g.radio = 60.0;
+    g.achatamiento = 1.0 - 66854.0 / 71492.0;
+    g.anguloPolo = 20.0;
+    g.latTierra = 2.0;
+    g.meridianoCentral = 40.0;
+    VentanaImagen* v = JupiterAjustado(g);
     QVERIFY(v);
-    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
-    marco_->RefrescaMenus();
     const QString analisis = QString::fromStdString(Cadena(14003));
-    QVERIFY(DisparaMenu(*marco_, {analisis, QString::fromStdString(Cadena(12490))}));
     const auto* datos = DatosPlanetaDe(v->imagen());
     QVERIFY(datos && datos->conGeometria);
     QVERIFY(std::fabs(datos->geometria.cx - 80.4) < 0.2);
@@ -90,28 +76,12 @@ class PlanetasGuiTest : public QObject {
   // the analysis tool's two clicks open chart windows whose samples cross the disc; the chart's
   // button and the features' item write CSV files.
   void CortesYDetallesDesdeElMenu() {
-    DiscoSintetico d;
-    d.ancho = d.alto = 160;
-    d.geometria.cx = 80.0;
-    d.geometria.cy = 80.0;
-    d.geometria.radio = 60.0;
-    d.geometria.anguloPolo = 0.0;
-    auto im = std::make_unique<Imagen>();
-    RenderizaDisco(d, *im);
-    im->AsignaRuta("jupiter.qor");
-    im->CambiaTipoObjeto(kJupiter);
-    im->Actualiza();
-    Configuracion& cfg = Configuracion::Global();
-    cfg.Asigna("PREFPLANETA", "AnguloPolo", "0");
-    cfg.Asigna("PREFPLANETA", "LatTierra", "0");
-    cfg.Asigna("PREFPLANETA", "MeridianoCentral", "0");
-    marco_->show();
-    VentanaImagen* v = marco_->MuestraImagen(std::move(im));
+    GeometriaDisco g;
+    g.cx = g.cy = 80.0;
+    g.radio = 60.0;
+    VentanaImagen* v = JupiterAjustado(g);
     QVERIFY(v);
-    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
-    marco_->RefrescaMenus();
     const QString analisis = QString::fromStdString(Cadena(14003));
-    QVERIFY(DisparaMenu(*marco_, {analisis, QString::fromStdString(Cadena(12490))}));
     const auto graficos = [this] { return marco_->findChildren<GraficoCorte*>(); };
     marco_->RefrescaMenus();
     QVERIFY(DisparaMenu(*marco_, {analisis, QString::fromStdString(Cadena(12544))}));
@@ -159,6 +129,30 @@ class PlanetasGuiTest : public QObject {
   }
 
  private:
+  // A synthetic Jupiter of geometry g in a window, its orientation in the settings, the
+  // analysis tool chosen and "Ajustar limbo" run from the menu; null when a step fails.
+  VentanaImagen* JupiterAjustado(const GeometriaDisco& g) {
+    DiscoSintetico d;
+    d.ancho = d.alto = 160;
+    d.geometria = g;
+    auto im = std::make_unique<Imagen>();
+    RenderizaDisco(d, *im);
+    im->AsignaRuta("jupiter.qor");
+    im->CambiaTipoObjeto(kJupiter);
+    im->Actualiza();
+    Configuracion& cfg = Configuracion::Global();
+    cfg.Asigna("PREFPLANETA", "AnguloPolo", std::to_string(g.anguloPolo));
+    cfg.Asigna("PREFPLANETA", "LatTierra", std::to_string(g.latTierra));
+    cfg.Asigna("PREFPLANETA", "MeridianoCentral", std::to_string(g.meridianoCentral));
+    marco_->show();
+    VentanaImagen* v = marco_->MuestraImagen(std::move(im));
+    if (!v || !DisparaMenu(*marco_, {"&Herramientas", "&Análisis"})) return nullptr;
+    marco_->RefrescaMenus();
+    const QString analisis = QString::fromStdString(Cadena(14003));
+    if (!DisparaMenu(*marco_, {analisis, QString::fromStdString(Cadena(12490))})) return nullptr;
+    return v;
+  }
+
   std::unique_ptr<Marco> marco_;
 };
 
