@@ -377,6 +377,7 @@ void ModuloPlanetas::ComandoContextual(Imagen& imagen, int, int id, PuntoImagen 
     case kGirarDerecha:
       if (!d->conGeometria) return;
       g.anguloPolo += id == kGirarIzquierda ? kPasoGiro : -kPasoGiro;
+      d->origen = OrigenGeometria::kAjustes;  // no longer the ephemeris's pole angle
       corregido();
       break;
     default:
