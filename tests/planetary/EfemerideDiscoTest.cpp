@@ -2,6 +2,7 @@
 // geometry of known dates, fitted through the module with no orientation given by hand.
 #include "planetary/EfemerideDisco.h"
 
+#include <erfa.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,6 +25,7 @@ namespace orva {
 namespace {
 
 constexpr double kGrado = std::numbers::pi / 180.0;
+constexpr double kFaseMinima = 1.0;  // deg
 
 void LimpiaAjustes() {
   for (const char* c :
@@ -34,6 +36,21 @@ void LimpiaAjustes() {
 
 double DifLon(double a, double b) {
   return std::remainder(a - b, 360.0);
+}
+
+// Position angle (east of north) of the Sun seen from Earth next to the planet, from ERFA's
+// Earth alone: the direction in which the planet's sunlit side must lie on the sky.
+double AnguloSol(const Efemeride& e) {
+  double pvh[2][3], pvb[2][3];
+  eraEpv00(e.djUT + e.deltaT / 86400.0, 0.0, pvh, pvb);
+  double sol[3] = {-pvh[0][0], -pvh[0][1], -pvh[0][2]};
+  double as = 0.0, ds = 0.0;
+  eraC2s(sol, &as, &ds);
+  const double da = as - e.ar;
+  return std::atan2(
+             std::sin(da) * std::cos(ds),
+             std::cos(e.dec) * std::sin(ds) - std::sin(e.dec) * std::cos(ds) * std::cos(da)) /
+         kGrado;
 }
 
 struct CasoEfemeride {
@@ -71,7 +88,11 @@ TEST_P(EfemerideDiscoTest, DiscoDeLaEfemeride) {
   d.geometria.filasArriba = c.filasArriba;
   OrientaConEfemeride(e, c.sistema ? c.sistema : kSistemaJupiterDefecto, d.geometria);
   const GeometriaDisco& g = d.geometria;
-  EXPECT_DOUBLE_EQ(g.meridianoCentral, e.lonTierra[c.indice]);
+  if (c.tipo == kUrano) {
+    EXPECT_NEAR(DifLon(g.meridianoCentral, -e.lonTierra[2]), 0.0, 1e-9);
+  } else {
+    EXPECT_DOUBLE_EQ(g.meridianoCentral, e.lonTierra[c.indice]);
+  }
   EXPECT_DOUBLE_EQ(g.anguloPolo, e.anguloPolo);
   // The spot toward the bright limb, a little off the disc's centre.
   const double lonMancha =
@@ -82,15 +103,31 @@ TEST_P(EfemerideDiscoTest, DiscoDeLaEfemeride) {
   if (c.filasArriba) im.tipoArchivo = kFits;
 
   // The north pole: above the centre on the display, turned counter-clockwise by the pole angle
-  // (east of north, east to the left), foreshortened by the sub-Earth latitude.
+  // (east of north, east to the left), foreshortened by the sub-Earth latitude (planetographic:
+  // the Earth's elevation over the equator).
   PuntoDisco polo;
   ASSERT_TRUE(LonLatAPixel(g, 0.0, 90.0, polo) || g.latTierra < 0.0);
   if (g.latTierra >= 0.0) {
     const double b = g.radio * (1.0 - g.achatamiento);
-    const double dist = b * std::cos(LatitudCentrica(g.latTierra, g.achatamiento) * kGrado);
+    const double dist = b * std::cos(g.latTierra * kGrado);
     const double arriba = dist * std::cos(g.anguloPolo * kGrado);
     EXPECT_NEAR(polo.x, g.cx - dist * std::sin(g.anguloPolo * kGrado), 0.5);
     EXPECT_NEAR(polo.y, g.cy + (c.filasArriba ? arriba : -arriba), 0.5);
+  }
+
+  // The sub-Sun point lies from the centre toward the Sun's position angle (east to the left,
+  // north up as shown): the sub-Sun longitude is counted like the central meridian. On a sphere
+  // of the same orientation, where the planetographic latitudes of the sub-Earth and sub-Sun
+  // points are the elevations of Earth and Sun, the sub-Earth point is the centre. Near
+  // opposition the direction is lost in the planet's position error.
+  if (e.anguloFase > kFaseMinima) {
+    GeometriaDisco esfera = g;
+    esfera.achatamiento = 0.0;
+    PuntoDisco sol;
+    ASSERT_TRUE(LonLatAPixel(esfera, g.lonSol, g.latSol, sol));
+    const double arribaSol = c.filasArriba ? sol.y - g.cy : g.cy - sol.y;
+    const double pa = std::atan2(g.cx - sol.x, arribaSol) / kGrado;
+    EXPECT_NEAR(DifLon(pa, AnguloSol(e)), 0.0, 2.0) << "phase " << e.anguloFase;
   }
 
   // Lit part of the disc, counted on a fine grid.
@@ -133,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                       // Mars near quadrature: a wide phase, the terminator well inside.
                       CasoEfemeride{kMarte, "15/06/2020", "03:00:00", true, 0, 2},
                       CasoEfemeride{kSaturno, "01/05/2003", "20:00:00", false, 0, 2},
-                      CasoEfemeride{kNeptuno, "10/09/2019", "23:00:00", true, 0, 2}));
+                      CasoEfemeride{kNeptuno, "10/09/2019", "23:00:00", true, 0, 2},
+                      CasoEfemeride{kUrano, "01/08/2019", "03:00:00", false, 0, 2}));
 
 // Uranus counts east longitudes: the disc, counting west ones, gets them turned.
 TEST(EfemerideDisco, UranoEnLongitudesOeste) {
