@@ -472,6 +472,8 @@ constexpr EntradaCadena kCadenas[] = {
     {12537, "Borrar espectro"},
     {12538, "Banda %1 ancho %2 cielo %3"},
     {12539, "Línea %1  profundidad %2  FWHM %3"},
+    {12560, "El archivo %1 está dañado: la línea comprimida %2 se acaba o se sale de 0..255 en el píxel %3."},
+    {12561, "El histograma de codificación del archivo %1 está incompleto: %2 bytes de %3."},
     {14000, "Preferencias &Dobles"},
     {14001, "&Preferencias variables"},
     {14002, "Preferencias &Voyager."},
