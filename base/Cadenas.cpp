@@ -474,6 +474,8 @@ constexpr EntradaCadena kCadenas[] = {
     {12539, "Línea %1  profundidad %2  FWHM %3"},
     {12560, "El archivo %1 está dañado: la línea comprimida %2 se acaba o se sale de 0..255 en el píxel %3."},
     {12561, "El histograma de codificación del archivo %1 está incompleto: %2 bytes de %3."},
+    {12562, "Tabla de marcas de retícula ilegal, línea %1: %2."},
+    {12563, "Solo se han encontrado %1 de las %2 marcas de retícula: hacen falta al menos 3 para corregir la geometría."},
     {14000, "Preferencias &Dobles"},
     {14001, "&Preferencias variables"},
     {14002, "Preferencias &Voyager."},
