@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -358,6 +359,19 @@ void CorrigeGeometria(const ImagenPixeles& fuente, const RejillaReseau& r,
   destino.mapeo = fuente.mapeo;
   destino.bitsPixel = fuente.bitsPixel;
   destino.Actualiza();
+}
+
+std::string TablaMarcas(const RejillaReseau& r, const std::vector<MarcaEncontrada>& m) {
+  std::string t = "row,column,x_nominal,y_nominal,x,y,dx,dy,contrast,found\n";
+  char b[256];
+  for (size_t i = 0; i < r.marcas.size() && i < m.size(); ++i) {
+    const MarcaReseau& k = r.marcas[i];
+    std::snprintf(b, sizeof b, "%d,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.2f,%d\n", k.fila, k.columna,
+                  k.xNominal, k.yNominal, m[i].x, m[i].y, m[i].x - k.xNominal, m[i].y - k.yNominal,
+                  m[i].contraste, m[i].encontrada ? 1 : 0);
+    t += b;
+  }
+  return t;
 }
 
 }  // namespace orva

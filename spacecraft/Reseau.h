@@ -36,11 +36,12 @@ RejillaReseau LeeRejillaReseau(std::string_view texto);
 // the frame with a margin, nominal and object positions the same. The Voyager frames are 800 x
 // 800 pixels.
 RejillaReseau RejillaRegular(int ancho, int alto, int n);
+inline constexpr int kLadoRejillaRegular = 9;
 
 struct OpcionesReseau {
   double radioBusqueda = 12.0;   // pixels around the nominal place searched
   double sigmaMarca = 1.2;       // the dark spot's Gaussian width, pixels
-  double contrasteMinimo = 5.0;  // the matched filter's peak against the window's noise
+  double contrasteMinimo = 10.0;  // the matched filter's peak against the window's noise
 };
 
 struct MarcaEncontrada {
@@ -62,5 +63,8 @@ std::vector<MarcaEncontrada> BuscaMarcas(const ImagenPixeles& im, const RejillaR
 void CorrigeGeometria(const ImagenPixeles& fuente, const RejillaReseau& r,
                       const std::vector<MarcaEncontrada>& marcas, const OpcionesReseau& op,
                       bool quitaMarcas, Progreso* progreso, ImagenPixeles& destino);
+
+// The marks as a CSV table: grid place, nominal and found positions, offset, contrast, found.
+std::string TablaMarcas(const RejillaReseau& r, const std::vector<MarcaEncontrada>& m);
 
 }  // namespace orva
