@@ -11,6 +11,7 @@
 #include "core/Progreso.h"
 #include "formats/Archivo.h"
 #include "formats/TiposArchivo.h"
+#include "spacecraft/MacroReseau.h"
 #include "spacecraft/Navegacion.h"
 #include "spacecraft/Reseau.h"
 
@@ -80,10 +81,8 @@ int OrdenReseau(const Argumentos& args) {
   for (const std::string& l : LineasNavegacion(Navega(im))) std::printf("%s\n", l.c_str());
   if (!csv.empty()) EscribeArchivoSeguro(csv, TablaMarcas(rejilla, m));
   if (!corregida.empty()) {
-    Imagen salida;
-    salida.CopiaDatos(im);
-    CorrigeGeometria(im, rejilla, m, op, quita, &ProgresoActual(), salida);
-    GuardaArchivo(corregida, salida, TipoPorExtension(corregida));
+    CorrigeReseau(im, rejilla, m, quita, ProgresoActual());
+    GuardaArchivo(corregida, im, TipoPorExtension(corregida));
   }
   CompruebaSalida();
   return 0;

@@ -215,7 +215,7 @@ RejillaReseau LeeRejillaReseau(std::string_view texto) {
 
 RejillaReseau RejillaRegular(int ancho, int alto, int n) {
   RejillaReseau r;
-  r.nombre = "REGULAR";
+  r.nombre = kNombreRegular;
   r.filas = r.columnas = std::clamp(n, 2, kMaxLadoRejilla);
   const double mx = kMargenRegular * ancho, my = kMargenRegular * alto;
   const double px = (ancho - 1 - 2 * mx) / (r.columnas - 1);

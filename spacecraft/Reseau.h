@@ -37,10 +37,11 @@ RejillaReseau LeeRejillaReseau(std::string_view texto);
 // 800 pixels.
 RejillaReseau RejillaRegular(int ancho, int alto, int n);
 inline constexpr int kLadoRejillaRegular = 9;
+inline constexpr const char* kNombreRegular = "REGULAR";
 
 struct OpcionesReseau {
-  double radioBusqueda = 12.0;   // pixels around the nominal place searched
-  double sigmaMarca = 1.2;       // the dark spot's Gaussian width, pixels
+  double radioBusqueda = 12.0;    // pixels around the nominal place searched
+  double sigmaMarca = 1.2;        // the dark spot's Gaussian width, pixels
   double contrasteMinimo = 10.0;  // the matched filter's peak against the window's noise
 };
 

@@ -3,12 +3,16 @@
 // come back to their object positions within 0.1 px, a hidden mark reported, the marks removed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "base/JError.h"
 #include "core/Imagen.h"
+#include "macro/Macro.h"
+#include "shell/Arranque.h"
+#include "spacecraft/MacroReseau.h"
 #include "spacecraft/Reseau.h"
 
 namespace orva {
@@ -95,6 +99,31 @@ TEST(Reseau, RejillaDistorsionadaCorregidaEnLasMarcas) {
       ASSERT_TRUE(c[i].encontrada) << i;
       EXPECT_NEAR(c[i].x, r.xObjeto, kTolerancia) << i;
       EXPECT_NEAR(c[i].y, r.yObjeto, kTolerancia) << i;
+    }
+  }
+}
+
+// The macro line runs the same correction as the library and records itself; bad lines refused.
+TEST(Reseau, LineaDeMacro) {
+  InstalaSistema();
+  const RejillaReseau rejilla = RejillaRegular(kLado, kLado, kMarcas);
+  std::vector<Punto> dibujadas;
+  for (const MarcaReseau& m : rejilla.marcas) dibujadas.push_back(Distorsion(m.xObjeto, m.yObjeto));
+  Imagen im;
+  Dibuja(dibujadas, im);
+  ImagenObservacion esperada;
+  CorrigeGeometria(im, rejilla, BuscaMarcas(im, rejilla, {}, nullptr), {}, true, nullptr, esperada);
+  ASSERT_EQ(EjecutaMacro(im, {"RETICULA 9 QUITA"}), 1);
+  EXPECT_EQ(im.Pixeles(), esperada.Pixeles());
+  const std::vector<std::string>& t = im.cabecera.Tarjetas();
+  EXPECT_TRUE(std::any_of(t.begin(), t.end(), [](const std::string& c) {
+    return c.find("RETICULA 9 QUITA") != std::string::npos;
+  }));
+  for (const char* mala : {"RETICULA 1", "RETICULA 9 NO", "RETICULA 9 QUITA 3"}) {
+    try {
+      EjecutaMacro(im, {mala});
+      ADD_FAILURE() << mala;
+    } catch (const JError&) {
     }
   }
 }
