@@ -22,6 +22,7 @@ constexpr int kMaxLadoRejilla = 200;
 constexpr long kMarcasPorBanda = 1;
 constexpr double kAMad = 1.4826;  // MAD to standard deviation of a normal distribution
 constexpr int kMinimoMarcas = 3;
+constexpr double kProfundidadRelativa = 4.0;  // a mark's depth against its ring's scatter
 
 double Mediana(std::vector<double> v) {
   if (v.empty()) return 0.0;
@@ -31,8 +32,10 @@ double Mediana(std::vector<double> v) {
 }
 
 // The darkness-weighted centroid in a box of half-size h around (cx, cy), the background a plane
-// fitted to the square ring just outside it. False when the box holds no darkness.
-bool Centroide(const ImagenPixeles& im, long cx, long cy, long h, double& x, double& y) {
+// fitted to the square ring just outside it. False when the box holds no darkness, or when the
+// spot is not clearly deeper than the ring's scatter about its plane (an edge, not a mark).
+bool Centroide(const ImagenPixeles& im, long cx, long cy, long h, double ruido, double& x,
+               double& y) {
   // Least squares of v = a + b dx + c dy over the ring; the ring is symmetric, so the normal
   // equations are diagonal.
   double n = 0, sv = 0, sxv = 0, syv = 0, sxx = 0, syy = 0;
@@ -50,6 +53,17 @@ bool Centroide(const ImagenPixeles& im, long cx, long cy, long h, double& x, dou
     }
   }
   const double a = sv / n, b = sxv / sxx, c = syv / syy;
+  double residuo = 0;
+  for (long dy = -r; dy <= r; ++dy) {
+    for (long dx = -r; dx <= r; ++dx) {
+      if (std::max(std::labs(dx), std::labs(dy)) <= h) continue;
+      const double e = im.Pixel(cx + dx, cy + dy) -
+                       (a + b * static_cast<double>(dx) + c * static_cast<double>(dy));
+      residuo += e * e;
+    }
+  }
+  residuo = std::max(ruido, std::sqrt(residuo / n));
+  if (!(a - im.Pixel(cx, cy) >= kProfundidadRelativa * residuo)) return false;
   double s = 0, sx = 0, sy = 0;
   for (long dy = -h; dy <= h; ++dy) {
     for (long dx = -h; dx <= h; ++dx) {
@@ -124,10 +138,10 @@ MarcaEncontrada BuscaUna(const ImagenPixeles& im, const MarcaReseau& m, const Op
   r.contraste = mejor / (ruido * norma);
   if (!(r.contraste >= op.contrasteMinimo)) return r;
   double x = 0, y = 0;
-  if (!Centroide(im, bx, by, h, x, y)) return r;
+  if (!Centroide(im, bx, by, h, ruido, x, y)) return r;
   // Once more around the centroid's nearest pixel, so that the box is centred on the spot.
   const long rx = std::lround(x), ry = std::lround(y);
-  if ((rx != bx || ry != by) && !Centroide(im, rx, ry, h, x, y)) return r;
+  if ((rx != bx || ry != by) && !Centroide(im, rx, ry, h, ruido, x, y)) return r;
   r.x = x;
   r.y = y;
   r.encontrada = true;

@@ -1,5 +1,5 @@
-# Spacecraft frames: the marks searched on a frame without a reseau (few found, the missing
-# listed), the limb gives the pointing offset, the CSV table, and the refusals.
+# Spacecraft frames: the marks searched on a frame without a reseau (none found, all listed, the
+# correction refused), the limb giving the pointing offset, the CSV table, and the refusals.
 orva reseau planeta_jupiter.fits --csv r.csv --correct c.fits
 head -2 r.csv
 orva reseau planeta_jupiter.fits --remove-marks
