@@ -14,9 +14,9 @@ class ImagenObservacion;
 // header pane and its target, spacecraft, instrument, filter, start time and exposure to the
 // image's data. archivo may be the label or the image file. The compressed 8-bit images of the
 // old archive CDs (ENCODING_TYPE "HUFFMAN_FIRST_DIFFERENCE", formats/pds/Imq.h) are decoded;
-// a damaged one raises 12560 or 12561. Raises 12344 for a missing label
-// item, 12345 for an illegal one (a compressed image's ENCODING_TYPE among them), 12348 for a
-// data file not found, 10126 when the file holds less data than the label promises.
+// a damaged one raises 12560 or 12561. Raises 12344 for a missing label item, 12345 for an
+// illegal one (another ENCODING_TYPE among them), 12348 for a data file not found, 10126 when
+// the file holds less data than the label promises.
 void LeePds(const std::string& archivo, ImagenObservacion& imagen);
 // The same without the pixels (sizes, data and header only).
 void LeeCabeceraPds(const std::string& archivo, ImagenObservacion& imagen);
