@@ -62,6 +62,9 @@ int OrdenSun(const Argumentos& args);
 // [--calib PX:WL,...] [--degree N]: the spectrum along the band (a one-row image needs no
 // line) as the CSV table (on stdout, or into OUT), its lines and its calibration.
 int OrdenSpectrum(const Argumentos& args);
+// reseau FILE [--csv OUT] [--correct OUT] [--remove-marks] [--grid TABLE]: the reseau marks of a
+// spacecraft frame found, the frame corrected to their object positions, its navigation data.
+int OrdenReseau(const Argumentos& args);
 
 // objects [--add FIELDS] [--remove NAME] / sites [...]: the object or observatory list of the
 // settings folder, one entry per line as the file holds it; --add takes the ';'-separated

@@ -106,6 +106,9 @@ constexpr const char* kUso =
     "           [--calib PX:WL,...] [--degree N]\n"
     "                                       the spectrum along a band: CSV table, lines,\n"
     "                                       wavelength calibration\n"
+    "  reseau FILE [--csv OUT] [--correct OUT] [--remove-marks] [--grid TABLE]\n"
+    "                                       reseau marks of a spacecraft frame, its geometric\n"
+    "                                       correction and navigation data\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.
@@ -223,6 +226,7 @@ int Ejecuta(const Global& g) {
   if (orden == "stack") return OrdenStack(args);
   if (orden == "sun") return OrdenSun(args);
   if (orden == "spectrum") return OrdenSpectrum(args);
+  if (orden == "reseau") return OrdenReseau(args);
   if (orden == "objects") return OrdenObjects(args);
   if (orden == "sites") return OrdenSites(args);
   if (orden == "planet") return OrdenPlanet(args);

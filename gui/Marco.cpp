@@ -45,6 +45,7 @@
 #include "gui/Operaciones.h"
 #include "gui/PlanetasQt.h"
 #include "gui/SolQt.h"
+#include "gui/VoyagerQt.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
 #include "gui/TipoGeneralQt.h"
@@ -961,6 +962,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
     return;
   }
   if (ComandoEspectro(*this, v, id)) return;
+  if (ComandoVoyagerQt(*this, v, id)) return;
   if (v.Comando(id)) return;
   if (auto it = ordenesImagen_.find(id); it != ordenesImagen_.end()) {
     it->second(v);

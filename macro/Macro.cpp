@@ -220,6 +220,8 @@ std::vector<ComandoMacro>& Tabla() {
       {"PROYPOLAR", 9, 10, {}, nullptr},
       // The one-row spectrum of a band of the image (spectra/Espectro.h).
       {"ESPECTRO", 4, 6, {}, nullptr},
+      // The reseau correction of a spacecraft frame (spacecraft/MacroReseau.h).
+      {"RETICULA", 0, 2, {}, nullptr},
   };
   return tabla;
 }

@@ -20,6 +20,7 @@ CAPAS = [
     ["stacking"],  # masters, pretreatment, registration of point lists, combination
     ["stellar"],
     ["analyses", "solar", "planetary", "spectra"],  # the analysis modules, siblings
+    ["spacecraft"],  # spacecraft frames: reseau marks, correction, navigation by the limb fit
     ["shell"],  # configuration, commands, start-up
 ]
 

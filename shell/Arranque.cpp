@@ -8,6 +8,7 @@
 #include "planetary/MacroDisco.h"
 #include "processing/Procesamiento.h"
 #include "shell/Modulos.h"
+#include "spacecraft/MacroReseau.h"
 #include "spectra/Espectro.h"
 #include "stacking/Transformacion.h"
 #include "stacking/Pretratamiento.h"
@@ -24,6 +25,7 @@ void InstalaSistema() {
   EnlazaApiladoMacro();
   EnlazaDiscoMacro();
   EnlazaEspectroMacro();
+  EnlazaReseauMacro();
   CreaModulos();
 }
 

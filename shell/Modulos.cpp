@@ -8,6 +8,7 @@
 #include "planetary/ModuloPlanetas.h"
 #include "shell/Configuracion.h"
 #include "solar/ModuloSol.h"
+#include "spacecraft/ModuloVoyager.h"
 #include "spectra/ModuloEspectros.h"
 #include "stellar/ModuloVariables.h"
 
@@ -24,8 +25,7 @@ void CreaModulos() {
   // 3. Double stars.
   RegistraModulo(std::make_unique<ModuloDobles>());
   // 4. Spacecraft frames.
-  RegistraModulo(std::make_unique<ModuloBasico>(std::vector<int>{kVoyager},
-                                                std::vector<std::string>{Cadena(14002)}));
+  RegistraModulo(std::make_unique<ModuloVoyager>());
   // 5. Sun, with its settings.
   for (const char* clave :
        {"RadioBusCentro", "RadioFotom", "RadioFotomIntVen", "BusquedaAutom", "TamVenusFijo",

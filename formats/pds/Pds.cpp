@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <span>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "formats/Archivo.h"
 #include "formats/pds/DatosEtiqueta.h"
 #include "formats/pds/EtiquetaOdl.h"
+#include "formats/pds/Imq.h"
 #include "formats/pds/Muestras.h"
 
 namespace orva {
@@ -25,6 +28,9 @@ constexpr size_t kMaxEtiqueta = size_t{1} << 20;  // label bytes looked at
 constexpr uint64_t kMaxBandas = 65535;
 constexpr uint64_t kMaxRelleno = uint64_t{1} << 31;  // prefix and suffix bytes
 const char* const kObjetoImagen = "IMAGE";
+const char* const kCodificacionImq = "HUFFMAN_FIRST_DIFFERENCE";
+constexpr uint64_t kFilasCancelacion = 64;              // compressed lines between cancel checks
+constexpr uint64_t kMaxArchivoImq = uint64_t{1} << 28;  // bytes of a compressed file read
 
 struct Etiqueta {
   std::string ruta;
@@ -55,8 +61,15 @@ std::string Minus(std::string s) {
 
 // The label of a file: its own attached label, or the detached ".LBL" next to it.
 Etiqueta Localiza(const std::string& archivo) {
-  Etiqueta e{archivo, AnalizaEtiquetaOdl(LeePrincipio(archivo))};
+  const std::string principio = LeePrincipio(archivo);
+  Etiqueta e{archivo, AnalizaEtiquetaOdl(principio)};
   if (e.odl.Busca("^IMAGE")) return e;
+  // A file of variable-length records holds its label in its first records.
+  const std::string enRegistros = TextoEtiquetaRegistros(principio);
+  if (!enRegistros.empty()) {
+    Etiqueta v{archivo, AnalizaEtiquetaOdl(enRegistros)};
+    if (v.odl.Busca("^IMAGE")) return v;
+  }
   const std::filesystem::path p(archivo);
   for (const char* ext : {".LBL", ".lbl", ".Lbl"}) {
     std::filesystem::path lbl = p;
@@ -132,6 +145,8 @@ struct Disposicion {
   uint64_t bytesFila = 0;    // bytes of one line's samples
   MapeoValores fisico;
   int bits = 16;
+  bool comprimida = false;  // Huffman first differences in variable-length records
+  uint64_t registro = 1;    // the ^IMAGE record number of a compressed image
 };
 
 FormatoMuestra Formato(const Etiqueta& e, int bits) {
@@ -211,6 +226,7 @@ Disposicion Dispon(const Etiqueta& e) {
   if (!numero.empty()) {
     const uint64_t n = Entero(e.ruta, "^IMAGE", numero, uint64_t{1} << 48);
     if (n < 1) throw JError(12345, e.ruta, "^IMAGE", p->valor);  // 12345
+    d.registro = n;
     uint64_t registro = 1;
     if (!enBytes) {
       const ElementoOdl* rb = e.odl.Busca("RECORD_BYTES", "");
@@ -222,9 +238,10 @@ Disposicion Dispon(const Etiqueta& e) {
     d.posicion = (n - 1) * registro;
   }
 
-  // Compressed images (the Huffman first differences of the old archive CDs) are not read.
+  // Of the compressed images, the Huffman first differences of the old archive CDs are read.
   if (const ElementoOdl* c = BuscaImagen(e.odl, "ENCODING_TYPE")) {
-    if (!IgualSinCaso(c->valor, "N/A") && !IgualSinCaso(c->valor, "NONE")) {
+    d.comprimida = IgualSinCaso(c->valor, kCodificacionImq);
+    if (!d.comprimida && !IgualSinCaso(c->valor, "N/A") && !IgualSinCaso(c->valor, "NONE")) {
       throw JError(12345, e.ruta, "ENCODING_TYPE", c->valor);  // 12345
     }
   }
@@ -233,6 +250,9 @@ Disposicion Dispon(const Etiqueta& e) {
   CompruebaMedidas(d.ancho, d.alto);
   const uint64_t bits = EnteroImagen(e, "SAMPLE_BITS", 64, true);
   if (bits != 8 && bits != 16 && bits != 32 && bits != 64) {
+    throw JError(12345, e.ruta, "SAMPLE_BITS", std::to_string(bits));  // 12345
+  }
+  if (d.comprimida && bits != 8) {
     throw JError(12345, e.ruta, "SAMPLE_BITS", std::to_string(bits));  // 12345
   }
   d.formato = Formato(e, static_cast<int>(bits));
@@ -269,14 +289,69 @@ Archivo AbreDatos(const Disposicion& d) {
   return f;
 }
 
+// The whole of a compressed file as its variable-length records.
+struct ArchivoImq {
+  std::string bytes;
+  RegistrosImq partes;
+};
+ArchivoImq LeeRegistros(const Disposicion& d) {
+  Archivo f(d.datos, Archivo::kLectura);
+  const uint64_t L = f.Longitud();
+  if (L > kMaxArchivoImq) throw JError(10100, std::to_string(L));  // 10100
+  ArchivoImq a;
+  a.bytes.resize(static_cast<size_t>(L));
+  a.bytes.resize(f.LeeHasta(a.bytes.data(), a.bytes.size()));
+  a.partes = PartesRegistros(a.bytes);
+  return a;
+}
+
+// A record number of the label (1 for the first record) and the records from it on.
+std::span<const std::string_view> DesdeRegistro(const Disposicion& d, const ArchivoImq& a,
+                                                uint64_t numero, uint64_t necesarios) {
+  const uint64_t n = a.partes.registros.size();
+  if (numero < 1 || numero > n || n - (numero - 1) < necesarios) {
+    throw JError(10126, d.datos, std::to_string(numero - 1 + necesarios), "EOF");  // 10126
+  }
+  return std::span<const std::string_view>(a.partes.registros).subspan(numero - 1);
+}
+
+// The lines of a compressed image, each decoded from its own record.
+std::vector<double> LeeComprimida(const Etiqueta& e, const Disposicion& d,
+                                  ImagenObservacion& imagen) {
+  const ArchivoImq a = LeeRegistros(d);
+  const ElementoOdl* ph = e.odl.Busca("^ENCODING_HISTOGRAM");
+  if (!ph) throw JError(12344, e.ruta, "^ENCODING_HISTOGRAM");  // 12344
+  const std::vector<std::string> partes = PartesValorOdl(ph->valor);
+  const uint64_t nh = Entero(e.ruta, "^ENCODING_HISTOGRAM",
+                             partes.empty() ? ph->valor : partes.back(), kMaxRelleno);
+  const std::span<const std::string_view> hist = DesdeRegistro(d, a, nh, 1);
+  const CodigoImq codigo(HistogramaDeRegistros(d.datos, hist));
+  const std::span<const std::string_view> lineas = DesdeRegistro(d, a, d.registro, d.alto);
+  std::vector<double> valores = BloqueValores(d.ancho * d.alto);
+  std::vector<uint8_t> fila(static_cast<size_t>(d.ancho));
+  for (uint64_t y = 0; y < d.alto; ++y) {
+    if (y % kFilasCancelacion == kFilasCancelacion - 1 && imagen.Interrumpida()) {
+      throw JError(11011);  // 11011
+    }
+    codigo.DecodificaLinea(lineas[y], fila, d.datos, y);
+    std::copy(fila.begin(), fila.end(), valores.begin() + static_cast<ptrdiff_t>(y * d.ancho));
+  }
+  return valores;
+}
+
 }  // namespace
 
 void LeePds(const std::string& archivo, ImagenObservacion& imagen) {
   const Etiqueta e = Localiza(archivo);
   const Disposicion d = Dispon(e);
-  Archivo f = AbreDatos(d);
-  const std::vector<double> valores = LeeMuestras(f, imagen, d.posicion + d.prefijo, d.pasoFila,
-                                                  d.ancho, d.alto, d.pasoMuestra, d.formato);
+  std::vector<double> valores;
+  if (d.comprimida) {
+    valores = LeeComprimida(e, d, imagen);
+  } else {
+    Archivo f = AbreDatos(d);
+    valores = LeeMuestras(f, imagen, d.posicion + d.prefijo, d.pasoFila, d.ancho, d.alto,
+                          d.pasoMuestra, d.formato);
+  }
   ValoresAImagen(valores, static_cast<uint32_t>(d.ancho), static_cast<uint32_t>(d.alto), d.bits,
                  d.fisico, imagen);
   EtiquetaImagen(e.odl.elementos, e.odl.elementos, imagen);
@@ -285,7 +360,7 @@ void LeePds(const std::string& archivo, ImagenObservacion& imagen) {
 void LeeCabeceraPds(const std::string& archivo, ImagenObservacion& imagen) {
   const Etiqueta e = Localiza(archivo);
   const Disposicion d = Dispon(e);
-  AbreDatos(d);
+  if (!d.comprimida) AbreDatos(d);
   imagen.DimensionaImagen(static_cast<uint32_t>(d.ancho), static_cast<uint32_t>(d.alto));
   imagen.mapeo = d.fisico;
   imagen.bitsPixel = d.bits;

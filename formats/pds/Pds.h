@@ -12,9 +12,11 @@ class ImagenObservacion;
 // every PDS3 sample type (MSB/LSB integers signed and unsigned, IEEE, PC and VAX reals), line
 // prefix and suffix bytes, SCALING_FACTOR and OFFSET as the value mapping. The label goes to the
 // header pane and its target, spacecraft, instrument, filter, start time and exposure to the
-// image's data. archivo may be the label or the image file. Raises 12344 for a missing label
-// item, 12345 for an illegal one (a compressed image's ENCODING_TYPE among them), 12348 for a
-// data file not found, 10126 when the file holds less data than the label promises.
+// image's data. archivo may be the label or the image file. The compressed 8-bit images of the
+// old archive CDs (ENCODING_TYPE "HUFFMAN_FIRST_DIFFERENCE", formats/pds/Imq.h) are decoded;
+// a damaged one raises 12560 or 12561. Raises 12344 for a missing label item, 12345 for an
+// illegal one (another ENCODING_TYPE among them), 12348 for a data file not found, 10126 when
+// the file holds less data than the label promises.
 void LeePds(const std::string& archivo, ImagenObservacion& imagen);
 // The same without the pixels (sizes, data and header only).
 void LeeCabeceraPds(const std::string& archivo, ImagenObservacion& imagen);
