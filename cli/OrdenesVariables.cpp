@@ -14,6 +14,7 @@
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
+#include "shell/Configuracion.h"
 #include "stacking/Combinacion.h"
 #include "stellar/CampoVariable.h"
 #include "stellar/Minimo.h"
@@ -263,8 +264,19 @@ int OrdenLightcurve(const Argumentos& args) {
     const ResultadoMinimo m = MinimoKweeVanWoerden(curva);
     std::printf("minimum %s %.6f +- %.6f (classic formula %.6f) points %d\n", hjd ? "HJD" : "JD",
                 m.t0, m.error, m.errorClasico, m.puntos);
-    if (campo.periodo > 0) {
-      const OMenosC oc = CalculaOMenosC(m.t0, campo.epocaMinimo, campo.periodo);
+    // Without its own ephemeris the field takes the object list's entry of its variable.
+    std::vector<ObjetoLista> objetos;
+    if (!(campo.periodo > 0)) {
+      try {
+        objetos = LeeListaObjetos(RutaListaObjetos(
+            std::filesystem::path(ArchivoConfiguracion()).parent_path().string()));
+      } catch (const JError& e) {
+        std::fprintf(stderr, "%s\n", e.Mensaje().c_str());
+      }
+    }
+    EfemerideMinimo ef;
+    if (EfemerideCampo(campo, objetos, ef)) {
+      const OMenosC oc = CalculaOMenosC(m.t0, ef.epoca, ef.periodo);
       std::printf("O-C %.6f d (cycle %lld, computed %.6f)\n", oc.oc,
                   static_cast<long long>(oc.ciclo), oc.calculado);
     }
