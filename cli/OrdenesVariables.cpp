@@ -251,17 +251,9 @@ int OrdenLightcurve(const Argumentos& args) {
   if (!csv.empty()) EscribeArchivoSeguro(csv, TextoCsvSerie(campo, r));
   if (!aavso.empty()) EscribeArchivoSeguro(aavso, TextoAavso(campo, r, oa));
   if (minimo) {
-    std::vector<PuntoCurva> curva;
-    bool hjd = true;
-    for (const FotogramaSerie& f : r.fotogramas) {
-      if (std::isfinite(f.vEns) && std::isfinite(f.tiempo.jd))
-        hjd = hjd && std::isfinite(f.tiempo.hjd);
-    }
-    for (const FotogramaSerie& f : r.fotogramas) {
-      const double t = hjd ? f.tiempo.hjd : f.tiempo.jd;
-      if (std::isfinite(f.vEns) && std::isfinite(t)) curva.push_back({t, f.vEns, f.errorVEns});
-    }
-    const ResultadoMinimo m = MinimoKweeVanWoerden(curva);
+    const CurvaSerie curva = CurvaDiferencial(r, true);
+    const bool hjd = curva.heliocentrica;
+    const ResultadoMinimo m = MinimoKweeVanWoerden(curva.puntos);
     std::printf("minimum %s %.6f +- %.6f (classic formula %.6f) points %d\n", hjd ? "HJD" : "JD",
                 m.t0, m.error, m.errorClasico, m.puntos);
     // Without its own ephemeris the field takes the object list's entry of its variable.

@@ -44,6 +44,7 @@
 #include "gui/ListasQt.h"
 #include "gui/Operaciones.h"
 #include "gui/SolQt.h"
+#include "gui/VariablesQt.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
 #include "gui/TipoGeneralQt.h"
@@ -381,7 +382,8 @@ void Marco::Ejecuta(int id) {
           ComandoImagenActiva(*VentanaActiva(), id);
           break;
         case kRutaModulos:
-          if (!PreferenciasEspectro(this, id)) ComandoModulos(nullptr, 0, id, 0);
+          if (!PreferenciasEspectro(this, id) && !ComandoVariablesQt(*this, nullptr, id))
+            ComandoModulos(nullptr, 0, id, 0);
           break;
         case kRutaNinguna:
           atendido_ = false;
@@ -959,6 +961,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
     return;
   }
   if (ComandoEspectro(*this, v, id)) return;
+  if (ComandoVariablesQt(*this, &v, id)) return;
   if (v.Comando(id)) return;
   if (auto it = ordenesImagen_.find(id); it != ordenesImagen_.end()) {
     it->second(v);

@@ -613,6 +613,27 @@ std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r,
   return t;
 }
 
+CurvaSerie CurvaDiferencial(const ResultadoSerie& r, bool conjunto, bool control) {
+  auto valor = [&](const FotogramaSerie& f, double& m, double& e) {
+    m = control ? (conjunto ? f.kEns : f.kc) : (conjunto ? f.vEns : f.vc);
+    e = control ? (conjunto ? f.errorKEns : f.errorKc) : (conjunto ? f.errorVEns : f.errorVc);
+    return std::isfinite(m) && std::isfinite(f.tiempo.jd);
+  };
+  CurvaSerie c;
+  double m = 0.0, e = 0.0;
+  for (const FotogramaSerie& f : r.fotogramas) {
+    if (valor(f, m, e)) c.heliocentrica = c.heliocentrica && std::isfinite(f.tiempo.hjd);
+  }
+  for (size_t k = 0; k < r.fotogramas.size(); ++k) {
+    const FotogramaSerie& f = r.fotogramas[k];
+    if (!valor(f, m, e)) continue;
+    c.puntos.push_back({c.heliocentrica ? f.tiempo.hjd : f.tiempo.jd, m,
+                        std::isfinite(e) ? e : 0.0});
+    c.fotogramas.push_back(k);
+  }
+  return c;
+}
+
 bool EfemerideCampo(const CampoVariable& campo, const std::vector<ObjetoLista>& objetos,
                     EfemerideMinimo& efemeride) {
   if (campo.periodo > 0.0) {

@@ -14,6 +14,7 @@
 #include "stellar/EstrellasRegistro.h"
 #include "stellar/Fotometria.h"
 #include "stellar/ListasObjetos.h"
+#include "stellar/Minimo.h"
 
 namespace orva {
 
@@ -162,6 +163,16 @@ struct OpcionesAavso {
   std::string carta = "na";
 };
 std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r, const OpcionesAavso& o);
+
+// A differential curve of the series: the variable (or the check star) against the ensemble or
+// the first comparison star, one point per frame that has it and a time, with the frame's index.
+// The times are HJD when every such frame has one, else JD.
+struct CurvaSerie {
+  std::vector<PuntoCurva> puntos;
+  std::vector<size_t> fotogramas;
+  bool heliocentrica = true;
+};
+CurvaSerie CurvaDiferencial(const ResultadoSerie& r, bool conjunto, bool control = false);
 
 // The ephemeris of minimum for the O-C: the field's own when it has a period, else that of the
 // object-list entry named as the field's variable (the field's name, then the variable star's).
