@@ -61,7 +61,7 @@ QString T(const char* texto) {
 
 constexpr int kAnchoGrafico = 760;
 constexpr int kAltoGrafico = 620;
-constexpr int kAltoControl = 170;  // the check star's plot under the variable's
+constexpr int kAltoControl = 230;  // the check star's plot under the variable's
 constexpr double kTamPunto = 7.0;
 constexpr int kColumnasTabla = 5;  // name, role, magnitude, x, y
 constexpr const char* kSeccion = "AnaVariables";
@@ -564,6 +564,9 @@ void GraficoCurvaLuz::Dibuja() {
                               conjunto ? T("V - conjunto") : T("V - C"));
   puntosControlSerie_ = LlenaGrafico(control_->chart(), k, origen, barras_->isChecked(), eje,
                                      conjunto ? T("K - conjunto") : T("K - C"));
+  constexpr int kMarcasControl = 3;  // the small plot keeps few magnitude ticks
+  for (QAbstractAxis* a : control_->chart()->axes(Qt::Vertical))
+    static_cast<QValueAxis*>(a)->setTickCount(kMarcasControl);
   // A click on a point brings up its frame.
   auto conecta = [this](QScatterSeries* s, const std::vector<size_t>* indices) {
     connect(s, &QScatterSeries::clicked, this, [this, s, indices](const QPointF& p) {

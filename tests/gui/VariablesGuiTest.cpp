@@ -146,7 +146,7 @@ class VariablesGuiTest : public QObject {
     if (!capturas.isEmpty()) {
       g->resize(900, 640);
       QTest::qWait(100);
-      QVERIFY(g->grab().save(capturas + "/curva_luz.png"));
+      QVERIFY(g->grab().save(capturas + "/curva_luz_escritorio.png"));
     }
   }
 
