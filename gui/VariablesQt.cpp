@@ -60,8 +60,9 @@ QString T(const char* texto) {
 }
 
 constexpr int kAnchoGrafico = 760;
-constexpr int kAltoGrafico = 620;
+constexpr int kAltoGrafico = 760;
 constexpr int kAltoControl = 230;  // the check star's plot under the variable's
+constexpr int kAltoFallidos = 70;  // the list of frames left out
 constexpr double kTamPunto = 7.0;
 constexpr int kColumnasTabla = 5;  // name, role, magnitude, x, y
 constexpr const char* kSeccion = "AnaVariables";
@@ -419,7 +420,7 @@ GraficoCurvaLuz::GraficoCurvaLuz(Marco& marco, CampoVariable campo, ResultadoSer
   fallidos_ = new QPlainTextEdit(this);
   fallidos_->setObjectName("Fallidos");
   fallidos_->setReadOnly(true);
-  fallidos_->setMaximumHeight(kAltoControl / 2);
+  fallidos_->setMaximumHeight(kAltoFallidos);
   l->addWidget(fallidos_);
   QString lista;
   for (const FotogramaSerie& f : resultado_.fotogramas) {

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QScatterSeries>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -66,6 +67,10 @@ class VariablesGuiTest : public QObject {
       serie.Fotograma(k, *im);
       im->AsignaRuta(QStringLiteral("noche_%1.qor").arg(k, 2, 10, QLatin1Char('0')).toStdString());
       im->CambiaTipoObjeto(kVariable);
+      if (k == kSinFecha) {
+        im->datos.conValor.erase("FECHAOBS");
+        im->datos.fechaHora = FechaHora{};
+      }
       ventanas.push_back(marco_->MuestraImagen(std::move(im)));
     }
     // The reference: the first frame, large enough to show the field.
@@ -127,8 +132,13 @@ class VariablesGuiTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(g));
     QScatterSeries* puntos = g->Puntos();
     QVERIFY(puntos);
-    QCOMPARE(puntos->count(), kFotogramas);
-    QCOMPARE(g->PuntosControl()->count(), kFotogramas);
+    // Every frame but the one without a date, which is listed with its reason.
+    QCOMPARE(puntos->count(), kFotogramas - 1);
+    QCOMPARE(g->PuntosControl()->count(), kFotogramas - 1);
+    const QString fallidos = g->findChild<QPlainTextEdit*>("Fallidos")->toPlainText();
+    QVERIFY2(fallidos.startsWith(QString::fromStdString(
+                 ventanas[kSinFecha]->imagen().nombreVentana + ": " + Mensaje(12431))),
+             qPrintable(fallidos));
     QVERIFY2(g->TextoMinimo().contains("HJD"), qPrintable(g->TextoMinimo()));
 
     // A click on a point brings up its frame's window.
@@ -144,7 +154,7 @@ class VariablesGuiTest : public QObject {
     // With ORVA_CAPTURAS=dir, the README's picture of the light-curve window.
     const QString capturas = qEnvironmentVariable("ORVA_CAPTURAS");
     if (!capturas.isEmpty()) {
-      g->resize(900, 640);
+      g->resize(900, 780);
       QTest::qWait(100);
       QVERIFY(g->grab().save(capturas + "/curva_luz_escritorio.png"));
     }
@@ -152,6 +162,7 @@ class VariablesGuiTest : public QObject {
 
  private:
   static constexpr int kFotogramas = 24;
+  static constexpr int kSinFecha = 17;  // a frame whose date is missing
 
   void Analisis(int etiqueta) {
     QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
