@@ -14,6 +14,7 @@
 #include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "formats/TiposArchivo.h"
+#include "shell/Configuracion.h"
 #include "stacking/Combinacion.h"
 #include "stellar/CampoVariable.h"
 #include "stellar/Minimo.h"
@@ -250,21 +251,24 @@ int OrdenLightcurve(const Argumentos& args) {
   if (!csv.empty()) EscribeArchivoSeguro(csv, TextoCsvSerie(campo, r));
   if (!aavso.empty()) EscribeArchivoSeguro(aavso, TextoAavso(campo, r, oa));
   if (minimo) {
-    std::vector<PuntoCurva> curva;
-    bool hjd = true;
-    for (const FotogramaSerie& f : r.fotogramas) {
-      if (std::isfinite(f.vEns) && std::isfinite(f.tiempo.jd))
-        hjd = hjd && std::isfinite(f.tiempo.hjd);
-    }
-    for (const FotogramaSerie& f : r.fotogramas) {
-      const double t = hjd ? f.tiempo.hjd : f.tiempo.jd;
-      if (std::isfinite(f.vEns) && std::isfinite(t)) curva.push_back({t, f.vEns, f.errorVEns});
-    }
-    const ResultadoMinimo m = MinimoKweeVanWoerden(curva);
+    const CurvaSerie curva = CurvaDiferencial(r, true);
+    const bool hjd = curva.heliocentrica;
+    const ResultadoMinimo m = MinimoKweeVanWoerden(curva.puntos);
     std::printf("minimum %s %.6f +- %.6f (classic formula %.6f) points %d\n", hjd ? "HJD" : "JD",
                 m.t0, m.error, m.errorClasico, m.puntos);
-    if (campo.periodo > 0) {
-      const OMenosC oc = CalculaOMenosC(m.t0, campo.epocaMinimo, campo.periodo);
+    // Without its own ephemeris the field takes the object list's entry of its variable.
+    std::vector<ObjetoLista> objetos;
+    if (!(campo.periodo > 0)) {
+      try {
+        objetos = LeeListaObjetos(RutaListaObjetos(
+            std::filesystem::path(ArchivoConfiguracion()).parent_path().string()));
+      } catch (const JError& e) {
+        std::fprintf(stderr, "%s\n", e.Mensaje().c_str());
+      }
+    }
+    EfemerideMinimo ef;
+    if (EfemerideCampo(campo, objetos, ef)) {
+      const OMenosC oc = CalculaOMenosC(m.t0, ef.epoca, ef.periodo);
       std::printf("O-C %.6f d (cycle %lld, computed %.6f)\n", oc.oc,
                   static_cast<long long>(oc.ciclo), oc.calculado);
     }

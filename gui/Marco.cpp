@@ -46,6 +46,7 @@
 #include "gui/PlanetasQt.h"
 #include "gui/SolQt.h"
 #include "gui/VoyagerQt.h"
+#include "gui/VariablesQt.h"
 #include "gui/Preferencias.h"
 #include "gui/ProgresoQt.h"
 #include "gui/TipoGeneralQt.h"
@@ -383,7 +384,8 @@ void Marco::Ejecuta(int id) {
           ComandoImagenActiva(*VentanaActiva(), id);
           break;
         case kRutaModulos:
-          if (!PreferenciasEspectro(this, id)) ComandoModulos(nullptr, 0, id, 0);
+          if (!PreferenciasEspectro(this, id) && !ComandoVariablesQt(*this, nullptr, id))
+            ComandoModulos(nullptr, 0, id, 0);
           break;
         case kRutaNinguna:
           atendido_ = false;
@@ -963,6 +965,7 @@ void Marco::ComandoImagenActiva(VentanaImagen& v, int id) {
   }
   if (ComandoEspectro(*this, v, id)) return;
   if (ComandoVoyagerQt(*this, v, id)) return;
+  if (ComandoVariablesQt(*this, &v, id)) return;
   if (v.Comando(id)) return;
   if (auto it = ordenesImagen_.find(id); it != ordenesImagen_.end()) {
     it->second(v);

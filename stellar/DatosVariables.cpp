@@ -63,6 +63,7 @@ bool DatosVariables::Borra(std::string_view nombre) {
   const auto it = std::find_if(estrellas_.begin(), estrellas_.end(),
                                [&](const ObjetoEstelar& e) { return e.nombre == nombre; });
   if (it == estrellas_.end()) return false;
+  papeles_.erase(it->nombre);
   estrellas_.erase(it);
   return true;
 }

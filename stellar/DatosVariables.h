@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -53,10 +54,23 @@ class DatosVariables : public DatosAnalisis {
   const ObjetoEstelar* Busca(std::string_view nombre) const;
   // Removes the star of that name; false when there is none.
   bool Borra(std::string_view nombre);
-  void BorraTodas() { estrellas_.clear(); }
+  void BorraTodas() {
+    estrellas_.clear();
+    papeles_.clear();
+  }
+
+  // The role a star was given for a variable-star field (kSinPapel, or a PapelEstrella + 1), by
+  // its name. Kept in memory only: the field file is what lasts.
+  static constexpr int kSinPapel = 0;
+  int PapelCampo(const std::string& nombre) const {
+    auto it = papeles_.find(nombre);
+    return it == papeles_.end() ? kSinPapel : it->second;
+  }
+  void AsignaPapelCampo(const std::string& nombre, int papel) { papeles_[nombre] = papel; }
 
  private:
   std::vector<ObjetoEstelar> estrellas_;
+  std::map<std::string, int> papeles_;
 };
 
 // The variable-star data of the image. When the image's analysis data is not of this kind

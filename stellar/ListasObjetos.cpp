@@ -227,11 +227,17 @@ void GuardaListaObservatorios(const std::string& archivo,
               CamposObservatorio);
 }
 
+const ObjetoLista* ObjetoNombrado(const std::vector<ObjetoLista>& lista,
+                                  std::string_view nombre) {
+  for (const ObjetoLista& o : lista) {
+    if (IgualSinCaso(o.nombre, nombre)) return &o;
+  }
+  return nullptr;
+}
+
 const ObjetoLista& BuscaObjeto(const std::vector<ObjetoLista>& lista, std::string_view nombre,
                                const std::string& archivo) {
-  for (const ObjetoLista& o : lista) {
-    if (IgualSinCaso(o.nombre, nombre)) return o;
-  }
+  if (const ObjetoLista* o = ObjetoNombrado(lista, nombre)) return *o;
   throw JError(12384, std::string(nombre), archivo);  // 12384
 }
 

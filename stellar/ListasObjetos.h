@@ -66,6 +66,8 @@ void GuardaListaObjetos(const std::string& archivo, const std::vector<ObjetoList
 void GuardaListaObservatorios(const std::string& archivo,
                               const std::vector<ObservatorioLista>& lista);
 
+// The entry of that name (without case), or nullptr.
+const ObjetoLista* ObjetoNombrado(const std::vector<ObjetoLista>& lista, std::string_view nombre);
 // The entry of that name (without case); 12384 / 12385 naming the list file when none.
 const ObjetoLista& BuscaObjeto(const std::vector<ObjetoLista>& lista, std::string_view nombre,
                                const std::string& archivo);

@@ -57,6 +57,9 @@ Menu ModuloVariables::MenuAnalisis(const Imagen& imagen) {
   m.elementos.push_back(std::move(buscar));
   m.elementos.push_back(ElementoMenu::Separador());
   m.Anade(kBorrarEstrellas, Cadena(kBorrarEstrellas), hayEstrellas);
+  m.elementos.push_back(ElementoMenu::Separador());
+  m.Anade(kDefinirCampo, Cadena(kDefinirCampo));
+  m.Anade(kCurvaLuz, Cadena(kCurvaLuz));
   return m;
 }
 
@@ -66,6 +69,10 @@ Menu ModuloVariables::MenuContextual(const Imagen& imagen) {
   m.titulo = Cadena(3008);
   m.Anade(kAnadirEstrella, Cadena(kAnadirEstrella));
   m.Anade(kBorrarEstrella, Cadena(kBorrarEstrella), d && !d->Estrellas().empty());
+  m.elementos.push_back(ElementoMenu::Separador());
+  m.Anade(kCampoVariable, Cadena(kCampoVariable));
+  m.Anade(kCampoComparacion, Cadena(kCampoComparacion));
+  m.Anade(kCampoControl, Cadena(kCampoControl));
   return m;
 }
 
@@ -93,6 +100,12 @@ void ModuloVariables::ComandoContextual(Imagen& imagen, int, int id, PuntoImagen
     AnadeEstrellaEn(imagen, punto.x, punto.y);
   } else if (id == kBorrarEstrella) {
     BorraEstrellaEn(imagen, punto.x, punto.y);
+  } else if (id == kCampoVariable) {
+    MarcaEstrellaCampo(imagen, punto.x, punto.y, PapelEstrella::kVariable);
+  } else if (id == kCampoComparacion) {
+    MarcaEstrellaCampo(imagen, punto.x, punto.y, PapelEstrella::kComparacion);
+  } else if (id == kCampoControl) {
+    MarcaEstrellaCampo(imagen, punto.x, punto.y, PapelEstrella::kControl);
   }
 }
 
@@ -176,6 +189,47 @@ bool BorraEstrellaEn(Imagen& imagen, double x, double y) {
   DatosVariablesDe(imagen).Borra(nombre);
   imagen.ImagenPixeles::Modificada(1);
   return true;
+}
+
+std::string MarcaEstrellaCampo(Imagen& imagen, double x, double y, PapelEstrella papel) {
+  std::string nombre;
+  const DatosVariables* d = DatosVariablesDe(static_cast<const Imagen&>(imagen));
+  if (const ObjetoEstelar* e = d ? EstrellaCercana(*d, x, y) : nullptr) {
+    nombre = e->nombre;
+  } else {
+    nombre = AnadeEstrellaEn(imagen, x, y);
+  }
+  DatosVariables& datos = DatosVariablesDe(imagen);
+  const int codigo = static_cast<int>(papel) + 1;
+  if (papel == PapelEstrella::kVariable) {
+    for (const ObjetoEstelar& e : datos.Estrellas()) {
+      if (datos.PapelCampo(e.nombre) == codigo) {
+        datos.AsignaPapelCampo(e.nombre, DatosVariables::kSinPapel);
+      }
+    }
+  }
+  datos.AsignaPapelCampo(nombre, codigo);
+  return nombre;
+}
+
+std::vector<EstrellaCampo> EstrellasCampoImagen(const Imagen& imagen) {
+  std::vector<EstrellaCampo> r;
+  const DatosVariables* d = DatosVariablesDe(imagen);
+  if (!d) return r;
+  for (const ObjetoEstelar& e : d->Estrellas()) {
+    const int codigo = d->PapelCampo(e.nombre);
+    if (codigo == DatosVariables::kSinPapel) continue;
+    EstrellaCampo c;
+    c.nombre = e.nombre;
+    c.papel = static_cast<PapelEstrella>(codigo - 1);
+    c.x = e.x;
+    c.y = e.y;
+    if (c.papel == PapelEstrella::kVariable)
+      r.insert(r.begin(), c);
+    else
+      r.push_back(c);
+  }
+  return r;
 }
 
 }  // namespace orva

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/ModuloBasico.h"
+#include "stellar/CampoVariable.h"
 
 namespace orva {
 
@@ -19,6 +20,14 @@ enum ComandoVariables {
   kBorrarEstrellas = 6024,
   kAnadirEstrella = 6050,  // right-click: measure and add the star at the point
   kBorrarEstrella = 6051,  // right-click: delete the star nearest the point
+  // Right-click: the star at the point (measured and added when none is listed there) becomes
+  // the field's variable (the previous one loses the role), a comparison or a check star.
+  kCampoVariable = 6800,
+  kCampoComparacion = 6801,
+  kCampoControl = 6802,
+  // "Análisis" items served by the desktop: the field dialog on this image, the light curve.
+  kDefinirCampo = 6803,
+  kCurvaLuz = 6804,
 };
 
 class ModuloVariables : public ModuloBasico {
@@ -47,5 +56,12 @@ class ModuloVariables : public ModuloBasico {
 std::string AnadeEstrellaEn(Imagen& imagen, double x, double y);
 // Deletes the star nearest (x, y) within the aperture radius; false when there is none.
 bool BorraEstrellaEn(Imagen& imagen, double x, double y);
+
+// Gives the star nearest (x, y) within the aperture radius (measured and added first when there
+// is none, as AnadeEstrellaEn) the field role; a new variable takes the role from the previous
+// one. Returns the star's name.
+std::string MarcaEstrellaCampo(Imagen& imagen, double x, double y, PapelEstrella papel);
+// The stars of the image that have a field role, the variable first, then in list order.
+std::vector<EstrellaCampo> EstrellasCampoImagen(const Imagen& imagen);
 
 }  // namespace orva

@@ -4,19 +4,18 @@
 #include <cmath>
 #include <cstdio>
 
-#include "astro/Astronomia.h"
 #include "base/Cadenas.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
 #include "core/Ajustes.h"
 #include "core/Imagen.h"
 #include "core/Progreso.h"
+#include "stellar/CircunstanciasImagen.h"
 
 namespace orva {
 namespace {
 
 constexpr double kGradosPorRadian = 57.29577951308232;
-constexpr double kSegundosDia = 86400.0;
 // Below this altitude (degrees) Hardie's polynomial no longer follows the atmosphere.
 constexpr double kAlturaMinimaHardie = 5.0;
 // Magnitude error of a relative flux error: 2.5 / ln 10.
@@ -161,24 +160,26 @@ std::string CampoCsv(const std::string& s) {
 
 double MasaAireHardie(double alturaGrados) {
   if (!(alturaGrados >= kAlturaMinimaHardie)) return kSinValor;
-  const double s = 1.0 / std::sin(alturaGrados / kGradosPorRadian) - 1.0;  // sec z - 1
-  return 1.0 + s - 0.0018167 * s - 0.002875 * s * s - 0.0008083 * s * s * s;
+  return MasaAire(alturaGrados / kGradosPorRadian, FormulaMasaAire::kHardie);
 }
 
 TiempoObservacion TiempoYMasaAire(const DatosImagen& d) {
   TiempoObservacion t;
   t.conFecha = TieneDatoImagen(d, "FECHAOBS") && TieneDatoImagen(d, "HORAOBS");
   if (!t.conFecha) return t;
-  t.jd = d.fechaHora.DiaJuliano() + d.tiempoExp / 2.0 / kSegundosDia;
-  if (!TieneDatoImagen(d, "AROBJ") || !TieneDatoImagen(d, "DECOBJ")) return t;
-  t.hjd = DiaJulianoHeliocentrico(t.jd, d.ar.Radianes(), d.dec.Radianes());
-  if (!TieneDatoImagen(d, "LONOBS") || !TieneDatoImagen(d, "LATOBS")) return t;
-  FechaHora medio;
-  medio.AsignaDiaJuliano(t.jd);
-  const AzimutAltura aa =
-      CalculaAzimutAltura(d.ar, d.dec, d.observatorio.longitud, d.observatorio.latitud, medio);
-  t.altura = aa.altura.Radianes() * kGradosPorRadian;
-  t.masaAire = MasaAireHardie(t.altura);
+  // A negative or undefined exposure time leaves the frame without a time.
+  try {
+    t.jd = DiaJulianoImagen(d);
+    if (!TieneDatoImagen(d, "AROBJ") || !TieneDatoImagen(d, "DECOBJ")) return t;
+    t.hjd = DiaJulianoHelioImagen(d);
+    if (!TieneDatoImagen(d, "LONOBS") || !TieneDatoImagen(d, "LATOBS")) return t;
+    const Circunstancias c = CircunstanciasImagen(d, FormulaMasaAire::kHardie);
+    t.altura = c.altura * kGradosPorRadian;
+    t.masaAire = MasaAireHardie(t.altura);
+  } catch (const JError&) {
+    t.conFecha = false;
+    t.jd = t.hjd = kSinValor;
+  }
   return t;
 }
 
@@ -610,6 +611,46 @@ std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r,
          "," + o3(f->tiempo.masaAire) + ",na," + limpio(o.carta) + ",na\n";
   }
   return t;
+}
+
+CurvaSerie CurvaDiferencial(const ResultadoSerie& r, bool conjunto, bool control) {
+  auto valor = [&](const FotogramaSerie& f, double& m, double& e) {
+    m = control ? (conjunto ? f.kEns : f.kc) : (conjunto ? f.vEns : f.vc);
+    e = control ? (conjunto ? f.errorKEns : f.errorKc) : (conjunto ? f.errorVEns : f.errorVc);
+    return std::isfinite(m) && std::isfinite(f.tiempo.jd);
+  };
+  CurvaSerie c;
+  double m = 0.0, e = 0.0;
+  for (const FotogramaSerie& f : r.fotogramas) {
+    if (valor(f, m, e)) c.heliocentrica = c.heliocentrica && std::isfinite(f.tiempo.hjd);
+  }
+  for (size_t k = 0; k < r.fotogramas.size(); ++k) {
+    const FotogramaSerie& f = r.fotogramas[k];
+    if (!valor(f, m, e)) continue;
+    c.puntos.push_back({c.heliocentrica ? f.tiempo.hjd : f.tiempo.jd, m,
+                        std::isfinite(e) ? e : 0.0});
+    c.fotogramas.push_back(k);
+  }
+  return c;
+}
+
+bool EfemerideCampo(const CampoVariable& campo, const std::vector<ObjetoLista>& objetos,
+                    EfemerideMinimo& efemeride) {
+  if (campo.periodo > 0.0) {
+    efemeride = {campo.epocaMinimo, campo.periodo};
+    return true;
+  }
+  std::vector<std::string> nombres = {campo.nombre};
+  const int v = campo.Variable();
+  if (v >= 0) nombres.push_back(campo.estrellas[static_cast<size_t>(v)].nombre);
+  for (const std::string& nombre : nombres) {
+    const ObjetoLista* o = ObjetoNombrado(objetos, nombre);
+    if (o && o->periodo && o->epocaMinimo && *o->periodo > 0.0 && std::isfinite(*o->epocaMinimo)) {
+      efemeride = {*o->epocaMinimo, *o->periodo};
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace orva

@@ -13,6 +13,8 @@
 #include "stellar/CampoVariable.h"
 #include "stellar/EstrellasRegistro.h"
 #include "stellar/Fotometria.h"
+#include "stellar/ListasObjetos.h"
+#include "stellar/Minimo.h"
 
 namespace orva {
 
@@ -32,11 +34,12 @@ struct TiempoObservacion {
   double altura = kSinValor;    // of the object, degrees, when the site is known too
   double masaAire = kSinValor;  // Hardie's, when the object is above the horizon
 };
-// From the image data: the date and time taken as the start of the exposure (UT), the object's
-// coordinates as given (no precession) and the site from LONOBS/LATOBS (longitude positive
-// west).
+// From the image data (stellar/CircunstanciasImagen.h): the date and time taken as the start of
+// the exposure (UT), the object's coordinates of the equinox EPOCAOBJ and the site from
+// LONOBS/LATOBS (longitude positive west). An exposure time that does not read leaves no time.
 TiempoObservacion TiempoYMasaAire(const DatosImagen& datos);
-// Hardie's air mass of an altitude in degrees; NaN below 5 degrees, where the formula fails.
+// Hardie's air mass (astro/MasaAire.h) of an altitude in degrees; NaN below 5 degrees, where
+// the formula no longer follows the atmosphere.
 double MasaAireHardie(double alturaGrados);
 
 // ---------------------------------------------------------------------------------------------
@@ -160,5 +163,24 @@ struct OpcionesAavso {
   std::string carta = "na";
 };
 std::string TextoAavso(const CampoVariable& campo, const ResultadoSerie& r, const OpcionesAavso& o);
+
+// A differential curve of the series: the variable (or the check star) against the ensemble or
+// the first comparison star, one point per frame that has it and a time, with the frame's index.
+// The times are HJD when every such frame has one, else JD.
+struct CurvaSerie {
+  std::vector<PuntoCurva> puntos;
+  std::vector<size_t> fotogramas;
+  bool heliocentrica = true;
+};
+CurvaSerie CurvaDiferencial(const ResultadoSerie& r, bool conjunto, bool control = false);
+
+// The ephemeris of minimum for the O-C: the field's own when it has a period, else that of the
+// object-list entry named as the field's variable (the field's name, then the variable star's).
+// False when neither gives a period and an epoch.
+struct EfemerideMinimo {
+  double epoca = 0.0, periodo = 0.0;
+};
+bool EfemerideCampo(const CampoVariable& campo, const std::vector<ObjetoLista>& objetos,
+                    EfemerideMinimo& efemeride);
 
 }  // namespace orva

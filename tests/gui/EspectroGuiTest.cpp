@@ -52,8 +52,8 @@ class EspectroGuiTest : public QObject {
     // The band's ends through the right-click menu, by their labels.
     QAction* extraer = AccionAnalisis(12531);
     QVERIFY(extraer && !extraer->isEnabled());
-    ClicDerecho(*v, QPoint(20, 70), Cadena(12535));
-    ClicDerecho(*v, QPoint(320, 70), Cadena(12536));
+    ClicDerechoEnPixel(*v, QPoint(20, 70), Cadena(12535));
+    ClicDerechoEnPixel(*v, QPoint(320, 70), Cadena(12536));
     const DatosEspectro* d = DatosEspectroDe(static_cast<const Imagen&>(v->imagen()));
     QVERIFY(d && d->inicioDefinido && d->finalDefinido);
     QCOMPARE(d->banda.x1, 20.0);
@@ -166,36 +166,6 @@ class EspectroGuiTest : public QObject {
     QVERIFY(DisparaMenu(*marco_, {QString::fromStdString(Cadena(14003)),
                                   QString::fromStdString(Cadena(etiqueta))}));
   }
-  // Right-clicks the pane where it shows the image pixel and picks the item with that label.
-  void ClicDerecho(VentanaImagen& v, QPoint pixel, const std::string& etiqueta) {
-    PanelImagen* p = v.panelImagen();
-    QPoint pos(-1, -1);
-    for (int y = 0; y < p->height() && pos.x() < 0; ++y) {
-      for (int x = 0; x < p->width(); ++x) {
-        if (p->PixelEn(QPoint(x, y)) == pixel) {
-          pos = QPoint(x, y);
-          break;
-        }
-      }
-    }
-    QVERIFY(pos.x() >= 0);
-    const QString texto = QString::fromStdString(etiqueta);
-    auto* t = new QTimer;
-    t->setInterval(20);
-    connect(t, &QTimer::timeout, [t, texto] {
-      auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      if (!m) return;
-      t->stop();
-      t->deleteLater();
-      for (QAction* a : m->actions()) {
-        if (a->text() == texto) m->setActiveAction(a);
-      }
-      QTest::keyClick(m, Qt::Key_Return);
-    });
-    t->start();
-    QTest::mouseClick(p, Qt::RightButton, {}, pos);
-  }
-
   std::unique_ptr<Marco> marco_;
 };
 

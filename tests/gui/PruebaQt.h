@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QMenu>
+#include <QtTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -41,4 +43,35 @@ inline std::unique_ptr<orva::Marco> MarcoPrueba(int ancho = 900, int alto = 600)
 inline void CierraMarcoPrueba(std::unique_ptr<orva::Marco>& marco) {
   for (orva::VentanaImagen* v : marco->Ventanas()) v->imagen().Modificada(0);
   marco.reset();
+}
+
+// Right-clicks the image pane where it shows the image pixel and picks the item with that
+// label from the menu that opens.
+inline void ClicDerechoEnPixel(orva::VentanaImagen& v, QPoint pixel, const std::string& etiqueta) {
+  orva::PanelImagen* p = v.panelImagen();
+  QPoint pos(-1, -1);
+  for (int y = 0; y < p->height() && pos.x() < 0; ++y) {
+    for (int x = 0; x < p->width(); ++x) {
+      if (p->PixelEn(QPoint(x, y)) == pixel) {
+        pos = QPoint(x, y);
+        break;
+      }
+    }
+  }
+  QVERIFY(pos.x() >= 0);
+  const QString texto = QString::fromStdString(etiqueta);
+  auto* t = new QTimer;
+  t->setInterval(20);
+  QObject::connect(t, &QTimer::timeout, [t, texto] {
+    auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!m) return;
+    t->stop();
+    t->deleteLater();
+    for (QAction* a : m->actions()) {
+      if (a->text() == texto) m->setActiveAction(a);
+    }
+    QTest::keyClick(m, Qt::Key_Return);
+  });
+  t->start();
+  QTest::mouseClick(p, Qt::RightButton, {}, pos);
 }

@@ -168,6 +168,33 @@ TEST_F(ModuloVariablesTest, StarAtAPointIsMeasuredOrRefused) {
   EXPECT_EQ(DatosVariablesDe(im).Estrellas().size(), 1u);
 }
 
+// Field roles by the right-click items: a star is measured when none is listed at the point,
+// one variable at a time, a deleted star's role does not pass to the next star of its name.
+TEST_F(ModuloVariablesTest, FieldRolesAtAPoint) {
+  Imagen im;
+  CreaCampo(im, 100, 100, 100, {{20, 20, 3000}, {50, 50, 3000}, {80, 30, 3000}, {30, 80, 40000}});
+  im.CambiaTipoObjeto(kVariable);
+  ComandoContextualImagen(im, 0, kCampoComparacion, {20, 20});
+  ComandoContextualImagen(im, 0, kCampoVariable, {51, 50});
+  ComandoContextualImagen(im, 0, kCampoVariable, {80, 30});  // the variable moves here
+  EXPECT_THROW(ComandoContextualImagen(im, 0, kCampoControl, {30, 80}), JError);  // saturated
+  const DatosVariables& d = DatosVariablesDe(im);
+  ASSERT_EQ(d.Estrellas().size(), 3u);
+  std::vector<EstrellaCampo> campo = EstrellasCampoImagen(im);
+  ASSERT_EQ(campo.size(), 2u);
+  EXPECT_EQ(campo[0].papel, PapelEstrella::kVariable);
+  EXPECT_NEAR(campo[0].x, 80.0, 1.0);
+  EXPECT_EQ(campo[1].papel, PapelEstrella::kComparacion);
+  EXPECT_NEAR(campo[1].x, 20.0, 1.0);
+  // The comparison star deleted, a new star takes its name but no role.
+  const std::string nombre = campo[1].nombre;
+  EXPECT_TRUE(BorraEstrellaEn(im, 20, 20));
+  EXPECT_EQ(AnadeEstrellaEn(im, 20, 20), nombre);
+  campo = EstrellasCampoImagen(im);
+  ASSERT_EQ(campo.size(), 1u);
+  EXPECT_EQ(campo[0].papel, PapelEstrella::kVariable);
+}
+
 TEST_F(ModuloVariablesTest, InformationShowsCircumstancesThenStars) {
   Imagen im;
   CreaCampo(im, 40, 40, 100, {});

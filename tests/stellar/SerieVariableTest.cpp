@@ -8,6 +8,7 @@
 #include <random>
 
 #include "base/JError.h"
+#include "core/Imagen.h"
 #include "core/Progreso.h"
 #include "stellar/CampoVariable.h"
 #include "stellar/Minimo.h"
@@ -354,6 +355,64 @@ std::vector<PuntoCurva> Eclipse(std::mt19937& rng, double t0, double ruido, bool
 
 // The reported error matches the scatter of the method over many noisy curves, with the points'
 // own errors and with the noise measured from the curve.
+// The O-C ephemeris: the field's own first, else the object list's entry of the field's name
+// or of its variable star (without case); an entry without period or epoch gives none.
+TEST(MasaAire, EfemerideDelCampoODeLaLista) {
+  std::vector<ObjetoLista> lista(3);
+  lista[0].nombre = "TX UMa";
+  lista[0].periodo = 3.063;
+  lista[0].epocaMinimo = 2445000.5;
+  lista[1].nombre = "V1";
+  lista[1].periodo = 0.5;
+  lista[1].epocaMinimo = 2460000.25;
+  lista[2].nombre = "RZ Cas";
+  lista[2].periodo = 1.195;  // no epoch
+  const struct {
+    const char* campo;
+    const char* variable;
+    double periodoCampo;
+    bool hay;
+    double epoca, periodo;
+  } casos[] = {
+      {"tx uma", "V", 0.0, true, 2445000.5, 3.063},
+      {"otro", "v1", 0.0, true, 2460000.25, 0.5},
+      {"TX UMa", "V", 2.0, true, 2450000.0, 2.0},
+      {"RZ Cas", "V", 0.0, false, 0.0, 0.0},
+      {"nada", "V", 0.0, false, 0.0, 0.0},
+  };
+  for (const auto& c : casos) {
+    CampoVariable campo;
+    campo.nombre = c.campo;
+    campo.periodo = c.periodoCampo;
+    campo.epocaMinimo = c.periodoCampo > 0 ? 2450000.0 : 0.0;
+    campo.estrellas.push_back({"C1", PapelEstrella::kComparacion, 1, 1, NAN});
+    campo.estrellas.push_back({c.variable, PapelEstrella::kVariable, 2, 2, NAN});
+    EfemerideMinimo ef;
+    ASSERT_EQ(EfemerideCampo(campo, lista, ef), c.hay) << c.campo;
+    if (!c.hay) continue;
+    EXPECT_EQ(ef.epoca, c.epoca) << c.campo;
+    EXPECT_EQ(ef.periodo, c.periodo) << c.campo;
+  }
+}
+
+// A frame whose exposure time does not read has no time (and so no air mass), never a
+// made-up one.
+TEST(MasaAire, ExposicionNegativaSinTiempo) {
+  DatosImagen d;
+  d.fechaHora.AsignaDiaJuliano(2461115.75);
+  d.conValor.insert("FECHAOBS");
+  d.conValor.insert("HORAOBS");
+  d.conValor.insert("TIEMPOEXP");
+  d.tiempoExp = 60.0;
+  const TiempoObservacion bien = TiempoYMasaAire(d);
+  EXPECT_TRUE(bien.conFecha);
+  EXPECT_NEAR(bien.jd, 2461115.75 + 30.0 / 86400.0, 1e-9);
+  d.tiempoExp = -60.0;
+  const TiempoObservacion mal = TiempoYMasaAire(d);
+  EXPECT_FALSE(mal.conFecha);
+  EXPECT_TRUE(std::isnan(mal.jd));
+}
+
 TEST(Minimo, ElErrorCoincideConLaDispersionReal) {
   for (bool conErrores : {true, false}) {
     std::mt19937 rng(conErrores ? 5 : 6);
