@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string_view>
 
 #include "astro/Tiempo.h"
@@ -378,6 +379,51 @@ int OrdenMacro(const Argumentos& args) {
       paralelo);
   if (resumen.cancelado) throw JError(11011);  // 11011
   return resumen.fallidos == 0 ? 0 : 1;
+}
+
+double Numero(const std::string& texto, const std::string& que) {
+  char* fin = nullptr;
+  const double v = std::strtod(texto.c_str(), &fin);
+  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) {
+    throw ErrorUso(que + " must be a number, not '" + texto + "'");
+  }
+  return v;
+}
+
+long Entero(const std::string& texto, const std::string& que, long minimo, long maximo) {
+  char* fin = nullptr;
+  const long v = std::strtol(texto.c_str(), &fin, 10);
+  if (texto.empty() || *fin != '\0' || v < minimo || v > maximo) {
+    throw ErrorUso(que + " needs a whole number from " + std::to_string(minimo) + " to " +
+                   std::to_string(maximo) + ", not '" + texto + "'");
+  }
+  return v;
+}
+
+void AnadeArchivos(const std::string& arg, std::vector<std::string>& archivos) {
+  if (arg.size() < 2 || arg[0] != '@') {
+    archivos.push_back(arg);
+    return;
+  }
+  const std::string lista = arg.substr(1);
+  std::ifstream f(lista);
+  if (!f) throw JError(10125, lista, std::strerror(errno));
+  std::string linea;
+  size_t n = 0;
+  while (std::getline(f, linea)) {
+    while (!linea.empty() &&
+           (linea.back() == '\r' || linea.back() == ' ' || linea.back() == '\t')) {
+      linea.pop_back();
+    }
+    const size_t i = linea.find_first_not_of(" \t");
+    if (i == std::string::npos || linea[i] == '#') continue;
+    const std::filesystem::path nombre(linea.substr(i));
+    const std::filesystem::path carpeta = std::filesystem::path(lista).parent_path();
+    archivos.push_back(nombre.is_absolute() || carpeta.empty() ? nombre.string()
+                                                               : (carpeta / nombre).string());
+    ++n;
+  }
+  if (n == 0) throw JError(12289, lista);
 }
 
 }  // namespace orva

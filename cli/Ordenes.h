@@ -17,6 +17,15 @@ class ErrorUso : public std::runtime_error {
 
 using Argumentos = std::vector<std::string>;
 
+// An option's value as a number (the whole text, finite); ErrorUso "QUE must be a number" else.
+double Numero(const std::string& texto, const std::string& que);
+// An option's value as a whole number within [minimo, maximo]; ErrorUso else.
+long Entero(const std::string& texto, const std::string& que, long minimo, long maximo);
+// "@list.txt": the files it names, one a line (blank lines and lines starting with '#' left
+// out; a relative name is taken from the list's folder), appended to archivos; anything else:
+// the file itself. A list that cannot be read raises 10125, one that names no file 12289.
+void AnadeArchivos(const std::string& arg, std::vector<std::string>& archivos);
+
 // Each returns the exit status (0, or 1 when a file of a batch failed); errors of the system
 // raise JError, usage errors ErrorUso.
 int OrdenDetect(const Argumentos& args);

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/Csv.h"
 #include "base/EscrituraSegura.h"
 #include "base/JError.h"
 #include "cli/Ordenes.h"
@@ -31,52 +32,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-double Numero(const std::string& texto, const std::string& que) {
-  char* fin = nullptr;
-  const double v = std::strtod(texto.c_str(), &fin);
-  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) {
-    throw ErrorUso(que + " must be a number, not '" + texto + "'");
-  }
-  return v;
-}
-
-long Entero(const std::string& texto, const std::string& que, long minimo, long maximo) {
-  char* fin = nullptr;
-  const long v = std::strtol(texto.c_str(), &fin, 10);
-  if (texto.empty() || *fin != '\0' || v < minimo || v > maximo) {
-    throw ErrorUso(que + " needs a whole number from " + std::to_string(minimo) + " to " +
-                   std::to_string(maximo) + ", not '" + texto + "'");
-  }
-  return v;
-}
-
-// "@list.txt": the files it names, one a line (blank lines and lines starting with '#' left
-// out; a relative name is taken from the list's folder); anything else: the file itself.
-void AnadeArchivos(const std::string& arg, std::vector<std::string>& archivos) {
-  if (arg.size() < 2 || arg[0] != '@') {
-    archivos.push_back(arg);
-    return;
-  }
-  const std::string lista = arg.substr(1);
-  std::ifstream f(lista);
-  if (!f) throw JError(10125, lista, std::strerror(errno));
-  std::string linea;
-  size_t n = 0;
-  while (std::getline(f, linea)) {
-    while (!linea.empty() &&
-           (linea.back() == '\r' || linea.back() == ' ' || linea.back() == '\t')) {
-      linea.pop_back();
-    }
-    const size_t i = linea.find_first_not_of(" \t");
-    if (i == std::string::npos || linea[i] == '#') continue;
-    const fs::path nombre(linea.substr(i));
-    const fs::path carpeta = fs::path(lista).parent_path();
-    archivos.push_back(nombre.is_absolute() || carpeta.empty() ? nombre.string()
-                                                               : (carpeta / nombre).string());
-    ++n;
-  }
-  if (n == 0) throw JError(12289, lista);
-}
 
 MetodoCombinacion Metodo(const std::string& v) {
   if (v == "mean") return MetodoCombinacion::kMedia;
@@ -119,15 +74,6 @@ std::string Real(double v) {
   return b;
 }
 
-std::string CampoCsv(const std::string& s) {
-  if (s.find_first_of(",\"\n") == std::string::npos) return s;
-  std::string r = "\"";
-  for (char c : s) {
-    if (c == '"') r += '"';
-    r += c;
-  }
-  return r + "\"";
-}
 
 void BorraLinea() {
   if (auto* consola = dynamic_cast<ProgresoConsola*>(&ProgresoActual())) consola->Borra();

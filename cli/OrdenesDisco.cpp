@@ -23,15 +23,6 @@
 namespace orva {
 namespace {
 
-double Numero(const std::string& texto, const std::string& que) {
-  char* fin = nullptr;
-  const double v = std::strtod(texto.c_str(), &fin);
-  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) {
-    throw ErrorUso(que + " must be a number, not '" + texto + "'");
-  }
-  return v;
-}
-
 std::string Num(double v) {
   char b[32];
   std::snprintf(b, sizeof b, "%.3f", v);

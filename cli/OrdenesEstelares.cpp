@@ -23,16 +23,6 @@
 namespace orva {
 namespace {
 
-// A real number operand; a usage error when it is not one whole number.
-double Numero(const std::string& texto, const char* que) {
-  char* fin = nullptr;
-  const double v = std::strtod(texto.c_str(), &fin);
-  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) {
-    throw ErrorUso(std::string(que) + " must be a number, not '" + texto + "'");
-  }
-  return v;
-}
-
 // "X,Y".
 void Par(const std::string& texto, const char* que, double& x, double& y) {
   const size_t coma = texto.find(',');

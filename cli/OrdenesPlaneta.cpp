@@ -21,16 +21,6 @@ constexpr double kRadianesGrado = std::numbers::pi / 180.0;
 constexpr double kLatitudMaxima = 90.0;
 constexpr double kLongitudMaxima = 360.0;
 
-// A decimal number of an option, whole text; ErrorUso otherwise.
-double Numero(const std::string& texto, const std::string& opcion) {
-  char* fin = nullptr;
-  const double v = std::strtod(texto.c_str(), &fin);
-  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) {
-    throw ErrorUso("option " + opcion + " needs a number, not '" + texto + "'");
-  }
-  return v;
-}
-
 void CompruebaSitio(double lon, double lat) {
   if (std::fabs(lat) > kLatitudMaxima) throw ErrorUso("latitude out of -90..90");
   if (std::fabs(lon) > kLongitudMaxima) throw ErrorUso("longitude out of -360..360");

@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "base/Csv.h"
 #include "base/Cadenas.h"
 #include "base/EscrituraSegura.h"
 #include "base/JError.h"
@@ -22,16 +23,6 @@
 namespace orva {
 namespace {
 
-// A field of the CSV report: quoted when it holds a comma, a quote or a line break.
-std::string Campo(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string r = "\"";
-  for (char c : s) {
-    if (c == '"') r += '"';
-    r += c;
-  }
-  return r + "\"";
-}
 
 std::string Formato(const char* fmt, double v) {
   char b[64];
@@ -74,7 +65,7 @@ int OrdenRegister(const Argumentos& args) {
     } else if (a.size() > 1 && a[0] == '-') {
       throw ErrorUso("unknown option " + a);
     } else {
-      archivos.push_back(a);
+      AnadeArchivos(a, archivos);
     }
   }
   if (archivos.size() < 2) throw ErrorUso("register needs a reference and at least one file");
@@ -141,7 +132,7 @@ int OrdenRegister(const Argumentos& args) {
       ++fallidos;
       std::fflush(stdout);
       ImprimeError(r.idError, f + ": " + r.Mensaje());
-      csv += Campo(f) + ",failed,,,,,,,," + Campo(r.Mensaje()) + "\n";
+      csv += CampoCsv(f) + ",failed,,,,,,,," + CampoCsv(r.Mensaje()) + "\n";
       continue;
     }
     const ComponentesSimilitud c = DescomponeSimilitud(r.transformacion);
@@ -155,7 +146,7 @@ int OrdenRegister(const Argumentos& args) {
     if (!plan.empty()) std::printf(" -> %s", plan[i].salida.c_str());
     std::printf("\n");
     std::fflush(stdout);
-    csv += Campo(f) + ",ok," + std::to_string(r.emparejadas) + "," + fila + "," +
+    csv += CampoCsv(f) + ",ok," + std::to_string(r.emparejadas) + "," + fila + "," +
            Formato("%.4f", c.dx) + "," + Formato("%.4f", c.dy) + "," + Formato("%.5f", c.rotacion) +
            "," + Formato("%.7f", c.escala) + "," + TextoTransformacion(r.transformacion) + ",\n";
   }

@@ -219,7 +219,7 @@ int OrdenLightcurve(const Argumentos& args) {
     } else if (a.size() > 1 && a[0] == '-') {
       throw ErrorUso("unknown option " + a);
     } else {
-      libres.push_back(a);
+      AnadeArchivos(a, libres);  // FIELD, then the frames or @LIST files
     }
   }
   if (libres.empty()) throw ErrorUso("lightcurve needs a field file and the frames");

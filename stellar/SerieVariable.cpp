@@ -1,3 +1,4 @@
+#include "base/Csv.h"
 #include "stellar/SerieVariable.h"
 
 #include <algorithm>
@@ -146,15 +147,6 @@ std::string TextoMarcas(int m) {
   return t;
 }
 
-std::string CampoCsv(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string r = "\"";
-  for (char c : s) {
-    if (c == '"') r += '"';
-    r += c;
-  }
-  return r + "\"";
-}
 
 }  // namespace
 
