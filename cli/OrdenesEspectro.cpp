@@ -16,24 +16,6 @@
 namespace orva {
 namespace {
 
-double Real(const std::string& texto, const std::string& que) {
-  char* fin = nullptr;
-  const double v = std::strtod(texto.c_str(), &fin);
-  if (texto.empty() || *fin != '\0' || !std::isfinite(v)) {
-    throw ErrorUso(que + " must be a number, not '" + texto + "'");
-  }
-  return v;
-}
-
-int Entero(const std::string& texto, const std::string& que, int minimo, int maximo) {
-  const double v = Real(texto, que);
-  if (v != std::floor(v) || v < minimo || v > maximo) {
-    throw ErrorUso(que + " must be a whole number from " + std::to_string(minimo) + " to " +
-                   std::to_string(maximo) + ", not '" + texto + "'");
-  }
-  return static_cast<int>(v);
-}
-
 // Splits at a separator.
 std::vector<std::string> Divide(const std::string& s, char separador) {
   std::vector<std::string> r;
@@ -67,15 +49,15 @@ int OrdenSpectrum(const Argumentos& args) {
     if (a == "--line") {
       const std::vector<std::string> c = Divide(valor(), ',');
       if (c.size() != 4) throw ErrorUso("--line needs X1,Y1,X2,Y2");
-      d.banda.x1 = Real(c[0], "--line");
-      d.banda.y1 = Real(c[1], "--line");
-      d.banda.x2 = Real(c[2], "--line");
-      d.banda.y2 = Real(c[3], "--line");
+      d.banda.x1 = Numero(c[0], "--line");
+      d.banda.y1 = Numero(c[1], "--line");
+      d.banda.x2 = Numero(c[2], "--line");
+      d.banda.y2 = Numero(c[3], "--line");
       linea = true;
     } else if (a == "--width") {
-      d.banda.ancho = Entero(valor(), "--width", 1, kAnchoBandaMaximo);
+      d.banda.ancho = static_cast<int>(Entero(valor(), "--width", 1, kAnchoBandaMaximo));
     } else if (a == "--sky") {
-      d.banda.distanciaCielo = Real(valor(), "--sky");
+      d.banda.distanciaCielo = Numero(valor(), "--sky");
       if (d.banda.distanciaCielo < 0) throw ErrorUso("--sky must not be negative");
     } else if (a == "--csv") {
       csv = valor();
@@ -85,10 +67,10 @@ int OrdenSpectrum(const Argumentos& args) {
       for (const std::string& par : Divide(valor(), ',')) {
         const std::vector<std::string> pw = Divide(par, ':');
         if (pw.size() != 2) throw ErrorUso("--calib needs PX:WL pairs, not '" + par + "'");
-        d.puntos.push_back({Real(pw[0], "--calib"), Real(pw[1], "--calib")});
+        d.puntos.push_back({Numero(pw[0], "--calib"), Numero(pw[1], "--calib")});
       }
     } else if (a == "--degree") {
-      d.grado = Entero(valor(), "--degree", 1, kGradoMaximoCalibracion);
+      d.grado = static_cast<int>(Entero(valor(), "--degree", 1, kGradoMaximoCalibracion));
     } else if (a.size() > 1 && a[0] == '-') {
       throw ErrorUso("unknown option " + a);
     } else if (archivo.empty()) {
