@@ -341,6 +341,9 @@ void Marco::ExplicaAnalisis(bool activo, int herramienta, VentanaImagen* v) {
             ? Q(Cadena(12232))
             : Q(Mensaje(12233, NombreTipoObjeto(v ? std::max(v->imagen().TipoObjeto(), 0) : 0)));
   }
+  // The hint to set the object type goes once the active image has one.
+  const bool sinTipo = v && v->imagen().TipoObjeto() <= kDesconocido;
+  if (aviso_ && !sinTipo && aviso_->text() == Q(Cadena(12234))) aviso_->setText(motivo);
   if (motivo == motivoAnalisis_) return;
   motivoAnalisis_ = motivo;
   QAction* a = analisis_->menuAction();

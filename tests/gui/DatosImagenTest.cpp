@@ -112,6 +112,23 @@ class DatosImagenTest : public QObject {
                   QString::fromStdString(Cadena(6023))}));
   }
 
+  void AvisoDeTipoSeVaConElTipo() {
+    // Without the analysis tool chosen, the hint to set the type still goes once it is set.
+    Configuracion::Global().Asigna("DatosImagen", "PTIPOOBJ", "0");
+    VentanaImagen* v = marco_->AbreArchivo(ORVA_TEST_DATA "/m51_iraf_devpix.fits");
+    QVERIFY(v);
+    QCOMPARE(marco_->EtiquetaAviso()->text(), QString::fromStdString(Cadena(12234)));
+    AlAparecerModal([](QWidget* w) {
+      auto* tipo = w->findChild<QComboBox*>(QStringLiteral("TIPOOBJ"));
+      QVERIFY(tipo);
+      tipo->setCurrentText(QString::fromStdString(PalabraTipoObjeto(kEstelar)));
+      Acepta(w);
+    });
+    QVERIFY(DisparaMenu(*marco_, {"&Tratar", "&Datos", "&Una"}));
+    QCOMPARE(v->imagen().TipoObjeto(), static_cast<int>(kEstelar));
+    QVERIFY(marco_->EtiquetaAviso()->text() != QString::fromStdString(Cadena(12234)));
+  }
+
   void FechaIlegalNoCambiaNada() {
     VentanaImagen* v = marco_->MuestraImagen(ImagenPlana("plana.qor"));
     Imagen& im = v->imagen();
