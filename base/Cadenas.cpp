@@ -500,6 +500,8 @@ constexpr EntradaCadena kCadenas[] = {
     {12567, "Corregir geometría &quitando las marcas"},
     {12568, "&Navegación (limbo y geometría)"},
     {12569, "B&orrar marcas y navegación"},
+    {12590, "E&xportar marcas (CSV)..."},
+    {12591, "Marcas de retícula"},
     {14000, "Preferencias &Dobles"},
     {14001, "&Preferencias variables"},
     {14002, "Preferencias &Voyager."},

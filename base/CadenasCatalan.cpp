@@ -7,7 +7,10 @@
 namespace orva {
 namespace {
 
-constexpr std::array<EntradaCadena, 0> kCatalan{};
+constexpr std::array<EntradaCadena, 2> kCatalan{{
+    {12590, "E&xporta les marques (CSV)..."},
+    {12591, "Marques de retícula"},
+}};
 
 }  // namespace
 

@@ -7,7 +7,10 @@
 namespace orva {
 namespace {
 
-constexpr std::array<EntradaCadena, 0> kFrances{};
+constexpr std::array<EntradaCadena, 2> kFrances{{
+    {12590, "E&xporter les marques (CSV)..."},
+    {12591, "Marques du réseau"},
+}};
 
 }  // namespace
 

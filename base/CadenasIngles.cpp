@@ -490,6 +490,8 @@ constexpr EntradaCadena kIngles[] = {
     {12567, "Correct geometry &removing the marks"},
     {12568, "&Navigation (limb and geometry)"},
     {12569, "C&lear marks and navigation"},
+    {12590, "E&xport marks (CSV)..."},
+    {12591, "Reseau marks"},
     {14000, "&Double Star Settings"},
     {14001, "&Variable Star Settings"},
     {14002, "&Voyager Settings."},

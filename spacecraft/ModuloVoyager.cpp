@@ -15,6 +15,7 @@ namespace orva {
 
 namespace {
 constexpr int kTituloMenus = 12564;  // "ANALISIS VOYAGER"; the items' labels follow in id order
+constexpr int kEtiquetaExportar = 12590;  // the export item's label, outside that run
 constexpr int kNombreModulo = 14002;
 constexpr int kMaxFaltanMostradas = 20;  // missing marks listed in the data pane
 
@@ -22,7 +23,12 @@ bool HayDatos(const Imagen& imagen) {
   const DatosVoyager* d = DatosVoyagerDe(imagen);
   return d && (!d->marcas.empty() || d->navegacion);
 }
+bool HayMarcas(const Imagen& imagen) {
+  const DatosVoyager* d = DatosVoyagerDe(imagen);
+  return d && !d->marcas.empty();
+}
 std::string Etiqueta(int id) {
+  if (id == kExportarMarcas) return Cadena(kEtiquetaExportar);
   return Cadena(kTituloMenus + 1 + (id - kBuscarMarcas));
 }
 }  // namespace
@@ -110,6 +116,7 @@ Menu ModuloVoyager::MenuAnalisis(const Imagen& imagen) {
   m.Anade(kBuscarMarcas, Etiqueta(kBuscarMarcas));
   m.Anade(kCorregirReseau, Etiqueta(kCorregirReseau));
   m.Anade(kCorregirQuitando, Etiqueta(kCorregirQuitando));
+  m.Anade(kExportarMarcas, Etiqueta(kExportarMarcas), HayMarcas(imagen));
   m.elementos.push_back(ElementoMenu::Separador());
   m.Anade(kNavegarVoyager, Etiqueta(kNavegarVoyager));
   m.Anade(kBorrarMarcas, Etiqueta(kBorrarMarcas), HayDatos(imagen));

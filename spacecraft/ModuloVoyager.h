@@ -20,6 +20,7 @@ enum ComandoVoyager {
   kCorregirQuitando = 6862,  // the same with the marks filled in
   kNavegarVoyager = 6863,    // the limb fit and the label's view geometry
   kBorrarMarcas = 6864,      // also on the right-click menu
+  kExportarMarcas = 6865,    // desktop only: the marks found saved as a CSV table
 };
 
 class DatosVoyager : public DatosAnalisis {

@@ -1,10 +1,17 @@
 // The spacecraft frames' module from the desktop, driven by the labels of its "Análisis" items:
 // the marks of a shifted synthetic reseau found into the data pane, the correction with the
-// marks removed run as its macro line, the clearing item grayed until there is something.
+// marks removed run as its macro line, the clearing item grayed until there is something; the
+// marks saved as CSV through the save dialog.
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QtTest>
 #include <cmath>
+#include <functional>
+#include <sys/stat.h>
 
 #include "MenusPrueba.h"
 #include "PruebaQt.h"
@@ -28,6 +35,21 @@ constexpr double kDx = 1.5, kDy = -1.0;  // the shift of the drawn marks
 
 QString Etiqueta(int id) {
   return QString::fromStdString(Cadena(id));
+}
+
+// Answers the next message box other than `distinto` with `boton`, keeping its text, then runs
+// `luego`.
+void RespondeMensaje(QMessageBox::StandardButton boton, QString* texto, QWidget* distinto,
+                     std::function<void()> luego = {}) {
+  AlAparecerModal(
+      [=](QWidget* w) {
+        auto* m = qobject_cast<QMessageBox*>(w);
+        QVERIFY(m && m->button(boton));
+        *texto = m->text();
+        m->button(boton)->click();
+        if (luego) luego();
+      },
+      distinto);
 }
 
 std::unique_ptr<Imagen> Fotograma() {
@@ -66,11 +88,8 @@ class VoyagerGuiTest : public QObject {
   void cleanup() { CierraMarcoPrueba(marco_); }
 
   void MarcasYCorreccionDesdeElMenu() {
-    marco_->show();
-    VentanaImagen* v = marco_->MuestraImagen(Fotograma());
+    VentanaImagen* v = FotogramaConAnalisis();
     QVERIFY(v);
-    QVERIFY(DisparaMenu(*marco_, {"&Herramientas", "&Análisis"}));
-    marco_->RefrescaMenus();
     const QString analisis = Etiqueta(14003);
     QAction* borrar = AccionMenu(*marco_, {analisis, Etiqueta(12569)});
     QVERIFY(borrar && !borrar->isEnabled());
@@ -95,7 +114,74 @@ class VoyagerGuiTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(corregida(), 10000);
   }
 
+  // The export grayed until marks are found; then the file named in the save dialog (which
+  // offers the image's name) gets the command line's table, an existing file replaced once the
+  // user says so, a fifo never.
+  void MarcasExportadasComoCsv() {
+    VentanaImagen* v = FotogramaConAnalisis();
+    QVERIFY(v);
+    const QStringList exportar = {Etiqueta(14003), Etiqueta(12590)};
+    QAction* accion = AccionMenu(*marco_, exportar);
+    QVERIFY(accion && !accion->isEnabled());
+    QVERIFY(DisparaMenu(*marco_, {Etiqueta(14003), Etiqueta(12565)}));
+    marco_->RefrescaMenus();
+    const DatosVoyager* d = DatosVoyagerDe(std::as_const(v->imagen()));
+    QVERIFY(d && !d->marcas.empty());
+    const std::string tabla = TablaMarcas(d->rejilla, d->marcas);
+
+    QTemporaryDir dir;
+    const QByteArray viejo = "viejo\n";
+    QFile previo(dir.filePath("previo.csv"));
+    QVERIFY(previo.open(QIODevice::WriteOnly) && previo.write(viejo) == viejo.size());
+    previo.close();
+    QVERIFY(::mkfifo(dir.filePath("tubo.csv").toLocal8Bit().constData(), 0600) == 0);
+
+    for (const QString nombre : {"nuevo.csv", "previo.csv", "tubo.csv"}) {
+      const QString ruta = dir.filePath(nombre);
+      const bool existia = QFileInfo::exists(ruta), tubo = nombre == "tubo.csv";
+      QString propuesto, pregunta, error;
+      AlAparecerModal([&](QWidget* w) {
+        auto* f = qobject_cast<QFileDialog*>(w);
+        QVERIFY(f);
+        auto* campo = f->findChild<QLineEdit*>("fileNameEdit");
+        propuesto = campo->text();
+        campo->setText(ruta);
+        // Replacing is confirmed; the refusal of a fifo comes once the dialog has closed.
+        const auto rechazo = [&error, f, tubo] {
+          if (tubo) RespondeMensaje(QMessageBox::Ok, &error, f);
+        };
+        if (existia) RespondeMensaje(QMessageBox::Yes, &pregunta, f, rechazo);
+        QMetaObject::invokeMethod(f, "accept");
+      });
+      QVERIFY(DisparaMenu(*marco_, exportar));
+      QCOMPARE(propuesto, QString("c1234567_marcas.csv"));
+      QCOMPARE(!pregunta.isEmpty(), existia);
+      if (tubo) {
+        QVERIFY2(error.contains(ruta), qPrintable(error));
+        struct stat st {};
+        QVERIFY(::stat(ruta.toLocal8Bit().constData(), &st) == 0 && S_ISFIFO(st.st_mode));
+        continue;
+      }
+      QFile f(ruta);
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      const QByteArray escrito = f.readAll();
+      QCOMPARE(escrito.toStdString(), tabla);
+      QCOMPARE(escrito.count('\n'), static_cast<qsizetype>(d->marcas.size() + 1));
+    }
+    // No temporary file left behind.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System).size(), 3);
+  }
+
  private:
+  // The synthetic frame in a window with the analysis tool chosen; null when a step fails.
+  VentanaImagen* FotogramaConAnalisis() {
+    marco_->show();
+    VentanaImagen* v = marco_->MuestraImagen(Fotograma());
+    if (!v || !DisparaMenu(*marco_, {"&Herramientas", "&Análisis"})) return nullptr;
+    marco_->RefrescaMenus();
+    return v;
+  }
+
   std::unique_ptr<Marco> marco_;
 };
 
