@@ -490,6 +490,7 @@ constexpr EntradaCadena kIngles[] = {
     {12567, "Correct geometry &removing the marks"},
     {12568, "&Navigation (limb and geometry)"},
     {12569, "C&lear marks and navigation"},
+    {12580, "Bright limb (extreme ultraviolet or X-rays): the radius is the ridge of the limb's ring, somewhat above the photosphere; the laws measure limb brightening."},
     {12590, "E&xport marks (CSV)..."},
     {12591, "Reseau marks"},
     {14000, "&Double Star Settings"},

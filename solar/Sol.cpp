@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <numbers>
 
+#include "base/Cadenas.h"
 #include "base/EscrituraSegura.h"
 #include "base/JError.h"
 #include "base/Numeros.h"
@@ -44,6 +45,17 @@ constexpr double kExtraMaximo = 100;   // solar radii
 constexpr int kPuntosLimboMinimos = kRadiales / 4;
 constexpr double kRmsLimbo = 1.5;           // px
 constexpr double kRmsLimboRelativo = 0.01;  // of the radius
+// Extreme-ultraviolet and X-ray frames: the thin corona over the opaque disc is brightest just
+// above the limb, the disc itself patchy. There the limb is the ridge of that bright ring, each
+// ray's brightest point near it (rays averaged with their neighbours against the active regions).
+constexpr double kVentanaAnillo = 0.15;   // the ridge searched within this fraction of the radius
+constexpr int kAbanicoAnillo = 5;         // neighbouring rays averaged on each side
+constexpr int kPasadasAnillo = 4;         // ridge points and circle fit, each from the last centre
+constexpr double kRmsAnillo = 0.05;       // of the radius: the ridge's scatter about the circle
+constexpr double kFraccionMitad = 0.5;    // the ring's outer edge: the mean falls below half
+constexpr double kInteriorAnillo = 0.7;   // the ridge: brightest between this fraction and the edge
+constexpr double kCentroDisco = 0.5;      // the disc's middle, fainter than the ridge (of radius)
+constexpr double kRadioAnilloMinimo = 4;  // px
 
 void CompruebaCancelado(Progreso& progreso) {
   if (progreso.Cancelado()) throw JError(11011);
@@ -225,6 +237,108 @@ double Cielo(const ImagenPixeles& im, const Circulo& s, double extra) {
   return v[v.size() / 2];
 }
 
+// The mean of the pixels in rings of one pixel around (cx, cy), with their counts.
+void PerfilAnillos(const ImagenPixeles& im, double cx, double cy, std::vector<double>& media,
+                   std::vector<long>& cuenta) {
+  const double w = static_cast<double>(im.Ancho()), h = static_cast<double>(im.Alto());
+  const double lejos = std::hypot(std::max(cx, w - cx), std::max(cy, h - cy));
+  const size_t n = static_cast<size_t>(std::ceil(lejos)) + 2;
+  media.assign(n, 0.0);
+  cuenta.assign(n, 0);
+  for (long y = 0; y < static_cast<long>(im.Alto()); ++y) {
+    for (long x = 0; x < static_cast<long>(im.Ancho()); ++x) {
+      const size_t k = static_cast<size_t>(std::hypot(x - cx, y - cy));
+      if (k >= n) continue;
+      media[k] += im.Pixel(x, y);
+      ++cuenta[k];
+    }
+  }
+  for (size_t k = 0; k < n; ++k)
+    if (cuenta[k] > 0) media[k] /= static_cast<double>(cuenta[k]);
+}
+
+// The radius of the bright ring around (cx, cy) from the mean profile: the brightest ring
+// inside the ring's outer edge, brighter than the disc's middle; 0 when there is none.
+double RadioAnillo(const ImagenPixeles& im, double cx, double cy, double fondo) {
+  std::vector<double> media;
+  std::vector<long> cuenta;
+  PerfilAnillos(im, cx, cy, media, cuenta);
+  const auto valido = [&](size_t k) { return cuenta[k] >= kPixelesMinimos; };
+  double maximo = -HUGE_VAL;
+  for (size_t k = 0; k < media.size(); ++k)
+    if (valido(k)) maximo = std::max(maximo, media[k]);
+  if (!(maximo - fondo > 1)) return 0;
+  const double mitad = fondo + kFraccionMitad * (maximo - fondo);
+  size_t borde = 0;
+  for (size_t k = 0; k < media.size(); ++k)
+    if (valido(k) && media[k] > mitad) borde = k;
+  size_t cresta = borde;
+  for (size_t k = static_cast<size_t>(kInteriorAnillo * static_cast<double>(borde)); k <= borde;
+       ++k)
+    if (valido(k) && media[k] > media[cresta]) cresta = k;
+  const double radio = static_cast<double>(cresta) + 0.5;
+  const size_t centro = static_cast<size_t>(kCentroDisco * radio);
+  if (radio < kRadioAnilloMinimo || !valido(centro) || !(media[cresta] > media[centro])) return 0;
+  return radio;
+}
+
+// The limb as the ridge of a bright ring (see kVentanaAnillo), from a rough centre; none when
+// the frame shows no such ring.
+std::optional<Circulo> LimboBrillante(const ImagenPixeles& im, double cx, double cy, double fondo) {
+  Circulo c;
+  c.x = cx;
+  c.y = cy;
+  c.radio = RadioAnillo(im, cx, cy, fondo);
+  if (!(c.radio > 0)) return std::nullopt;
+  std::vector<std::vector<double>> perfiles(kRadiales);
+  std::vector<double> xs, ys, suma;
+  for (int pasada = 0; pasada < kPasadasAnillo; ++pasada) {
+    // The first pass, from the rough centre, looks twice as wide.
+    const double ventana = (pasada == 0 ? 2 : 1) * kVentanaAnillo;
+    const double desde = (1 - ventana) * c.radio;
+    const long n = std::lround(2 * ventana * c.radio / kPaso) + 1;
+    for (int k = 0; k < kRadiales; ++k) {
+      const double ang = 2 * std::numbers::pi * k / kRadiales;
+      const double ux = std::cos(ang), uy = std::sin(ang);
+      std::vector<double>& perfil = perfiles[static_cast<size_t>(k)];
+      perfil.clear();
+      for (long i = 0; i < n; ++i) {
+        const double s = desde + static_cast<double>(i) * kPaso;
+        perfil.push_back(Valor(im, c.x + s * ux, c.y + s * uy));
+      }
+    }
+    xs.clear();
+    ys.clear();
+    for (int k = 0; k < kRadiales; ++k) {
+      // The ray and its neighbours summed where all are inside the frame.
+      suma.assign(static_cast<size_t>(n), 0.0);
+      for (int j = -kAbanicoAnillo; j <= kAbanicoAnillo; ++j) {
+        const std::vector<double>& perfil =
+            perfiles[static_cast<size_t>((k + j + kRadiales) % kRadiales)];
+        for (size_t i = 0; i < suma.size(); ++i) suma[i] += perfil[i];
+      }
+      size_t mejor = suma.size();
+      for (size_t i = 0; i < suma.size(); ++i) {
+        if (!std::isfinite(suma[i])) continue;
+        if (mejor == suma.size() || suma[i] > suma[mejor]) mejor = i;
+      }
+      // A ridge at the window's end is no ridge (or lies outside the frame).
+      if (mejor == suma.size() || mejor == 0 || mejor + 1 == suma.size() ||
+          !std::isfinite(suma[mejor + 1]))
+        continue;
+      const double ang = 2 * std::numbers::pi * k / kRadiales;
+      const double s = desde + static_cast<double>(mejor) * kPaso;
+      xs.push_back(c.x + s * std::cos(ang));
+      ys.push_back(c.y + s * std::sin(ang));
+    }
+    if (static_cast<int>(xs.size()) < kPuntosLimboMinimos) return std::nullopt;
+    c = AjustaCirculo(xs, ys);
+  }
+  if (c.puntos < kPuntosLimboMinimos || c.rms > kRmsAnillo * c.radio) return std::nullopt;
+  c.anillo = true;
+  return c;
+}
+
 // The bounding box of a circle clipped to the image.
 struct Caja {
   long x0, y0, x1, y1;
@@ -357,6 +471,25 @@ Circulo AjustaCirculo(const std::vector<double>& xs, const std::vector<double>& 
   return c;
 }
 
+namespace {
+
+// The photospheric limb: the steepest fall on rays from a rough disc, fitted twice (the first
+// fit corrects the centroid of a disc cut by the frame's edge); none when it is no clean circle.
+std::optional<Circulo> LimboOscuro(const ImagenPixeles& im, Circulo c, double saltoMinimo) {
+  std::vector<double> xs, ys;
+  for (int pasada = 0; pasada < 2; ++pasada) {
+    PuntosBorde([&im](double x, double y) { return Valor(im, x, y); }, c.x, c.y, 0.5 * c.radio,
+                1.5 * c.radio, -1, saltoMinimo, xs, ys);
+    if (static_cast<int>(xs.size()) < kPuntosMinimos) return std::nullopt;
+    c = AjustaCirculo(xs, ys);
+  }
+  if (c.puntos < kPuntosLimboMinimos || c.rms > std::max(kRmsLimbo, kRmsLimboRelativo * c.radio))
+    return std::nullopt;
+  return c;
+}
+
+}  // namespace
+
 Circulo BuscaDiscoSolar(const ImagenPixeles& im, const ParametrosSol& p,
                         std::optional<std::pair<double, double>> clic) {
   CompruebaParametros(p);
@@ -382,18 +515,10 @@ Circulo BuscaDiscoSolar(const ImagenPixeles& im, const ParametrosSol& p,
   c.x = sx / static_cast<double>(n);
   c.y = sy / static_cast<double>(n);
   c.radio = std::sqrt(static_cast<double>(n) / std::numbers::pi);
-  // Twice: the first fit corrects the centroid of a disc cut by the frame's edge.
-  const double saltoMinimo = kFraccionUmbral * (alto - fondo);
-  std::vector<double> xs, ys;
-  for (int pasada = 0; pasada < 2; ++pasada) {
-    PuntosBorde([&im](double x, double y) { return Valor(im, x, y); }, c.x, c.y, 0.5 * c.radio,
-                1.5 * c.radio, -1, saltoMinimo, xs, ys);
-    if (static_cast<int>(xs.size()) < kPuntosMinimos) throw JError(12501);
-    c = AjustaCirculo(xs, ys);
-  }
-  if (c.puntos < kPuntosLimboMinimos || c.rms > std::max(kRmsLimbo, kRmsLimboRelativo * c.radio))
-    throw JError(12501);
-  return c;
+  if (const std::optional<Circulo> limbo = LimboOscuro(im, c, kFraccionUmbral * (alto - fondo)))
+    return *limbo;
+  if (const std::optional<Circulo> limbo = LimboBrillante(im, c.x, c.y, fondo)) return *limbo;
+  throw JError(12501);
 }
 
 void PerfilSolar(const ImagenPixeles& im, const ParametrosSol& p, ResultadoSol& r,
@@ -703,6 +828,7 @@ std::vector<std::string> LineasSol(const ResultadoSol& r, const ParametrosSol& p
   std::snprintf(b, sizeof b, "Sol: centro (%.2f, %.2f) radio %.2f px", r.sol.x, r.sol.y,
                 r.sol.radio);
   l.emplace_back(b);
+  if (r.sol.anillo) l.push_back(Cadena(12580));
   if (p.solVenResolu > 0) {
     std::snprintf(b, sizeof b, "Radio solar %.1f\"", r.sol.radio * p.solVenResolu);
     l.emplace_back(b);

@@ -30,8 +30,9 @@ ParametrosSol LeeParametrosSol();
 
 struct Circulo {
   double x = 0, y = 0, radio = 0;
-  int puntos = 0;  // edge points used in the fit
-  double rms = 0;  // of the edge points about the circle (px)
+  int puntos = 0;       // edge points used in the fit
+  double rms = 0;       // of the edge points about the circle (px)
+  bool anillo = false;  // the limb taken as the ridge of a bright ring (EUV, X-ray frames)
 };
 
 // A least-squares circle through the points (geometric fit, outliers beyond three rms dropped);
@@ -40,8 +41,9 @@ Circulo AjustaCirculo(const std::vector<double>& xs, const std::vector<double>& 
                       double radioFijo = 0);
 
 // The solar disc: automatically (whole image) or near a clicked point (pixels above the
-// threshold within radioBusCentro of it), then refined from limb points on radial profiles.
-// Raises 12501 when no disc is found.
+// threshold within radioBusCentro of it), then refined from limb points on radial profiles: the
+// disc's falling edge, else (extreme-ultraviolet and X-ray frames) the ridge of the bright ring
+// just above the limb. Raises 12501 when no disc is found.
 Circulo BuscaDiscoSolar(const ImagenPixeles& im, const ParametrosSol& p,
                         std::optional<std::pair<double, double>> clic = std::nullopt);
 
