@@ -500,6 +500,7 @@ constexpr EntradaCadena kCadenas[] = {
     {12567, "Corregir geometría &quitando las marcas"},
     {12568, "&Navegación (limbo y geometría)"},
     {12569, "B&orrar marcas y navegación"},
+    {12570, "La retícula %1 es para fotogramas de %2 píxeles; este tiene %3."},
     {12580, "Limbo brillante (ultravioleta extremo o rayos X): el radio es la cresta del anillo del limbo, algo por encima de la fotosfera; las leyes miden el abrillantamiento del limbo."},
     {12590, "E&xportar marcas (CSV)..."},
     {12591, "Marcas de retícula"},

@@ -490,6 +490,7 @@ constexpr EntradaCadena kIngles[] = {
     {12567, "Correct geometry &removing the marks"},
     {12568, "&Navigation (limb and geometry)"},
     {12569, "C&lear marks and navigation"},
+    {12570, "The reseau table %1 is for frames of %2 pixels; this one has %3."},
     {12580, "Bright limb (extreme ultraviolet or X-rays): the radius is the ridge of the limb's ring, somewhat above the photosphere; the laws measure limb brightening."},
     {12590, "E&xport marks (CSV)..."},
     {12591, "Reseau marks"},

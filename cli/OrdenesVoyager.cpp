@@ -1,6 +1,8 @@
 // The subcommand reseau: the reseau marks of a spacecraft frame, its geometric correction and
 // its navigation data.
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,24 +61,19 @@ int OrdenReseau(const Argumentos& args) {
   Imagen im;
   LeeArchivo(archivo, im);
   if (im.Vacia()) throw JError(11143, archivo);
-  const RejillaReseau rejilla =
-      tabla.empty() ? RejillaRegular(static_cast<int>(im.Ancho()), static_cast<int>(im.Alto()),
-                                     kLadoRejillaRegular)
-                    : LeeRejillaReseau(LeeTexto(tabla));
+  // --grid names one of the cameras' tables or a table file.
+  std::optional<RejillaReseau> camara;
+  if (!tabla.empty()) camara = RejillaCamara(tabla);
+  const RejillaReseau rejilla = tabla.empty() ? RejillaParaImagen(im)
+                                : camara      ? std::move(*camara)
+                                              : LeeRejillaReseau(LeeTexto(tabla));
   const OpcionesReseau op;
   const std::vector<MarcaEncontrada> m = BuscaMarcas(im, rejilla, op, &ProgresoActual());
-  size_t encontradas = 0;
-  std::string faltan;
-  for (size_t i = 0; i < m.size(); ++i) {
-    if (m[i].encontrada) {
-      ++encontradas;
-    } else {
-      faltan += " (" + std::to_string(rejilla.marcas[i].fila) + "," +
-                std::to_string(rejilla.marcas[i].columna) + ")";
-    }
-  }
-  std::printf("Retícula %s %dx%d: %zu de %zu marcas encontradas\n", rejilla.nombre.c_str(),
-              rejilla.filas, rejilla.columnas, encontradas, m.size());
+  const size_t encontradas = static_cast<size_t>(std::count_if(
+      m.begin(), m.end(), [](const MarcaEncontrada& e) { return e.encontrada; }));
+  std::printf("Retícula %s: %zu de %zu marcas encontradas\n", rejilla.nombre.c_str(), encontradas,
+              m.size());
+  const std::string faltan = MarcasNoEncontradas(rejilla, m, m.size());
   if (!faltan.empty()) std::printf("No encontradas:%s\n", faltan.c_str());
   for (const std::string& l : LineasNavegacion(Navega(im))) std::printf("%s\n", l.c_str());
   if (!csv.empty()) EscribeArchivoSeguro(csv, TablaMarcas(rejilla, m));

@@ -106,9 +106,10 @@ constexpr const char* kUso =
     "           [--calib PX:WL,...] [--degree N]\n"
     "                                       the spectrum along a band: CSV table, lines,\n"
     "                                       wavelength calibration\n"
-    "  reseau FILE [--csv OUT] [--correct OUT] [--remove-marks] [--grid TABLE]\n"
+    "  reseau FILE [--csv OUT] [--correct OUT] [--remove-marks] [--grid CAMERA|TABLE]\n"
     "                                       reseau marks of a spacecraft frame, its geometric\n"
-    "                                       correction and navigation data\n"
+    "                                       correction and navigation data (CAMERA: VGR1_NA,\n"
+    "                                       VGR1_WA, VGR2_NA, VGR2_WA; default from the label)\n"
     "exit status: 0 success, 1 error (\"orva: <id>: <text>\" on stderr), 2 usage error\n";
 
 // The subcommands that later parts of the system will serve.

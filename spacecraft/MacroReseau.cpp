@@ -1,6 +1,9 @@
 // The macro word RETICULA.
 #include "spacecraft/MacroReseau.h"
 
+#include <cctype>
+#include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,18 +19,35 @@ constexpr int kLadoMaximo = 200;
 const char* const kPalabraQuita = "QUITA";
 
 int Reticula(Ranuras& r, int actual, const std::vector<std::string>& args) {
-  const int lado = args.empty() ? kLadoRejillaRegular : ArgumentoEntero(args, 0, 2, kLadoMaximo);
-  bool quita = false;
-  if (args.size() > 1) {
-    if (args[1] != kPalabraQuita) PalabraNoAdmitida(args, 1);
-    quita = true;
+  std::optional<RejillaReseau> rejilla;
+  size_t k = 0;
+  int lado = 0;
+  if (k < args.size() && args[k] != kPalabraQuita) {
+    const unsigned char c = static_cast<unsigned char>(args[k].empty() ? ' ' : args[k][0]);
+    if (std::isdigit(c) || c == '-' || c == '+') {
+      lado = ArgumentoEntero(args, k, 2, kLadoMaximo);
+    } else {
+      rejilla = RejillaCamara(args[k]);
+      if (!rejilla) PalabraNoAdmitida(args, k);
+    }
+    ++k;
   }
+  bool quita = false;
+  if (k < args.size()) {
+    if (args[k] != kPalabraQuita) PalabraNoAdmitida(args, k);
+    quita = true;
+    ++k;
+  }
+  if (k < args.size()) PalabraNoAdmitida(args, k);
   Imagen* im = r.En(actual);
   if (!im) return 0;
-  const RejillaReseau rejilla =
-      RejillaRegular(static_cast<int>(im->Ancho()), static_cast<int>(im->Alto()), lado);
-  CorrigeReseau(*im, rejilla, BuscaMarcas(*im, rejilla, OpcionesReseau{}, &ProgresoActual()), quita,
-                ProgresoActual());
+  if (lado > 0) {
+    rejilla = RejillaRegular(static_cast<int>(im->Ancho()), static_cast<int>(im->Alto()), lado);
+  } else if (!rejilla) {
+    rejilla = RejillaParaImagen(*im);
+  }
+  CorrigeReseau(*im, *rejilla, BuscaMarcas(*im, *rejilla, OpcionesReseau{}, &ProgresoActual()),
+                quita, ProgresoActual());
   return actual;
 }
 
@@ -40,13 +60,17 @@ void CorrigeReseau(ImagenObservacion& im, const RejillaReseau& rejilla,
   std::vector<int16_t> px = std::move(salida.Pixeles());
   im.CambiaPixeles(salida.Ancho(), salida.Alto(), std::move(px));
   im.cabecera.QuitaWcs("RETICULA");
-  im.cabecera.AnadeHistoria(rejilla.nombre == kNombreRegular ? LineaReseau(rejilla.filas, quita)
-                                                             : "RETICULA " + rejilla.nombre);
+  im.cabecera.AnadeHistoria(LineaReseau(&rejilla, quita));
   im.Modificada(1);
 }
 
-std::string LineaReseau(int lado, bool quita) {
-  std::string l = "RETICULA " + std::to_string(lado);
+std::string LineaReseau(const RejillaReseau* rejilla, bool quita) {
+  std::string l = "RETICULA";
+  if (rejilla && rejilla->nombre == kNombreRegular) {
+    l += " " + std::to_string(std::lround(std::sqrt(static_cast<double>(rejilla->marcas.size()))));
+  } else if (rejilla) {
+    l += " " + rejilla->nombre;
+  }
   if (quita) l += std::string(" ") + kPalabraQuita;
   return l;
 }

@@ -12,17 +12,20 @@ namespace orva {
 class ImagenObservacion;
 class Progreso;
 
-// RETICULA [lado [QUITA]]: the marks of the regular lado x lado grid (2..200, default 9) found
-// and the frame corrected to their object positions; QUITA fills the marks in afterwards.
+// RETICULA [lado | camera] [QUITA]: the marks found and the frame corrected to their object
+// positions; QUITA fills the marks in afterwards. lado (2..200) takes the regular lado x lado grid,
+// a camera name (VGR1_NA...) that camera's table; without either, the camera named by the frame's
+// label, or the regular 9 x 9 grid.
 void EnlazaReseauMacro();
 
 // The correction itself, as the menu, the macro line and the command line run it: the image
 // replaced by its frame corrected from the marks found on the grid, the operation recorded in
-// its history (the macro line for a regular grid).
+// its history.
 void CorrigeReseau(ImagenObservacion& im, const RejillaReseau& rejilla,
                    const std::vector<MarcaEncontrada>& marcas, bool quita, Progreso& progreso);
 
-// The line that records it.
-std::string LineaReseau(int lado, bool quita);
+// The line that records a correction on the grid; "RETICULA [QUITA]" (the frame's own grid)
+// when rejilla is null.
+std::string LineaReseau(const RejillaReseau* rejilla, bool quita);
 
 }  // namespace orva

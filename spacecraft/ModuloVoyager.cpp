@@ -1,6 +1,7 @@
 // The spacecraft frames' analysis module.
 #include "spacecraft/ModuloVoyager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -44,8 +45,8 @@ const DatosVoyager* DatosVoyagerDe(const Imagen& imagen) {
 }
 
 std::string LineaComandoVoyager(int id) {
-  if (id == kCorregirReseau) return LineaReseau(kLadoRejillaRegular, false);
-  if (id == kCorregirQuitando) return LineaReseau(kLadoRejillaRegular, true);
+  if (id == kCorregirReseau) return LineaReseau(nullptr, false);
+  if (id == kCorregirQuitando) return LineaReseau(nullptr, true);
   return {};
 }
 
@@ -54,15 +55,13 @@ void EjecutaComandoVoyager(Imagen& imagen, int id) {
   switch (id) {
     case kBuscarMarcas: {
       DatosVoyager& d = DatosVoyagerDe(imagen);
-      d.rejilla = RejillaRegular(static_cast<int>(imagen.Ancho()), static_cast<int>(imagen.Alto()),
-                                 kLadoRejillaRegular);
+      d.rejilla = RejillaParaImagen(imagen);
       d.marcas = BuscaMarcas(imagen, d.rejilla, OpcionesReseau{}, &progreso);
       break;
     }
     case kCorregirReseau:
     case kCorregirQuitando: {
-      const RejillaReseau r = RejillaRegular(static_cast<int>(imagen.Ancho()),
-                                             static_cast<int>(imagen.Alto()), kLadoRejillaRegular);
+      const RejillaReseau r = RejillaParaImagen(imagen);
       CorrigeReseau(imagen, r, BuscaMarcas(imagen, r, OpcionesReseau{}, &progreso),
                     id == kCorregirQuitando, progreso);
       break;
@@ -84,22 +83,13 @@ void EjecutaComandoVoyager(Imagen& imagen, int id) {
 std::vector<std::string> LineasVoyager(const DatosVoyager& d) {
   std::vector<std::string> l;
   if (!d.marcas.empty()) {
-    int n = 0;
-    std::string faltan;
-    int listadas = 0;
-    for (size_t i = 0; i < d.marcas.size(); ++i) {
-      if (d.marcas[i].encontrada) {
-        ++n;
-      } else if (listadas++ < kMaxFaltanMostradas && i < d.rejilla.marcas.size()) {
-        faltan += " (" + std::to_string(d.rejilla.marcas[i].fila) + "," +
-                  std::to_string(d.rejilla.marcas[i].columna) + ")";
-      }
-    }
+    const long n = std::count_if(d.marcas.begin(), d.marcas.end(),
+                                 [](const MarcaEncontrada& m) { return m.encontrada; });
     char b[160];
-    std::snprintf(b, sizeof b, "Retícula %s %dx%d: %d de %zu marcas encontradas",
-                  d.rejilla.nombre.c_str(), d.rejilla.filas, d.rejilla.columnas, n,
-                  d.marcas.size());
+    std::snprintf(b, sizeof b, "Retícula %s: %ld de %zu marcas encontradas",
+                  d.rejilla.nombre.c_str(), n, d.marcas.size());
     l.emplace_back(b);
+    const std::string faltan = MarcasNoEncontradas(d.rejilla, d.marcas, kMaxFaltanMostradas);
     if (!faltan.empty()) l.push_back("No encontradas:" + faltan);
   }
   if (d.navegacion) {

@@ -10,9 +10,7 @@
 #include "planetary/Disco.h"
 
 namespace orva {
-namespace {
 
-// The value of "KEY = VALUE" in the header's comment cards, quotes removed; empty when absent.
 std::optional<std::string> TextoEtiqueta(const ImagenObservacion& im, std::string_view clave) {
   for (const std::string& t : im.cabecera.Tarjetas()) {
     if (t.rfind("COMMENT", 0) != 0) continue;
@@ -30,8 +28,6 @@ std::optional<std::string> TextoEtiqueta(const ImagenObservacion& im, std::strin
   }
   return std::nullopt;
 }
-
-}  // namespace
 
 std::optional<double> NumeroEtiqueta(const ImagenObservacion& im, std::string_view clave) {
   const std::optional<std::string> t = TextoEtiqueta(im, clave);

@@ -20,8 +20,9 @@ struct NavegacionVoyager {
   std::string objetivo;                  // TARGET_NAME
 };
 
-// A numeric label item kept in the image's header (the PDS reader keeps the label as comment
-// cards); empty when absent or not a number.
+// A label item kept in the image's header (the PDS reader keeps the label as comment cards,
+// "KEY = VALUE"), quotes removed; empty when absent (or, for a number, not a number).
+std::optional<std::string> TextoEtiqueta(const ImagenObservacion& im, std::string_view clave);
 std::optional<double> NumeroEtiqueta(const ImagenObservacion& im, std::string_view clave);
 
 // The navigation data; a frame where the limb cannot be fitted gives conLimbo false.

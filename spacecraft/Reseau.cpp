@@ -1,9 +1,11 @@
-// Reseau marks: grid tables, the dark-spot search and the piecewise-linear correction.
+// Reseau marks: camera tables, the dark-spot search and the piecewise-linear correction.
 #include "spacecraft/Reseau.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -11,6 +13,8 @@
 #include "base/JError.h"
 #include "core/Hilos.h"
 #include "core/Imagen.h"
+#include "formats/pds/EtiquetaOdl.h"
+#include "spacecraft/Navegacion.h"
 
 namespace orva {
 namespace {
@@ -23,6 +27,11 @@ constexpr long kMarcasPorBanda = 1;
 constexpr double kAMad = 1.4826;  // MAD to standard deviation of a normal distribution
 constexpr int kMinimoMarcas = 3;
 constexpr double kProfundidadRelativa = 4.0;  // a mark's depth against its ring's scatter
+constexpr double kRadioAjustado = 8.0;   // px: the second search around the shifted nominals
+constexpr double kMismaMarca = 3.0;      // px: two marks found closer are one spot
+constexpr size_t kMaxMarcas = 20000;     // marks of a table (the triangulation is quadratic)
+constexpr double kEscalaSuper = 1e4;     // the enclosing triangle's size in table extents
+constexpr long kSinTriangulo = -1;
 
 double Mediana(std::vector<double> v) {
   if (v.empty()) return 0.0;
@@ -80,13 +89,15 @@ bool Centroide(const ImagenPixeles& im, long cx, long cy, long h, double ruido, 
   return true;
 }
 
-MarcaEncontrada BuscaUna(const ImagenPixeles& im, const MarcaReseau& m, const OpcionesReseau& op) {
+// The mark expected at (ex, ey) searched within radio pixels.
+MarcaEncontrada BuscaUna(const ImagenPixeles& im, double ex, double ey, double radio,
+                         const OpcionesReseau& op) {
   MarcaEncontrada r;
-  r.x = m.xNominal;
-  r.y = m.yNominal;
+  r.x = ex;
+  r.y = ey;
   const long h = std::max(1L, static_cast<long>(std::ceil(kSigmasPlantilla * op.sigmaMarca)));
-  const long R = static_cast<long>(std::ceil(op.radioBusqueda));
-  const long x0 = std::lround(m.xNominal), y0 = std::lround(m.yNominal);
+  const long R = static_cast<long>(std::ceil(radio));
+  const long x0 = std::lround(ex), y0 = std::lround(ey);
   const long W = static_cast<long>(im.Ancho()), H = static_cast<long>(im.Alto());
   // The zero-mean template: positive where the spot is dark.
   const long lado = 2 * h + 1;
@@ -177,13 +188,125 @@ Punto Afin(Punto q, Punto oa, Punto ob, Punto oc, Punto a, Punto b, Punto c) {
   return {l1 * a.x + l2 * b.x + l3 * c.x, l1 * a.y + l2 * b.y + l3 * c.y};
 }
 
+// > 0 when d lies inside the circle through the counter-clockwise a, b, c.
+double EnCirculo(Punto a, Punto b, Punto c, Punto d) {
+  const double ax = a.x - d.x, ay = a.y - d.y, bx = b.x - d.x, by = b.y - d.y;
+  const double cx = c.x - d.x, cy = c.y - d.y;
+  const double a2 = ax * ax + ay * ay, b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
+  return ax * (by * c2 - b2 * cy) - ay * (bx * c2 - b2 * cx) + a2 * (bx * cy - by * cx);
+}
+
+// Delaunay triangles of the points (Bowyer-Watson, points inserted in order, so the same
+// triangles every time), counter-clockwise; cocircular points are not re-split.
+std::vector<std::array<int, 3>> Delaunay(const std::vector<Punto>& p) {
+  const int n = static_cast<int>(p.size());
+  double x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
+  for (const Punto& q : p) {
+    x0 = std::min(x0, q.x), x1 = std::max(x1, q.x);
+    y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+  }
+  const double ext = std::max({x1 - x0, y1 - y0, 1.0}) * kEscalaSuper;
+  const double mx = (x0 + x1) / 2, my = (y0 + y1) / 2;
+  std::vector<Punto> v = p;
+  v.push_back({mx - 2 * ext, my - ext});
+  v.push_back({mx + 2 * ext, my - ext});
+  v.push_back({mx, my + 2 * ext});
+  std::vector<std::array<int, 3>> t = {{n, n + 1, n + 2}};
+  for (int i = 0; i < n; ++i) {
+    std::vector<std::array<int, 3>> quedan;
+    std::map<std::pair<int, int>, int> bordes;  // edges of the removed triangles, and their count
+    for (const auto& k : t) {
+      if (EnCirculo(v[k[0]], v[k[1]], v[k[2]], v[i]) > 0) {
+        for (int e = 0; e < 3; ++e) {
+          const int a = k[e], b = k[(e + 1) % 3];
+          ++bordes[{std::min(a, b), std::max(a, b)}];
+        }
+      } else {
+        quedan.push_back(k);
+      }
+    }
+    // The cavity's border (edges of one removed triangle), joined to the new point in the
+    // orientation it had.
+    for (const auto& k : t) {
+      if (!(EnCirculo(v[k[0]], v[k[1]], v[k[2]], v[i]) > 0)) continue;
+      for (int e = 0; e < 3; ++e) {
+        const int a = k[e], b = k[(e + 1) % 3];
+        if (bordes[{std::min(a, b), std::max(a, b)}] == 1) quedan.push_back({a, b, i});
+      }
+    }
+    t = std::move(quedan);
+  }
+  std::vector<std::array<int, 3>> r;
+  for (const auto& k : t) {
+    if (k[0] >= n || k[1] >= n || k[2] >= n) continue;
+    if (!(Cruz(p[k[0]], p[k[1]], p[k[2]]) > 0)) continue;
+    r.push_back(k);
+  }
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+void Triangula(RejillaReseau& r) {
+  std::vector<Punto> p;
+  for (const MarcaReseau& m : r.marcas) p.push_back({m.xObjeto, m.yObjeto});
+  r.triangulos = Delaunay(p);
+}
+
+// Distance from q to the segment a-b.
+double DistanciaSegmento(Punto q, Punto a, Punto b) {
+  const double dx = b.x - a.x, dy = b.y - a.y, l2 = dx * dx + dy * dy;
+  double u = l2 > 0 ? ((q.x - a.x) * dx + (q.y - a.y) * dy) / l2 : 0.0;
+  u = std::clamp(u, 0.0, 1.0);
+  const double ex = a.x + u * dx - q.x, ey = a.y + u * dy - q.y;
+  return std::sqrt(ex * ex + ey * ey);
+}
+
+// Marks sharing a triangle with each mark.
+std::vector<std::vector<int>> Vecinos(const RejillaReseau& r) {
+  std::vector<std::vector<int>> v(r.marcas.size());
+  for (const auto& k : r.triangulos) {
+    for (int e = 0; e < 3; ++e) {
+      for (int f = 0; f < 3; ++f) {
+        if (e != f) v[static_cast<size_t>(k[e])].push_back(k[f]);
+      }
+    }
+  }
+  for (auto& l : v) {
+    std::sort(l.begin(), l.end());
+    l.erase(std::unique(l.begin(), l.end()), l.end());
+  }
+  return v;
+}
+
+void CompruebaTamano(const ImagenPixeles& im, const RejillaReseau& r) {
+  if ((r.ancho > 0 && static_cast<long>(im.Ancho()) != r.ancho) ||
+      (r.alto > 0 && static_cast<long>(im.Alto()) != r.alto)) {
+    throw JError(12570, r.nombre, std::to_string(r.ancho) + " x " + std::to_string(r.alto),
+                 std::to_string(im.Ancho()) + " x " + std::to_string(im.Alto()));  // 12570
+  }
+}
+
+double Mediana(const std::vector<MarcaEncontrada>& m, const RejillaReseau& r, bool enX) {
+  std::vector<double> v;
+  for (size_t i = 0; i < m.size(); ++i) {
+    if (!m[i].encontrada) continue;
+    v.push_back(enX ? m[i].x - r.marcas[i].xNominal : m[i].y - r.marcas[i].yNominal);
+  }
+  return Mediana(std::move(v));
+}
+
 }  // namespace
+
+// The texts of the cameras' tables (spacecraft/reseau/), compiled into the library.
+std::vector<std::string_view> TablasReseauCamaras();
 
 RejillaReseau LeeRejillaReseau(std::string_view texto) {
   RejillaReseau r;
   std::istringstream in{std::string(texto)};
   std::string linea;
   int numero = 0;
+  int filas = 0, columnas = 0;
+  bool reseau = false;
   std::vector<bool> vista;
   auto falla = [&](const char* motivo) {
     return JError(12562, std::to_string(numero), motivo);  // 12562
@@ -195,78 +318,221 @@ RejillaReseau LeeRejillaReseau(std::string_view texto) {
     std::istringstream ls(linea);
     std::string primera;
     if (!(ls >> primera)) continue;
-    if (primera == "GRID") {
-      if (r.filas > 0) throw falla("GRID");
-      if (!(ls >> r.nombre >> r.filas >> r.columnas) || r.filas < 2 || r.columnas < 2 ||
-          r.filas > kMaxLadoRejilla || r.columnas > kMaxLadoRejilla) {
-        throw falla("GRID");
+    if (primera == "GRID" || primera == "RESEAU") {
+      if (filas > 0 || reseau) throw falla(primera.c_str());
+      if (primera == "GRID") {
+        if (!(ls >> r.nombre >> filas >> columnas) || filas < 2 || columnas < 2 ||
+            filas > kMaxLadoRejilla || columnas > kMaxLadoRejilla) {
+          throw falla("GRID");
+        }
+        r.marcas.assign(static_cast<size_t>(filas * columnas), {});
+        vista.assign(r.marcas.size(), false);
+      } else {
+        constexpr int kMaxLado = 1 << 20;
+        if (!(ls >> r.nombre >> r.ancho >> r.alto >> r.anchoObjeto >> r.altoObjeto) ||
+            r.ancho < 1 || r.alto < 1 || r.anchoObjeto < 1 || r.altoObjeto < 1 ||
+            r.ancho > kMaxLado || r.alto > kMaxLado || r.anchoObjeto > kMaxLado ||
+            r.altoObjeto > kMaxLado) {
+          throw falla("RESEAU");
+        }
+        reseau = true;
       }
-      r.marcas.assign(static_cast<size_t>(r.filas * r.columnas), {});
-      vista.assign(r.marcas.size(), false);
+      std::string resto;
+      if (ls >> resto) throw falla(primera.c_str());
       continue;
     }
-    if (r.filas == 0) throw falla("GRID");
+    if (filas == 0 && !reseau) throw falla("GRID/RESEAU");
     MarcaReseau m;
     std::istringstream ms(linea);
     std::string resto;
-    if (!(ms >> m.fila >> m.columna >> m.xNominal >> m.yNominal >> m.xObjeto >> m.yObjeto) ||
-        (ms >> resto) || !std::isfinite(m.xNominal + m.yNominal + m.xObjeto + m.yObjeto)) {
+    if (reseau) {
+      double l = 0, s = 0, lo = 0, so = 0;
+      if (!(ms >> m.numero >> l >> s >> lo >> so) || (ms >> resto) ||
+          !std::isfinite(l + s + lo + so)) {
+        throw falla("?");
+      }
+      if (m.numero < 1 || r.marcas.size() >= kMaxMarcas) throw falla("marca");
+      m.xNominal = s - 1, m.yNominal = l - 1, m.xObjeto = so - 1, m.yObjeto = lo - 1;
+      const size_t i = static_cast<size_t>(m.numero - 1);
+      if (i >= vista.size()) vista.resize(i + 1, false);
+      if (vista[i]) throw falla("marca");
+      vista[i] = true;
+      r.marcas.push_back(m);
+      continue;
+    }
+    int f = 0, c = 0;
+    if (!(ms >> f >> c >> m.xNominal >> m.yNominal >> m.xObjeto >> m.yObjeto) || (ms >> resto) ||
+        !std::isfinite(m.xNominal + m.yNominal + m.xObjeto + m.yObjeto)) {
       throw falla("?");
     }
-    if (m.fila < 0 || m.fila >= r.filas || m.columna < 0 || m.columna >= r.columnas) {
-      throw falla("fila/columna");
-    }
-    const size_t i = static_cast<size_t>(m.fila * r.columnas + m.columna);
+    if (f < 0 || f >= filas || c < 0 || c >= columnas) throw falla("fila/columna");
+    const size_t i = static_cast<size_t>(f * columnas + c);
     if (vista[i]) throw falla("fila/columna");
     vista[i] = true;
+    m.numero = static_cast<int>(i) + 1;
     r.marcas[i] = m;
   }
-  if (r.filas == 0 || std::count(vista.begin(), vista.end(), false) > 0) {
+  if (filas == 0 && !reseau) throw falla("GRID/RESEAU");
+  if (std::count(vista.begin(), vista.end(), false) > 0 || r.marcas.size() < kMinimoMarcas) {
     throw falla("marcas");
+  }
+  if (reseau) {
+    std::sort(r.marcas.begin(), r.marcas.end(),
+              [](const MarcaReseau& a, const MarcaReseau& b) { return a.numero < b.numero; });
+    std::vector<std::pair<double, double>> o;
+    for (const MarcaReseau& m : r.marcas) o.emplace_back(m.xObjeto, m.yObjeto);
+    std::sort(o.begin(), o.end());
+    if (std::adjacent_find(o.begin(), o.end()) != o.end()) throw falla("objeto");
+    Triangula(r);
+    if (r.triangulos.empty()) throw falla("objeto");
+    return r;
+  }
+  // A grid: each cell split by its diagonal from the top-left corner.
+  for (int f = 0; f + 1 < filas; ++f) {
+    for (int c = 0; c + 1 < columnas; ++c) {
+      const int a = f * columnas + c, b = a + 1, cc = a + columnas, d = cc + 1;
+      r.triangulos.push_back({a, b, d});
+      r.triangulos.push_back({a, cc, d});
+    }
   }
   return r;
 }
 
 RejillaReseau RejillaRegular(int ancho, int alto, int n) {
+  const int lado = std::clamp(n, 2, kMaxLadoRejilla);
+  const double mx = kMargenRegular * ancho, my = kMargenRegular * alto;
+  const double px = (ancho - 1 - 2 * mx) / (lado - 1);
+  const double py = (alto - 1 - 2 * my) / (lado - 1);
   RejillaReseau r;
   r.nombre = kNombreRegular;
-  r.filas = r.columnas = std::clamp(n, 2, kMaxLadoRejilla);
-  const double mx = kMargenRegular * ancho, my = kMargenRegular * alto;
-  const double px = (ancho - 1 - 2 * mx) / (r.columnas - 1);
-  const double py = (alto - 1 - 2 * my) / (r.filas - 1);
-  for (int f = 0; f < r.filas; ++f) {
-    for (int c = 0; c < r.columnas; ++c) {
+  for (int f = 0; f < lado; ++f) {
+    for (int c = 0; c < lado; ++c) {
       const double x = mx + c * px, y = my + f * py;
-      r.marcas.push_back({f, c, x, y, x, y});
+      r.marcas.push_back({f * lado + c + 1, x, y, x, y});
+    }
+  }
+  for (int f = 0; f + 1 < lado; ++f) {
+    for (int c = 0; c + 1 < lado; ++c) {
+      const int a = f * lado + c, b = a + 1, cc = a + lado, d = cc + 1;
+      r.triangulos.push_back({a, b, d});
+      r.triangulos.push_back({a, cc, d});
     }
   }
   return r;
 }
 
+std::vector<std::string> NombresRejillasCamara() {
+  std::vector<std::string> r;
+  for (std::string_view t : TablasReseauCamaras()) r.push_back(LeeRejillaReseau(t).nombre);
+  return r;
+}
+
+std::optional<RejillaReseau> RejillaCamara(std::string_view nombre) {
+  for (std::string_view t : TablasReseauCamaras()) {
+    RejillaReseau r = LeeRejillaReseau(t);
+    if (IgualSinCaso(r.nombre, nombre)) return r;
+  }
+  return std::nullopt;
+}
+
+RejillaReseau RejillaParaImagen(const ImagenObservacion& im) {
+  // "VOYAGER_1", "VOYAGER 2", "VG1"...; "NARROW ANGLE CAMERA", "ISSNA", "NAC"...
+  std::string nave, instrumento;
+  for (const char* k : {"SPACECRAFT_NAME", "INSTRUMENT_HOST_NAME", "INSTRUMENT_HOST_ID"}) {
+    if (nave.empty()) nave = TextoEtiqueta(im, k).value_or("");
+  }
+  for (const char* k : {"INSTRUMENT_NAME", "INSTRUMENT_ID"}) {
+    if (instrumento.empty()) instrumento = TextoEtiqueta(im, k).value_or("");
+  }
+  auto mayus = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+  };
+  nave = mayus(nave);
+  instrumento = mayus(instrumento);
+  std::string clave;
+  if (nave.find("VOYAGER") != std::string::npos || nave.rfind("VG", 0) == 0) {
+    const bool uno = nave.find('1') != std::string::npos;
+    const bool dos = nave.find('2') != std::string::npos;
+    const bool estrecha = instrumento.find("NARROW") != std::string::npos ||
+                          instrumento.find("ISSN") != std::string::npos ||
+                          instrumento == "NAC" || instrumento == "NA";
+    const bool ancha = instrumento.find("WIDE") != std::string::npos ||
+                       instrumento.find("ISSW") != std::string::npos ||
+                       instrumento == "WAC" || instrumento == "WA";
+    if (uno != dos && estrecha != ancha) {
+      clave = std::string("VGR") + (uno ? "1" : "2") + (estrecha ? "_NA" : "_WA");
+    }
+  }
+  if (!clave.empty()) {
+    std::optional<RejillaReseau> r = RejillaCamara(clave);
+    if (r && static_cast<long>(im.Ancho()) == r->ancho && static_cast<long>(im.Alto()) == r->alto) {
+      return std::move(*r);
+    }
+  }
+  return RejillaRegular(static_cast<int>(im.Ancho()), static_cast<int>(im.Alto()),
+                        kLadoRejillaRegular);
+}
+
 std::vector<MarcaEncontrada> BuscaMarcas(const ImagenPixeles& im, const RejillaReseau& r,
                                          const OpcionesReseau& op, Progreso* progreso) {
+  CompruebaTamano(im, r);
+  const long n = static_cast<long>(r.marcas.size());
   std::vector<MarcaEncontrada> res(r.marcas.size());
   ParaBandas(
-      static_cast<long>(r.marcas.size()), progreso,
+      n, progreso,
       [&](long, long desde, long hasta) {
         for (long i = desde; i < hasta; ++i) {
-          res[static_cast<size_t>(i)] = BuscaUna(im, r.marcas[static_cast<size_t>(i)], op);
+          const MarcaReseau& m = r.marcas[static_cast<size_t>(i)];
+          res[static_cast<size_t>(i)] = BuscaUna(im, m.xNominal, m.yNominal, op.radioBusqueda, op);
         }
       },
       kMarcasPorBanda);
-  return res;
+  const long encontradas = std::count_if(res.begin(), res.end(),
+                                         [](const MarcaEncontrada& m) { return m.encontrada; });
+  if (encontradas < kMinimoMarcas) return res;
+  const double dx = Mediana(res, r, true), dy = Mediana(res, r, false);
+  const double radio = std::min(op.radioBusqueda, kRadioAjustado);
+  std::vector<MarcaEncontrada> segunda(r.marcas.size());
+  ParaBandas(
+      n, progreso,
+      [&](long, long desde, long hasta) {
+        for (long i = desde; i < hasta; ++i) {
+          const MarcaReseau& m = r.marcas[static_cast<size_t>(i)];
+          segunda[static_cast<size_t>(i)] =
+              BuscaUna(im, m.xNominal + dx, m.yNominal + dy, radio, op);
+        }
+      },
+      kMarcasPorBanda);
+  // Two marks on one spot: the one farther from its expected place was not found.
+  for (size_t i = 0; i < segunda.size(); ++i) {
+    for (size_t j = i + 1; j < segunda.size(); ++j) {
+      MarcaEncontrada &a = segunda[i], &b = segunda[j];
+      if (!a.encontrada || !b.encontrada || std::hypot(a.x - b.x, a.y - b.y) >= kMismaMarca) {
+        continue;
+      }
+      const double ea = std::hypot(a.x - r.marcas[i].xNominal - dx, a.y - r.marcas[i].yNominal - dy);
+      const double eb = std::hypot(b.x - r.marcas[j].xNominal - dx, b.y - r.marcas[j].yNominal - dy);
+      MarcaEncontrada& lejos = eb < ea ? a : b;
+      const MarcaReseau& m = r.marcas[&lejos == &a ? i : j];
+      lejos.encontrada = false;
+      lejos.x = m.xNominal + dx;
+      lejos.y = m.yNominal + dy;
+    }
+  }
+  return segunda;
 }
 
 void CorrigeGeometria(const ImagenPixeles& fuente, const RejillaReseau& r,
                       const std::vector<MarcaEncontrada>& marcas, const OpcionesReseau& op,
                       bool quitaMarcas, Progreso* progreso, ImagenPixeles& destino) {
   const size_t n = r.marcas.size();
-  if (marcas.size() != n || r.filas < 2 || r.columnas < 2) {
+  if (marcas.size() != n || r.triangulos.empty()) {
     throw JError(12563, "0", std::to_string(n));  // 12563
   }
+  CompruebaTamano(fuente, r);
   // Displacements of the found marks; the others take those of their found neighbours.
-  std::vector<Punto> img(n);
-  std::vector<Punto> des(n);
+  std::vector<Punto> img(n), des(n);
   int encontradas = 0;
   Punto total;
   for (size_t i = 0; i < n; ++i) {
@@ -279,62 +545,93 @@ void CorrigeGeometria(const ImagenPixeles& fuente, const RejillaReseau& r,
   if (encontradas < kMinimoMarcas) {
     throw JError(12563, std::to_string(encontradas), std::to_string(n));  // 12563
   }
-  for (int f = 0; f < r.filas; ++f) {
-    for (int c = 0; c < r.columnas; ++c) {
-      const size_t i = static_cast<size_t>(f * r.columnas + c);
-      if (!marcas[i].encontrada) {
-        Punto s;
-        int k = 0;
-        for (int g = std::max(0, f - 1); g <= std::min(r.filas - 1, f + 1); ++g) {
-          for (int d = std::max(0, c - 1); d <= std::min(r.columnas - 1, c + 1); ++d) {
-            const size_t j = static_cast<size_t>(g * r.columnas + d);
-            if (!marcas[j].encontrada) continue;
-            s.x += des[j].x;
-            s.y += des[j].y;
-            ++k;
-          }
-        }
-        des[i] =
-            k > 0 ? Punto{s.x / k, s.y / k} : Punto{total.x / encontradas, total.y / encontradas};
+  const std::vector<std::vector<int>> vecinos = Vecinos(r);
+  for (size_t i = 0; i < n; ++i) {
+    if (!marcas[i].encontrada) {
+      Punto s;
+      int k = 0;
+      for (int j : vecinos[i]) {
+        if (!marcas[static_cast<size_t>(j)].encontrada) continue;
+        s.x += des[static_cast<size_t>(j)].x;
+        s.y += des[static_cast<size_t>(j)].y;
+        ++k;
       }
-      img[i] = {r.marcas[i].xNominal + des[i].x, r.marcas[i].yNominal + des[i].y};
+      des[i] = k > 0 ? Punto{s.x / k, s.y / k} : Punto{total.x / encontradas, total.y / encontradas};
+    }
+    img[i] = {r.marcas[i].xNominal + des[i].x, r.marcas[i].yNominal + des[i].y};
+  }
+  auto obj = [&](int i) {
+    const MarcaReseau& m = r.marcas[static_cast<size_t>(i)];
+    return Punto{m.xObjeto, m.yObjeto};
+  };
+  const long W = r.anchoObjeto > 0 ? r.anchoObjeto : static_cast<long>(fuente.Ancho());
+  const long H = r.altoObjeto > 0 ? r.altoObjeto : static_cast<long>(fuente.Alto());
+  // The triangle of each output pixel: the first (in table order) that holds it.
+  std::vector<int32_t> dueno(static_cast<size_t>(W) * static_cast<size_t>(H),
+                             static_cast<int32_t>(kSinTriangulo));
+  for (size_t t = 0; t < r.triangulos.size(); ++t) {
+    const auto& k = r.triangulos[t];
+    const Punto a = obj(k[0]), b = obj(k[1]), c = obj(k[2]);
+    const long x0 = std::max(0L, static_cast<long>(std::ceil(std::min({a.x, b.x, c.x}))));
+    const long x1 = std::min(W - 1, static_cast<long>(std::floor(std::max({a.x, b.x, c.x}))));
+    const long y0 = std::max(0L, static_cast<long>(std::ceil(std::min({a.y, b.y, c.y}))));
+    const long y1 = std::min(H - 1, static_cast<long>(std::floor(std::max({a.y, b.y, c.y}))));
+    const double area = Cruz(a, b, c);
+    for (long y = y0; y <= y1; ++y) {
+      for (long x = x0; x <= x1; ++x) {
+        const Punto q{static_cast<double>(x), static_cast<double>(y)};
+        if (Cruz(a, b, q) * area < 0 || Cruz(b, c, q) * area < 0 || Cruz(c, a, q) * area < 0) {
+          continue;
+        }
+        int32_t& d = dueno[static_cast<size_t>(y * W + x)];
+        if (d == kSinTriangulo) d = static_cast<int32_t>(t);
+      }
     }
   }
-  // The cells are found on the mean object position of each grid column and row.
-  std::vector<double> xs(static_cast<size_t>(r.columnas), 0.0),
-      ys(static_cast<size_t>(r.filas), 0.0);
-  for (const MarcaReseau& m : r.marcas) {
-    xs[static_cast<size_t>(m.columna)] += m.xObjeto / r.filas;
-    ys[static_cast<size_t>(m.fila)] += m.yObjeto / r.columnas;
+  // The triangles on the hull: outside it, the nearest one's map goes on.
+  std::map<std::pair<int, int>, int> aristas;
+  for (const auto& k : r.triangulos) {
+    for (int e = 0; e < 3; ++e) {
+      ++aristas[{std::min(k[e], k[(e + 1) % 3]), std::max(k[e], k[(e + 1) % 3])}];
+    }
   }
-  if (!std::is_sorted(xs.begin(), xs.end()) || !std::is_sorted(ys.begin(), ys.end())) {
-    throw JError(12562, "0", "xObjeto/yObjeto");  // 12562
+  std::vector<size_t> borde;
+  for (size_t t = 0; t < r.triangulos.size(); ++t) {
+    const auto& k = r.triangulos[t];
+    for (int e = 0; e < 3; ++e) {
+      if (aristas[{std::min(k[e], k[(e + 1) % 3]), std::max(k[e], k[(e + 1) % 3])}] == 1) {
+        borde.push_back(t);
+        break;
+      }
+    }
   }
-  auto celda = [](const std::vector<double>& v, double q) {
-    const long i = static_cast<long>(std::upper_bound(v.begin(), v.end(), q) - v.begin()) - 1;
-    return std::clamp(i, 0L, static_cast<long>(v.size()) - 2);
-  };
-  const long W = static_cast<long>(fuente.Ancho()), H = static_cast<long>(fuente.Alto());
   const int16_t fuera = fuente.Pixel(-1L, -1L);
   std::vector<int16_t> salida(static_cast<size_t>(W) * static_cast<size_t>(H));
   ParaBandas(H, progreso, [&](long, long desde, long hasta) {
     for (long y = desde; y < hasta; ++y) {
-      const long f = celda(ys, static_cast<double>(y));
       for (long x = 0; x < W; ++x) {
-        const long c = celda(xs, static_cast<double>(x));
-        const size_t a = static_cast<size_t>(f * r.columnas + c), b = a + 1;
-        const size_t cc = a + static_cast<size_t>(r.columnas), d = cc + 1;
-        auto obj = [&](size_t i) { return Punto{r.marcas[i].xObjeto, r.marcas[i].yObjeto}; };
         const Punto q{static_cast<double>(x), static_cast<double>(y)};
-        // The diagonal a-d splits the cell; q goes with b's side or cc's side.
-        const bool ladoB = Cruz(obj(a), obj(d), q) * Cruz(obj(a), obj(d), obj(b)) >= 0;
-        const size_t t = ladoB ? b : cc;
-        const Punto p = Afin(q, obj(a), obj(t), obj(d), img[a], img[t], img[d]);
+        long t = dueno[static_cast<size_t>(y * W + x)];
+        if (t == kSinTriangulo) {
+          double mejor = 0;
+          for (size_t b : borde) {
+            const auto& k = r.triangulos[b];
+            const double d = std::min({DistanciaSegmento(q, obj(k[0]), obj(k[1])),
+                                       DistanciaSegmento(q, obj(k[1]), obj(k[2])),
+                                       DistanciaSegmento(q, obj(k[2]), obj(k[0]))});
+            if (t == kSinTriangulo || d < mejor) {
+              mejor = d;
+              t = static_cast<long>(b);
+            }
+          }
+        }
+        const auto& k = r.triangulos[static_cast<size_t>(t)];
+        const Punto p = Afin(q, obj(k[0]), obj(k[1]), obj(k[2]), img[static_cast<size_t>(k[0])],
+                             img[static_cast<size_t>(k[1])], img[static_cast<size_t>(k[2])]);
         salida[static_cast<size_t>(y * W + x)] = Bilineal(fuente, p.x, p.y, fuera);
       }
     }
   });
-
   if (quitaMarcas) {
     // Each mark's disc filled from the four pixels just outside it on its row and column,
     // weighted by inverse distance.
@@ -375,17 +672,36 @@ void CorrigeGeometria(const ImagenPixeles& fuente, const RejillaReseau& r,
   destino.Actualiza();
 }
 
+RejillaReseau RejillaCorregida(const RejillaReseau& r) {
+  RejillaReseau c = r;
+  c.ancho = r.anchoObjeto, c.alto = r.altoObjeto;
+  for (MarcaReseau& m : c.marcas) m.xNominal = m.xObjeto, m.yNominal = m.yObjeto;
+  return c;
+}
+
 std::string TablaMarcas(const RejillaReseau& r, const std::vector<MarcaEncontrada>& m) {
-  std::string t = "row,column,x_nominal,y_nominal,x,y,dx,dy,contrast,found\n";
+  std::string t = "mark,x_nominal,y_nominal,x,y,dx,dy,contrast,found\n";
   char b[256];
   for (size_t i = 0; i < r.marcas.size() && i < m.size(); ++i) {
     const MarcaReseau& k = r.marcas[i];
-    std::snprintf(b, sizeof b, "%d,%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.2f,%d\n", k.fila, k.columna,
-                  k.xNominal, k.yNominal, m[i].x, m[i].y, m[i].x - k.xNominal, m[i].y - k.yNominal,
+    std::snprintf(b, sizeof b, "%d,%.3f,%.3f,%.3f,%.3f,%.3f,%.3f,%.2f,%d\n", k.numero, k.xNominal,
+                  k.yNominal, m[i].x, m[i].y, m[i].x - k.xNominal, m[i].y - k.yNominal,
                   m[i].contraste, m[i].encontrada ? 1 : 0);
     t += b;
   }
   return t;
+}
+
+std::string MarcasNoEncontradas(const RejillaReseau& r, const std::vector<MarcaEncontrada>& m,
+                                size_t maximo) {
+  std::string s;
+  size_t k = 0;
+  for (size_t i = 0; i < r.marcas.size() && i < m.size(); ++i) {
+    if (m[i].encontrada) continue;
+    if (k++ == maximo) return s + " ...";
+    s += " " + std::to_string(r.marcas[i].numero);
+  }
+  return s;
 }
 
 }  // namespace orva

@@ -4,4 +4,5 @@ orva reseau planeta_jupiter.fits --csv r.csv --correct c.fits
 head -2 r.csv
 orva reseau planeta_jupiter.fits --remove-marks
 orva reseau planeta_jupiter.fits --grid nada.txt
+orva reseau planeta_jupiter.fits --grid VGR1_NA
 orva reseau
