@@ -6,7 +6,7 @@ set -euo pipefail
 raiz=$(cd "$(dirname "$0")/.." && pwd)
 segundos=${1:-30}
 build=${2:-$raiz/build-fuzz}
-objetivos=(qor lectores detecta datos macro config sbig pds vicar imq)
+objetivos=(qor lectores detecta datos macro config sbig pds vicar imq reseau)
 
 cmake -S "$raiz" -B "$build" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVA_BUILD_FUZZ=ON -DORVA_SANITIZE=ON \

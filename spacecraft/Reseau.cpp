@@ -29,7 +29,9 @@ constexpr int kMinimoMarcas = 3;
 constexpr double kProfundidadRelativa = 4.0;  // a mark's depth against its ring's scatter
 constexpr double kRadioAjustado = 8.0;   // px: the second search around the shifted nominals
 constexpr double kMismaMarca = 3.0;      // px: two marks found closer are one spot
-constexpr size_t kMaxMarcas = 20000;     // marks of a table (the triangulation is quadratic)
+constexpr int kMaxMarcas = 2000;         // marks of a table (the triangulation is quadratic)
+constexpr int kMaxLadoTabla = 8192;      // px: frames and object spaces of a table
+constexpr double kMaxCoordenada = 1e5;   // px: positions of a table's marks
 constexpr double kEscalaSuper = 1e4;     // the enclosing triangle's size in table extents
 constexpr long kSinTriangulo = -1;
 
@@ -328,11 +330,10 @@ RejillaReseau LeeRejillaReseau(std::string_view texto) {
         r.marcas.assign(static_cast<size_t>(filas * columnas), {});
         vista.assign(r.marcas.size(), false);
       } else {
-        constexpr int kMaxLado = 1 << 20;
         if (!(ls >> r.nombre >> r.ancho >> r.alto >> r.anchoObjeto >> r.altoObjeto) ||
             r.ancho < 1 || r.alto < 1 || r.anchoObjeto < 1 || r.altoObjeto < 1 ||
-            r.ancho > kMaxLado || r.alto > kMaxLado || r.anchoObjeto > kMaxLado ||
-            r.altoObjeto > kMaxLado) {
+            r.ancho > kMaxLadoTabla || r.alto > kMaxLadoTabla || r.anchoObjeto > kMaxLadoTabla ||
+            r.altoObjeto > kMaxLadoTabla) {
           throw falla("RESEAU");
         }
         reseau = true;
@@ -348,10 +349,11 @@ RejillaReseau LeeRejillaReseau(std::string_view texto) {
     if (reseau) {
       double l = 0, s = 0, lo = 0, so = 0;
       if (!(ms >> m.numero >> l >> s >> lo >> so) || (ms >> resto) ||
-          !std::isfinite(l + s + lo + so)) {
+          !(std::max({std::fabs(l), std::fabs(s), std::fabs(lo), std::fabs(so)}) <=
+            kMaxCoordenada)) {
         throw falla("?");
       }
-      if (m.numero < 1 || r.marcas.size() >= kMaxMarcas) throw falla("marca");
+      if (m.numero < 1 || m.numero > kMaxMarcas) throw falla("marca");
       m.xNominal = s - 1, m.yNominal = l - 1, m.xObjeto = so - 1, m.yObjeto = lo - 1;
       const size_t i = static_cast<size_t>(m.numero - 1);
       if (i >= vista.size()) vista.resize(i + 1, false);
@@ -362,7 +364,8 @@ RejillaReseau LeeRejillaReseau(std::string_view texto) {
     }
     int f = 0, c = 0;
     if (!(ms >> f >> c >> m.xNominal >> m.yNominal >> m.xObjeto >> m.yObjeto) || (ms >> resto) ||
-        !std::isfinite(m.xNominal + m.yNominal + m.xObjeto + m.yObjeto)) {
+        !(std::max({std::fabs(m.xNominal), std::fabs(m.yNominal), std::fabs(m.xObjeto),
+                    std::fabs(m.yObjeto)}) <= kMaxCoordenada)) {
       throw falla("?");
     }
     if (f < 0 || f >= filas || c < 0 || c >= columnas) throw falla("fila/columna");

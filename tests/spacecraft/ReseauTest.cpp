@@ -174,6 +174,9 @@ TEST(Reseau, TablaDeRejilla) {
       {"mismo sitio", "RESEAU X 9 9 9 9\n1 1 1 1 1\n2 1 5 1 5\n3 5 1 1 5\n"},
       {"en linea", "RESEAU X 9 9 9 9\n1 1 1 1 1\n2 1 5 1 5\n3 1 9 1 9\n"},
       {"dos cabeceras", "RESEAU X 9 9 9 9\nGRID X 2 2\n"},
+      {"numero enorme", "RESEAU X 9 9 9 9\n2000000000 1 1 1 1\n"},
+      {"lejisimos", "RESEAU X 9 9 9 9\n1 1 1 1 1\n2 1 5 1 5\n3 5 1 1e300 1\n"},
+      {"objeto gigante", "RESEAU X 9 9 100000 100000\n"},
   };
   for (const Caso& k : malos) {
     try {
