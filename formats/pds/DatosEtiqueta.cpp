@@ -1,6 +1,7 @@
 // Label items to DatosImagen.
 #include "formats/pds/DatosEtiqueta.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "base/JError.h"
 #include "core/Cabecera.h"
 #include "core/Imagen.h"
+#include "core/TiposObjeto.h"
 
 namespace orva {
 namespace {
@@ -96,7 +98,15 @@ bool LeeTiempoEtiqueta(const std::string& texto, int& anio, int& mes, int& dia, 
 
 void DatosDeEtiqueta(const std::vector<ElementoOdl>& elementos, DatosImagen& datos) {
   if (const ElementoOdl* e = Primero(elementos, kObjeto)) datos.nombreObjeto = Texto(*e);
-  if (const ElementoOdl* e = Primero(elementos, kNave)) datos.observatorio.nombre = Texto(*e);
+  if (const ElementoOdl* e = Primero(elementos, kNave)) {
+    datos.observatorio.nombre = Texto(*e);
+    // The Voyager cameras' frames open in the spacecraft frames' module.
+    std::string nave = datos.observatorio.nombre;
+    for (char& c : nave) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (datos.tipoObjeto <= kDesconocido && nave.find("VOYAGER") != std::string::npos) {
+      datos.tipoObjeto = kVoyager;
+    }
+  }
   if (const ElementoOdl* e = Primero(elementos, kInstrumento)) datos.nomCCD = Texto(*e);
   if (const ElementoOdl* e = Primero(elementos, kFiltro)) datos.filtro = Texto(*e);
   if (const ElementoOdl* e = Primero(elementos, kInicio)) {

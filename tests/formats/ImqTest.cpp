@@ -11,6 +11,7 @@
 
 #include "base/JError.h"
 #include "core/Imagen.h"
+#include "core/TiposObjeto.h"
 #include "formats/pds/Imq.h"
 #include "formats/pds/Pds.h"
 #include "tests/formats/Ayuda.h"
@@ -115,6 +116,8 @@ Imq Codifica() {
                                               "^ENCODING_HISTOGRAM = @H",
                                               "^IMAGE = @I",
                                               "TARGET_NAME = IO",
+                                              "SPACECRAFT_NAME = VOYAGER_1",
+                                              "INSTRUMENT_NAME = \"NARROW ANGLE CAMERA\"",
                                               "OBJECT = IMAGE",
                                               "LINES = " + std::to_string(kAlto),
                                               "LINE_SAMPLES = " + std::to_string(kAncho),
@@ -150,6 +153,8 @@ TEST(Imq, CodificadaAquiSeLeeExacta) {
           << x << "," << y;
     }
   }
+  // A Voyager frame opens in the spacecraft frames' module, its camera in the label.
+  EXPECT_EQ(im.TipoObjeto(), static_cast<int>(kVoyager));
   ImagenObservacion cab;
   LeeCabeceraPds(c / "C1234567.IMQ", cab);
   EXPECT_EQ(cab.Ancho(), static_cast<uint32_t>(kAncho));
