@@ -69,8 +69,8 @@ int OrdenReseau(const Argumentos& args) {
                                               : LeeRejillaReseau(LeeTexto(tabla));
   const OpcionesReseau op;
   const std::vector<MarcaEncontrada> m = BuscaMarcas(im, rejilla, op, &ProgresoActual());
-  const size_t encontradas = static_cast<size_t>(std::count_if(
-      m.begin(), m.end(), [](const MarcaEncontrada& e) { return e.encontrada; }));
+  const size_t encontradas = static_cast<size_t>(
+      std::count_if(m.begin(), m.end(), [](const MarcaEncontrada& e) { return e.encontrada; }));
   std::printf("Retícula %s: %zu de %zu marcas encontradas\n", rejilla.nombre.c_str(), encontradas,
               m.size());
   const std::string faltan = MarcasNoEncontradas(rejilla, m, m.size());

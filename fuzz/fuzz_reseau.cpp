@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, size_t n) {
   try {
     const orva::RejillaReseau r =
         orva::LeeRejillaReseau(std::string_view(reinterpret_cast<const char*>(datos), n));
-    const long ancho = r.ancho > 0 ? r.ancho : kLadoMaximo, alto = r.alto > 0 ? r.alto : kLadoMaximo;
+    const long ancho = r.ancho > 0 ? r.ancho : kLadoMaximo,
+               alto = r.alto > 0 ? r.alto : kLadoMaximo;
     if (ancho > kLadoMaximo || alto > kLadoMaximo || r.anchoObjeto > kLadoMaximo ||
         r.altoObjeto > kLadoMaximo) {
       return 0;

@@ -27,12 +27,12 @@ constexpr long kMarcasPorBanda = 1;
 constexpr double kAMad = 1.4826;  // MAD to standard deviation of a normal distribution
 constexpr int kMinimoMarcas = 3;
 constexpr double kProfundidadRelativa = 4.0;  // a mark's depth against its ring's scatter
-constexpr double kRadioAjustado = 8.0;   // px: the second search around the shifted nominals
-constexpr double kMismaMarca = 3.0;      // px: two marks found closer are one spot
-constexpr int kMaxMarcas = 2000;         // marks of a table (the triangulation is quadratic)
-constexpr int kMaxLadoTabla = 8192;      // px: frames and object spaces of a table
-constexpr double kMaxCoordenada = 1e5;   // px: positions of a table's marks
-constexpr double kEscalaSuper = 1e4;     // the enclosing triangle's size in table extents
+constexpr double kRadioAjustado = 8.0;        // px: the second search around the shifted nominals
+constexpr double kMismaMarca = 3.0;           // px: two marks found closer are one spot
+constexpr int kMaxMarcas = 2000;              // marks of a table (the triangulation is quadratic)
+constexpr int kMaxLadoTabla = 8192;           // px: frames and object spaces of a table
+constexpr double kMaxCoordenada = 1e5;        // px: positions of a table's marks
+constexpr double kEscalaSuper = 1e4;          // the enclosing triangle's size in table extents
 constexpr long kSinTriangulo = -1;
 
 double Mediana(std::vector<double> v) {
@@ -458,11 +458,11 @@ RejillaReseau RejillaParaImagen(const ImagenObservacion& im) {
     const bool uno = nave.find('1') != std::string::npos;
     const bool dos = nave.find('2') != std::string::npos;
     const bool estrecha = instrumento.find("NARROW") != std::string::npos ||
-                          instrumento.find("ISSN") != std::string::npos ||
-                          instrumento == "NAC" || instrumento == "NA";
+                          instrumento.find("ISSN") != std::string::npos || instrumento == "NAC" ||
+                          instrumento == "NA";
     const bool ancha = instrumento.find("WIDE") != std::string::npos ||
-                       instrumento.find("ISSW") != std::string::npos ||
-                       instrumento == "WAC" || instrumento == "WA";
+                       instrumento.find("ISSW") != std::string::npos || instrumento == "WAC" ||
+                       instrumento == "WA";
     if (uno != dos && estrecha != ancha) {
       clave = std::string("VGR") + (uno ? "1" : "2") + (estrecha ? "_NA" : "_WA");
     }
@@ -491,8 +491,8 @@ std::vector<MarcaEncontrada> BuscaMarcas(const ImagenPixeles& im, const RejillaR
         }
       },
       kMarcasPorBanda);
-  const long encontradas = std::count_if(res.begin(), res.end(),
-                                         [](const MarcaEncontrada& m) { return m.encontrada; });
+  const long encontradas =
+      std::count_if(res.begin(), res.end(), [](const MarcaEncontrada& m) { return m.encontrada; });
   if (encontradas < kMinimoMarcas) return res;
   const double dx = Mediana(res, r, true), dy = Mediana(res, r, false);
   const double radio = std::min(op.radioBusqueda, kRadioAjustado);
@@ -514,8 +514,10 @@ std::vector<MarcaEncontrada> BuscaMarcas(const ImagenPixeles& im, const RejillaR
       if (!a.encontrada || !b.encontrada || std::hypot(a.x - b.x, a.y - b.y) >= kMismaMarca) {
         continue;
       }
-      const double ea = std::hypot(a.x - r.marcas[i].xNominal - dx, a.y - r.marcas[i].yNominal - dy);
-      const double eb = std::hypot(b.x - r.marcas[j].xNominal - dx, b.y - r.marcas[j].yNominal - dy);
+      const double ea =
+          std::hypot(a.x - r.marcas[i].xNominal - dx, a.y - r.marcas[i].yNominal - dy);
+      const double eb =
+          std::hypot(b.x - r.marcas[j].xNominal - dx, b.y - r.marcas[j].yNominal - dy);
       MarcaEncontrada& lejos = eb < ea ? a : b;
       const MarcaReseau& m = r.marcas[&lejos == &a ? i : j];
       lejos.encontrada = false;
@@ -559,7 +561,8 @@ void CorrigeGeometria(const ImagenPixeles& fuente, const RejillaReseau& r,
         s.y += des[static_cast<size_t>(j)].y;
         ++k;
       }
-      des[i] = k > 0 ? Punto{s.x / k, s.y / k} : Punto{total.x / encontradas, total.y / encontradas};
+      des[i] =
+          k > 0 ? Punto{s.x / k, s.y / k} : Punto{total.x / encontradas, total.y / encontradas};
     }
     img[i] = {r.marcas[i].xNominal + des[i].x, r.marcas[i].yNominal + des[i].y};
   }

@@ -89,28 +89,33 @@ HistogramaImq HistogramaDeRegistros(const std::string& archivo,
 
 CodigoImq::CodigoImq(const HistogramaImq& histograma) {
   nodos_.reserve(2 * kSimbolosImq);
-  // (count, node) in ascending order of count, ties in the order the nodes were made.
+  // The archive's tree: only the differences that occur, in ascending order of count (ties in
+  // symbol order). The two of least count are joined over and over, the least behind a 0 bit and
+  // the other behind a 1 bit; the joined node goes before the nodes of its count.
   std::vector<std::pair<uint64_t, int32_t>> cola;
   for (int s = 0; s < kSimbolosImq; ++s) {
+    const uint64_t cuenta = histograma[static_cast<size_t>(s)];
+    if (cuenta == 0) continue;
+    cola.emplace_back(cuenta, static_cast<int32_t>(nodos_.size()));
     nodos_.push_back(Nodo{-1, -1, s});
-    cola.emplace_back(histograma[static_cast<size_t>(s)], s);
   }
   std::stable_sort(cola.begin(), cola.end(),
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   while (cola.size() > 1) {
-    const auto a = cola[0], b = cola[1];
+    const auto menor = cola[0], otro = cola[1];
     cola.erase(cola.begin(), cola.begin() + 2);
     const int32_t nuevo = static_cast<int32_t>(nodos_.size());
-    nodos_.push_back(Nodo{a.second, b.second, -1});
-    const std::pair<uint64_t, int32_t> junto{a.first + b.first, nuevo};
+    nodos_.push_back(Nodo{otro.second, menor.second, -1});
+    const std::pair<uint64_t, int32_t> junto{menor.first + otro.first, nuevo};
     const auto donde =
-        std::upper_bound(cola.begin(), cola.end(), junto,
+        std::lower_bound(cola.begin(), cola.end(), junto,
                          [](const auto& x, const auto& y) { return x.first < y.first; });
     cola.insert(donde, junto);
   }
-  raiz_ = cola.front().second;
+  raiz_ = cola.empty() ? -1 : cola.front().second;
 
   codigos_.assign(kSimbolosImq, {});
+  if (raiz_ < 0) return;
   std::vector<std::pair<int32_t, std::vector<bool>>> pila{{raiz_, {}}};
   while (!pila.empty()) {
     auto [n, bits] = std::move(pila.back());
@@ -140,11 +145,13 @@ void CodigoImq::DecodificaLinea(std::string_view registro, std::span<uint8_t> fi
   fila[0] = static_cast<uint8_t>(pixel);
   size_t x = 1;
   int32_t n = raiz_;
-  for (size_t i = 1; i < registro.size() && x < fila.size(); ++i) {
+  // With one difference in the whole frame each bit stands for it; with none, no line decodes.
+  const bool hoja = raiz_ >= 0 && nodos_[static_cast<size_t>(raiz_)].simbolo >= 0;
+  for (size_t i = 1; raiz_ >= 0 && i < registro.size() && x < fila.size(); ++i) {
     const unsigned char byte = static_cast<unsigned char>(registro[i]);
     for (int bit = 7; bit >= 0 && x < fila.size(); --bit) {
       const Nodo& nodo = nodos_[static_cast<size_t>(n)];
-      n = ((byte >> bit) & 1) ? nodo.uno : nodo.cero;
+      if (!hoja) n = ((byte >> bit) & 1) ? nodo.uno : nodo.cero;
       const int s = nodos_[static_cast<size_t>(n)].simbolo;
       if (s < 0) continue;
       pixel -= s - kDiferenciaCero;

@@ -198,7 +198,7 @@ TEST(Reseau, CamarasVoyager) {
     EXPECT_NE(std::find(nombres.begin(), nombres.end(), c), nombres.end()) << c;
   }
   constexpr int kLadoVoyager = 800, kLadoObjeto = 1000;
-  constexpr int kBorde = 8;  // px: marks closer to an edge are not always measurable
+  constexpr int kBorde = 8;                 // px: marks closer to an edge are not always measurable
   const size_t ocultas[] = {28, 100, 201};  // marks 29, 101 and 202
   for (const std::string& nombre : nombres) {
     SCOPED_TRACE(nombre);
@@ -210,7 +210,8 @@ TEST(Reseau, CamarasVoyager) {
     std::vector<int16_t> px(static_cast<size_t>(kLadoVoyager * kLadoVoyager));
     for (int y = 0; y < kLadoVoyager; ++y) {
       for (int x = 0; x < kLadoVoyager; ++x) {
-        px[static_cast<size_t>(y * kLadoVoyager + x)] = static_cast<int16_t>(std::lround(Fondo(x, y)));
+        px[static_cast<size_t>(y * kLadoVoyager + x)] =
+            static_cast<int16_t>(std::lround(Fondo(x, y)));
       }
     }
     for (size_t i = 0; i < r->marcas.size(); ++i) {
@@ -249,7 +250,8 @@ TEST(Reseau, CamarasVoyager) {
       }
     }
     const std::string faltan = MarcasNoEncontradas(*r, m, m.size()) + " ";
-    for (const char* k : {" 29 ", " 101 ", " 202 "}) EXPECT_NE(faltan.find(k), std::string::npos) << k;
+    for (const char* k : {" 29 ", " 101 ", " 202 "})
+      EXPECT_NE(faltan.find(k), std::string::npos) << k;
 
     ImagenObservacion uno, dos;
     FijaHilos(1);
@@ -266,8 +268,8 @@ TEST(Reseau, CamarasVoyager) {
     // centroid: there the marks are checked to 0.3 px, and not at all in the outer 50 px.
     for (size_t i = 0; i < c.size(); ++i) {
       const MarcaReseau& k = objeto.marcas[i];
-      const double borde = std::min({k.xObjeto, k.yObjeto, kLadoObjeto - 1 - k.xObjeto,
-                                     kLadoObjeto - 1 - k.yObjeto});
+      const double borde = std::min(
+          {k.xObjeto, k.yObjeto, kLadoObjeto - 1 - k.xObjeto, kLadoObjeto - 1 - k.yObjeto});
       if (!m[i].encontrada || borde < 50) continue;
       const double tolerancia = borde < 100 ? 0.3 : kTolerancia;
       ASSERT_TRUE(c[i].encontrada) << i + 1;
