@@ -453,19 +453,29 @@ RejillaReseau RejillaParaImagen(const ImagenObservacion& im) {
   };
   nave = mayus(nave);
   instrumento = mayus(instrumento);
-  std::string clave;
+  bool uno = false, dos = false, estrecha = false, ancha = false;
   if (nave.find("VOYAGER") != std::string::npos || nave.rfind("VG", 0) == 0) {
-    const bool uno = nave.find('1') != std::string::npos;
-    const bool dos = nave.find('2') != std::string::npos;
-    const bool estrecha = instrumento.find("NARROW") != std::string::npos ||
-                          instrumento.find("ISSN") != std::string::npos || instrumento == "NAC" ||
-                          instrumento == "NA";
-    const bool ancha = instrumento.find("WIDE") != std::string::npos ||
-                       instrumento.find("ISSW") != std::string::npos || instrumento == "WAC" ||
-                       instrumento == "WA";
-    if (uno != dos && estrecha != ancha) {
-      clave = std::string("VGR") + (uno ? "1" : "2") + (estrecha ? "_NA" : "_WA");
+    uno = nave.find('1') != std::string::npos;
+    dos = nave.find('2') != std::string::npos;
+    estrecha = instrumento.find("NARROW") != std::string::npos ||
+               instrumento.find("ISSN") != std::string::npos || instrumento == "NAC" ||
+               instrumento == "NA";
+    ancha = instrumento.find("WIDE") != std::string::npos ||
+            instrumento.find("ISSW") != std::string::npos || instrumento == "WAC" ||
+            instrumento == "WA";
+  } else {
+    // The mission's own labels, kept as text lines: "VGR-1   FDS ...", "NA CAMERA  EXP ...".
+    for (const std::string& t : im.cabecera.Tarjetas()) {
+      if (t.rfind("COMMENT", 0) != 0) continue;
+      uno = uno || t.find("VGR-1") != std::string::npos;
+      dos = dos || t.find("VGR-2") != std::string::npos;
+      estrecha = estrecha || t.find("NA CAMERA") != std::string::npos;
+      ancha = ancha || t.find("WA CAMERA") != std::string::npos;
     }
+  }
+  std::string clave;
+  if (uno != dos && estrecha != ancha) {
+    clave = std::string("VGR") + (uno ? "1" : "2") + (estrecha ? "_NA" : "_WA");
   }
   if (!clave.empty()) {
     std::optional<RejillaReseau> r = RejillaCamara(clave);

@@ -98,15 +98,17 @@ bool LeeTiempoEtiqueta(const std::string& texto, int& anio, int& mes, int& dia, 
 
 void DatosDeEtiqueta(const std::vector<ElementoOdl>& elementos, DatosImagen& datos) {
   if (const ElementoOdl* e = Primero(elementos, kObjeto)) datos.nombreObjeto = Texto(*e);
-  if (const ElementoOdl* e = Primero(elementos, kNave)) {
-    datos.observatorio.nombre = Texto(*e);
-    // The Voyager cameras' frames open in the spacecraft frames' module.
-    std::string nave = datos.observatorio.nombre;
-    for (char& c : nave) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (datos.tipoObjeto <= kDesconocido && nave.find("VOYAGER") != std::string::npos) {
-      datos.tipoObjeto = kVoyager;
-    }
+  if (const ElementoOdl* e = Primero(elementos, kNave)) datos.observatorio.nombre = Texto(*e);
+  // The Voyager cameras' frames open in the spacecraft frames' module: the archive's labels name
+  // the spacecraft, the mission's own ("VGR-1   FDS ...") carry it in a text line.
+  std::string nave = datos.observatorio.nombre;
+  for (char& c : nave) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  bool voyager = nave.find("VOYAGER") != std::string::npos;
+  for (const ElementoOdl& e : elementos) {
+    voyager = voyager || e.valor.find("VGR-1") != std::string::npos ||
+              e.valor.find("VGR-2") != std::string::npos;
   }
+  if (voyager && datos.tipoObjeto <= kDesconocido) datos.tipoObjeto = kVoyager;
   if (const ElementoOdl* e = Primero(elementos, kInstrumento)) datos.nomCCD = Texto(*e);
   if (const ElementoOdl* e = Primero(elementos, kFiltro)) datos.filtro = Texto(*e);
   if (const ElementoOdl* e = Primero(elementos, kInicio)) {

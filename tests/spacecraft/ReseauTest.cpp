@@ -288,5 +288,37 @@ TEST(Reseau, CamarasVoyager) {
   }
 }
 
+// The camera's table from the frame's label (the archive's keywords or the mission's own text
+// lines), only for frames of its size; anything else gets the regular model.
+TEST(Reseau, RejillaDeLaEtiqueta) {
+  struct Caso {
+    std::vector<std::string> etiqueta;
+    uint32_t lado;
+    const char* rejilla;
+  };
+  const Caso casos[] = {
+      {{"SPACECRAFT_NAME = VOYAGER_1", "INSTRUMENT_NAME = \"NARROW ANGLE CAMERA\""},
+       800,
+       "VGR1_NA"},
+      {{"INSTRUMENT_HOST_NAME = \"VOYAGER 2\"", "INSTRUMENT_ID = ISSW"}, 800, "VGR2_WA"},
+      {{"LAB02='VGR-2   FDS 20693.02   PICNO 0123U2-001'", "LAB03='NA CAMERA  EXP 00360.0 MSEC'"},
+       800,
+       "VGR2_NA"},
+      {{"SPACECRAFT_NAME = VOYAGER_1", "INSTRUMENT_NAME = \"NARROW ANGLE CAMERA\""},
+       1000,
+       kNombreRegular},
+      {{"SPACECRAFT_NAME = CASSINI_ORBITER", "INSTRUMENT_NAME = \"NARROW ANGLE CAMERA\""},
+       800,
+       kNombreRegular},
+      {{}, 800, kNombreRegular},
+  };
+  for (const Caso& c : casos) {
+    ImagenObservacion im;
+    im.CambiaPixeles(c.lado, c.lado, std::vector<int16_t>(size_t{c.lado} * c.lado, 0));
+    for (const std::string& l : c.etiqueta) im.cabecera.Anade("COMMENT " + l);
+    EXPECT_EQ(RejillaParaImagen(im).nombre, c.rejilla) << c.lado << " " << c.etiqueta.size();
+  }
+}
+
 }  // namespace
 }  // namespace orva
