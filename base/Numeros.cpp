@@ -1,6 +1,9 @@
 // Tolerant number reading.
 #include "base/Numeros.h"
 
+#include <algorithm>
+#include <cstddef>
+
 #include <cctype>
 #include <cerrno>
 #include <charconv>
@@ -70,6 +73,14 @@ std::optional<double> LeeRealComprobado(std::string_view texto) {
     return std::nullopt;
   }
   return negativo ? -v : v;
+}
+
+double Mediana(std::vector<double> v) {
+  if (v.empty()) return 0.0;
+  const auto medio = v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2);
+  std::nth_element(v.begin(), medio, v.end());
+  if (v.size() % 2 != 0) return *medio;
+  return 0.5 * (*medio + *std::max_element(v.begin(), medio));
 }
 
 }  // namespace orva

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace orva {
 
@@ -16,5 +17,8 @@ double LeeReal(std::string_view texto);
 // of its sign, one too small as 0.
 std::optional<int> LeeEnteroComprobado(std::string_view texto);
 std::optional<double> LeeRealComprobado(std::string_view texto);
+
+// The median of the values (the mean of the two middle ones for an even count); 0 when empty.
+double Mediana(std::vector<double> v);
 
 }  // namespace orva

@@ -10,6 +10,7 @@
 #include <string>
 #include <utility>
 
+#include "base/Numeros.h"
 #include "base/JError.h"
 #include "core/Hilos.h"
 #include "core/Imagen.h"
@@ -34,13 +35,6 @@ constexpr int kMaxLadoTabla = 8192;           // px: frames and object spaces of
 constexpr double kMaxCoordenada = 1e5;        // px: positions of a table's marks
 constexpr double kEscalaSuper = 1e4;          // the enclosing triangle's size in table extents
 constexpr long kSinTriangulo = -1;
-
-double Mediana(std::vector<double> v) {
-  if (v.empty()) return 0.0;
-  const size_t m = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + static_cast<ptrdiff_t>(m), v.end());
-  return v[m];
-}
 
 // The darkness-weighted centroid in a box of half-size h around (cx, cy), the background a plane
 // fitted to the square ring just outside it. False when the box holds no darkness, or when the
@@ -288,7 +282,8 @@ void CompruebaTamano(const ImagenPixeles& im, const RejillaReseau& r) {
   }
 }
 
-double Mediana(const std::vector<MarcaEncontrada>& m, const RejillaReseau& r, bool enX) {
+double MedianaDesplazamiento(const std::vector<MarcaEncontrada>& m, const RejillaReseau& r,
+                             bool enX) {
   std::vector<double> v;
   for (size_t i = 0; i < m.size(); ++i) {
     if (!m[i].encontrada) continue;
@@ -504,7 +499,7 @@ std::vector<MarcaEncontrada> BuscaMarcas(const ImagenPixeles& im, const RejillaR
   const long encontradas =
       std::count_if(res.begin(), res.end(), [](const MarcaEncontrada& m) { return m.encontrada; });
   if (encontradas < kMinimoMarcas) return res;
-  const double dx = Mediana(res, r, true), dy = Mediana(res, r, false);
+  const double dx = MedianaDesplazamiento(res, r, true), dy = MedianaDesplazamiento(res, r, false);
   const double radio = std::min(op.radioBusqueda, kRadioAjustado);
   std::vector<MarcaEncontrada> segunda(r.marcas.size());
   ParaBandas(

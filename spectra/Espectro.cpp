@@ -59,16 +59,6 @@ double Muestra(const Imagen& im, double x, double y) {
   return arriba * (1.0 - fy) + abajo * fy;
 }
 
-double Mediana(std::vector<double> v) {
-  if (v.empty()) return 0.0;
-  const size_t m = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + static_cast<long>(m), v.end());
-  const double alto = v[m];
-  if (v.size() % 2 != 0) return alto;
-  const double bajo = *std::max_element(v.begin(), v.begin() + static_cast<long>(m));
-  return 0.5 * (bajo + alto);
-}
-
 // The value at sample 'desde' of the least-squares line through the samples desde, desde+paso,
 // ... (cuantas of them).
 double ExtremoRecta(const std::vector<double>& f, long desde, long paso, long cuantas) {

@@ -6,6 +6,7 @@
 #include <random>
 #include <string>
 
+#include "base/Numeros.h"
 #include "base/JError.h"
 
 namespace orva {
@@ -158,16 +159,6 @@ std::optional<Vertice> Metodo(const Curva& c, double espaciado) {
     centro = v.t0;
   }
   return v;
-}
-
-double Mediana(std::vector<double> v) {
-  if (v.empty()) return 0.0;
-  const size_t h = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + static_cast<long>(h), v.end());
-  double med = v[h];
-  if (v.size() % 2 == 0)
-    med = 0.5 * (med + *std::max_element(v.begin(), v.begin() + static_cast<long>(h)));
-  return med;
 }
 
 // The noise of the curve from its second differences: each point against the line through its

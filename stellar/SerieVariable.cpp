@@ -30,17 +30,6 @@ constexpr double kFwhmSigma = 2.3548200450309493;
 // Passes of the ensemble's zero points (they settle in two or three).
 constexpr int kPasadasConjunto = 4;
 
-double Mediana(std::vector<double> v) {
-  if (v.empty()) return kSinValor;
-  const size_t h = v.size() / 2;
-  std::nth_element(v.begin(), v.begin() + static_cast<long>(h), v.end());
-  double med = v[h];
-  if (v.size() % 2 == 0) {
-    med = 0.5 * (med + *std::max_element(v.begin(), v.begin() + static_cast<long>(h)));
-  }
-  return med;
-}
-
 struct CieloAnillo {
   double nivel = 0.0, desviacion = 0.0;
   int n = 0;
@@ -146,7 +135,6 @@ std::string TextoMarcas(int m) {
   anade(kSinFlujo, "faint");
   return t;
 }
-
 
 }  // namespace
 
@@ -332,7 +320,7 @@ FotogramaSerie MideFotograma(const CampoVariable& campo, Imagen& imagen, const P
     const double w = FwhmMomentos(imagen, xs[i], ys[i], r0, c.nivel);
     if (std::isfinite(w)) fwhm.push_back(w);
   }
-  f.fwhm = Mediana(fwhm);
+  f.fwhm = fwhm.empty() ? kSinValor : Mediana(std::move(fwhm));
   if (p.escalaFwhm > 0.0 && std::isfinite(f.fwhm)) {
     r = p.escalaFwhm * f.fwhm;
     ri = r * ri0 / r0;
@@ -619,8 +607,8 @@ CurvaSerie CurvaDiferencial(const ResultadoSerie& r, bool conjunto, bool control
   for (size_t k = 0; k < r.fotogramas.size(); ++k) {
     const FotogramaSerie& f = r.fotogramas[k];
     if (!valor(f, m, e)) continue;
-    c.puntos.push_back({c.heliocentrica ? f.tiempo.hjd : f.tiempo.jd, m,
-                        std::isfinite(e) ? e : 0.0});
+    c.puntos.push_back(
+        {c.heliocentrica ? f.tiempo.hjd : f.tiempo.jd, m, std::isfinite(e) ? e : 0.0});
     c.fotogramas.push_back(k);
   }
   return c;

@@ -67,3 +67,16 @@ TEST(Numeros, RealsIgnoreTheProcessLocale) {
 
 }  // namespace
 }  // namespace orva
+
+namespace orva {
+namespace {
+
+TEST(Numeros, Mediana) {
+  EXPECT_EQ(Mediana({}), 0.0);
+  EXPECT_EQ(Mediana({3.0}), 3.0);
+  EXPECT_EQ(Mediana({5.0, 1.0, 4.0}), 4.0);
+  EXPECT_EQ(Mediana({4.0, 1.0, 9.0, 2.0}), 3.0);  // the mean of the two middle values
+}
+
+}  // namespace
+}  // namespace orva
